@@ -1,0 +1,22 @@
+#pragma once
+// Where the system's own lines go. Diagnostic lines (the original printf
+// output) go to standard output unless QXSTORE_DIAG says "stderr", "syslog"
+// or "off". Debugger output goes to standard error only when QXSTORE_DEBUG=1.
+// The trace hook discards unless QXSTORE_TRACE=1 (then standard error).
+// The event log is syslog with the ident "Talmera".
+
+#include <cstdint>
+#include <string_view>
+
+namespace qx::platform {
+
+void DiagPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void DebugOutput(std::string_view text);
+void Trace(std::string_view text);
+
+enum class EventType : uint16_t { kError = 1, kWarning = 2, kInformation = 4 };
+// One event with its strings; false when the event source cannot be opened.
+bool ReportEvent(std::string_view source, EventType type, uint32_t event_id,
+                 const char* const* strings, int string_count);
+
+}  // namespace qx::platform

@@ -1,0 +1,46 @@
+#pragma once
+// Directory listings as the original FindFirstFile/FindNextFile gave them:
+// "." and ".." first, then the entries sorted by name without regard to case.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx::platform {
+
+struct FindData {
+  std::string name;  // the entry's name as stored on disk
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+  uint64_t creation_time = 0;  // FILETIME ticks; stable for the file's life
+  uint64_t last_access_time = 0;
+  uint64_t last_write_time = 0;
+};
+
+// The original wildcard rules, without regard to case: '*' and '?', "*.*"
+// matches every name, "*." matches names without an extension.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// A listing of `pattern`: a directory path followed by a separator and a name
+// that may hold wildcards, or the path of one entry.
+class Listing {
+ public:
+  // Empty listing (valid() false) with last error 2 when nothing matches,
+  // 3 when the directory is missing, 123 for an invalid name.
+  static Listing Open(std::string_view pattern);
+
+  bool valid() const { return position_ < entries_.size(); }
+  const FindData& current() const { return entries_[position_]; }
+  // Moves to the next entry; false (last error 18) at the end.
+  bool Next();
+
+ private:
+  std::vector<FindData> entries_;
+  size_t position_ = 0;
+};
+
+// The entry a listing of `path` would give first; false when none.
+bool FindFirst(std::string_view pattern, FindData* found);
+
+}  // namespace qx::platform
