@@ -1,11 +1,21 @@
 #pragma once
 // Files and directories as the store uses them. Paths are store paths (see
-// path_resolver.h). Every failure sets the thread's last error (errors.h).
+// path_resolver.h). Every failure sets the thread's last error (errors.h):
+// a missing entry is 2, or 3 when a directory on the way is missing.
+//
+// Sharing: a handle opened with Sharing::kExclusive holds flock(LOCK_EX) for
+// its life; every other handle holds flock(LOCK_SH). So while one process
+// holds a file exclusively, opens and deletes elsewhere fail with 32, and an
+// exclusive open fails with 32 while others have the file open, as the
+// original "no sharing" did. Deleting or moving a file that is merely open
+// elsewhere is allowed.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/file_time.h"
 
 namespace qx::platform {
 
@@ -32,12 +42,6 @@ enum class Disposition {
 // while it is held, opens and deletes from elsewhere fail with 32.
 enum class Sharing { kShared, kExclusive };
 
-struct FileTimes {
-  uint64_t creation = 0;
-  uint64_t last_access = 0;
-  uint64_t last_write = 0;
-};
-
 // An open file. Move-only; closes on destruction.
 class File {
  public:
@@ -48,7 +52,9 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // An invalid File on failure, with the last error set.
+  // An invalid File on failure, with the last error set. A file held
+  // exclusively elsewhere gives 32 and is left untouched (also by the
+  // truncating dispositions).
   static File Open(std::string_view path, Access access, Disposition disposition,
                    Sharing sharing = Sharing::kShared);
 
@@ -60,18 +66,24 @@ class File {
   // Writes all bytes; false on failure (a full disk gives 112).
   bool Write(const void* data, size_t count);
   bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+  // Moves to `offset` bytes from the start.
   bool Seek(int64_t offset);
   bool Truncate(int64_t length);
+  // Makes the bytes written so far durable (fsync); writes are not buffered
+  // in the process, so other handles see them without this.
   bool Flush();
   int64_t Size() const;  // -1 on failure
   bool GetTimes(FileTimes* times) const;
   // Times of 0 are left unchanged, as the original did with null pointers.
+  // The creation time cannot be changed here and is ignored.
   bool SetTimes(const FileTimes& times);
   // False (with the last error) when the close itself fails.
   bool Close();
 
   // Hands the open file over as a pointer-sized handle that callers keep in
-  // their records (never 0), and takes one back. Release gives up ownership.
+  // their records (never 0), and takes one back. Release gives up ownership;
+  // an invalid File gives 0. FromHandle of 0 or of a closed handle is an
+  // invalid File with last error 6.
   uintptr_t ReleaseToHandle();
   static File FromHandle(uintptr_t handle);
 
@@ -80,19 +92,29 @@ class File {
   int fd_ = -1;
 };
 
+// The attribute bits of a file mode: 0x10 for directories, 0x01 when no
+// write permission bit is set, else 0x80 (normal) for a plain file.
+uint32_t AttributesFromMode(uint32_t mode);
+
 // Attributes of a file or directory, kInvalidAttributes when it cannot be
 // found.
 uint32_t GetFileAttributes(std::string_view path);
+// Only the read-only bit has an effect: it clears or restores write permission.
 bool SetFileAttributes(std::string_view path, uint32_t attributes);
 bool IsDirectory(std::string_view path);
 
-bool DeleteFile(std::string_view path);                   // 32 while held exclusively
+// 32 while held exclusively; 5 for a directory or a read-only file.
+bool DeleteFile(std::string_view path);
 bool CreateDirectory(std::string_view path);              // one level; 183 when present
-bool RemoveDirectory(std::string_view path);              // empty directories only
+bool RemoveDirectory(std::string_view path);              // empty directories only (145); 267 for a file
 bool MoveFile(std::string_view from, std::string_view to);  // 183 when `to` exists
-// Like MoveFile; with replace an existing file at `to` is replaced.
+// Like MoveFile; with replace an existing file at `to` is replaced (a
+// directory at `to` gives 5). Moving onto another spelling of the same
+// entry changes the spelling. 32 when either file is held exclusively.
 bool MoveFileEx(std::string_view from, std::string_view to, bool replace);
-// Copies the contents; with fail_if_exists an existing target gives 80.
+// Copies the contents, the last-write time and the read-only bit; with
+// fail_if_exists an existing target gives 80. A failed copy leaves no target.
+// Copying a file onto itself fails with 32 and changes nothing.
 bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
 
 bool GetFileTimes(std::string_view path, FileTimes* times);

@@ -19,15 +19,21 @@ struct FindData {
 };
 
 // The original wildcard rules, without regard to case: '*' and '?', "*.*"
-// matches every name, "*." matches names without an extension.
+// matches every name, "*." matches names without an extension (and "." and
+// ".."), "*.MAI" matches "a.mai". A '?' also matches nothing at a dot or at
+// the end of the name, so "a?" matches "a".
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // A listing of `pattern`: a directory path followed by a separator and a name
-// that may hold wildcards, or the path of one entry.
+// that may hold wildcards, or the path of one entry. Without wildcards the
+// entry is found as the resolver finds it (without regard to case, no scan
+// when spelled exactly); a last component "." names the directory itself.
+// The entries are read when the listing opens; later changes are not seen.
 class Listing {
  public:
   // Empty listing (valid() false) with last error 2 when nothing matches,
-  // 3 when the directory is missing, 123 for an invalid name.
+  // 3 when the directory is missing, 123 for an invalid name (wildcards in
+  // the directory part). A pattern ending in a separator matches nothing.
   static Listing Open(std::string_view pattern);
 
   bool valid() const { return position_ < entries_.size(); }

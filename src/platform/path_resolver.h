@@ -4,6 +4,13 @@
 // separate components, and existing components are found without regard to
 // case (the store creates "INBOX" and later asks for "Inbox"). A component
 // that does not exist keeps the spelling given, so it is created that way.
+//
+// Doubled separators count as one. A leading separator makes the path
+// absolute. A drive prefix such as "D:" has no meaning here: it stays an
+// ordinary first component, so "D:\PO1" is the relative path "D:/PO1".
+// Case is folded for ASCII letters only; other bytes must match exactly.
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <string>
@@ -18,5 +25,33 @@ std::string ToNativePath(std::string_view store_path);
 // How many directory scans the resolver has made in this process (for tests
 // that check the exact-spelling fast path).
 uint64_t ResolverScanCount();
+
+// A store path mapped to the file system, with what the mapping learned.
+struct ResolvedPath {
+  std::string native;
+  // `native` names an existing entry, described by `info` (kTimesStatxMask,
+  // symbolic links followed).
+  bool exists = false;
+  // A component before the last is missing or is not a directory: the
+  // original reported "path not found" (3) rather than "file not found" (2).
+  bool parent_missing = false;
+  // errno of the failed lookup when !exists.
+  int error = 0;
+  struct statx info {};
+};
+
+// The resolution itself: one statx when the exact spelling exists; otherwise
+// the missing components are looked up without regard to case, with directory
+// listings cached while their directory is unchanged.
+ResolvedPath ResolvePath(std::string_view store_path);
+
+// The store path with '/' separators and doubled separators collapsed, as
+// spelled, without touching the file system. Callers try this first when the
+// system call itself reports a missing entry cheaply (open, unlink).
+std::string SpelledNativePath(std::string_view store_path);
+
+// The byte the original file system compared for `c`: ASCII letters in upper
+// case, everything else as it is.
+inline char FoldNameChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 }  // namespace qx::platform

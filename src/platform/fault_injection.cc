@@ -1,0 +1,76 @@
+#include "platform/fault_injection.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace qx::platform {
+namespace {
+
+struct Fault {
+  FaultOp op;
+  std::string path_part;
+  uint32_t error;
+  int remaining;  // negative: until cleared
+};
+
+struct FaultTable {
+  std::mutex mutex;
+  std::vector<Fault> faults;  // guarded by mutex
+};
+
+std::atomic<bool> any_armed{false};
+
+FaultTable& Table() {
+  static FaultTable* table = new FaultTable;  // never destroyed: usable during exit
+  return *table;
+}
+
+}  // namespace
+
+void InjectFault(FaultOp op, std::string_view path_part, uint32_t error, int count) {
+  if (count == 0) return;
+  FaultTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.faults.push_back(Fault{op, std::string(path_part), error, count});
+  any_armed.store(true, std::memory_order_release);
+}
+
+void ClearFaults() {
+  FaultTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.faults.clear();
+  any_armed.store(false, std::memory_order_release);
+}
+
+bool FaultFires(FaultOp op, std::string_view native_path) {
+  if (!any_armed.load(std::memory_order_relaxed)) return false;
+  FaultTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  for (auto it = table.faults.begin(); it != table.faults.end(); ++it) {
+    if (it->op != op || native_path.find(it->path_part) == std::string_view::npos) continue;
+    const uint32_t error = it->error;
+    if (it->remaining > 0 && --it->remaining == 0) table.faults.erase(it);
+    if (table.faults.empty()) any_armed.store(false, std::memory_order_release);
+    SetLastError(error);
+    return true;
+  }
+  return false;
+}
+
+bool FaultFiresForDescriptor(FaultOp op, int fd) {
+  if (!any_armed.load(std::memory_order_relaxed)) return false;
+  char link[64];
+  char path[4096];
+  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t length = ::readlink(link, path, sizeof path);
+  if (length < 0) return FaultFires(op, std::string_view());
+  return FaultFires(op, std::string_view(path, static_cast<size_t>(length)));
+}
+
+}  // namespace qx::platform

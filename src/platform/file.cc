@@ -1,0 +1,608 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/errors.h"
+#include "platform/fault_injection.h"
+#include "platform/path_resolver.h"
+
+namespace qx::platform {
+namespace {
+
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+
+int AccessFlags(Access access) {
+  switch (access) {
+    case Access::kRead: return O_RDONLY;
+    case Access::kWrite: return O_WRONLY;
+    case Access::kReadWrite: return O_RDWR;
+  }
+  return O_RDONLY;
+}
+
+int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+void CloseQuietly(int fd) {
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+}
+
+void SetMissingError(const ResolvedPath& resolved) {
+  SetLastErrorFromErrno(resolved.error != 0 ? resolved.error : ENOENT,
+                        ErrnoContext{.parent_missing = resolved.parent_missing});
+}
+
+// Takes the handle's share lock without waiting. False only when another
+// handle holds a lock that conflicts; file systems without flock share freely.
+bool TakeShareLock(int fd, Sharing sharing) {
+  const int operation = (sharing == Sharing::kExclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+  while (::flock(fd, operation) != 0) {
+    if (errno != EINTR) return errno != EWOULDBLOCK;
+  }
+  return true;
+}
+
+// Whether some handle holds the file at `native` exclusively. A file that
+// cannot be opened for the probe is taken as not held.
+bool HeldExclusively(const std::string& native) {
+  const int fd = OpenRetrying(native, O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  const bool held = !TakeShareLock(fd, Sharing::kShared);
+  ::close(fd);
+  return held;
+}
+
+bool IsReadOnlyMode(mode_t mode) { return (mode & kWriteBits) == 0; }
+
+struct Opened {
+  int fd = -1;
+  bool created = false;
+  std::string native;
+};
+
+// The slow road of File::Open: the exact spelling is missing, or the call
+// creates and must first know whether another spelling exists.
+Opened OpenResolved(std::string_view path, int flags, Disposition disposition) {
+  Opened opened;
+  ResolvedPath resolved = ResolvePath(path);
+  opened.native = std::move(resolved.native);
+  if (resolved.exists) {
+    if (disposition == Disposition::kCreateNew) {
+      SetLastError(kErrorFileExists);
+      return opened;
+    }
+    opened.fd = OpenRetrying(opened.native, flags);
+    if (opened.fd < 0) SetLastErrorFromErrno(errno);
+    return opened;
+  }
+  const bool creates = disposition == Disposition::kCreateNew ||
+                       disposition == Disposition::kCreateAlways ||
+                       disposition == Disposition::kOpenAlways;
+  if (!creates || resolved.parent_missing || resolved.error != ENOENT) {
+    SetMissingError(resolved);
+    return opened;
+  }
+  opened.fd = OpenRetrying(opened.native, flags | O_CREAT | O_EXCL, 0666);
+  opened.created = opened.fd >= 0;
+  if (opened.fd < 0 && errno == EEXIST && disposition != Disposition::kCreateNew) {
+    opened.fd = OpenRetrying(opened.native, flags);
+  }
+  if (opened.fd < 0) SetLastErrorFromErrno(errno);
+  return opened;
+}
+
+// EXDEV: a file is copied and the source deleted, as the original moved files
+// between volumes; directories cannot cross.
+bool MoveAcrossDevices(std::string_view from, std::string_view to, const ResolvedPath& source,
+                       bool replace) {
+  if (S_ISDIR(source.info.stx_mode)) {
+    SetLastError(kErrorNotSameDevice);
+    return false;
+  }
+  return CopyFile(from, to, !replace) && DeleteFile(from);
+}
+
+// rename without replacing: renameat2 where the file system has it, else a
+// hard link and unlink for files (also atomic), else a checked rename.
+int RenameNoReplace(const std::string& from, const std::string& to, bool is_directory) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  if (!is_directory) {
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+  }
+  struct stat existing {};
+  if (::stat(to.c_str(), &existing) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string_view LastComponent(std::string_view path) {
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.remove_suffix(1);
+  const size_t separator = path.find_last_of("\\/");
+  return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string ParentOf(const std::string& native) {
+  const size_t separator = native.find_last_of('/');
+  if (separator == std::string::npos) return std::string();
+  return native.substr(0, separator == 0 ? 1 : separator + 1);
+}
+
+bool SameEntry(const struct statx& a, const struct statx& b) {
+  return a.stx_dev_major == b.stx_dev_major && a.stx_dev_minor == b.stx_dev_minor &&
+         a.stx_ino == b.stx_ino;
+}
+
+bool CopyContents(int from_fd, int to_fd) {
+  while (true) {
+    const ssize_t copied = ::copy_file_range(from_fd, nullptr, to_fd, nullptr, 1 << 30, 0);
+    if (copied == 0) return true;
+    if (copied > 0) continue;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
+    return false;
+  }
+  char buffer[65536];
+  while (true) {
+    ssize_t got = ::read(from_fd, buffer, sizeof buffer);
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t written = ::write(to_fd, buffer + done, static_cast<size_t>(got - done));
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      done += written;
+    }
+  }
+}
+
+bool StatDescriptor(int fd, struct statx* info) {
+  if (::statx(fd, "", AT_EMPTY_PATH, kTimesStatxMask, info) == 0) return true;
+  SetLastErrorFromErrno(errno);
+  return false;
+}
+
+void FillTimespecs(const FileTimes& times, struct timespec stamps[2]) {
+  stamps[0].tv_nsec = UTIME_OMIT;
+  stamps[1].tv_nsec = UTIME_OMIT;
+  if (times.last_access != 0) stamps[0] = TimespecFromFileTime(times.last_access);
+  if (times.last_write != 0) stamps[1] = TimespecFromFileTime(times.last_write);
+}
+
+}  // namespace
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+File File::Open(std::string_view path, Access access, Disposition disposition, Sharing sharing) {
+  const int flags = AccessFlags(access);
+  Opened opened;
+  opened.native = SpelledNativePath(path);
+  if (FaultFires(FaultOp::kOpen, opened.native)) return File();
+  // The exact spelling first: opening an existing file costs one open and one flock.
+  if (disposition != Disposition::kCreateNew) {
+    opened.fd = OpenRetrying(opened.native, flags);
+    if (opened.fd < 0 && errno != ENOENT) {
+      SetLastErrorFromErrno(errno);
+      return File();
+    }
+  }
+  if (opened.fd < 0) {
+    opened = OpenResolved(path, flags, disposition);
+    if (opened.fd < 0) return File();
+  }
+  if (!TakeShareLock(opened.fd, sharing)) {
+    ::close(opened.fd);
+    // Someone opened the file between our create and our lock; give the
+    // name back rather than leave a file nobody owns.
+    if (opened.created) ::unlink(opened.native.c_str());
+    SetLastError(kErrorSharingViolation);
+    return File();
+  }
+  const bool truncates = disposition == Disposition::kCreateAlways ||
+                         disposition == Disposition::kTruncateExisting;
+  if (truncates && !opened.created && ::ftruncate(opened.fd, 0) != 0) {
+    SetLastErrorFromErrno(errno);
+    ::close(opened.fd);
+    return File();
+  }
+  // As the original, opening or re-creating an existing file succeeds with 183.
+  const bool reports_existing = !opened.created && (disposition == Disposition::kCreateAlways ||
+                                                    disposition == Disposition::kOpenAlways);
+  SetLastError(reports_existing ? kErrorAlreadyExists : kErrorSuccess);
+  return File(opened.fd);
+}
+
+int64_t File::Read(void* buffer, size_t count) {
+  while (true) {
+    const ssize_t got = ::read(fd_, buffer, count);
+    if (got >= 0) return got;
+    if (errno != EINTR) {
+      SetLastErrorFromErrno(errno);
+      return -1;
+    }
+  }
+}
+
+bool File::Write(const void* data, size_t count) {
+  if (FaultFiresForDescriptor(FaultOp::kWrite, fd_)) return false;
+  const char* bytes = static_cast<const char*>(data);
+  while (count > 0) {
+    const ssize_t written = ::write(fd_, bytes, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+    bytes += written;
+    count -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+bool File::Seek(int64_t offset) {
+  if (::lseek(fd_, offset, SEEK_SET) >= 0) return true;
+  SetLastErrorFromErrno(errno);
+  return false;
+}
+
+bool File::Truncate(int64_t length) {
+  if (::ftruncate(fd_, length) == 0) return true;
+  SetLastErrorFromErrno(errno);
+  return false;
+}
+
+bool File::Flush() {
+  if (::fsync(fd_) == 0) return true;
+  SetLastErrorFromErrno(errno);
+  return false;
+}
+
+int64_t File::Size() const {
+  struct stat info {};
+  if (::fstat(fd_, &info) == 0) return info.st_size;
+  SetLastErrorFromErrno(errno);
+  return -1;
+}
+
+bool File::GetTimes(FileTimes* times) const {
+  struct statx info {};
+  if (!StatDescriptor(fd_, &info)) return false;
+  *times = TimesFromStatx(info, FileRef{.fd = fd_});
+  return true;
+}
+
+bool File::SetTimes(const FileTimes& times) {
+  struct timespec stamps[2];
+  FillTimespecs(times, stamps);
+  if (::futimens(fd_, stamps) == 0) return true;
+  SetLastErrorFromErrno(errno);
+  return false;
+}
+
+bool File::Close() {
+  if (fd_ < 0) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) == 0 || errno == EINTR) return true;
+  SetLastErrorFromErrno(errno);
+  return false;
+}
+
+// Descriptor + 1, so that descriptor 0 never looks like "no handle".
+uintptr_t File::ReleaseToHandle() {
+  if (fd_ < 0) return 0;
+  const uintptr_t handle = static_cast<uintptr_t>(fd_) + 1;
+  fd_ = -1;
+  return handle;
+}
+
+File File::FromHandle(uintptr_t handle) {
+  if (handle == 0 || handle > static_cast<uintptr_t>(INT32_MAX)) {
+    SetLastError(kErrorInvalidHandle);
+    return File();
+  }
+  const int fd = static_cast<int>(handle - 1);
+  if (::fcntl(fd, F_GETFD) < 0) {
+    SetLastError(kErrorInvalidHandle);
+    return File();
+  }
+  return File(fd);
+}
+
+uint32_t AttributesFromMode(uint32_t mode) {
+  uint32_t attributes = 0;
+  if (S_ISDIR(mode)) attributes |= kAttributeDirectory;
+  if (IsReadOnlyMode(mode)) attributes |= kAttributeReadOnly;
+  return attributes == 0 ? static_cast<uint32_t>(kAttributeNormal) : attributes;
+}
+
+uint32_t GetFileAttributes(std::string_view path) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return kInvalidAttributes;
+  }
+  SetLastError(kErrorSuccess);
+  return AttributesFromMode(resolved.info.stx_mode);
+}
+
+bool SetFileAttributes(std::string_view path, uint32_t attributes) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return false;
+  }
+  const mode_t mode = resolved.info.stx_mode & 07777;
+  mode_t wanted = mode;
+  if ((attributes & kAttributeReadOnly) != 0) {
+    wanted &= ~kWriteBits;
+  } else if (IsReadOnlyMode(mode)) {
+    wanted |= S_IWUSR;
+  }
+  if (wanted != mode && ::chmod(resolved.native.c_str(), wanted) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+bool IsDirectory(std::string_view path) {
+  return (GetFileAttributes(path) & kAttributeDirectory) != 0 &&
+         GetLastError() == kErrorSuccess;
+}
+
+bool DeleteFile(std::string_view path) {
+  std::string native = SpelledNativePath(path);
+  if (FaultFires(FaultOp::kDelete, native)) return false;
+  int fd = OpenRetrying(native, O_RDONLY | O_NONBLOCK);
+  if (fd < 0 && errno == ENOENT) {
+    ResolvedPath resolved = ResolvePath(path);
+    if (!resolved.exists) {
+      SetMissingError(resolved);
+      return false;
+    }
+    native = std::move(resolved.native);
+    fd = OpenRetrying(native, O_RDONLY | O_NONBLOCK);
+  }
+  // The probe descriptor holds a shared lock until the unlink is done, so an
+  // exclusive open cannot slip in between.
+  if (fd >= 0) {
+    struct stat info {};
+    uint32_t refusal = kErrorSuccess;
+    if (::fstat(fd, &info) == 0 && (S_ISDIR(info.st_mode) || IsReadOnlyMode(info.st_mode))) {
+      refusal = kErrorAccessDenied;
+    } else if (!TakeShareLock(fd, Sharing::kShared)) {
+      refusal = kErrorSharingViolation;
+    }
+    if (refusal != kErrorSuccess) {
+      ::close(fd);
+      SetLastError(refusal);
+      return false;
+    }
+  }
+  const int result = ::unlink(native.c_str());
+  const int error = errno;
+  if (fd >= 0) ::close(fd);
+  if (result == 0) {
+    SetLastError(kErrorSuccess);
+    return true;
+  }
+  SetLastErrorFromErrno(error);
+  return false;
+}
+
+bool CreateDirectory(std::string_view path) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (FaultFires(FaultOp::kCreateDirectory, resolved.native)) return false;
+  if (resolved.exists) {
+    SetLastError(kErrorAlreadyExists);
+    return false;
+  }
+  if (resolved.parent_missing || resolved.error != ENOENT) {
+    SetMissingError(resolved);
+    return false;
+  }
+  if (::mkdir(resolved.native.c_str(), 0777) == 0) {
+    SetLastError(kErrorSuccess);
+    return true;
+  }
+  SetLastErrorFromErrno(errno, ErrnoContext{.exists_is_already_exists = true});
+  return false;
+}
+
+bool RemoveDirectory(std::string_view path) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return false;
+  }
+  if (!S_ISDIR(resolved.info.stx_mode)) {
+    SetLastError(kErrorDirectoryName);
+    return false;
+  }
+  if (::rmdir(resolved.native.c_str()) == 0) {
+    SetLastError(kErrorSuccess);
+    return true;
+  }
+  // Some file systems say EEXIST for a directory that still has entries.
+  SetLastErrorFromErrno(errno == EEXIST ? ENOTEMPTY : errno);
+  return false;
+}
+
+bool MoveFile(std::string_view from, std::string_view to) { return MoveFileEx(from, to, false); }
+
+bool MoveFileEx(std::string_view from, std::string_view to, bool replace) {
+  const ResolvedPath source = ResolvePath(from);
+  ResolvedPath target = ResolvePath(to);
+  if (FaultFires(FaultOp::kMove, source.native) || FaultFires(FaultOp::kMove, target.native)) {
+    return false;
+  }
+  if (!source.exists) {
+    SetMissingError(source);
+    return false;
+  }
+  const bool source_is_directory = S_ISDIR(source.info.stx_mode);
+  if (!source_is_directory && HeldExclusively(source.native)) {
+    SetLastError(kErrorSharingViolation);
+    return false;
+  }
+  int error = 0;
+  if (target.exists && SameEntry(source.info, target.info)) {
+    // Another spelling of the same entry: the move changes its spelling.
+    const std::string respelled = ParentOf(target.native) + std::string(LastComponent(to));
+    if (respelled != source.native && ::rename(source.native.c_str(), respelled.c_str()) != 0) {
+      error = errno;
+    }
+  } else if (target.exists) {
+    if (!replace) {
+      error = EEXIST;
+    } else if (S_ISDIR(target.info.stx_mode) || source_is_directory) {
+      error = EACCES;
+    } else if (HeldExclusively(target.native)) {
+      SetLastError(kErrorSharingViolation);
+      return false;
+    } else if (::rename(source.native.c_str(), target.native.c_str()) != 0) {
+      error = errno;
+    }
+  } else if (target.parent_missing || target.error != ENOENT) {
+    SetMissingError(target);
+    return false;
+  } else {
+    error = RenameNoReplace(source.native, target.native, source_is_directory);
+  }
+  if (error == EXDEV) return MoveAcrossDevices(from, to, source, replace);
+  if (error != 0) {
+    SetLastErrorFromErrno(error, ErrnoContext{.exists_is_already_exists = true});
+    return false;
+  }
+  SetLastError(kErrorSuccess);
+  return true;
+}
+
+bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
+  if (FaultFires(FaultOp::kCopy, SpelledNativePath(from)) ||
+      FaultFires(FaultOp::kCopy, SpelledNativePath(to))) {
+    return false;
+  }
+  File source = File::Open(from, Access::kRead, Disposition::kOpenExisting);
+  if (!source.valid()) return false;
+  struct statx source_info {};
+  if (!StatDescriptor(source.fd(), &source_info)) return false;
+  if (S_ISDIR(source_info.stx_mode)) {
+    SetLastError(kErrorAccessDenied);
+    return false;
+  }
+  File target = File::Open(to, Access::kWrite,
+                           fail_if_exists ? Disposition::kCreateNew : Disposition::kOpenAlways);
+  if (!target.valid()) return false;
+  struct statx target_info {};
+  if (!StatDescriptor(target.fd(), &target_info)) return false;
+  if (SameEntry(source_info, target_info)) {
+    SetLastError(kErrorSharingViolation);
+    return false;
+  }
+  const FileTimes source_times = TimesFromStatx(source_info, FileRef{.fd = source.fd()});
+  bool copied = ::ftruncate(target.fd(), 0) == 0 && CopyContents(source.fd(), target.fd());
+  int error = errno;
+  if (copied) {
+    struct timespec stamps[2];
+    FillTimespecs(FileTimes{.last_write = source_times.last_write}, stamps);
+    ::futimens(target.fd(), stamps);
+    if (IsReadOnlyMode(source_info.stx_mode)) {
+      ::fchmod(target.fd(), source_info.stx_mode & 07777);
+    }
+    if (!target.Close()) return false;
+    SetLastError(kErrorSuccess);
+    return true;
+  }
+  // As the original, a copy that fails half-way leaves no target behind.
+  target.Close();
+  const ResolvedPath written = ResolvePath(to);
+  if (written.exists) ::unlink(written.native.c_str());
+  SetLastErrorFromErrno(error);
+  return false;
+}
+
+bool GetFileTimes(std::string_view path, FileTimes* times) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return false;
+  }
+  *times = TimesFromStatx(resolved.info, FileRef{.native_path = resolved.native.c_str()});
+  return true;
+}
+
+bool SetFileTimes(std::string_view path, const FileTimes& times) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return false;
+  }
+  struct timespec stamps[2];
+  FillTimespecs(times, stamps);
+  if (::utimensat(AT_FDCWD, resolved.native.c_str(), stamps, 0) == 0) return true;
+  SetLastErrorFromErrno(errno);
+  return false;
+}
+
+int64_t GetFileSize(std::string_view path) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return -1;
+  }
+  return S_ISDIR(resolved.info.stx_mode) ? 0 : static_cast<int64_t>(resolved.info.stx_size);
+}
+
+bool ReadWholeFile(std::string_view path, std::string* contents) {
+  File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
+  if (!file.valid()) return false;
+  contents->clear();
+  const int64_t size = file.Size();
+  if (size > 0) contents->reserve(static_cast<size_t>(size));
+  char buffer[65536];
+  while (true) {
+    const int64_t got = file.Read(buffer, sizeof buffer);
+    if (got < 0) return false;
+    if (got == 0) return true;
+    contents->append(buffer, static_cast<size_t>(got));
+  }
+}
+
+}  // namespace qx::platform

@@ -1,0 +1,253 @@
+#include "platform/listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/file_time.h"
+#include "platform/path_resolver.h"
+
+namespace qx::platform {
+namespace {
+
+// The original translated a pattern into these before matching: '?' always
+// becomes kDosQuestion, '*' before a '.' becomes kDosStar, and a '.' before
+// '?', '*' or the end becomes kDosDot.
+enum class Kind : char { kLiteral, kStar, kDosStar, kDosQuestion, kDosDot };
+
+struct Token {
+  Kind kind;
+  char folded;
+};
+
+std::vector<Token> Translate(std::string_view pattern) {
+  std::vector<Token> tokens;
+  tokens.reserve(pattern.size());
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+    if (c == '?') {
+      tokens.push_back({Kind::kDosQuestion, c});
+    } else if (c == '*') {
+      tokens.push_back({next == '.' ? Kind::kDosStar : Kind::kStar, c});
+    } else if (c == '.' && (next == '?' || next == '*' || i + 1 == pattern.size())) {
+      tokens.push_back({Kind::kDosDot, c});
+    } else {
+      tokens.push_back({Kind::kLiteral, FoldNameChar(c)});
+    }
+  }
+  return tokens;
+}
+
+class Matcher {
+ public:
+  Matcher(const std::vector<Token>& tokens, std::string_view name)
+      : tokens_(tokens),
+        name_(name),
+        last_dot_(name.rfind('.')),
+        memo_((tokens.size() + 1) * (name.size() + 1), kUnknown) {}
+
+  bool Matches(size_t token, size_t at) {
+    signed char& known = memo_[token * (name_.size() + 1) + at];
+    if (known == kUnknown) known = Compute(token, at) ? 1 : 0;
+    return known == 1;
+  }
+
+ private:
+  static constexpr signed char kUnknown = -1;
+
+  bool Compute(size_t token, size_t at) {
+    if (token == tokens_.size()) return at == name_.size();
+    const Token& t = tokens_[token];
+    const bool at_end = at == name_.size();
+    switch (t.kind) {
+      case Kind::kLiteral:
+        return !at_end && FoldNameChar(name_[at]) == t.folded && Matches(token + 1, at + 1);
+      case Kind::kStar:
+        for (size_t end = at; end <= name_.size(); ++end) {
+          if (Matches(token + 1, end)) return true;
+        }
+        return false;
+      case Kind::kDosStar: {
+        // Any run of characters that does not swallow the name's last dot.
+        const bool before_last_dot = last_dot_ != std::string_view::npos && at <= last_dot_;
+        const size_t limit = before_last_dot ? last_dot_ : name_.size();
+        for (size_t end = at; end <= limit; ++end) {
+          if (Matches(token + 1, end)) return true;
+        }
+        return false;
+      }
+      case Kind::kDosQuestion:
+        if (at_end || name_[at] == '.') return Matches(token + 1, at);
+        return Matches(token + 1, at + 1);
+      case Kind::kDosDot:
+        if (at_end) return Matches(token + 1, at);
+        return name_[at] == '.' && Matches(token + 1, at + 1);
+    }
+    return false;
+  }
+
+  const std::vector<Token>& tokens_;
+  std::string_view name_;
+  size_t last_dot_;
+  std::vector<signed char> memo_;
+};
+
+bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool NameOrderLess(const std::string& a, const std::string& b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    const auto fa = static_cast<unsigned char>(FoldNameChar(a[i]));
+    const auto fb = static_cast<unsigned char>(FoldNameChar(b[i]));
+    if (fa != fb) return fa < fb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+FindData MakeFindData(std::string name, const struct statx& info, const std::string& native) {
+  FindData data;
+  data.name = std::move(name);
+  data.attributes = AttributesFromMode(info.stx_mode);
+  data.size = S_ISDIR(info.stx_mode) ? 0 : info.stx_size;
+  const FileTimes times = TimesFromStatx(info, FileRef{.native_path = native.c_str()});
+  data.creation_time = times.creation;
+  data.last_access_time = times.last_access;
+  data.last_write_time = times.last_write;
+  return data;
+}
+
+std::string ChildPath(const std::string& directory, std::string_view name) {
+  std::string path = directory;
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  path.append(name);
+  return path;
+}
+
+// A listing of one directory's entries that match `name_pattern`.
+bool ListMatching(const std::string& directory, std::string_view name_pattern,
+                  std::vector<FindData>* entries) {
+  const int dir_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) {
+    SetLastErrorFromErrno(errno == ENOENT || errno == ENOTDIR ? ENOTDIR : errno);
+    return false;
+  }
+  DIR* dir = ::fdopendir(dir_fd);
+  if (dir == nullptr) {
+    SetLastErrorFromErrno(errno);
+    ::close(dir_fd);
+    return false;
+  }
+  const std::vector<Token> tokens = Translate(name_pattern);
+  std::vector<std::string> dots;
+  std::vector<std::string> names;
+  while (const struct dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (!Matcher(tokens, name).Matches(0, 0)) continue;
+    (name == "." || name == ".." ? dots : names).emplace_back(name);
+  }
+  std::sort(dots.begin(), dots.end());
+  std::sort(names.begin(), names.end(), NameOrderLess);
+  names.insert(names.begin(), dots.begin(), dots.end());
+  for (std::string& name : names) {
+    struct statx info {};
+    const char* at = name == "." ? "" : name.c_str();
+    const int flags = name == "." ? AT_EMPTY_PATH : 0;
+    if (::statx(dir_fd, at, flags, kTimesStatxMask, &info) != 0 &&
+        ::statx(dir_fd, at, flags | AT_SYMLINK_NOFOLLOW, kTimesStatxMask, &info) != 0) {
+      continue;  // removed since it was read
+    }
+    const std::string native = ChildPath(directory, name);
+    entries->push_back(MakeFindData(std::move(name), info, native));
+  }
+  ::closedir(dir);
+  return true;
+}
+
+bool FindOne(std::string_view directory_part, std::string_view name, std::string_view pattern,
+             std::vector<FindData>* entries) {
+  ResolvedPath resolved;
+  if (name == "." || name == "..") {
+    resolved = ResolvePath(std::string(directory_part) + "/" + std::string(name));
+    if (!resolved.exists || !S_ISDIR(resolved.info.stx_mode)) {
+      SetLastError(kErrorPathNotFound);
+      return false;
+    }
+  } else {
+    resolved = ResolvePath(pattern);
+    if (!resolved.exists) {
+      SetLastErrorFromErrno(resolved.error != 0 ? resolved.error : ENOENT,
+                            ErrnoContext{.parent_missing = resolved.parent_missing});
+      return false;
+    }
+    const size_t separator = resolved.native.find_last_of('/');
+    name = separator == std::string::npos ? std::string_view(resolved.native)
+                                          : std::string_view(resolved.native).substr(separator + 1);
+  }
+  entries->push_back(MakeFindData(std::string(name), resolved.info, resolved.native));
+  return true;
+}
+
+}  // namespace
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  const std::vector<Token> tokens = Translate(pattern);
+  return Matcher(tokens, name).Matches(0, 0);
+}
+
+Listing Listing::Open(std::string_view pattern) {
+  Listing listing;
+  size_t separator = pattern.size();
+  while (separator > 0 && !IsSeparator(pattern[separator - 1])) --separator;
+  const std::string_view name = pattern.substr(separator);
+  std::string_view directory = pattern.substr(0, separator);
+  if (name.empty()) {
+    SetLastError(kErrorFileNotFound);
+    return listing;
+  }
+  if (HasWildcards(directory)) {
+    SetLastError(kErrorInvalidName);
+    return listing;
+  }
+  // "x" alone lists the current directory; "\x" the root.
+  const std::string directory_path = directory.empty() ? std::string(".") : std::string(directory);
+  bool listed;
+  if (HasWildcards(name)) {
+    const ResolvedPath resolved = ResolvePath(directory_path);
+    if (!resolved.exists || !S_ISDIR(resolved.info.stx_mode)) {
+      SetLastError(kErrorPathNotFound);
+      return listing;
+    }
+    listed = ListMatching(resolved.native, name, &listing.entries_);
+  } else {
+    listed = FindOne(directory_path, name, pattern, &listing.entries_);
+  }
+  if (!listed) return listing;
+  SetLastError(listing.entries_.empty() ? kErrorFileNotFound : kErrorSuccess);
+  return listing;
+}
+
+bool Listing::Next() {
+  if (position_ < entries_.size()) ++position_;
+  if (position_ < entries_.size()) return true;
+  SetLastError(kErrorNoMoreFiles);
+  return false;
+}
+
+bool FindFirst(std::string_view pattern, FindData* found) {
+  Listing listing = Listing::Open(pattern);
+  if (!listing.valid()) return false;
+  *found = listing.current();
+  return true;
+}
+
+}  // namespace qx::platform
