@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+#include <regex>
+#include <thread>
+
+#include "common/exception.h"
+#include "common/mutex.h"
+#include "platform/mutex.h"
+
+namespace qx {
+namespace {
+
+// Holds the mutex on another thread until released.
+class Holder {
+ public:
+  explicit Holder(platform::MutexHandle mutex) {
+    thread_ = std::thread([this, mutex] {
+      platform::WaitForMutex(mutex, platform::kInfinite);
+      held_.set_value();
+      release_.get_future().wait();
+      platform::ReleaseMutex(mutex);
+    });
+    held_.get_future().wait();
+  }
+  ~Holder() {
+    release_.set_value();
+    thread_.join();
+  }
+
+ private:
+  std::promise<void> held_;
+  std::promise<void> release_;
+  std::thread thread_;
+};
+
+// Takes the mutex on a thread that ends without releasing it.
+void AbandonOnAnotherThread(platform::MutexHandle mutex) {
+  std::thread([mutex] { platform::WaitForMutex(mutex, platform::kInfinite); }).join();
+}
+
+bool FreeForOtherThreads(platform::MutexHandle mutex) {
+  return std::async(std::launch::async, [mutex] {
+           MutexLock lock(mutex, 0);
+           return lock.locked();
+         }).get();
+}
+
+TEST(MutexLockTest, ResultsOfLockAndUnlock) {
+  MutexLock no_handle(nullptr);
+  EXPECT_EQ(no_handle.last_result(), MutexLock::kFailed);
+  EXPECT_EQ(no_handle.Lock(), 0u);
+  EXPECT_EQ(no_handle.Unlock(), 1u);
+
+  Mutex mutex;
+  ASSERT_NE(mutex.handle(), nullptr);
+  {
+    MutexLock lock(mutex.handle(), platform::kInfinite, false);
+    EXPECT_FALSE(lock.locked());
+    EXPECT_EQ(lock.Lock(), 1u);
+    // A second lock reports success without taking the mutex again, so one
+    // unlock frees it for everyone.
+    EXPECT_EQ(lock.Lock(), 1u);
+    EXPECT_EQ(lock.Unlock(), 1u);
+    EXPECT_FALSE(lock.locked());
+    EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
+    EXPECT_EQ(lock.Lock(), 1u);
+  }
+  // The destructor unlocked it.
+  EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
+
+  {
+    Holder holder(mutex.handle());
+    MutexLock lock(mutex.handle(), 30);
+    EXPECT_EQ(lock.last_result(), MutexLock::kTimedOut);
+    EXPECT_FALSE(lock.locked());
+  }
+  EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
+}
+
+TEST(MutexLockTest, AbandonedMutexReportsThreeAndStaysUsable) {
+  Mutex mutex;
+  AbandonOnAnotherThread(mutex.handle());
+  {
+    MutexLock lock(mutex.handle());
+    EXPECT_EQ(lock.last_result(), MutexLock::kAbandoned);
+    EXPECT_FALSE(lock.locked());
+  }
+  EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
+  MutexLock again(mutex.handle());
+  EXPECT_EQ(again.last_result(), MutexLock::kLocked);
+}
+
+std::string ThrownMessage(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& thrown) {
+    EXPECT_EQ(thrown.source_file(), "common/xMutexLock");
+    EXPECT_GT(thrown.line(), 0);
+    return thrown.message();
+  }
+  return "(nothing thrown)";
+}
+
+TEST(xMutexLockTest, FailuresThrowTheStoreMessages) {
+  Mutex mutex;
+  std::string handle = FormatMutexHandle(mutex.handle());
+  EXPECT_TRUE(std::regex_match(handle, std::regex("0x[0-9a-f]{16}"))) << handle;
+
+  {
+    Holder holder(mutex.handle());
+    EXPECT_EQ(ThrownMessage([&] { xMutexLock lock(mutex.handle(), 20); }),
+              "Failed to lock mutex " + handle + ": request timed out");
+  }
+
+  AbandonOnAnotherThread(mutex.handle());
+  EXPECT_EQ(ThrownMessage([&] { xMutexLock lock(mutex.handle()); }),
+            "Mutex " + handle + " was abandoned by another thread");
+  EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
+
+  // Releasing behind the lock's back makes its own release fail.
+  EXPECT_EQ(ThrownMessage([&] {
+              xMutexLock lock(mutex.handle());
+              platform::ReleaseMutex(mutex.handle());
+            }),
+            "Failed to unlock mutex " + handle + " with error 288");
+
+  EXPECT_NO_THROW({ xMutexLock nothing(nullptr); });
+  EXPECT_NO_THROW({
+    xMutexLock lock(mutex.handle());
+    EXPECT_FALSE(FreeForOtherThreads(mutex.handle()));
+  });
+  EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
+}
+
+}  // namespace
+}  // namespace qx
