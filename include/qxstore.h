@@ -83,6 +83,11 @@ QXSTORE_API uint32_t WaitForAccessToIndexFileEx(const char* path, uint32_t keep_
 QXSTORE_API uint32_t UnBlockIndexFileAccessEx(const char* path, uint32_t close_handle,
                                               uintptr_t* handle);
 
+/* Remote host: the host entry that forwarding functions use in a program
+ * that is not one of the server's own (at most 1023 bytes are kept). An
+ * empty name returns to the default choice. Always 1. */
+QXSTORE_API uint32_t SetCurrentHost(const char* name);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif

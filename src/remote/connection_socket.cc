@@ -1,6 +1,6 @@
 #include "remote/connection_socket.h"
 
-#include <unistd.h>
+#include "platform/socket.h"
 
 namespace qx {
 
@@ -12,7 +12,7 @@ int& RemoteSocket() {
 void CloseRemoteSocket() {
   int& socket = RemoteSocket();
   if (socket != 0) {
-    ::close(socket);
+    platform::CloseSocket(socket);
     socket = 0;
   }
 }

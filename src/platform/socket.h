@@ -1,0 +1,58 @@
+#pragma once
+// TCP over IPv4 in the manner of the original socket library. A socket is a
+// whole number that is never 0: callers keep 0 to mean "no socket". Every
+// failure leaves the thread's last error set in the original numbering
+// (10035 when a non-blocking read finds nothing, 10060 when a blocking read
+// runs out its receive time-out, 11001 when a host name does not resolve).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace qx::platform {
+
+using SocketHandle = int;
+
+inline constexpr uint32_t kErrorTimedOut = 10060;
+inline constexpr uint32_t kErrorHostNotFound = 11001;
+
+// A new blocking IPv4 stream socket, or 0.
+SocketHandle CreateTcpSocket();
+
+// The first IPv4 address of a host name or dotted address, in network byte
+// order; nullopt when it does not resolve.
+std::optional<uint32_t> ResolveIPv4(std::string_view host_name);
+
+// Blocking connect to an address from ResolveIPv4.
+bool ConnectIPv4(SocketHandle socket, uint32_t address, uint16_t port);
+
+// Receives that wait longer than this fail with 10060.
+bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds);
+
+// Switches the socket between blocking and non-blocking reads.
+bool SetNonBlocking(SocketHandle socket, bool non_blocking);
+
+// Sends all of data; the bytes sent, or -1. A peer that has gone away is an
+// error, never a signal.
+int64_t SendBytes(SocketHandle socket, const void* data, size_t size);
+
+// One receive of at most size bytes: the bytes received, 0 when the peer
+// closed the connection, -1 on error.
+int64_t ReceiveBytes(SocketHandle socket, void* buffer, size_t size);
+
+void CloseSocket(SocketHandle socket);
+
+// A listening socket on address:port (port 0 picks a free port, reported in
+// *bound_port when given), or 0.
+SocketHandle ListenTcp(std::string_view address, uint16_t port, uint16_t* bound_port);
+
+// The next connection on a listening socket; 0 when none arrived within
+// timeout_ms or on error.
+SocketHandle AcceptTcp(SocketHandle listener, uint32_t timeout_ms);
+
+// True when a read would not block (data waiting, or the peer closed) within
+// timeout_ms.
+bool WaitReadable(SocketHandle socket, uint32_t timeout_ms);
+
+}  // namespace qx::platform

@@ -1,0 +1,103 @@
+#include "remote/forwarded_calls.h"
+
+namespace qx {
+
+namespace {
+
+using F = ForwardedFunction;
+constexpr const char* kSP = kStoreProviderModule;
+constexpr const char* kCP = kCalendarProviderModule;
+
+// Each family fills in `local` with its own function when it is written.
+constexpr ForwardedCall kTable[] = {
+    {F::kFolderAdd, "FolderAdd", kSP, {kFolderRecordSize, 0}, 0, nullptr},
+    {F::kFolderGet, "FolderGet", kSP, {kFolderRecordSize, 0}, 1, nullptr},
+    {F::kFolderRemove, "FolderRemove", kSP, {kFolderRecordSize, 0}, 0, nullptr},
+    {F::kFolderEdit, "FolderEdit", kSP, {kFolderRecordSize, kFolderRecordSize}, 0, nullptr},
+    {F::kFolderFindFirst, "FolderFindFirst", kSP, {kFolderRecordSize, 0}, 1, nullptr},
+    {F::kFolderFindNext, "FolderFindNext", kSP, {kFolderRecordSize, 0}, 1, nullptr},
+    {F::kFolderFindClose, "FolderFindClose", kSP, {kFolderRecordSize, 0}, 0, nullptr},
+    {F::kMessageItemFindFirst, "MessageItemFindFirst", kSP,
+     {kMessageListRecordSize, kMessageItemRecordSize}, 2, nullptr},
+    {F::kMessageItemFindNext, "MessageItemFindNext", kSP,
+     {kMessageListRecordSize, kMessageItemRecordSize}, 2, nullptr},
+    {F::kMessageItemFindClose, "MessageItemFindClose", kSP, {kMessageListRecordSize, 0}, 0,
+     nullptr},
+    {F::kMessageItemListSetPosition, "MessageItemListSetPosition", kSP, {kPositionSize, 0}, 0,
+     nullptr},
+    {F::kMessageItemListGetLength, "MessageItemListGetLength", kSP, {kMessageListRecordSize, 0},
+     0, nullptr},
+    {F::kMessageItemListGetNewLength, "MessageItemListGetNewLength", kSP,
+     {kMessageListRecordSize, 0}, 0, nullptr},
+    {F::kMessageItemListGetUnReadLength, "MessageItemListGetUnReadLength", kSP,
+     {kMessageListRecordSize, 0}, 0, nullptr},
+    {F::kMessagesFindFirst, "MessagesFindFirst", kSP, {kMessageSearchRecordSize, 0}, 1, nullptr},
+    {F::kMessagesFindNext, "MessagesFindNext", kSP, {kMessageSearchRecordSize, 0}, 1, nullptr},
+    {F::kBLOBGetSize, "BLOBGetSize", kSP, {kBlobRecordSize, 0}, 1, nullptr},
+    {F::kBLOBGetFirstChunk, "BLOBGetFirstChunk", kSP, {kBlobRecordSize, 0}, 1, nullptr},
+    {F::kBLOBGetNextChunk, "BLOBGetNextChunk", kSP, {kBlobRecordSize, 0}, 1, nullptr},
+    {F::kBLOBWriteFirstChunk, "BLOBWriteFirstChunk", kSP, {kBlobRecordSize, 0}, 0, nullptr},
+    {F::kBLOBWriteNextChunk, "BLOBWriteNextChunk", kSP, {kBlobRecordSize, 0}, 0, nullptr},
+    {F::kMessageItemBLOBGetSize, "MessageItemBLOBGetSize", kSP, {kMessageBlobRecordSize, 0}, 1,
+     nullptr},
+    {F::kMessageItemBLOBGetFirstChunk, "MessageItemBLOBGetFirstChunk", kSP,
+     {kMessageBlobRecordSize, 0}, 1, nullptr},
+    {F::kMessageItemBLOBGetNextChunk, "MessageItemBLOBGetNextChunk", kSP,
+     {kMessageBlobRecordSize, 0}, 1, nullptr},
+    {F::kMessageItemBLOBWriteFirstChunk, "MessageItemBLOBWriteFirstChunk", kSP,
+     {kMessageBlobRecordSize, 0}, 0, nullptr},
+    {F::kMessageItemBLOBWriteNextChunk, "MessageItemBLOBWriteNextChunk", kSP,
+     {kMessageBlobRecordSize, 0}, 0, nullptr},
+    {F::kCommandMessageFindFirst, "CommandMessageFindFirst", kSP, {kCommandMessageRecordSize, 0},
+     1, nullptr},
+    {F::kCommandMessageFindNext, "CommandMessageFindNext", kSP, {kCommandMessageRecordSize, 0}, 1,
+     nullptr},
+    {F::kCommandMessageGet, "CommandMessageGet", kSP, {kCommandMessageRecordSize, 0}, 1, nullptr},
+    {F::kCommandMessageSet, "CommandMessageSet", kSP, {kCommandMessageRecordSize, 0}, 1, nullptr},
+    {F::kStoreFolderAdd, "StoreFolderAdd", kSP, {kHierarchyFolderRecordSize, 0}, 0, nullptr},
+    {F::kStoreFolderGet, "StoreFolderGet", kSP, {kHierarchyFolderRecordSize, 0}, 1, nullptr},
+    {F::kStoreFolderRemove, "StoreFolderRemove", kSP, {kHierarchyFolderRecordSize, 0}, 0, nullptr},
+    {F::kStoreFolderEdit, "StoreFolderEdit", kSP,
+     {kHierarchyFolderRecordSize, kHierarchyFolderRecordSize}, 0, nullptr},
+    {F::kStoreFolderCopy, "StoreFolderCopy", kSP,
+     {kHierarchyFolderRecordSize, kHierarchyFolderRecordSize}, 0, nullptr},
+    {F::kTLS_StoreFolderFindFirst, "StoreFolderFindFirst", kSP, {kHierarchyFolderRecordSize, 0},
+     1, nullptr},
+    {F::kTLS_StoreFolderFindNext, "StoreFolderFindNext", kSP, {kHierarchyFolderRecordSize, 0}, 1,
+     nullptr},
+    {F::kTLS_StoreFolderFindClose, "StoreFolderFindClose", kSP, {kHierarchyFolderRecordSize, 0},
+     0, nullptr},
+    {F::kAppointmentAdd, "AppointmentAdd", kCP, {kAppointmentRecordSize, 0}, 1, nullptr},
+    {F::kAppointmentRemove, "AppointmentRemove", kCP, {kAppointmentRecordSize, 0}, 1, nullptr},
+    {F::kAppointmentEdit, "AppointmentEdit", kCP,
+     {kAppointmentRecordSize, kAppointmentRecordSize}, 0, nullptr},
+    {F::kAppointmentGet, "AppointmentGet", kCP, {kAppointmentRecordSize, 0}, 1, nullptr},
+    {F::kAppointmentFindFirst, "AppointmentFindFirst", kCP, {kAppointmentRecordSize, 0}, 1,
+     nullptr},
+    {F::kAppointmentFindNext, "AppointmentFindNext", kCP, {kAppointmentRecordSize, 0}, 1, nullptr},
+};
+
+constexpr bool TableFollowsEnum() {
+  for (size_t i = 0; i < std::size(kTable); ++i) {
+    if (static_cast<size_t>(kTable[i].function) != i) return false;
+  }
+  return std::size(kTable) == static_cast<size_t>(ForwardedFunction::kCount);
+}
+static_assert(TableFollowsEnum(), "one entry per forwarded function, in enum order");
+
+}  // namespace
+
+const ForwardedCall& ForwardedCallOf(ForwardedFunction function) {
+  return kTable[static_cast<size_t>(function)];
+}
+
+std::span<const ForwardedCall> ForwardedCalls() { return kTable; }
+
+const ForwardedCall* FindForwardedCall(std::string_view function_text) {
+  for (const ForwardedCall& call : kTable) {
+    if (function_text == call.function_text) return &call;
+  }
+  return nullptr;
+}
+
+}  // namespace qx

@@ -1,0 +1,32 @@
+#pragma once
+// The per-user forwarding settings under HKEY_CURRENT_USER
+// "SOFTWARE\Wow6432Node\Tal Mera\Tal Mera\Administration", read on each use.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qx {
+
+inline constexpr const char* kAdministrationKey =
+    "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera\\Administration";
+inline constexpr const char* kHostsKey =
+    "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera\\Administration\\Hosts";
+inline constexpr uint16_t kDefaultRemotePort = 8081;
+
+// "Hosts\<host>" below the Administration key.
+std::string HostEntryKey(std::string_view host);
+
+// A string of a host entry, read as into a 1024-byte buffer and kept to 255
+// bytes; nullopt when the value is missing or does not fit the buffer.
+std::optional<std::string> ReadHostString(std::string_view host, const char* value_name);
+
+// The entry's "Port" (low 16 bits of the DWORD), 8081 when it cannot be read.
+uint16_t ReadHostPort(std::string_view host);
+
+// A DWORD of the per-user settings read as 4 bytes; nullopt when the key or
+// the value cannot be read.
+std::optional<uint32_t> ReadUserDword(std::string_view key, const char* value_name);
+
+}  // namespace qx
