@@ -1,0 +1,63 @@
+#include "message/message_line_reader.h"
+
+#include <cstring>
+
+namespace qx {
+
+namespace {
+constexpr size_t kReadSize = 64 * 1024;
+}
+
+MessageLineReader::MessageLineReader(platform::File& file, size_t piece_limit)
+    : file_(file), piece_limit_(piece_limit == 0 ? 1 : piece_limit) {}
+
+bool MessageLineReader::Fill() {
+  if (at_end_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (buffer_.size() < end_ + kReadSize) buffer_.resize(end_ + kReadSize);
+  int64_t got = file_.Read(buffer_.data() + end_, kReadSize);
+  if (got <= 0) {
+    at_end_ = true;
+    failed_ = got < 0;
+    return false;
+  }
+  end_ += static_cast<size_t>(got);
+  return true;
+}
+
+bool MessageLineReader::NextLine(std::string_view* line) {
+  size_t scanned = 0;
+  for (;;) {
+    size_t available = end_ - begin_;
+    size_t window = available < piece_limit_ ? available : piece_limit_;
+    const char* start = buffer_.data() + begin_;
+    const void* newline = window > scanned ? std::memchr(start + scanned, '\n', window - scanned) : nullptr;
+    size_t length = 0;
+    if (newline != nullptr) {
+      length = static_cast<size_t>(static_cast<const char*>(newline) - start) + 1;
+    } else if (window == piece_limit_) {
+      length = window;
+    } else {
+      scanned = window;
+      if (Fill()) continue;
+      length = end_ - begin_;
+      if (length == 0) return false;
+    }
+    *line = std::string_view(buffer_.data() + begin_, length);
+    begin_ += length;
+    return true;
+  }
+}
+
+bool MessageLineReader::NextBlock(std::string_view* block) {
+  if (begin_ == end_ && !Fill()) return false;
+  *block = std::string_view(buffer_.data() + begin_, end_ - begin_);
+  begin_ = end_;
+  return true;
+}
+
+}  // namespace qx

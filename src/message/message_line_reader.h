@@ -1,0 +1,47 @@
+#pragma once
+// Reads a message file line by line through one read buffer. The header
+// reader asks for pieces of at most 2047 bytes, as the system always read
+// header lines (a longer line comes back in pieces); the rewrites ask for
+// whole lines so that they never split, and so never alter, a long line.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/file.h"
+
+namespace qx {
+
+inline constexpr size_t kHeaderPieceLimit = 2047;
+inline constexpr size_t kWholeLines = static_cast<size_t>(-1);
+
+class MessageLineReader {
+ public:
+  // `file` must stay open while the reader is used.
+  MessageLineReader(platform::File& file, size_t piece_limit);
+
+  // The next piece: the bytes up to and including '\n', or `piece_limit`
+  // bytes, or what is left before the end of the file. The view stays valid
+  // until the next call. False at the end of the file (or on a read error).
+  bool NextLine(std::string_view* line);
+
+  // The bytes after the last line returned, in blocks, until the end of the
+  // file. False at the end; `failed()` tells a read error from the end.
+  bool NextBlock(std::string_view* block);
+
+  bool failed() const { return failed_; }
+
+ private:
+  // Reads more bytes behind those still unread; false when none came.
+  bool Fill();
+
+  platform::File& file_;
+  size_t piece_limit_;
+  std::string buffer_;
+  size_t begin_ = 0;  // first unread byte in buffer_
+  size_t end_ = 0;    // one past the last valid byte in buffer_
+  bool at_end_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace qx

@@ -1,0 +1,114 @@
+#include "message/message_rewrite.h"
+
+#include "message/message_line_reader.h"
+#include "platform/diagnostics.h"
+#include "platform/file.h"
+
+namespace qx {
+
+namespace {
+
+constexpr size_t kFlushSize = 64 * 1024;
+
+// Collects the copy's bytes and writes them in large pieces; remembers the
+// first failure so the caller can abandon the copy.
+class CopyWriter {
+ public:
+  explicit CopyWriter(platform::File& file) : file_(file) {}
+
+  std::string& pending() { return pending_; }
+
+  void Write(std::string_view bytes) {
+    if (pending_.empty() && bytes.size() >= kFlushSize) {
+      ok_ = ok_ && file_.Write(bytes);
+      return;
+    }
+    pending_.append(bytes);
+    if (pending_.size() >= kFlushSize) Flush();
+  }
+
+  void Flush() {
+    if (!pending_.empty()) ok_ = ok_ && file_.Write(pending_);
+    pending_.clear();
+  }
+
+  bool ok() const { return ok_; }
+
+ private:
+  platform::File& file_;
+  std::string pending_;
+  bool ok_ = true;
+};
+
+bool IsBlockEnd(std::string_view line) { return line.front() == '\r' || line.front() == '\n'; }
+
+// Copies the message through `rewrite` into `out`; false on a read error.
+bool CopyRewritten(platform::File& in, CopyWriter& out, HeaderRewrite& rewrite) {
+  MessageLineReader reader(in, kWholeLines);
+  std::string_view line;
+  while (reader.NextLine(&line)) {
+    if (IsBlockEnd(line)) {
+      rewrite.BeforeBlockEnd(&out.pending());
+      out.Write(line);
+      break;
+    }
+    rewrite.RewriteLine(line, &out.pending());
+    if (out.pending().size() >= kFlushSize) out.Flush();
+  }
+  std::string_view block;
+  while (reader.NextBlock(&block)) out.Write(block);
+  out.Flush();
+  return !reader.failed();
+}
+
+}  // namespace
+
+std::string MessagePath(std::string_view folder_dir, std::string_view file_name) {
+  std::string path(folder_dir);
+  path.push_back('\\');
+  path.append(file_name);
+  return path;
+}
+
+bool RewriteMessageHeaders(std::string_view folder_dir, std::string_view file_name,
+                           HeaderRewrite& rewrite) {
+  const std::string message_path = MessagePath(folder_dir, file_name);
+  const std::string temp_path = MessagePath(folder_dir, "_" + std::string(file_name));
+
+  platform::File in = platform::File::Open(message_path, platform::Access::kRead,
+                                           platform::Disposition::kOpenExisting);
+  if (!in.valid()) {
+    platform::DiagPrintf("Could not open message file for input\r\n");
+    return false;
+  }
+  platform::File out = platform::File::Open(temp_path, platform::Access::kWrite,
+                                            platform::Disposition::kCreateAlways);
+  if (!out.valid()) {
+    platform::DiagPrintf("Could not open message file for writing\r\n");
+    return false;
+  }
+
+  CopyWriter writer(out);
+  bool copied = CopyRewritten(in, writer, rewrite);
+  in.Close();
+  copied = out.Close() && writer.ok() && copied;
+  if (!copied) {
+    platform::DiagPrintf("Could not write message file copy\r\n");
+    platform::DeleteFile(temp_path);
+    return false;
+  }
+  if (!rewrite.ShouldReplace()) {
+    platform::DeleteFile(temp_path);
+    return false;
+  }
+  // One rename over the message rather than delete-then-rename: a failure
+  // can then never leave the folder without the message.
+  if (!platform::MoveFileEx(temp_path, message_path, true)) {
+    platform::DiagPrintf("Could not replace message file\r\n");
+    platform::DeleteFile(temp_path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qx
