@@ -14,7 +14,8 @@ namespace qx {
 inline constexpr const char* kSettingsRoot = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera";
 
 // 1 and the value (cut to size bytes with its NUL) when the value exists and
-// is not empty; otherwise 0 and an empty buffer. A size of 0 fails at once.
+// its data is not empty (an empty string still has its NUL) and fits in
+// size + 1 bytes; otherwise 0 and an empty buffer. A size of 0 fails at once.
 uint32_t ReadRegistryString(const char* key, const char* value, char* buffer, size_t size);
 
 // 1 and *out on success; 0 with *out untouched otherwise (callers keep

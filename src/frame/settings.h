@@ -21,4 +21,10 @@ LibrarySettings& Settings();
 // Steps 1, 2 and 4 of the library's start: the settings table.
 void LoadLibrarySettings();
 
+// The same in the two pieces the library's start reads on either side of
+// loading the notifier library: the two modes and the mail root (with the
+// block-file base), then the custom-path flag and the bad mail directory.
+void LoadModeAndMailRootSettings();
+void LoadPostofficePathSettings();
+
 }  // namespace qx

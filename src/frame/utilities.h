@@ -50,11 +50,21 @@ uint32_t FileExists(const char* pattern);
 uint64_t GetFileLength(const char* path);
 uint32_t TouchFile(const char* path);
 uint32_t GetFileDosStamp(const char* path);
-// A plain timed wait here: 1 when the time passed.
+// Waits for a mutex handle (there are no window messages to pump here): 1
+// when it was acquired within the time, 0 otherwise.
 uint32_t WaitPumpingMessages(void* handle, uint32_t milliseconds);
 uint32_t DeleteDirectoryTree(const char* directory, const char* pattern);
 // 32 hexadecimal digits of a new GUID followed by ".MAI".
 uint32_t NewMessageFileName(char* out, size_t size);
+
+// The first start_tag in text ("" matches at the start); null when none.
+// With an end tag (searched from one character after the start tag begins):
+// null with out untouched when it is missing, else the text between the two
+// tags (cut to size - 1 bytes) in out and the position just after the end
+// tag. Without one: the text from the start tag on in out (bounded by size)
+// and null.
+const char* GetXMLData(const char* text, const char* start_tag, const char* end_tag, char* out,
+                       size_t size);
 
 // snprintf that reports whether the result fit (bounded formatting).
 bool FormatBounded(char* out, size_t size, const char* format, ...)

@@ -1,0 +1,101 @@
+#include "frame/lifecycle.h"
+
+#include <atomic>
+
+#include "frame/index_registry.h"
+#include "frame/settings.h"
+#include "frame/thread_record.h"
+#include "frame/thread_state.h"
+#include "index/store_index.h"
+#include "platform/library_loader.h"
+#include "platform/thread_slots.h"
+#include "remote/connection_socket.h"
+
+namespace qx {
+
+namespace {
+
+std::atomic<platform::LibraryHandle> g_notifier_library{nullptr};
+std::atomic<NotifyRemoteFunction> g_notify_remote{nullptr};
+
+// A missing notifier is not an error: remote notification is then skipped.
+void LoadNotifier() {
+  if (g_notifier_library.load() != nullptr) return;
+  platform::LibraryHandle library = platform::LoadLibrary("QXAINFY.DLL");
+  if (library == nullptr) return;
+  g_notifier_library.store(library);
+  g_notify_remote.store(
+      reinterpret_cast<NotifyRemoteFunction>(platform::GetProcAddress(library, "NotifyRemote")));
+}
+
+void FreeNotifier() {
+  g_notify_remote.store(nullptr);
+  platform::LibraryHandle library = g_notifier_library.exchange(nullptr);
+  if (library != nullptr) platform::FreeLibrary(library);
+}
+
+void DestroyRecord(STOREINDEXTYPE* record) {
+  delete record;
+  SetThreadStoreIndexRecord(nullptr);
+}
+
+}  // namespace
+
+uint32_t StoreLibraryInit() {
+  LoadModeAndMailRootSettings();
+  LoadNotifier();
+  LoadPostofficePathSettings();
+  if (!AllocateThreadSlots()) return 0;
+  // A mutex that cannot be created is created again on first use; the
+  // operations that need it skip their guarded work until then.
+  CreateRegistryMutexes();
+  // Threads get their record on first use; what remains of thread attach
+  // (a cursor of 0) is what a fresh slot reads as.
+  platform::SetThreadDetachHandler(&ThreadDetach);
+  return 1;
+}
+
+uint32_t StoreLibraryUnInit() {
+  if (STOREINDEXTYPE* record = ThreadStoreIndexRecord()) {
+    record->current_item = pugi::xml_node();
+    if (record->index != nullptr) ReleaseStoreIndex(record->index);
+  }
+  FreeEnumerationCursorSlot();
+  CloseRemoteSocket();
+  CloseIndexMutex();
+  FreeNotifier();
+  return 1;
+}
+
+uint32_t ThreadInit() { return 1; }
+
+uint32_t ThreadRelease() {
+  if (STOREINDEXTYPE* record = ThreadStoreIndexRecord()) {
+    TLSStoreIndex_Close(record, 1);
+    DestroyRecord(record);
+  }
+  FreeThreadFolderLists();
+  return 1;
+}
+
+uint32_t SetAffinity(uint32_t mode) {
+  SetAffinityMode(mode);
+  return 1;
+}
+
+void ThreadDetach() {
+  STOREINDEXTYPE* record = ThreadStoreIndexRecord();
+  if (record != nullptr && AffinityMode() == 1) {
+    ThreadRelease();
+  } else if (record != nullptr) {
+    DestroyRecord(record);
+  }
+  // The thread is ending: nothing can reach its folder lists or search
+  // state any more.
+  FreeThreadFolderLists();
+  FreeThreadSearchState();
+}
+
+NotifyRemoteFunction NotifyRemoteEntry() { return g_notify_remote.load(); }
+
+}  // namespace qx

@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "frame/index_registry.h"
+#include "frame/lifecycle.h"
+#include "frame/thread_record.h"
+#include "frame/thread_state.h"
+#include "support/test_store.h"
+#include "qxstore.h"
+
+namespace qx {
+namespace {
+
+// A thread that runs what it is given, one call at a time, and ends (running
+// the library's thread-end handling) on Finish.
+class Worker {
+ public:
+  Worker() : thread_([this] { Loop(); }) {}
+  ~Worker() { Finish(); }
+
+  template <typename F>
+  auto Run(F work) -> decltype(work()) {
+    auto task = std::make_shared<std::packaged_task<decltype(work())()>>(std::move(work));
+    auto result = task->get_future();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      tasks_.push_back([task] { (*task)(); });
+    }
+    ready_.notify_one();
+    return result.get();
+  }
+
+  void Finish() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    ready_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  void Loop() {
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return done_ || !tasks_.empty(); });
+        if (tasks_.empty()) return;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> tasks_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+struct Opened {
+  uint32_t result = 0;
+  StoreIndex* index = nullptr;
+  std::string key;
+};
+
+// What StoreFolder_Open does with the registry, on the calling thread.
+Opened OpenFolder(const char* postoffice, const char* mailbox, const char* folder) {
+  STOREINDEXTYPE* record = TLSStoreIndex_Get();
+  EXPECT_NE(record, nullptr);
+  std::strcpy(record->postoffice, postoffice);
+  std::strcpy(record->mailbox, mailbox);
+  std::strcpy(record->folder, folder);
+  EXPECT_TRUE(SetFolderIndexKey(record));
+  Opened opened;
+  opened.result = AttachToIndex(record);
+  opened.index = record->index;
+  opened.key = record->index_key;
+  return opened;
+}
+
+void CloseFolder(uint32_t clear) { TLSStoreIndex_Close(TLSStoreIndex_Get(), clear); }
+
+uint32_t UseCount(const std::string& key) {
+  StoreIndex* index = FindOpenIndex(key);
+  return index == nullptr ? 0 : index->use_count;
+}
+
+class IndexRegistryTest : public test::StoreTest {};
+
+TEST_F(IndexRegistryTest, AffinityOffSharesOneObjectUntilTheLastClose) {
+  StoreLibrary_SetAffinity(0);
+  Worker first, second;
+  Opened a = first.Run([] { return OpenFolder("po", "ann", "Inbox"); });
+  Opened b = second.Run([] { return OpenFolder("po", "ann", "Inbox"); });
+  EXPECT_EQ(a.result, 1u);
+  EXPECT_EQ(b.result, 2u);
+  EXPECT_EQ(a.key, "[po][ann][Inbox]");
+  EXPECT_EQ(b.key, a.key);
+  ASSERT_NE(a.index, nullptr);
+  EXPECT_EQ(a.index, b.index);
+  EXPECT_EQ(UseCount(a.key), 2u);
+  EXPECT_NE(a.index->mutex, 0u);
+
+  // A close that keeps the identity gives up the hold once only.
+  first.Run([] {
+    CloseFolder(0);
+    STOREINDEXTYPE* record = TLSStoreIndex_Get();
+    EXPECT_STREQ(record->postoffice, "po");
+    EXPECT_STREQ(record->index_key, "");
+    EXPECT_EQ(record->index, nullptr);
+    CloseFolder(1);
+    EXPECT_STREQ(record->postoffice, "");
+  });
+  EXPECT_EQ(UseCount(a.key), 1u);
+  EXPECT_EQ(FindOpenIndex(a.key), b.index);
+
+  second.Run([] { CloseFolder(0); });
+  EXPECT_EQ(FindOpenIndex(a.key), nullptr);
+  // The object went, so the record's identity went with it.
+  second.Run([] { EXPECT_STREQ(TLSStoreIndex_Get()->postoffice, ""); });
+}
+
+TEST_F(IndexRegistryTest, AffinityOnGivesEachThreadItsOwnObject) {
+  StoreLibrary_SetAffinity(1);
+  Worker first, second;
+  Opened a = first.Run([] { return OpenFolder("po", "bob", "Inbox"); });
+  Opened b = second.Run([] { return OpenFolder("po", "bob", "Inbox"); });
+  EXPECT_EQ(a.result, 1u);
+  EXPECT_EQ(b.result, 1u);
+  EXPECT_NE(a.index, b.index);
+  EXPECT_NE(a.key, b.key);
+  EXPECT_EQ(a.key.rfind("[po][bob][Inbox][", 0), 0u) << a.key;
+  EXPECT_EQ(b.key.rfind("[po][bob][Inbox][", 0), 0u) << b.key;
+  EXPECT_EQ(UseCount(a.key), 1u);
+  EXPECT_EQ(UseCount(b.key), 1u);
+
+  // Opening again on the same thread (same record) finds its own object.
+  Opened again = first.Run([] {
+    TLSStoreIndex_Close(TLSStoreIndex_Get(), 0);
+    return OpenFolder("po", "bob", "Inbox");
+  });
+  EXPECT_EQ(again.key, a.key);
+  EXPECT_EQ(again.result, 1u);
+
+  first.Run([] { CloseFolder(1); });
+  EXPECT_EQ(FindOpenIndex(a.key), nullptr);
+  EXPECT_NE(FindOpenIndex(b.key), nullptr);
+}
+
+TEST_F(IndexRegistryTest, SetAffinityAcceptsOnlyOneAsOn) {
+  EXPECT_EQ(StoreLibrary_SetAffinity(2), 1u);
+  EXPECT_EQ(AffinityMode(), 0u);
+  EXPECT_EQ(OpenFolder("po", "cy", "Sent").key, "[po][cy][Sent]");
+  CloseFolder(1);
+  StoreLibrary_SetAffinity(1);
+  EXPECT_EQ(AffinityMode(), 1u);
+  StoreLibrary_SetAffinity(0xFFFFFFFF);
+  EXPECT_EQ(AffinityMode(), 0u);
+
+  STOREINDEXTYPE* record = TLSStoreIndex_Get();
+  ASSERT_TRUE(SetItemIndexKey(record, "0001.MAI"));
+  EXPECT_STREQ(record->index_key, "[][][][0001.MAI]");
+  StoreLibrary_SetAffinity(1);
+  ASSERT_TRUE(SetItemIndexKey(record, "0001.MAI"));
+  EXPECT_EQ(std::string(record->index_key).rfind("[][][][0001.MAI][", 0), 0u);
+
+  // A key that cannot fit is refused rather than cut.
+  std::memset(record->folder, 'f', 1000);
+  record->folder[1000] = '\0';
+  std::strcpy(record->postoffice, "a-long-postoffice-name");
+  EXPECT_FALSE(SetFolderIndexKey(record));
+  EXPECT_STREQ(record->index_key, "");
+}
+
+TEST_F(IndexRegistryTest, ThreadEndReleasesTheRecordAsTheAffinitySays) {
+  StoreLibrary_SetAffinity(1);
+  Worker private_user;
+  Opened own = private_user.Run([] { return OpenFolder("po", "dee", "Inbox"); });
+  ASSERT_NE(FindOpenIndex(own.key), nullptr);
+  private_user.Finish();
+  EXPECT_EQ(FindOpenIndex(own.key), nullptr);
+
+  StoreLibrary_SetAffinity(0);
+  Opened mine = OpenFolder("po", "dee", "Drafts");
+  Worker sharer;
+  Opened shared = sharer.Run([] { return OpenFolder("po", "dee", "Drafts"); });
+  EXPECT_EQ(shared.index, mine.index);
+  EXPECT_EQ(UseCount(mine.key), 2u);
+  sharer.Finish();
+  // The ended thread's hold is not counted down: others may still use it.
+  EXPECT_EQ(UseCount(mine.key), 2u);
+  EXPECT_EQ(FindOpenIndex(mine.key), mine.index);
+}
+
+class Tracked : public ThreadOwned {
+ public:
+  explicit Tracked(std::atomic<int>* freed) : freed_(freed) {}
+  ~Tracked() override { ++*freed_; }
+
+ private:
+  std::atomic<int>* freed_;
+};
+
+TEST_F(IndexRegistryTest, ThreadReleaseFreesRecordAndFolderLists) {
+  StoreLibrary_SetAffinity(1);
+  std::atomic<int> lists_freed{0};
+  std::atomic<int> search_freed{0};
+  Opened opened = OpenFolder("po", "eve", "Inbox");
+  ASSERT_TRUE(SetThreadFolderLists(new Tracked(&lists_freed)));
+  ASSERT_TRUE(SetThreadSearchState(new Tracked(&search_freed)));
+  TLSStoreIndex_Get()->provider_buffer.reset(new unsigned char[kProviderBufferSize]);
+
+  EXPECT_EQ(StoreLibrary_ThreadRelease(), 1u);
+  EXPECT_EQ(ThreadStoreIndexRecord(), nullptr);
+  EXPECT_EQ(FindOpenIndex(opened.key), nullptr);
+  EXPECT_EQ(lists_freed.load(), 1);
+  EXPECT_EQ(ThreadFolderLists(), nullptr);
+  // The search state outlives a release; it belongs to the search calls.
+  EXPECT_EQ(search_freed.load(), 0);
+  EXPECT_NE(ThreadSearchState(), nullptr);
+  // Releasing again with nothing left is harmless.
+  EXPECT_EQ(StoreLibrary_ThreadRelease(), 1u);
+
+  // A thread that ends frees what it kept, whatever its kind.
+  Worker worker;
+  worker.Run([&] {
+    SetThreadFolderLists(new Tracked(&lists_freed));
+    SetThreadSearchState(new Tracked(&search_freed));
+    SetEnumerationCursor(7);
+  });
+  EXPECT_EQ(worker.Run([] { return EnumerationCursor(); }), 7u);
+  EXPECT_EQ(EnumerationCursor(), 0u);
+  worker.Finish();
+  EXPECT_EQ(lists_freed.load(), 2);
+  EXPECT_EQ(search_freed.load(), 1);
+  FreeThreadSearchState();
+  EXPECT_EQ(search_freed.load(), 2);
+}
+
+TEST_F(IndexRegistryTest, UnloadFreesTheEnumerationCursorSlot) {
+  SetEnumerationCursor(3);
+  StoreLibrary_UnInit();
+  EXPECT_EQ(EnumerationCursor(), 0u);
+  SetEnumerationCursor(3);
+  EXPECT_EQ(EnumerationCursor(), 0u);
+  ASSERT_EQ(StoreLibrary_Init(), 1u);
+  SetEnumerationCursor(3);
+  EXPECT_EQ(EnumerationCursor(), 3u);
+}
+
+}  // namespace
+}  // namespace qx
