@@ -21,7 +21,8 @@ void PrintHelp(std::FILE* out) {
                "commands:\n");
   for (const Command& command : Commands()) {
     std::fprintf(out, "  %-10s %s\n", command.name, command.summary);
-    std::fprintf(out, "  %-10s   storeadm %s %s\n", "", command.name, command.arguments);
+    std::fprintf(out, "  %-10s   storeadm %s%s%s\n", "", command.name, *command.arguments ? " " : "",
+                 command.arguments);
   }
 }
 

@@ -1,0 +1,111 @@
+#pragma once
+// Block files: the store's only lock across processes. A block file is an
+// empty file created only if absent; whoever creates it holds the resource
+// and deleting it releases the resource. A holder may keep the creating
+// handle open, which also stops other processes from opening or deleting
+// the file (they see a sharing violation, 32) until it is closed.
+//
+// Index blocks ("_index.blk" in a folder directory) are taken once, with no
+// wait, and released with a fixed retry. Resource blocks ("<name>.BLK" under
+// the mail root) wait with time-outs from the registry and break a block
+// that outlives them, on the assumption that its owner died. Every wait is
+// a one-second sleep on the layer's clock.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qx {
+
+// The key of the resource-block time-outs below HKEY_LOCAL_MACHINE. Unlike
+// the library's other settings it has no "Wow6432Node" part.
+inline constexpr const char* kBlockTimeoutsKey = "SOFTWARE\\Tal Mera\\Tal Mera\\Providers";
+
+// A time-out in one-second polls, read from the registry on every use.
+struct BlockTimeout {
+  const char* value_name;
+  uint32_t default_polls;
+};
+inline constexpr BlockTimeout kReadWaitTimeout{"Read Wait Timeout", 60};
+inline constexpr BlockTimeout kApplyTimeout{"Apply Timeout", 20};
+inline constexpr BlockTimeout kWriteWaitTimeout{"Write Wait Timeout", 80};
+inline constexpr BlockTimeout kUnBlockTimeout{"UnBlock Timeout", 80};
+
+// The registry value, or the default when it cannot be read.
+uint32_t BlockTimeoutPolls(const BlockTimeout& timeout);
+
+// How many times releasing an index block retries a failed delete.
+inline constexpr int kIndexBlockDeleteRetries = 80;
+
+// One attempt to create the index block file `path`. 1 when created: with
+// keep_open the open handle (never 0) goes to *handle and holds the file;
+// otherwise the handle is closed and *handle becomes 0. 0 when the file
+// exists or cannot be created (for example a missing directory); *handle is
+// then not written. Never waits.
+uint32_t TakeIndexBlock(const char* path, bool keep_open, uintptr_t* handle);
+
+// With close_handle, closes the handle in *handle first (a failure is
+// printed with the system error code and forgotten) and sets it to 0; then
+// DeleteIndexBlockFile(path).
+uint32_t ReleaseIndexBlock(const char* path, bool close_handle, uintptr_t* handle);
+
+// Deletes an index block file, retrying once a second while the delete
+// fails for a reason other than "not found", at most 80 retries (81
+// attempts). 1 when deleted; 0 when the file or its directory is missing
+// (at once, without sleeping) or the retries ran out.
+uint32_t DeleteIndexBlockFile(const char* path);
+
+// Whether "_index.xml" exists in the folder directory (1 or 0), checked
+// under the folder's index block, which is taken and released around the
+// check. 5 when the block could not be taken. Mode 99 only checks, without
+// the block. A failed release is printed and does not change the result.
+inline constexpr int kCheckWithoutBlock = 99;
+uint32_t CheckIndexFileAvailability(const char* folder_directory, int mode);
+
+// The same as a flag: take 0 only checks; otherwise the block is taken and
+// released around the check, and 0 means it could not be taken. Prints
+// nothing.
+uint32_t ProbeIndexFile(const char* folder_directory, int take);
+
+// "%s\\%s.BLK" of the block base (the mail root) and a resource name
+// relative to it; empty when longer than 1023 bytes. The resource functions
+// below fail (0) for such names, except WaitForResourceUnblock, for which no
+// block can exist.
+std::string ResourceBlockPath(const char* name);
+
+// Creates the resource's block file, polling once a second while it exists.
+// After "Write Wait Timeout" + 1 polls the block is taken to be stale: it is
+// removed (0 when that fails) and created once more, and the result is 1
+// even when that last create fails.
+uint32_t TakeResourceBlock(const char* name);
+
+// Deletes the resource's block file, retrying once a second up to "UnBlock
+// Timeout" retries (then printed). 1 when deleted, 0 when missing or stuck.
+uint32_t RemoveResourceBlock(const char* name);
+
+// 1 when a listing of the block file finds it, evaluated on each call.
+uint32_t ResourceBlockExists(const char* name);
+
+// Waits, polling once a second, until the resource's block file is gone.
+// 1 when it went away by itself. A block that outlives "Read Wait Timeout"
+// polls is broken with RemoveResourceBlock and the wait goes on; the result
+// is then 0. When the forced removal fails the wait ends at once with 0.
+// The waiter never takes the block.
+uint32_t WaitForResourceUnblock(const char* name);
+
+// Commits the resource's .TMP file as its .CAL file: when no block file
+// exists the previous .BAK is kept as .OLD; the .CAL becomes the .BAK; the
+// .CAL is deleted and the .TMP moved to it (each retried once a second up to
+// "Apply Timeout" retries, giving up at once on "not found"); then the .TMP
+// and the block file are removed. 1, or 0 for a name too long to format.
+uint32_t ApplyResourceFile(const char* name);
+
+// Writes the change flag "_CHANGE.DTY" into the folder directory, so the
+// next open rescans the folder. Always 1, also when it cannot be written.
+uint32_t MarkFolderChanged(const char* folder_directory);
+
+// The text of the change flag file.
+inline constexpr const char* kChangeFlagText =
+    "This file is a flag file that denotes that this folder has been changed";
+
+}  // namespace qx

@@ -1,0 +1,339 @@
+#include "frame/store_paths.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "frame/option_provider.h"
+#include "frame/registry_readers.h"
+#include "frame/settings.h"
+#include "frame/utilities.h"
+#include "platform/file.h"
+#include "platform/listing.h"
+
+namespace qx {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+  for (; *prefix != '\0'; ++text, ++prefix) {
+    if (*text == '\0') return false;
+    if (std::toupper(static_cast<unsigned char>(*text)) !=
+        std::toupper(static_cast<unsigned char>(*prefix))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The first occurrence of `word` when it starts at the first or second
+// character and ends the name or is followed by a separator; else null.
+const char* LeadingWord(const char* name, const char* word) {
+  if (name == nullptr) return nullptr;
+  const char* found = FindNoCase(name, word);
+  if (found == nullptr || found - name > 1) return nullptr;
+  char after = found[std::strlen(word)];
+  return after == '\0' || IsSeparator(after) ? found : nullptr;
+}
+
+const char* MailRoot() { return Settings().mail_root; }
+
+// The subfolder of a public name: the text after "Public/" or "Public\"
+// once one leading separator is skipped; null when it names the public root.
+const char* PublicSubfolder(const char* name) {
+  if (IsSeparator(name[0])) ++name;
+  if (StartsWithNoCase(name, "Public") && IsSeparator(name[6])) return name + 7;
+  return nullptr;
+}
+
+// The text after "$VCFROOT" or "$FILEROOT" when a separator follows it.
+const char* RootSubfolder(const char* name, size_t word_length) {
+  return IsSeparator(name[word_length]) ? name + word_length + 1 : nullptr;
+}
+
+uint32_t Rejected(char* out, size_t size) {
+  if (out != nullptr && size > 0) out[0] = '\0';
+  return 0;
+}
+
+const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
+
+// A path assembled with the bounded copy and append: cut at 1023 bytes.
+class CutPath {
+ public:
+  CutPath& Add(const char* text) {
+    AppendBounded(text_, text, sizeof text_);
+    return *this;
+  }
+  CutPath& Add(const char* a, const char* b) { return Add(a).Add(b); }
+  std::string str() const { return text_; }
+
+ private:
+  char text_[kStorePathSize] = {};
+};
+
+enum class CreateRoots { kFinalOnly, kAll };
+
+// Rules 1 to 4 on the mail root. With kFinalOnly only the last directory of
+// a contact, file or public path is planned for creation; with kAll every
+// special root on the way is too.
+FolderDirectoryPlan PlanFolderDirectory(const char* postoffice, const char* mailbox,
+                                        const char* folder, CreateRoots roots) {
+  postoffice = OrEmpty(postoffice);
+  mailbox = OrEmpty(mailbox);
+  folder = OrEmpty(folder);
+  CutPath base;
+  base.Add(MailRoot()).Add("\\", postoffice);
+  FolderDirectoryPlan plan;
+  auto plan_root_then = [&](CutPath root, const char* subfolder) {
+    if (subfolder == nullptr) {
+      plan.directory = root.str();
+      plan.creates.push_back(plan.directory);
+      return;
+    }
+    if (roots == CreateRoots::kAll) plan.creates.push_back(root.str());
+    plan.directory = root.Add("\\", subfolder).str();
+    plan.creates.push_back(plan.directory);
+  };
+  if (StartsWithNoCase(folder, "$VCFROOT")) {
+    plan_root_then(CutPath(base).Add("\\VCFROOT"), RootSubfolder(folder, 8));
+  } else if (StartsWithNoCase(folder, "$FILEROOT")) {
+    if (roots == CreateRoots::kAll) plan.creates.push_back(CutPath(base).Add("\\FILEROOT").str());
+    plan_root_then(CutPath(base).Add("\\FILEROOT").Add("\\", mailbox), RootSubfolder(folder, 9));
+  } else if (IsPublicFolderName(folder) && PublicFoldersEnabled() != 0) {
+    plan_root_then(CutPath(base).Add("\\PUBROOT"), PublicSubfolder(folder));
+  } else {
+    CutPath mailbox_folder = CutPath(base).Add("\\MAILROOT").Add("\\", mailbox);
+    plan.directory = mailbox_folder.Add("\\", folder[0] != '\0' ? folder : "INBOX").str();
+  }
+  return plan;
+}
+
+void CreateMissingDirectories(const std::vector<std::string>& directories) {
+  for (const std::string& directory : directories) {
+    if (!DirectoryExists(directory.c_str())) platform::CreateDirectory(directory);
+  }
+}
+
+// A name in a directory, formatted "%s\\%s" (or "%s%s" when the directory
+// already ends with a separator); empty when it does not fit `limit`.
+std::string NameInDirectory(const char* directory, const char* name, bool separator_present,
+                            size_t limit) {
+  std::string path = OrEmpty(directory);
+  if (!separator_present) path += '\\';
+  path += name;
+  return path.size() < limit ? path : std::string();
+}
+
+}  // namespace
+
+bool IsPublicFolderName(const char* name) { return LeadingWord(name, "Public") != nullptr; }
+
+bool IsFileRootName(const char* name) { return LeadingWord(name, "$FILEROOT") != nullptr; }
+
+uint32_t PublicFoldersEnabled() {
+  return RegistryDwordOr(kSettingsRoot, "Public Folders Enabled", 1);
+}
+
+bool DirectoryExists(const char* path) {
+  platform::FindData found;
+  return path != nullptr && platform::FindFirst(path, &found) &&
+         (found.attributes & platform::kAttributeDirectory) != 0;
+}
+
+uint32_t GetPostofficeDirectory(char* out, size_t size, const char* postoffice) {
+  if (out == nullptr || size == 0) return 1;
+  postoffice = OrEmpty(postoffice);
+  LibrarySettings& settings = Settings();
+  if (settings.mail_root[0] == '\0') {
+    ReadRegistryString(kSettingsRoot, "Mail Root", settings.mail_root, sizeof settings.mail_root);
+  }
+  if (settings.allow_custom_postoffice_paths == 1) {
+    char custom_root[kOptionValueSize];
+    if (GetPostofficeOption(postoffice, "PostofficeRoot", custom_root, sizeof custom_root) != 0 &&
+        custom_root[0] != '\0') {
+      CopyBounded(out, custom_root, size);
+      return 1;
+    }
+  }
+  if (!FormatBounded(out, size, "%s\\%s", settings.mail_root, postoffice)) out[0] = '\0';
+  return 1;
+}
+
+uint32_t GetFolderDirectory(char* out, size_t size, const char* postoffice, const char* mailbox,
+                            const char* folder) {
+  if (out == nullptr || size == 0) return 0;
+  mailbox = OrEmpty(mailbox);
+  char base[kStorePathSize];
+  GetPostofficeDirectory(base, sizeof base, postoffice);
+  bool fits;
+  if (folder == nullptr) {
+    fits = FormatBounded(out, size, "%s\\MAILROOT\\%s", base, mailbox);
+  } else if (IsPublicFolderName(folder) && PublicFoldersEnabled() != 0) {
+    const char* subfolder = PublicSubfolder(folder);
+    fits = subfolder != nullptr ? FormatBounded(out, size, "%s\\PUBROOT\\%s", base, subfolder)
+                                : FormatBounded(out, size, "%s\\PUBROOT", base);
+  } else if (const char* file_root = LeadingWord(folder, "$FILEROOT")) {
+    const char* subfolder = RootSubfolder(file_root, 9);
+    fits = subfolder != nullptr
+               ? FormatBounded(out, size, "%s\\FILEROOT\\%s\\%s", base, mailbox, subfolder)
+               : FormatBounded(out, size, "%s\\FILEROOT\\%s", base, mailbox);
+  } else {
+    fits = FormatBounded(out, size, "%s\\MAILROOT\\%s\\%s", base, mailbox, folder);
+  }
+  return fits ? 1 : Rejected(out, size);
+}
+
+FolderDirectoryPlan PlanResolvedFolderDirectory(const char* postoffice, const char* mailbox,
+                                                const char* folder) {
+  return PlanFolderDirectory(postoffice, mailbox, folder, CreateRoots::kFinalOnly);
+}
+
+uint32_t ResolveFolderDirectory(FolderPathRecord* record) {
+  if (record == nullptr) return 0;
+  if (record->folder_directory[0] != '\0') return 1;
+  FolderDirectoryPlan plan =
+      PlanResolvedFolderDirectory(record->postoffice, record->mailbox, record->folder);
+  CopyBounded(record->folder_directory, plan.directory.c_str(), sizeof record->folder_directory);
+  CreateMissingDirectories(plan.creates);
+  return 1;
+}
+
+FolderDirectoryPlan PlanIndexFolderDirectory(const char* postoffice, const char* mailbox,
+                                             const char* folder) {
+  return PlanFolderDirectory(postoffice, mailbox, folder, CreateRoots::kAll);
+}
+
+uint32_t BuildIndexFolderDirectory(char* out, size_t size, const char* postoffice,
+                                   const char* mailbox, const char* folder) {
+  if (out == nullptr || size == 0) return 0;
+  FolderDirectoryPlan plan = PlanIndexFolderDirectory(postoffice, mailbox, folder);
+  CopyBounded(out, plan.directory.c_str(), size);
+  CreateMissingDirectories(plan.creates);
+  return 1;
+}
+
+uint32_t GetMessageFolderPath(char* out, size_t size, const char* postoffice, const char* mailbox,
+                              const char* folder) {
+  if (out == nullptr || size == 0) return 0;
+  postoffice = OrEmpty(postoffice);
+  mailbox = OrEmpty(mailbox);
+  folder = OrEmpty(folder);
+  bool fits;
+  if (StartsWithNoCase(folder, "Public") && PublicFoldersEnabled() != 0) {
+    fits = StartsWithNoCase(folder, "Public/")
+               ? FormatBounded(out, size, "%s\\%s\\PUBROOT\\%s", MailRoot(), postoffice,
+                               folder + 7)
+               : FormatBounded(out, size, "%s\\%s\\PUBROOT", MailRoot(), postoffice);
+  } else if (IsSeparator(folder[0]) && folder[1] == '\0') {
+    fits = FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s", MailRoot(), postoffice, mailbox);
+  } else {
+    fits = FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s%s", MailRoot(), postoffice, mailbox,
+                         folder);
+  }
+  return fits ? 1 : Rejected(out, size);
+}
+
+uint32_t GetBlobFilePath(char* out, size_t size, const char* postoffice, const char* mailbox,
+                         const char* folder, const char* file_name) {
+  if (out == nullptr || size == 0) return 0;
+  postoffice = OrEmpty(postoffice);
+  mailbox = OrEmpty(mailbox);
+  folder = OrEmpty(folder);
+  file_name = OrEmpty(file_name);
+  bool fits;
+  if (StartsWithNoCase(folder, "Public") && PublicFoldersEnabled() != 0) {
+    fits = StartsWithNoCase(folder, "Public/")
+               ? FormatBounded(out, size, "%s\\%s\\PUBROOT\\%s\\%s", MailRoot(), postoffice,
+                               folder + 7, file_name)
+               : FormatBounded(out, size, "%s\\%s\\PUBROOT\\%s", MailRoot(), postoffice,
+                               file_name);
+  } else if (IsSeparator(folder[0]) && folder[1] == '\0') {
+    fits = FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s\\%s", MailRoot(), postoffice, mailbox,
+                         file_name);
+  } else {
+    fits = FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s%s\\%s", MailRoot(), postoffice,
+                         mailbox, folder, file_name);
+  }
+  return fits ? 1 : Rejected(out, size);
+}
+
+uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
+                                const char* mailbox, const char* folder) {
+  if (out == nullptr || size == 0) return 0;
+  postoffice = OrEmpty(postoffice);
+  mailbox = OrEmpty(mailbox);
+  folder = OrEmpty(folder);
+  const char* root = MailRoot();
+  if (StartsWithNoCase(folder, "$VCFROOT")) {
+    bool fits = folder[8] == '/'
+                    ? FormatBounded(out, size, "%s\\%s\\VCFROOT\\%s", root, postoffice, folder + 9)
+                    : FormatBounded(out, size, "%s\\%s\\VCFROOT", root, postoffice);
+    return fits ? 1 : Rejected(out, size);
+  }
+  if (StartsWithNoCase(folder, "$FILEROOT")) {
+    bool fits = IsSeparator(folder[9])
+                    ? FormatBounded(out, size, "%s\\%s\\FILEROOT\\%s%s", root, postoffice,
+                                    mailbox, folder + 9)
+                    : FormatBounded(out, size, "%s\\%s\\FILEROOT\\%s", root, postoffice, mailbox);
+    return fits ? 1 : Rejected(out, size);
+  }
+  if (IsPublicFolderName(folder) && PublicFoldersEnabled() != 0) {
+    const char* subfolder = PublicSubfolder(folder);
+    bool fits = subfolder != nullptr
+                    ? FormatBounded(out, size, "%s\\%s\\PUBROOT\\%s", root, postoffice, subfolder)
+                    : FormatBounded(out, size, "%s\\%s\\PUBROOT", root, postoffice);
+    return fits ? 1 : Rejected(out, size);
+  }
+  if (!FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s", root, postoffice, mailbox)) {
+    return Rejected(out, size);
+  }
+  if (!IsSeparator(folder[0])) AppendBounded(out, "\\", size);
+  AppendBounded(out, folder, size);
+  size_t length = std::strlen(out);
+  if (length > 0 && IsSeparator(out[length - 1])) out[length - 1] = '\0';
+  return 1;
+}
+
+std::string MailboxDirectory(const char* postoffice, const char* mailbox, size_t limit) {
+  std::string path = std::string(MailRoot()) + "\\" + OrEmpty(postoffice) + "\\MAILROOT\\" +
+                     OrEmpty(mailbox);
+  return path.size() < limit ? path : std::string();
+}
+
+std::string IndexFilePath(const char* folder_directory, size_t limit) {
+  return NameInDirectory(folder_directory, "_index.xml", false, limit);
+}
+
+std::string IndexBlockPath(const char* folder_directory, size_t limit) {
+  return NameInDirectory(folder_directory, "_index.blk", false, limit);
+}
+
+std::string FolderFlagPath(const char* folder_directory, FolderFlag flag,
+                           bool directory_ends_with_separator, size_t limit) {
+  const char* name = "_CHANGE.DTY";
+  switch (flag) {
+    case FolderFlag::kChanged: name = "_CHANGE.DTY"; break;
+    case FolderFlag::kFolder: name = "_FOLDER.DTY"; break;
+    case FolderFlag::kAnyDirty: name = "_*.DTY"; break;
+    case FolderFlag::kIndexCheck: name = "_INDEX.XML"; break;
+  }
+  return NameInDirectory(folder_directory, name, directory_ends_with_separator, limit);
+}
+
+bool EndsWithSeparator(const char* text) {
+  if (text == nullptr || *text == '\0') return false;
+  return IsSeparator(text[std::strlen(text) - 1]);
+}
+
+std::string DeliveryFlagPattern(const char* mailbox_directory, size_t limit) {
+  return NameInDirectory(mailbox_directory, "_*.NEW", false, limit);
+}
+
+std::string DeliveryFlagPath(const char* mailbox_directory, int number, size_t limit) {
+  std::string name = "_" + std::to_string(number) + ".NEW";
+  return NameInDirectory(mailbox_directory, name.c_str(), false, limit);
+}
+
+}  // namespace qx

@@ -1,0 +1,161 @@
+#pragma once
+// Store paths: the mapping from postoffice, mailbox and folder names to
+// directories under the mail root, and the names of the flag files in them.
+//
+// Layout, with R the mail root, P a postoffice and M a mailbox:
+//   R\P\MAILROOT\M[\F]   a mailbox and its folders (INBOX for the empty name)
+//   R\P\PUBROOT[\F]      public folders        ("Public", "\Public\Sales")
+//   R\P\FILEROOT\M[\F]   the mailbox's files   ("$FILEROOT", "$FILEROOT/Docs")
+//   R\P\VCFROOT[\F]      the postoffice's contacts ("$VCFROOT", "$VCFROOT/Work")
+//
+// The builders below apply that grammar to the records of different callers
+// and differ in small ways those callers depend on (which separator forms
+// they accept, whether they create directories, whether the postoffice may
+// live elsewhere). Each contract says how; do not unify them.
+//
+// Unless stated otherwise a builder writes a NUL-terminated path into `out`
+// (`size` bytes) and returns 1. Paths built by formatting are rejected when
+// they do not fit: `out` becomes empty and the result is 0. Paths built by
+// copying and appending are cut to the buffer instead.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qx {
+
+inline constexpr size_t kStorePathSize = 1024;
+inline constexpr size_t kFlagPathSize = 2048;
+
+// True when the first occurrence of "Public" (any case) starts at the first
+// or second character and is followed by the end, '\' or '/'. So "Public",
+// "/Public", "\Public\Sales" and "public/x" are public; "Publications" and
+// "My Public" are not. Null is not public.
+bool IsPublicFolderName(const char* name);
+
+// The same test for "$FILEROOT".
+bool IsFileRootName(const char* name);
+
+// "Public Folders Enabled" under the settings root, read on every call; 1
+// when it cannot be read.
+uint32_t PublicFoldersEnabled();
+
+// True when a listing of `path` finds an entry with the directory bit.
+bool DirectoryExists(const char* path);
+
+// R\P, or the postoffice's custom root when "Allow Custom Postoffice Paths"
+// is 1 and the option provider answers "PostofficeRoot" for P. Reads "Mail
+// Root" into the mail root first when the mail root is still empty. Always 1.
+uint32_t GetPostofficeDirectory(char* out, size_t size, const char* postoffice);
+
+// The folder directory under GetPostofficeDirectory's base B, for callers
+// that may see custom postoffice roots. Public names (when enabled) give
+// B\PUBROOT[\rest], "$FILEROOT" names B\FILEROOT\M[\rest] (both found at the
+// first or second character), any other name B\MAILROOT\M\F with no INBOX
+// substitution (so "" gives "B\MAILROOT\M\"), and a null folder the mailbox
+// directory B\MAILROOT\M. No contact-store rule; creates nothing. Formatted.
+uint32_t GetFolderDirectory(char* out, size_t size, const char* postoffice, const char* mailbox,
+                            const char* folder);
+
+// A folder named by postoffice, mailbox and folder, and the directory
+// resolved for it (empty until resolved).
+struct FolderPathRecord {
+  char postoffice[kStorePathSize] = {};
+  char mailbox[kStorePathSize] = {};
+  char folder[kStorePathSize] = {};
+  char folder_directory[kStorePathSize] = {};
+};
+
+// A folder directory and the directories that resolving it creates when
+// missing, in creation order (each a one-level create).
+struct FolderDirectoryPlan {
+  std::string directory;
+  std::vector<std::string> creates;
+};
+
+// What ResolveFolderDirectory gives for a folder, without touching the disk.
+// The full grammar on the mail root R (never a custom postoffice root):
+// "$VCFROOT" names first, then "$FILEROOT" names (both plain prefixes, any
+// case), then public names, then the mailbox tree with "" as INBOX. Only the
+// final directory of the contact, file and public trees is created, so
+// R\P\FILEROOT\M must exist for "$FILEROOT/Docs" to be created. Built by
+// copying and appending: over-long paths are cut to 1023 bytes.
+FolderDirectoryPlan PlanResolvedFolderDirectory(const char* postoffice, const char* mailbox,
+                                                const char* folder);
+
+// Sets record->folder_directory from PlanResolvedFolderDirectory and creates
+// the planned directories that are missing, unless the directory is already
+// set: then nothing is recomputed. Mailbox-tree directories are never
+// created. A directory that cannot be created is not reported. Always 1.
+uint32_t ResolveFolderDirectory(FolderPathRecord* record);
+
+// The directory rule of index objects: the same grammar and result as
+// PlanResolvedFolderDirectory, but every special root on the way is created
+// too (R\P\VCFROOT, R\P\PUBROOT, and R\P\FILEROOT then R\P\FILEROOT\M before
+// a "$FILEROOT/" subfolder), so a file-store folder opens on a fresh store.
+FolderDirectoryPlan PlanIndexFolderDirectory(const char* postoffice, const char* mailbox,
+                                             const char* folder);
+
+// Writes the index rule's directory into `out` (cut to `size` bytes) and
+// creates the planned directories that are missing. Always 1.
+uint32_t BuildIndexFolderDirectory(char* out, size_t size, const char* postoffice,
+                                   const char* mailbox, const char* folder);
+
+// The legacy enumeration's folder directory. `folder` is the folder text as
+// those callers keep it, with its own leading '\' ("\Inbox"). A text that
+// begins with "Public" (any case, no separator test) names public folders
+// when they are enabled, and only "Public/" (forward slash) names a
+// subfolder: R\P\PUBROOT\rest, else R\P\PUBROOT. "\" or "/" alone is the
+// mailbox directory R\P\MAILROOT\M; any other text is appended to it
+// directly. Formatted.
+uint32_t GetMessageFolderPath(char* out, size_t size, const char* postoffice, const char* mailbox,
+                              const char* folder);
+
+// A file in a folder as GetMessageFolderPath names the folder, with "\" and
+// the file name added. Formatted.
+uint32_t GetBlobFilePath(char* out, size_t size, const char* postoffice, const char* mailbox,
+                         const char* folder, const char* file_name);
+
+// The folder hierarchy's directory for a folder text. Only "$VCFROOT/" (not
+// "$VCFROOT\") names a contact subfolder; a "$FILEROOT" name keeps the
+// separator after "$FILEROOT" in the path (R\P\FILEROOT\M/Docs); a mailbox
+// folder gets one '\' inserted unless the text begins with a separator, and
+// loses one trailing separator ("Inbox\" gives R\P\MAILROOT\M\Inbox).
+// Creates nothing. Formatted, the folder text appended (cut to `size`).
+uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
+                                const char* mailbox, const char* folder);
+
+// The mailbox directory "R\P\MAILROOT\M" on the mail root (never a custom
+// root), where the delivery flags live. Empty when longer than limit - 1.
+std::string MailboxDirectory(const char* postoffice, const char* mailbox,
+                             size_t limit = kStorePathSize);
+
+// Names of files in a folder directory. Each is empty when it would not fit
+// in `limit` bytes with its NUL.
+std::string IndexFilePath(const char* folder_directory, size_t limit = kStorePathSize);
+std::string IndexBlockPath(const char* folder_directory, size_t limit = kStorePathSize);
+
+enum class FolderFlag {
+  kChanged,      // _CHANGE.DTY: the folder's messages changed
+  kFolder,       // _FOLDER.DTY: the folder's status changed
+  kAnyDirty,     // _*.DTY: a listing pattern for any dirty flag
+  kIndexCheck,   // _INDEX.XML: the index file, as the dirty check names it
+};
+
+// The flag file's name in a folder directory: "%s\\_CHANGE.DTY" and so on,
+// or "%s_CHANGE.DTY" when the caller says the directory text already ends
+// with a separator. Empty when longer than limit - 1.
+std::string FolderFlagPath(const char* folder_directory, FolderFlag flag,
+                           bool directory_ends_with_separator, size_t limit = kFlagPathSize);
+
+// True when the text ends with '\' or '/'.
+bool EndsWithSeparator(const char* text);
+
+// Delivery flags in a mailbox directory: "%s\\_*.NEW" (a listing pattern)
+// and "%s\\_%d.NEW". Empty when longer than limit - 1.
+std::string DeliveryFlagPattern(const char* mailbox_directory, size_t limit = kFlagPathSize);
+std::string DeliveryFlagPath(const char* mailbox_directory, int number,
+                             size_t limit = kFlagPathSize);
+
+}  // namespace qx
