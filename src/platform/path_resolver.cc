@@ -73,12 +73,14 @@ struct DirectoryNames {
   uint32_t dev_major = 0;
   uint32_t dev_minor = 0;
   uint64_t inode = 0;
-  struct statx_timestamp modified {};
+  // The change time moves with every entry added, removed or renamed, and
+  // unlike the modification time nobody can set it back.
+  struct statx_timestamp changed {};
   std::unordered_map<std::string, std::string> by_folded;
 
   bool Matches(const struct statx& info) const {
     return info.stx_dev_major == dev_major && info.stx_dev_minor == dev_minor &&
-           info.stx_ino == inode && SameStamp(info.stx_mtime, modified);
+           info.stx_ino == inode && SameStamp(info.stx_ctime, changed);
   }
 };
 
@@ -125,7 +127,7 @@ class DirectoryNameCache {
     names->dev_major = info.stx_dev_major;
     names->dev_minor = info.stx_dev_minor;
     names->inode = info.stx_ino;
-    names->modified = info.stx_mtime;
+    names->changed = info.stx_ctime;
     while (const struct dirent* entry = ::readdir(dir)) {
       std::string_view name = entry->d_name;
       if (name == "." || name == "..") continue;
@@ -144,14 +146,14 @@ class DirectoryNameCache {
 
   // A listing may be kept only when the directory was last changed on an
   // earlier clock tick than now: a change made later in the same tick could
-  // leave the modification time as it is. File systems stamp times from the
-  // coarse real-time clock, so that is the clock compared with.
+  // leave the change time as it is. File systems stamp times from the coarse
+  // real-time clock, so that is the clock compared with.
   static bool IsSettled(const struct statx& info) {
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    const auto& modified = info.stx_mtime;
-    return modified.tv_sec < now.tv_sec ||
-           (modified.tv_sec == now.tv_sec && modified.tv_nsec < now.tv_nsec);
+    const auto& changed = info.stx_ctime;
+    return changed.tv_sec < now.tv_sec ||
+           (changed.tv_sec == now.tv_sec && changed.tv_nsec < now.tv_nsec);
   }
 
   void Keep(const std::string& directory, DirectoryNames names) {
@@ -202,10 +204,12 @@ ResolvedPath ResolveMissing(const Components& components) {
   }
   resolved.native = Join(components, known);
   for (size_t i = known; i < count; ++i) {
-    std::string actual;
+    const std::string_view part = components.parts[i];
+    std::string actual(part);
     const bool found = IsDirectoryInfo(directory_info) &&
-                       DirectoryNameCache::Instance().Find(resolved.native, directory_info,
-                                                           components.parts[i], &actual);
+                       (part == "." || part == ".." ||
+                        DirectoryNameCache::Instance().Find(resolved.native, directory_info, part,
+                                                            &actual));
     if (!found) {
       resolved.parent_missing = i + 1 < count || !IsDirectoryInfo(directory_info);
       resolved.error = IsDirectoryInfo(directory_info) ? ENOENT : ENOTDIR;
