@@ -26,8 +26,10 @@ void PrintPath(const char* name, const std::string& path) {
 
 void PrintPlan(const char* name, const FolderDirectoryPlan& plan) {
   PrintPath(name, plan.directory);
+  const char* label = "creates when missing:";
   for (const std::string& directory : plan.creates) {
-    std::printf("  %-*s   creates when missing: %s\n", kNameWidth, "", directory.c_str());
+    std::printf("  %-*s   %-21s %s\n", kNameWidth, "", label, directory.c_str());
+    label = "";
   }
 }
 
@@ -46,6 +48,10 @@ void PrintBuilders(const char* postoffice, const char* mailbox, const char* fold
             Built(GetBlobFilePath(out, sizeof out, postoffice, mailbox, folder, file_name), out));
   PrintPath("GetHierarchyFolderPath",
             Built(GetHierarchyFolderPath(out, sizeof out, postoffice, mailbox, folder), out));
+  if (folder[0] != '\\' && folder[0] != '/') {
+    std::printf("  (GetMessageFolderPath and GetBlobFilePath take the folder text of the legacy\n"
+                "   calls, which carries its own leading \\, as in \\Inbox)\n");
+  }
 }
 
 void PrintFolderFiles(const std::string& folder_directory, const std::string& mailbox_directory) {
