@@ -1,0 +1,244 @@
+#include "index/index_document.h"
+
+#include <atomic>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "frame/registry_readers.h"
+#include "frame/report_error.h"
+#include "index/index_format.h"
+#include "index/xml_error_report.h"
+#include "message/number_text.h"
+#include "platform/diagnostics.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+
+namespace qx {
+
+namespace {
+
+constexpr const char* kStoreProviderKey = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera\\Providers\\Store";
+// What creating an unregistered document class reported.
+constexpr int32_t kClassNotRegistered = static_cast<int32_t>(0x80040154u);
+constexpr int32_t kOutOfMemory = static_cast<int32_t>(0x8007000Eu);
+constexpr uint32_t kUnspecifiedError = 0x80004005u;
+constexpr uint32_t kObjectNotFound = 0x800C0006u;
+// Parse failures carry the parser's status in the XML parser's code range.
+constexpr uint32_t kParseErrorBase = 0xC00CE500u;
+
+std::atomic<int> xml_version{0};
+
+// Writes a document straight to an open file, remembering the first failure.
+class FileWriter : public pugi::xml_writer {
+ public:
+  explicit FileWriter(platform::File& file) : file_(file) {}
+  void write(const void* data, size_t size) override {
+    if (ok_ && !file_.Write(data, size)) {
+      ok_ = false;
+      error_ = platform::GetLastError();
+    }
+  }
+  bool ok() const { return ok_; }
+  uint32_t error() const { return error_; }
+
+ private:
+  platform::File& file_;
+  bool ok_ = true;
+  uint32_t error_ = 0;
+};
+
+struct TextPosition {
+  long line = 1;
+  long column = 1;
+};
+
+TextPosition PositionOf(std::string_view text, size_t offset) {
+  TextPosition position;
+  if (offset > text.size()) offset = text.size();
+  size_t line_start = 0;
+  for (size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++position.line;
+      line_start = i + 1;
+    }
+  }
+  position.column = static_cast<long>(offset - line_start) + 1;
+  return position;
+}
+
+void PrintLoadError(uint32_t code, TextPosition position, const std::string& reason) {
+  platform::DiagPrintf("Error:\n");
+  platform::DiagPrintf("Code = 0x%x\n", code);
+  platform::DiagPrintf("Source = Line : %ld; Char : %ld\n", position.line, position.column);
+  platform::DiagPrintf("Error Description = %s\n", reason.c_str());
+}
+
+void PrintOpenError(uint32_t system_error) {
+  bool missing = system_error == platform::kErrorFileNotFound ||
+                 system_error == platform::kErrorPathNotFound;
+  uint32_t code = missing ? kObjectNotFound : ErrorCodeFromSystemError(system_error);
+  std::string reason =
+      missing ? std::string("The system cannot locate the object specified.") : ErrorCodeMeaning(code);
+  PrintLoadError(code, TextPosition{0, 0}, reason);
+}
+
+void PrintParseError(std::string_view path, const pugi::xml_parse_result& result) {
+  // The parse worked in place on its buffer; positions are counted on the
+  // file as it is.
+  std::string text;
+  platform::ReadWholeFile(path, &text);
+  PrintLoadError(kParseErrorBase + static_cast<uint32_t>(result.status),
+                 PositionOf(text, static_cast<size_t>(result.offset)), result.description());
+}
+
+// The file's bytes in a buffer from pugixml's allocator, so the document can
+// take it over and parse it in place; null on failure (last error set).
+void* ReadIntoParserBuffer(std::string_view path, size_t* size) {
+  platform::File file = platform::File::Open(path, platform::Access::kRead,
+                                             platform::Disposition::kOpenExisting);
+  if (!file.valid()) return nullptr;
+  int64_t length = file.Size();
+  if (length < 0) return nullptr;
+  void* buffer = pugi::get_memory_allocation_function()(static_cast<size_t>(length) + 1);
+  if (buffer == nullptr) {
+    platform::SetLastError(platform::kErrorNotEnoughMemory);
+    return nullptr;
+  }
+  size_t filled = 0;
+  while (filled < static_cast<size_t>(length)) {
+    int64_t got = file.Read(static_cast<char*>(buffer) + filled, static_cast<size_t>(length) - filled);
+    if (got < 0) {
+      pugi::get_memory_deallocation_function()(buffer);
+      return nullptr;
+    }
+    if (got == 0) break;
+    filled += static_cast<size_t>(got);
+  }
+  *size = filled;
+  return buffer;
+}
+
+void PrintSaveError(uint32_t system_error) {
+  platform::DiagPrintf("Context: Saving Index File to Folder\n");
+  uint32_t code = ErrorCodeFromSystemError(system_error);
+  PrintXmlErrorBlock(code, "", ErrorCodeMeaning(code));
+}
+
+uint32_t WriteDocument(const XmlDocument& document, std::string_view path) {
+  const std::string temp_path = std::string(path) + ".tmp";
+  platform::File file = platform::File::Open(temp_path, platform::Access::kWrite,
+                                             platform::Disposition::kCreateAlways);
+  if (!file.valid()) {
+    PrintSaveError(platform::GetLastError());
+    return 0;
+  }
+  FileWriter writer(file);
+  document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
+  uint32_t error = writer.ok() ? 0 : writer.error();
+  if (!file.Close() && error == 0) error = platform::GetLastError();
+  if (error == 0 && !platform::MoveFileEx(temp_path, path, true)) error = platform::GetLastError();
+  if (error != 0) {
+    platform::DeleteFile(temp_path);
+    PrintSaveError(error);
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int XmlVersionSetting() {
+  int version = xml_version.load();
+  if (version == 0) {
+    char text[64] = {};
+    ReadRegistryString(kStoreProviderKey, "XML Version", text, sizeof text);
+    version = text[0] == '4' ? 4 : text[0] == '6' ? 6 : 3;
+    xml_version.store(version);
+  }
+  return version;
+}
+
+void ForgetXmlVersionSetting() { xml_version.store(0); }
+
+XmlDocument CreateIndexDocument(const char* message) {
+  if (XmlVersionSetting() == 3) return XmlDocument::New();
+  char event_text[64];
+  std::snprintf(event_text, sizeof event_text, "[%d] Error creating DOM instance", kClassNotRegistered);
+  ReportStoreError(event_text);
+  if (message != nullptr && *message != '\0') platform::DiagPrintf("%s\n", message);
+  return XmlDocument();
+}
+
+bool InitializeIndexDocument(const XmlDocument& document) {
+  if (!document) {
+    platform::DiagPrintf("pCurrentNode->appendChild(pNode) Failed: %ld\n", static_cast<long>(kOutOfMemory));
+    return false;
+  }
+  if (document.DocumentElement()) {
+    platform::DiagPrintf("DOMInitialize Failed. Error:\n");
+    PrintXmlErrorBlock(kUnspecifiedError, "", "Only one top level element is allowed in an XML document.");
+    return false;
+  }
+  if (!document.dom().append_child(kRootElement)) {
+    platform::DiagPrintf("pCurrentNode->appendChild(pNode) Failed: %ld\n", static_cast<long>(kOutOfMemory));
+    return false;
+  }
+  return true;
+}
+
+bool LoadDocumentFile(const XmlDocument& document, std::string_view path) {
+  if (!document) return false;
+  size_t size = 0;
+  void* buffer = ReadIntoParserBuffer(path, &size);
+  if (buffer == nullptr) {
+    document.dom().reset();
+    PrintOpenError(platform::GetLastError());
+    return false;
+  }
+  pugi::xml_parse_result result =
+      document.dom().load_buffer_inplace_own(buffer, size, pugi::parse_default, pugi::encoding_auto);
+  if (!result) {
+    document.dom().reset();
+    PrintParseError(path, result);
+    return false;
+  }
+  if (!document.DocumentElement()) {
+    document.dom().reset();
+    platform::DiagPrintf(
+        "Error: The document \"%s\" was loaded, but the documentElement could not be accessed. "
+        "There may be invalid permissions set on this object.\n",
+        std::string(path).c_str());
+    return false;
+  }
+  return true;
+}
+
+uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path) {
+  if (!document) {
+    platform::DiagPrintf("Error: Unknown Error\n");
+    return 0;
+  }
+  try {
+    return WriteDocument(document, path);
+  } catch (...) {
+    platform::DiagPrintf("Error: Unknown Error\n");
+    return 0;
+  }
+}
+
+uint32_t DocumentLastUid(const XmlDocument& document) {
+  pugi::xml_node root = document.DocumentElement();
+  if (!root) return 0;
+  if (const char* last_uid = AttributeValue(root, kLastUidAttribute)) return LeadingUnsigned32(last_uid);
+  uint32_t children = 0;
+  for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) ++children;
+  return children;
+}
+
+bool SetDocumentLastUid(const XmlDocument& document, uint32_t last_uid) {
+  pugi::xml_node root = document.DocumentElement();
+  return root && SetAttribute(root, kLastUidAttribute, std::to_string(last_uid));
+}
+
+}  // namespace qx

@@ -1,0 +1,52 @@
+#pragma once
+// Creating, starting, loading and saving index documents, and the folder's
+// last UID kept on the root.
+
+#include <cstdint>
+#include <string_view>
+
+#include "index/xml_document.h"
+
+namespace qx {
+
+// What callers pass to CreateIndexDocument to be printed when no document
+// can be made.
+inline constexpr const char* kXmlNotCompatibleMessage =
+    "Talmera Folder Indexing Library is not compatible with the version of XML installed on this "
+    "computer";
+
+// The "XML Version" setting under the store provider key, read once per
+// process: 4 or 6 when its text begins with '4' or '6', else 3.
+int XmlVersionSetting();
+// Tests only: the next XmlVersionSetting() reads the registry again.
+void ForgetXmlVersionSetting();
+
+// A new empty document. Only version 3 has a document class; for the others
+// there is none: "[%d] Error creating DOM instance" goes to the event log,
+// a non-empty `message` is printed with "%s\n", and the result holds none.
+XmlDocument CreateIndexDocument(const char* message);
+
+// Appends the empty root element BASEELEMENT. False (with a printed line)
+// when the document is missing, already has a root, or the append fails.
+bool InitializeIndexDocument(const XmlDocument& document);
+
+// Loads the file at `path` into `document`, replacing its contents. True
+// only when it parsed and has a root element; otherwise the reason is
+// printed and the document is left empty. Bytes that are not valid UTF-8 are
+// kept as they are.
+bool LoadDocumentFile(const XmlDocument& document, std::string_view path);
+
+// Writes `document` to `path` as UTF-8 without a declaration. The text goes
+// to a file beside it first and replaces the old file in one rename, so a
+// failed save never leaves a truncated index behind. 1 on success, else 0
+// with the reason printed.
+uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path);
+
+// The folder's last UID from the root's LASTUID; when the attribute is
+// missing, the number of the root's child nodes. 0 without a root.
+uint32_t DocumentLastUid(const XmlDocument& document);
+
+// Sets the root's LASTUID. False without a root.
+bool SetDocumentLastUid(const XmlDocument& document, uint32_t last_uid);
+
+}  // namespace qx

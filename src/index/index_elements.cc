@@ -1,0 +1,72 @@
+#include "index/index_elements.h"
+
+#include <cstring>
+
+#include "index/index_format.h"
+#include "message/number_text.h"
+
+namespace qx {
+
+namespace {
+
+bool IsIndexSafe(unsigned char c) { return (c >= 0x20 && c < 0x80) || c == '\t' || c == '\n' || c == '\r'; }
+
+}  // namespace
+
+pugi::xml_node FindItemElement(const XmlDocument& document, std::string_view id) {
+  if (!document) return pugi::xml_node();
+  // The walk the path query would make, without building a query around
+  // a file name that may hold quotes.
+  for (pugi::xml_node root = document.dom().child(kRootElement); root; root = root.next_sibling(kRootElement)) {
+    for (pugi::xml_node entry = root.child(kEntryElement); entry; entry = entry.next_sibling(kEntryElement)) {
+      pugi::xml_attribute attribute = entry.attribute(kIdAttribute);
+      if (attribute && std::string_view(attribute.value()) == id) return entry;
+    }
+  }
+  return pugi::xml_node();
+}
+
+std::string IndexSafeText(std::string_view text) {
+  std::string safe(text);
+  for (char& c : safe) {
+    if (!IsIndexSafe(static_cast<unsigned char>(c))) c = ' ';
+  }
+  return safe;
+}
+
+bool SetElementText(pugi::xml_node element, std::string_view text) {
+  if (!element) return false;
+  const std::string safe = IndexSafeText(text);
+  pugi::xml_node first = element.first_child();
+  if (first && first.type() == pugi::node_pcdata && !first.next_sibling() && !safe.empty()) {
+    return first.set_value(safe.c_str());
+  }
+  while (pugi::xml_node child = element.first_child()) element.remove_child(child);
+  if (safe.empty()) return true;
+  pugi::xml_node text_node = element.append_child(pugi::node_pcdata);
+  return text_node && text_node.set_value(safe.c_str());
+}
+
+std::string GetElementText(pugi::xml_node element) {
+  pugi::xml_node first = element.first_child();
+  return first ? std::string(first.value()) : std::string();
+}
+
+uint32_t GetElementNumber(pugi::xml_node element) {
+  pugi::xml_node first = element.first_child();
+  if (!first) return 0;
+  return static_cast<uint32_t>(LeadingInteger(first.value()));
+}
+
+std::string GetChildText(pugi::xml_node entry, const char* name) {
+  return GetElementText(entry.child(name));
+}
+
+bool SetChildText(pugi::xml_node entry, const char* name, std::string_view text) {
+  if (!entry) return false;
+  pugi::xml_node child = entry.child(name);
+  if (!child) child = entry.append_child(name);
+  return SetElementText(child, text);
+}
+
+}  // namespace qx

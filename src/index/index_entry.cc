@@ -1,0 +1,111 @@
+#include "index/index_entry.h"
+
+#include "index/index_elements.h"
+#include "index/index_format.h"
+#include "message/flag_words.h"
+#include "message/message_rewrite.h"
+#include "platform/listing.h"
+
+namespace qx {
+
+namespace {
+
+HeaderReadOptions EntryReadOptions() {
+  HeaderReadOptions options;
+  options.clear_flag_list = true;
+  options.read_uid = UidBrandingEnabled();
+  options.attachment_mode = kScanBodyForAttachments;
+  return options;
+}
+
+bool ReadForEntry(std::string_view folder_dir, std::string_view file_name, uint32_t file_size,
+                  uint32_t uid_validity, MessageHeaders* record) {
+  record->file_size = file_size;
+  record->uid_validity = uid_validity;
+  return ReadMessageHeaders(MessagePath(folder_dir, file_name), record, EntryReadOptions()) == 1;
+}
+
+}  // namespace
+
+uint32_t FolderUidValidity(std::string_view folder_dir) {
+  while (!folder_dir.empty() && (folder_dir.back() == '\\' || folder_dir.back() == '/')) {
+    folder_dir.remove_suffix(1);
+  }
+  platform::FindData found;
+  if (folder_dir.empty() || !platform::FindFirst(folder_dir, &found)) return 0;
+  return static_cast<uint32_t>(found.creation_time & 0xFFFFFFFFu);
+}
+
+std::string FlagStatusForNewEntry(const MessageHeaders& record) {
+  if (record.flag_words.empty()) return kFlagRecent;
+  std::string flags = record.flag_words;
+  AddFlagWord(&flags, record.read == 1 ? "SEEN" : "RECENT");
+  return flags;
+}
+
+pugi::xml_node BuildMessageEntry(pugi::xml_node root, pugi::xml_node before,
+                                 std::string_view file_name, uint32_t uid,
+                                 const MessageHeaders& record) {
+  pugi::xml_node entry = InsertElementBefore(root, kEntryElement, before);
+  if (!entry) return entry;
+  SetAttribute(entry, kIdAttribute, file_name);
+  SetAttribute(entry, kUidAttribute, std::to_string(uid));
+
+  const std::string values[kMessageEntryChildren.size()] = {
+      record.message_date,
+      std::to_string(record.modified_stamp),
+      std::to_string(record.importance),
+      FlagStatusForNewEntry(record),
+      std::to_string(record.has_attachments),
+      record.sender,
+      record.recipients,
+      record.copy_recipients,
+      record.subject,
+      record.received_date,
+      std::to_string(record.read),
+      "0",
+      record.message_class,
+      std::to_string(record.file_size),
+  };
+  for (size_t i = 0; i < kMessageEntryChildren.size(); ++i) {
+    SetElementText(entry.append_child(kMessageEntryChildren[i]), values[i]);
+  }
+  return entry;
+}
+
+bool ReadMessageEntrySource(std::string_view folder_dir, std::string_view file_name,
+                            uint32_t file_size, uint32_t uid_validity, bool renumber,
+                            uint32_t* last_uid, MessageEntrySource* source) {
+  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, &source->headers)) return false;
+  source->uid = AssignMessageUid(uid_validity, renumber, source->headers.uid, last_uid);
+  return true;
+}
+
+pugi::xml_node AddMessageEntry(pugi::xml_node root, pugi::xml_node before,
+                               std::string_view folder_dir, std::string_view file_name,
+                               uint32_t file_size, uint32_t uid_validity, bool renumber,
+                               uint32_t* last_uid) {
+  MessageEntrySource source;
+  if (!ReadMessageEntrySource(folder_dir, file_name, file_size, uid_validity, renumber, last_uid,
+                              &source)) {
+    return pugi::xml_node();
+  }
+  if (source.uid.rewrite_file) WriteMessageUid(folder_dir, file_name, uid_validity, source.uid.uid);
+  return BuildMessageEntry(root, before, file_name, source.uid.uid, source.headers);
+}
+
+bool RefreshMessageEntry(pugi::xml_node entry, std::string_view folder_dir,
+                         std::string_view file_name, uint32_t file_size, uint32_t uid_validity) {
+  MessageHeaders record;
+  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, &record)) return false;
+  SetChildText(entry, kMessageDateElement, record.message_date);
+  SetChildText(entry, kSubjectElement, record.subject);
+  SetChildText(entry, kReceivedElement, record.received_date);
+  SetChildText(entry, kModifiedDateElement, std::to_string(record.modified_stamp));
+  SetChildText(entry, kAttachmentsElement, std::to_string(record.has_attachments));
+  SetChildText(entry, kReadElement, std::to_string(record.read));
+  SetChildText(entry, kSizeElement, std::to_string(record.file_size));
+  return true;
+}
+
+}  // namespace qx

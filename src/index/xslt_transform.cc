@@ -1,0 +1,146 @@
+#include "index/xslt_transform.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxslt/security.h>
+#include <libxslt/transform.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace qx {
+
+namespace {
+
+void IgnoreLibraryMessage(void*, const char*, ...) {}
+
+// libxml2 keeps its error handlers per thread; libxslt keeps one for all.
+void SilenceLibraryMessages() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xmlInitParser();
+    xsltSetGenericErrorFunc(nullptr, IgnoreLibraryMessage);
+  });
+  xmlSetGenericErrorFunc(nullptr, IgnoreLibraryMessage);
+}
+
+struct XmlDocDeleter {
+  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+struct StylesheetDeleter {
+  void operator()(xsltStylesheet* style) const { xsltFreeStylesheet(style); }
+};
+struct TransformContextDeleter {
+  void operator()(xsltTransformContext* context) const { xsltFreeTransformContext(context); }
+};
+struct SecurityPrefsDeleter {
+  void operator()(xsltSecurityPrefs* prefs) const { xsltFreeSecurityPrefs(prefs); }
+};
+using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocDeleter>;
+
+// Length of the valid UTF-8 sequence at text[at], 0 when it is not one.
+size_t Utf8SequenceLength(std::string_view text, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  if (lead < 0x80) return 1;
+  size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  }
+  const unsigned char second = byte(at + 1);
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+    return 0;
+  }
+  return length;
+}
+
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    size_t length = Utf8SequenceLength(text, at);
+    if (length == 0) {
+      out.push_back('?');
+      ++at;
+    } else {
+      out.append(text.substr(at, length));
+      at += length;
+    }
+  }
+  return out;
+}
+
+class StringWriter : public pugi::xml_writer {
+ public:
+  explicit StringWriter(std::string* out) : out_(out) {}
+  void write(const void* data, size_t size) override { out_->append(static_cast<const char*>(data), size); }
+
+ private:
+  std::string* out_;
+};
+
+XmlDocPtr ParseForLibxml(pugi::xml_node node) {
+  std::string text;
+  StringWriter writer(&text);
+  node.print(writer, "", kXmlSaveFormat | pugi::format_skip_control_chars, pugi::encoding_utf8);
+  text = ValidUtf8(text);
+  return XmlDocPtr(xmlReadMemory(text.data(), static_cast<int>(text.size()), "document.xml", "UTF-8",
+                                 XML_PARSE_NONET));
+}
+
+std::unique_ptr<xsltStylesheet, StylesheetDeleter> CompileStylesheet(const XmlDocument& stylesheet) {
+  XmlDocPtr style_doc = ParseForLibxml(stylesheet.dom());
+  if (!style_doc) return nullptr;
+  xsltStylesheet* style = xsltParseStylesheetDoc(style_doc.get());
+  if (style == nullptr) return nullptr;
+  style_doc.release();  // the stylesheet owns it now
+  return std::unique_ptr<xsltStylesheet, StylesheetDeleter>(style);
+}
+
+std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> NoWritesNoNetwork() {
+  std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> prefs(xsltNewSecurityPrefs());
+  if (!prefs) return prefs;
+  for (xsltSecurityOption option : {XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
+                                    XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK}) {
+    xsltSetSecurityPrefs(prefs.get(), option, xsltSecurityForbid);
+  }
+  return prefs;
+}
+
+}  // namespace
+
+XmlDocument TransformNode(pugi::xml_node source, const XmlDocument& stylesheet) {
+  if (!source || !stylesheet || !stylesheet.DocumentElement()) return XmlDocument();
+  SilenceLibraryMessages();
+
+  auto style = CompileStylesheet(stylesheet);
+  XmlDocPtr input = ParseForLibxml(source);
+  auto prefs = NoWritesNoNetwork();
+  if (!style || !input || !prefs) return XmlDocument();
+  std::unique_ptr<xsltTransformContext, TransformContextDeleter> context(
+      xsltNewTransformContext(style.get(), input.get()));
+  if (!context || xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0) return XmlDocument();
+
+  XmlDocPtr result(xsltApplyStylesheetUser(style.get(), input.get(), nullptr, nullptr, nullptr,
+                                           context.get()));
+  if (!result || context->state != XSLT_STATE_OK) return XmlDocument();
+  xmlChar* text = nullptr;
+  int length = 0;
+  if (xsltSaveResultToString(&text, &length, result.get(), style.get()) != 0 || text == nullptr) {
+    return XmlDocument();
+  }
+  std::string output(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
+  xmlFree(text);
+
+  XmlDocument document = XmlDocument::New();
+  if (!document.LoadXml(output)) return XmlDocument();
+  return document;
+}
+
+}  // namespace qx

@@ -1,0 +1,71 @@
+#include "index/xslt_transform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "index/index_elements.h"
+#include "index/index_format.h"
+
+namespace qx {
+namespace {
+
+XmlDocument Stylesheet(const char* text) {
+  XmlDocument stylesheet = XmlDocument::New();
+  EXPECT_TRUE(stylesheet.LoadXml(text));
+  return stylesheet;
+}
+
+TEST(XsltTransformTest, TheSizeSumStylesheetAddsEverySize) {
+  XmlDocument index = XmlDocument::New();
+  ASSERT_TRUE(index.LoadXml(
+      "<BASEELEMENT><ELEMENT ID='a'><SIZE>100</SIZE></ELEMENT><ELEMENT ID='b'><SIZE>200</SIZE>"
+      "</ELEMENT><ELEMENT ID='c'/><ELEMENT ID='d'><SIZE>300</SIZE></ELEMENT></BASEELEMENT>"));
+  // Bytes no XSLT processor accepts must not stop the sum.
+  SetAttribute(index.DocumentElement().first_child(), "ID", std::string("\xe9\xff\x01\xc3", 4));
+  SetChildText(index.DocumentElement().first_child(), kSubjectElement, "x");
+  index.DocumentElement().first_child().child(kSubjectElement).first_child().set_value("\x02\xfe");
+
+  XmlDocument sum = TransformNode(index.dom(), Stylesheet(kSizeSumStylesheet));
+  ASSERT_TRUE(sum);
+  EXPECT_EQ(sum.Xml(), "<BASEELEMENT>600</BASEELEMENT>");
+  EXPECT_FALSE(sum.Same(index));
+  EXPECT_EQ(GetElementNumber(sum.DocumentElement()), 600u);
+
+  // A node is transformed as a document of its own.
+  XmlDocument one = TransformNode(index.DocumentElement().child("ELEMENT").next_sibling(),
+                                  Stylesheet("<xsl:stylesheet version='1.0' "
+                                             "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                             "<xsl:template match='/'><R><xsl:value-of select='ELEMENT/@ID'/>"
+                                             "</R></xsl:template></xsl:stylesheet>"));
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one.Xml(), "<R>b</R>");
+}
+
+TEST(XsltTransformTest, BadStylesheetsAndFileWritesGiveNoDocument) {
+  XmlDocument index = XmlDocument::New();
+  ASSERT_TRUE(index.LoadXml("<BASEELEMENT/>"));
+  EXPECT_FALSE(TransformNode(index.dom(), Stylesheet("<notxsl/>")));
+  EXPECT_FALSE(TransformNode(index.dom(), XmlDocument()));
+  EXPECT_FALSE(TransformNode(index.dom(), XmlDocument::New()));
+  EXPECT_FALSE(TransformNode(pugi::xml_node(), Stylesheet(kSizeSumStylesheet)));
+  // Text output is not a document.
+  EXPECT_FALSE(TransformNode(index.dom(),
+                             Stylesheet("<xsl:stylesheet version='1.0' "
+                                        "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                        "<xsl:output method='text'/><xsl:template match='/'>plain"
+                                        "</xsl:template></xsl:stylesheet>")));
+
+  const std::string target = std::filesystem::temp_directory_path() / "qx-xslt-written.xml";
+  std::filesystem::remove(target);
+  const std::string writer =
+      "<xsl:stylesheet version='1.1' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+      "<xsl:template match='/'><R><xsl:document href='" + target + "'><W/></xsl:document></R>"
+      "</xsl:template></xsl:stylesheet>";
+  EXPECT_FALSE(TransformNode(index.dom(), Stylesheet(writer.c_str())));
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+}  // namespace
+}  // namespace qx
