@@ -1,0 +1,82 @@
+// storeadm entry: the index entry a folder scan would build for a message
+// file. A dry run: neither the file nor the folder's index is changed.
+
+#include <cstdio>
+#include <string>
+
+#include "command.h"
+#include "index/index_document.h"
+#include "index/index_entry.h"
+#include "index/index_format.h"
+#include "message/message_rewrite.h"
+#include "message/message_uid.h"
+#include "message/temp_flags.h"
+#include "platform/file.h"
+
+namespace qx::storeadm {
+namespace {
+
+struct FolderCounter {
+  uint32_t last_uid = 0;
+  bool from_index = false;
+};
+
+// The folder's last UID as its index holds it; 0 when it has no index
+// that loads.
+FolderCounter ReadFolderCounter(const std::string& folder_dir) {
+  FolderCounter counter;
+  const std::string index_path = MessagePath(folder_dir, kIndexFileName);
+  if (platform::GetFileAttributes(index_path) == platform::kInvalidAttributes) return counter;
+  XmlDocument index = CreateIndexDocument(kXmlNotCompatibleMessage);
+  if (index && LoadDocumentFile(index, index_path)) {
+    counter.last_uid = DocumentLastUid(index);
+    counter.from_index = true;
+  }
+  return counter;
+}
+
+int RunEntry(int argc, char** argv);
+
+const Command kEntry{"entry", "<folder directory> <message file name>",
+                     "prints the index entry a folder scan would build for a message file",
+                     RunEntry};
+const CommandRegistration kRegisterEntry(kEntry);
+
+int RunEntry(int argc, char** argv) {
+  if (argc != 3) return UsageError(kEntry, "expected a folder directory and a file name");
+  const std::string folder_dir = argv[1];
+  const std::string file_name = argv[2];
+
+  const uint32_t validity = FolderUidValidity(folder_dir);
+  FolderCounter counter = ReadFolderCounter(folder_dir);
+  uint32_t last_uid = counter.last_uid;
+  int64_t size = platform::GetFileSize(MessagePath(folder_dir, file_name));
+  MessageEntrySource source;
+  if (size < 0 || !ReadMessageEntrySource(folder_dir, file_name, static_cast<uint32_t>(size), validity,
+                                          false, &last_uid, &source)) {
+    std::fprintf(stderr, "storeadm: cannot read message file %s in %s\n", file_name.c_str(),
+                 folder_dir.c_str());
+    return kExitFailure;
+  }
+
+  XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
+  if (!document || !InitializeIndexDocument(document)) return kExitFailure;
+  pugi::xml_node entry =
+      BuildMessageEntry(document.DocumentElement(), pugi::xml_node(), file_name, source.uid.uid,
+                        source.headers);
+  std::printf("%s\n", NodeXml(entry).c_str());
+  std::printf("uid validity:      %u\n", validity);
+  std::printf("folder last uid:   %u (%s)\n", counter.last_uid,
+              counter.from_index ? "from the folder's index" : "no index loaded");
+  if (source.uid.rewrite_file && UidBrandingEnabled()) {
+    std::printf("X-UID rewrite:     %s", FormatUidHeader(validity, source.uid.uid).c_str());
+  } else {
+    std::printf("X-UID rewrite:     none\n");
+  }
+  std::printf("temporary flags:   %s\n",
+              HasTempFlags(folder_dir, file_name) ? "stripped from the file once indexed" : "none");
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace qx::storeadm
