@@ -6,6 +6,7 @@
 // The event log is syslog with the ident "Talmera".
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace qx::platform {
@@ -18,5 +19,12 @@ enum class EventType : uint16_t { kError = 1, kWarning = 2, kInformation = 4 };
 // One event with its strings; false when the event source cannot be opened.
 bool ReportEvent(std::string_view source, EventType type, uint32_t event_id,
                  const char* const* strings, int string_count);
+
+// The text ReportEvent logs: the non-null strings joined by a blank.
+std::string JoinEventStrings(const char* const* strings, int string_count);
+
+// The three variables are read once, at the first line written. Hosts (and
+// tests) that change them later call this to read them again.
+void ReloadDiagnosticsSettings();
 
 }  // namespace qx::platform

@@ -10,10 +10,18 @@ namespace qx::platform {
 
 using LibraryHandle = void*;
 
-// The shared-object path for a library name of the original system.
+// The shared-object path for a library name of the original system: the
+// base name lower-cased, ".DLL" dropped, "lib" before and ".so" after; the
+// directory of a path (separated by '\' or '/') resolved as store paths are.
+// A name already ending in ".so" (or ".so.N") is kept.
 std::string SharedObjectPathFor(std::string_view dll_name);
 
-LibraryHandle LoadLibrary(std::string_view dll_name);  // null on failure
+// Null on failure (last error 126). A plain name is searched in the dynamic
+// loader's order (LD_LIBRARY_PATH, rpath, the system directories) and then in
+// the directory of the module holding this library (libqxstore.so, or the
+// program that links it statically), where the sibling libraries are built.
+LibraryHandle LoadLibrary(std::string_view dll_name);
+// Null when the library has no such symbol (last error 127).
 void* GetProcAddress(LibraryHandle library, const char* symbol);
 void FreeLibrary(LibraryHandle library);
 

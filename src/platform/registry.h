@@ -32,12 +32,16 @@ enum RegistryType : uint32_t {
 struct RegistryValue {
   uint32_t type = kRegNone;
   std::vector<uint8_t> data;
+
+  bool operator==(const RegistryValue&) const = default;
 };
 
 // A line of the file that was skipped, for `storeadm config`.
 struct RegistryWarning {
-  int line = 0;
+  int line = 0;  // 0 when the file as a whole could not be read
   std::string message;
+
+  bool operator==(const RegistryWarning&) const = default;
 };
 
 std::string RegistryFilePath();

@@ -1,0 +1,100 @@
+#include "platform/library_loader.h"
+
+#include <dlfcn.h>
+
+#include <cctype>
+
+#include "platform/errors.h"
+#include "platform/path_resolver.h"
+
+namespace qx::platform {
+
+namespace {
+
+constexpr uint32_t kErrorModuleNotFound = 126;
+constexpr uint32_t kErrorProcedureNotFound = 127;
+
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+bool IsNativeName(std::string_view lower_name) {
+  return EndsWith(lower_name, ".so") || lower_name.find(".so.") != std::string_view::npos;
+}
+
+// "QXAISO.DLL" -> "libqxaiso.so"; a name that is already a shared object's
+// ("libfoo.so", "libfoo.so.1") is kept as given.
+std::string SharedObjectFileName(std::string_view dll_file_name) {
+  const std::string lower = LowerCase(dll_file_name);
+  if (IsNativeName(lower)) return std::string(dll_file_name);
+  std::string base = lower;
+  if (EndsWith(base, ".dll")) base.resize(base.size() - 4);
+  return "lib" + base + ".so";
+}
+
+// The directory of the module this code was linked into: libqxstore.so, or
+// the program itself when it links the library statically.
+std::string OwnModuleDirectory() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&SharedObjectPathFor), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return {};
+  }
+  const std::string module_path = info.dli_fname;
+  const size_t separator = module_path.rfind('/');
+  return separator == std::string::npos ? std::string() : module_path.substr(0, separator);
+}
+
+LibraryHandle OpenSharedObject(const std::string& path) {
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+}  // namespace
+
+std::string SharedObjectPathFor(std::string_view dll_name) {
+  const size_t separator = dll_name.find_last_of("\\/");
+  if (separator == std::string_view::npos) return SharedObjectFileName(dll_name);
+  const std::string file_name = SharedObjectFileName(dll_name.substr(separator + 1));
+  std::string directory = separator == 0 ? "/" : ToNativePath(dll_name.substr(0, separator));
+  if (directory.empty() || directory.back() != '/') directory += '/';
+  return directory + file_name;
+}
+
+LibraryHandle LoadLibrary(std::string_view dll_name) {
+  if (dll_name.empty()) {
+    SetLastError(kErrorModuleNotFound);
+    return nullptr;
+  }
+  const std::string path = SharedObjectPathFor(dll_name);
+  LibraryHandle library = OpenSharedObject(path);
+  // The server's sibling libraries are built beside libqxstore.so, so a plain
+  // name the loader's search order does not find is looked for there too.
+  if (library == nullptr && path.find('/') == std::string::npos) {
+    const std::string own_directory = OwnModuleDirectory();
+    if (!own_directory.empty()) library = OpenSharedObject(own_directory + "/" + path);
+  }
+  if (library == nullptr) SetLastError(kErrorModuleNotFound);
+  return library;
+}
+
+void* GetProcAddress(LibraryHandle library, const char* symbol) {
+  if (library == nullptr || symbol == nullptr) {
+    SetLastError(kErrorInvalidHandle);
+    return nullptr;
+  }
+  void* address = dlsym(library, symbol);
+  if (address == nullptr) SetLastError(kErrorProcedureNotFound);
+  return address;
+}
+
+void FreeLibrary(LibraryHandle library) {
+  if (library != nullptr) dlclose(library);
+}
+
+}  // namespace qx::platform

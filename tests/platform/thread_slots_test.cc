@@ -1,0 +1,142 @@
+#include "platform/thread_slots.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace qx::platform {
+namespace {
+
+TEST(ThreadSlots, SlotFreedAndAllocatedAgainStartsEmptyOnEveryThread) {
+  const uint32_t slot = TlsAlloc();
+  ASSERT_NE(slot, kInvalidSlot);
+  int main_value = 1;
+  int other_value = 2;
+  ASSERT_TRUE(TlsSetValue(slot, &main_value));
+
+  // A second thread stores its own value and keeps running across the
+  // free and the new allocation.
+  std::atomic<int> step{0};
+  void* other_read_after = reinterpret_cast<void*>(1);
+  void* other_read_before = nullptr;
+  std::thread other([&] {
+    TlsSetValue(slot, &other_value);
+    other_read_before = TlsGetValue(slot);
+    step = 1;
+    while (step.load() != 2) std::this_thread::yield();
+    other_read_after = TlsGetValue(slot);
+  });
+  while (step.load() != 1) std::this_thread::yield();
+  EXPECT_EQ(other_read_before, &other_value);
+  EXPECT_EQ(TlsGetValue(slot), &main_value);
+
+  ASSERT_TRUE(TlsFree(slot));
+  EXPECT_FALSE(TlsFree(slot));
+  EXPECT_EQ(GetLastError(), kErrorInvalidParameter);
+  EXPECT_EQ(TlsGetValue(slot), nullptr);
+  EXPECT_EQ(GetLastError(), kErrorInvalidParameter);
+  EXPECT_FALSE(TlsSetValue(slot, &main_value));
+
+  ASSERT_EQ(TlsAlloc(), slot);  // the lowest free slot is handed out first
+  EXPECT_EQ(TlsGetValue(slot), nullptr);
+  EXPECT_EQ(GetLastError(), kErrorSuccess);
+  step = 2;
+  other.join();
+  EXPECT_EQ(other_read_after, nullptr);
+  EXPECT_TRUE(TlsFree(slot));
+
+  EXPECT_EQ(TlsGetValue(kInvalidSlot), nullptr);
+  EXPECT_FALSE(TlsSetValue(1088, &main_value));
+}
+
+TEST(ThreadSlots, AllocationStopsAtTheLimitAndResumesAfterAFree) {
+  std::set<uint32_t> taken;
+  for (;;) {
+    const uint32_t slot = TlsAlloc();
+    if (slot == kInvalidSlot) break;
+    ASSERT_TRUE(taken.insert(slot).second);
+    ASSERT_LE(taken.size(), 1088u);
+  }
+  EXPECT_EQ(GetLastError(), kErrorNoMoreItems);
+  EXPECT_GE(taken.size(), 1000u);
+  EXPECT_LT(*taken.rbegin(), 1088u);
+  const uint32_t some = *std::next(taken.begin(), 500);
+  ASSERT_TRUE(TlsFree(some));
+  EXPECT_EQ(TlsAlloc(), some);
+  for (uint32_t slot : taken) EXPECT_TRUE(TlsFree(slot));
+}
+
+std::atomic<uint32_t> g_slot{kInvalidSlot};
+std::atomic<int> g_detach_calls{0};
+std::atomic<void*> g_value_seen_at_detach{nullptr};
+
+void RecordingDetachHandler() {
+  ++g_detach_calls;
+  g_value_seen_at_detach = TlsGetValue(g_slot.load());
+  TlsSetValue(g_slot.load(), nullptr);
+}
+
+TEST(ThreadSlots, DetachRunsOnceForThreadsThatUsedSlotsWhileValuesAreReadable) {
+  g_slot = TlsAlloc();
+  ASSERT_NE(g_slot.load(), kInvalidSlot);
+  SetThreadDetachHandler(&RecordingDetachHandler);
+
+  static int record = 7;
+  std::thread([] {
+    TlsSetValue(g_slot.load(), &record);
+    TlsSetValue(g_slot.load(), &record);
+  }).join();
+  EXPECT_EQ(g_detach_calls.load(), 1);
+  EXPECT_EQ(g_value_seen_at_detach.load(), &record);
+
+  std::thread([] {}).join();
+  EXPECT_EQ(g_detach_calls.load(), 1);
+
+  g_value_seen_at_detach = &record;
+  std::thread([] { WatchCurrentThread(); }).join();
+  EXPECT_EQ(g_detach_calls.load(), 2);
+  EXPECT_EQ(g_value_seen_at_detach.load(), nullptr);
+
+  SetThreadDetachHandler(nullptr);
+  std::thread([] { TlsSetValue(g_slot.load(), &record); }).join();
+  EXPECT_EQ(g_detach_calls.load(), 2);
+  TlsFree(g_slot.load());
+}
+
+int g_exit_pipe = -1;
+
+TEST(ThreadSlots, DetachDoesNotRunForTheMainThreadAtExit) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(fds[0]);
+    g_exit_pipe = fds[1];
+    SetThreadDetachHandler([] { (void)!write(g_exit_pipe, "D", 1); });
+    const uint32_t slot = TlsAlloc();
+    static int value = 1;
+    TlsSetValue(slot, &value);
+    std::thread([slot] { TlsSetValue(slot, &value); }).join();
+    std::exit(0);
+  }
+  close(fds[1]);
+  std::string written;
+  char c;
+  while (read(fds[0], &c, 1) == 1) written += c;
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(written, "D");  // the helper thread only
+}
+
+}  // namespace
+}  // namespace qx::platform
