@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 
@@ -209,6 +210,25 @@ SocketHandle AcceptTcp(SocketHandle listener, uint32_t timeout_ms) {
 
 bool WaitReadable(SocketHandle socket, uint32_t timeout_ms) {
   return WaitFor(socket, POLLIN, timeout_ms);
+}
+
+int WaitAnyReadable(std::span<const SocketHandle> sockets, uint32_t timeout_ms) {
+  std::vector<pollfd> entries;
+  entries.reserve(sockets.size());
+  for (SocketHandle socket : sockets) entries.push_back({socket, POLLIN, 0});
+  int ready;
+  do {
+    ready = ::poll(entries.data(), entries.size(), static_cast<int>(timeout_ms));
+  } while (ready < 0 && errno == EINTR);
+  if (ready < 0) {
+    SetLastErrorFromErrno(errno);
+    return -1;
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].revents != 0) return static_cast<int>(i);
+  }
+  SetLastError(kErrorTimedOut);
+  return -1;
 }
 
 }  // namespace qx::platform

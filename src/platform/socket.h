@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace qx::platform {
@@ -54,5 +55,9 @@ SocketHandle AcceptTcp(SocketHandle listener, uint32_t timeout_ms);
 // True when a read would not block (data waiting, or the peer closed) within
 // timeout_ms.
 bool WaitReadable(SocketHandle socket, uint32_t timeout_ms);
+
+// The position of the first of sockets on which a read would not block
+// within timeout_ms, or -1 when none became readable (or on error).
+int WaitAnyReadable(std::span<const SocketHandle> sockets, uint32_t timeout_ms);
 
 }  // namespace qx::platform

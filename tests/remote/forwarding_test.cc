@@ -85,6 +85,9 @@ class ForwardingTest : public test::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
+    // The forwarding state is process-wide; start each test without a host.
+    CloseRemoteSocket();
+    Remote() = RemoteState{};
     g_local_runs = 0;
     host_ = std::make_unique<test::FakeRemoteHost>();
     ASSERT_TRUE(host_->listening());

@@ -1,0 +1,88 @@
+#include "admin_session.h"
+
+#include <strings.h>
+
+#include "remote/forwarded_calls.h"
+#include "remote/forwarded_execution.h"
+
+namespace qx::radms {
+
+namespace {
+
+constexpr std::string_view kMessageEnd = "</DATA>";
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// Takes the same time whatever the position of the first difference.
+bool SameSecret(std::string_view given, std::string_view expected) {
+  if (expected.empty()) return false;
+  unsigned char difference = given.size() == expected.size() ? 0 : 1;
+  for (size_t i = 0; i < given.size(); ++i) {
+    difference |= static_cast<unsigned char>(given[i] ^ expected[i % expected.size()]);
+  }
+  return difference == 0;
+}
+
+bool IsStoreModule(std::string_view module) {
+  for (const ForwardedCall& call : ForwardedCalls()) {
+    if (EqualsNoCase(module, call.module_key)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+AdminSession::Answer AdminSession::Handle(std::string_view message) {
+  std::string method = MessageElement(message, "METHOD");
+  if (method == "AUTH") return Authenticate(message);
+  if (method == "LOAD") return Load(message);
+  if (method == "PING") return {kSuccessReply, false};
+  if (method == "QUIT") return {"", true};
+  if (method == "EXEC") return Execute(message);
+  return {kFailureReply, false};
+}
+
+AdminSession::Answer AdminSession::Authenticate(std::string_view message) {
+  std::string credentials = MessageElement(message, "CREDENTIALS");
+  authenticated_ = !secret_.empty() && SameSecret(credentials, secret_);
+  loaded_module_.clear();
+  return {authenticated_ ? kSuccessReply : kFailureReply, false};
+}
+
+AdminSession::Answer AdminSession::Load(std::string_view message) {
+  std::string module = MessageElement(message, "LIBRARY");
+  if (!authenticated_ || !IsStoreModule(module)) return {kFailureReply, false};
+  loaded_module_ = module;
+  return {kSuccessReply, false};
+}
+
+AdminSession::Answer AdminSession::Execute(std::string_view message) {
+  const ForwardedCall* call = FindForwardedCall(MessageElement(message, "FUNCTION"));
+  // A reply without a result makes the caller's function return 0.
+  if (!authenticated_ || call == nullptr || call->local == nullptr ||
+      !EqualsNoCase(loaded_module_, call->module_key)) {
+    return {kFailureReply, false};
+  }
+  std::string reply = ExecuteForwardedRequest(
+      message, [](const ForwardedCall& entry, void* parameter1, void* parameter2) {
+        return entry.local(parameter1, parameter2);
+      });
+  return {reply, false};
+}
+
+std::vector<std::string> TakeMessages(std::string& pending) {
+  std::vector<std::string> messages;
+  size_t start = 0;
+  size_t end;
+  while ((end = pending.find(kMessageEnd, start)) != std::string::npos) {
+    end += kMessageEnd.size();
+    messages.emplace_back(pending, start, end - start);
+    start = end;
+  }
+  pending.erase(0, start);
+  return messages;
+}
+
+}  // namespace qx::radms
