@@ -29,21 +29,33 @@ constexpr uint32_t kParseErrorBase = 0xC00CE500u;
 
 std::atomic<int> xml_version{0};
 
-// Writes a document straight to an open file, remembering the first failure.
+// Writes a document to an open file in large pieces (the serialiser hands
+// over a few kilobytes at a time), remembering the first failure.
 class FileWriter : public pugi::xml_writer {
  public:
-  explicit FileWriter(platform::File& file) : file_(file) {}
+  explicit FileWriter(platform::File& file) : file_(file) { pending_.reserve(kPieceSize); }
+
   void write(const void* data, size_t size) override {
-    if (ok_ && !file_.Write(data, size)) {
+    pending_.append(static_cast<const char*>(data), size);
+    if (pending_.size() >= kPieceSize) Flush();
+  }
+
+  // Writes what is pending; false once any write failed.
+  bool Flush() {
+    if (ok_ && !pending_.empty() && !file_.Write(pending_)) {
       ok_ = false;
       error_ = platform::GetLastError();
     }
+    pending_.clear();
+    return ok_;
   }
-  bool ok() const { return ok_; }
+
   uint32_t error() const { return error_; }
 
  private:
+  static constexpr size_t kPieceSize = 256 * 1024;
   platform::File& file_;
+  std::string pending_;
   bool ok_ = true;
   uint32_t error_ = 0;
 };
@@ -135,7 +147,7 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path) {
   }
   FileWriter writer(file);
   document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
-  uint32_t error = writer.ok() ? 0 : writer.error();
+  uint32_t error = writer.Flush() ? 0 : writer.error();
   if (!file.Close() && error == 0) error = platform::GetLastError();
   if (error == 0 && !platform::MoveFileEx(temp_path, path, true)) error = platform::GetLastError();
   if (error != 0) {
