@@ -88,6 +88,16 @@ QXSTORE_API uint32_t UnBlockIndexFileAccessEx(const char* path, uint32_t close_h
  * empty name returns to the default choice. Always 1. */
 QXSTORE_API uint32_t SetCurrentHost(const char* name);
 
+/* Folder status cache: "_FOLDER.DAT" of a folder holds its 52-byte status
+ * (thirteen little-endian 32-bit numbers). GetCachedStatus reads it into
+ * record: 1 when at least one byte was read, 0 when the file is missing or
+ * empty (record untouched). SetCachedStatus writes the 52 bytes: 1, or 0
+ * when the file cannot be created. */
+QXSTORE_API uint32_t GetCachedStatus(const char* postoffice, const char* mailbox,
+                                     const char* folder, void* record);
+QXSTORE_API uint32_t SetCachedStatus(const char* postoffice, const char* mailbox,
+                                     const char* folder, void* record);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif

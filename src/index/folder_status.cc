@@ -1,0 +1,139 @@
+#include "index/folder_status.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "frame/store_paths.h"
+#include "index/index_document.h"
+#include "index/index_format.h"
+#include "message/flag_words.h"
+#include "message/text_compare.h"
+#include "platform/file.h"
+#include "qxstore.h"
+
+namespace qx {
+
+// Callers hand in their records as raw bytes and other processes read the
+// file as they lie; both are little-endian numbers only on a little-endian host.
+static_assert(std::endian::native == std::endian::little, "the status record is little-endian");
+
+namespace {
+
+// The flag test only ever looked at the first 255 bytes of FLAGSTATUS.
+constexpr size_t kFlagTextLimit = 255;
+
+// The value of the entry's child `name` without copying it ("" when absent).
+std::string_view ChildValue(pugi::xml_node entry, const char* name) {
+  return entry.child(name).first_child().value();
+}
+
+bool HasFlag(std::string_view flags, const char* word) {
+  return FindNoCaseIn(flags, word) != std::string_view::npos;
+}
+
+void CountEntry(pugi::xml_node entry, FolderStatusRecord status) {
+  std::string_view flags = ChildValue(entry, kFlagStatusElement);
+  flags = flags.substr(0, std::min(flags.size(), kFlagTextLimit));
+  if (HasFlag(flags, kFlagDeleted)) ++status[kStatusDeleted];
+  if (HasFlag(flags, kFlagAnswered)) ++status[kStatusAnswered];
+  if (HasFlag(flags, kFlagFlagged)) ++status[kStatusFlagged];
+  if (HasFlag(flags, kFlagRecent)) ++status[kStatusRecent];
+  if (HasFlag(flags, kFlagSeen) || EqualsNoCase(ChildValue(entry, kReadElement), "1")) {
+    ++status[kStatusSeen];
+    status[kStatusSeenMarker] = 1;
+  }
+}
+
+}  // namespace
+
+bool ComputeFolderStatus(const XmlDocument& document, FolderStatusRecord status) {
+  if (!document) return false;
+  pugi::xml_node root = document.DocumentElement();
+  if (!root) return false;
+  std::fill(status.begin(), status.end(), 0u);
+  status[kStatusLastUid] = DocumentLastUid(document);
+  uint32_t entries = 0;
+  for (pugi::xml_node entry = root.first_child(); entry; entry = entry.next_sibling()) {
+    if (entry.type() != pugi::node_element) continue;
+    ++entries;
+    CountEntry(entry, status);
+  }
+  status[kStatusEntries] = entries;
+  return true;
+}
+
+std::string CachedStatusPath(const char* postoffice, const char* mailbox, const char* folder) {
+  const char* name = folder == nullptr ? "" : folder;
+  char directory[kStorePathSize];
+  if (GetFolderDirectory(directory, sizeof directory, postoffice, mailbox, name) == 0) return {};
+  std::string path = directory;
+  if (*name != '\0') path += '\\';
+  return path + kFolderStatusFileName;
+}
+
+uint32_t ReadFolderStatusFile(std::string_view path, void* record) {
+  if (record == nullptr || path.empty()) return 0;
+  platform::File file =
+      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  if (!file.valid()) return 0;
+  // Read into a scratch record so that a failed read leaves the caller's alone.
+  unsigned char bytes[kFolderStatusSize];
+  size_t filled = 0;
+  while (filled < sizeof bytes) {
+    int64_t got = file.Read(bytes + filled, sizeof bytes - filled);
+    if (got <= 0) break;
+    filled += static_cast<size_t>(got);
+  }
+  if (filled == 0) return 0;
+  std::memcpy(record, bytes, filled);
+  return 1;
+}
+
+uint32_t WriteFolderStatusFile(std::string_view path, const void* record) {
+  if (record == nullptr || path.empty()) return 0;
+  platform::File file =
+      platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateAlways);
+  if (!file.valid()) return 0;
+  if (!file.Write(record, kFolderStatusSize)) return 0;
+  return file.Close() ? 1 : 0;
+}
+
+uint32_t WriteFolderStatusInDirectory(std::string_view folder_directory, const void* record) {
+  std::string path(folder_directory);
+  path += '\\';
+  path += kFolderStatusFileName;
+  return WriteFolderStatusFile(path, record);
+}
+
+uint32_t GetCachedStatus(const char* postoffice, const char* mailbox, const char* folder,
+                         void* record) {
+  return ReadFolderStatusFile(CachedStatusPath(postoffice, mailbox, folder), record);
+}
+
+uint32_t SetCachedStatus(const char* postoffice, const char* mailbox, const char* folder,
+                         const void* record) {
+  return WriteFolderStatusFile(CachedStatusPath(postoffice, mailbox, folder), record);
+}
+
+uint32_t CacheFolderStatus(const XmlDocument& document, FolderStatusRecord status,
+                           std::string_view folder_directory) {
+  if (!ComputeFolderStatus(document, status)) return 0;
+  return WriteFolderStatusInDirectory(folder_directory, status.data());
+}
+
+}  // namespace qx
+
+extern "C" {
+
+QXSTORE_API uint32_t GetCachedStatus(const char* postoffice, const char* mailbox,
+                                     const char* folder, void* record) {
+  return qx::GetCachedStatus(postoffice, mailbox, folder, record);
+}
+
+QXSTORE_API uint32_t SetCachedStatus(const char* postoffice, const char* mailbox,
+                                     const char* folder, void* record) {
+  return qx::SetCachedStatus(postoffice, mailbox, folder, record);
+}
+
+}  // extern "C"
