@@ -1,0 +1,32 @@
+#pragma once
+// The flag files through which other processes tell the store that a folder
+// changed ("_CHANGE.DTY", "_FOLDER.DTY" in the folder directory) or that
+// mail was delivered ("_<N>.NEW" in the mailbox directory, N growing with
+// each delivery). Only their presence counts; a consumer deletes them.
+
+#include <cstdint>
+#include <string_view>
+
+#include "frame/store_paths.h"
+
+namespace qx {
+
+// Looks for a flag file in a folder directory: kind kChanged "_CHANGE.DTY",
+// kFolder "_FOLDER.DTY", kAnyDirty any "_*.DTY" (kIndexCheck names no flag
+// and finds none). `directory_ends_with_separator` says that the directory
+// text already ends with '\' or '/'. With consume, every file found is
+// deleted. 1 when a flag file was found; when none was, 1 if the folder has
+// no "_INDEX.XML" (a folder never indexed counts as changed), else 0.
+uint32_t CheckFolderFlags(std::string_view folder_directory, bool directory_ends_with_separator,
+                          FolderFlag kind, bool consume);
+
+// Consumes the delivery flags of a mailbox directory: every "_*.NEW" file is
+// deleted, and the result is the highest N among them (the decimal text
+// between the leading "_" and the first "."), 0 when there are none.
+int32_t ConsumeDeliveryFlags(std::string_view mailbox_directory);
+
+// The same for the mailbox directory "R\P\MAILROOT\M" of a postoffice and
+// mailbox on the mail root.
+int32_t ConsumeDeliveryFlags(const char* postoffice, const char* mailbox);
+
+}  // namespace qx
