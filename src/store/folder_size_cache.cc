@@ -1,0 +1,88 @@
+#include "store/folder_size_cache.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "frame/store_paths.h"
+#include "message/number_text.h"
+#include "platform/file.h"
+
+namespace qx {
+
+namespace {
+
+// Only the first 254 bytes of a cache file were ever read.
+constexpr size_t kSizeCacheReadLimit = 254;
+
+std::string MailboxSizeDirectory(const char* postoffice, const char* mailbox) {
+  char base[kStorePathSize];
+  GetPostofficeDirectory(base, sizeof base, postoffice);
+  std::string directory = base;
+  directory += "\\MAILROOT\\";
+  directory += mailbox == nullptr ? "" : mailbox;
+  return directory;
+}
+
+int64_t ReadCachedKilobytes(platform::File& file) {
+  char text[kSizeCacheReadLimit];
+  size_t filled = 0;
+  while (filled < sizeof text) {
+    int64_t got = file.Read(text + filled, sizeof text - filled);
+    if (got <= 0) break;
+    filled += static_cast<size_t>(got);
+  }
+  return LeadingInteger(std::string_view(text, filled));
+}
+
+}  // namespace
+
+std::string SizeCachePath(std::string_view directory) {
+  std::string path(directory);
+  path += '\\';
+  path += kSizeCacheFileName;
+  return path;
+}
+
+bool WriteSizeCache(std::string_view directory, uint32_t kilobytes) {
+  platform::File file = platform::File::Open(SizeCachePath(directory), platform::Access::kWrite,
+                                             platform::Disposition::kCreateAlways);
+  return file.valid() && file.Write(std::to_string(static_cast<int32_t>(kilobytes))) &&
+         file.Close();
+}
+
+int32_t SizeChangeInKilobytes(int32_t delta_bytes) {
+  return static_cast<int32_t>(std::floor(static_cast<double>(delta_bytes) / 1024.0 + 0.5));
+}
+
+bool AdjustSizeCacheFile(std::string_view path, int32_t change_kb) {
+  platform::File file =
+      platform::File::Open(path, platform::Access::kReadWrite, platform::Disposition::kOpenExisting,
+                           platform::Sharing::kExclusive);
+  if (!file.valid()) {
+    platform::DeleteFile(path);
+    return false;
+  }
+  int64_t kilobytes = std::max<int64_t>(ReadCachedKilobytes(file) + change_kb, 0);
+  // The cache holds a 32-bit number; a sum beyond it is held at its top.
+  kilobytes = std::min<int64_t>(kilobytes, INT32_MAX);
+  const std::string text = std::to_string(kilobytes);
+  return file.Seek(0) && file.Write(text) && file.Truncate(static_cast<int64_t>(text.size())) &&
+         file.Close();
+}
+
+uint32_t AdjustMailboxSize(const char* postoffice, const char* mailbox, int32_t delta_bytes,
+                           const char* folder) {
+  const int32_t change_kb = SizeChangeInKilobytes(delta_bytes);
+  if (change_kb == 0) return 0;
+  const std::string mailbox_directory = MailboxSizeDirectory(postoffice, mailbox);
+  bool written = AdjustSizeCacheFile(SizeCachePath(mailbox_directory), change_kb);
+  if (folder != nullptr && *folder != '\0') {
+    std::string folder_directory = mailbox_directory;
+    if (*folder != '\\') folder_directory += '\\';
+    folder_directory += folder;
+    written = AdjustSizeCacheFile(SizeCachePath(folder_directory), change_kb);
+  }
+  return written ? 1 : 0;
+}
+
+}  // namespace qx

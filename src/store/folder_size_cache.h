@@ -1,0 +1,42 @@
+#pragma once
+// The size caches "_DIRSIZE.TMP": one decimal number of kilobytes, written
+// with no line ending, kept in a mailbox directory (the whole mailbox), in
+// its Inbox and in folder directories (that folder). Quota checks trust a
+// fresh one instead of walking the mailbox; item changes adjust them in place.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qx {
+
+inline constexpr const char* kSizeCacheFileName = "_DIRSIZE.TMP";
+
+// "<directory>\_DIRSIZE.TMP".
+std::string SizeCachePath(std::string_view directory);
+
+// Writes `kilobytes` as the decimal text of "<directory>\_DIRSIZE.TMP",
+// replacing what was there. False when the file cannot be written.
+bool WriteSizeCache(std::string_view directory, uint32_t kilobytes);
+
+// A change in bytes as whole kilobytes, rounded half up in floating point
+// (floor(bytes / 1024 + 0.5)), so 511 gives 0, 512 gives 1, -600 gives -1.
+int32_t SizeChangeInKilobytes(int32_t delta_bytes);
+
+// Adds `change_kb` to the number in the existing cache file at `path`,
+// opened for reading and writing without sharing: reads up to 254 bytes as
+// a decimal number, adds, holds a negative sum at 0, writes the sum back from
+// the start and cuts the file there. A file that cannot be opened is
+// deleted, so the next size query computes the size anew. True when written.
+bool AdjustSizeCacheFile(std::string_view path, int32_t change_kb);
+
+// Adjusts the mailbox's cache "<po dir>\MAILROOT\<mailbox>\_DIRSIZE.TMP" and,
+// when `folder` is given (not null, not empty), the folder's
+// "<po dir>\MAILROOT\<mailbox>\<folder>\_DIRSIZE.TMP" (no '\' added when the
+// folder begins with one) by `delta_bytes` in kilobytes as rounded above.
+// Nothing happens, result 0, when the change rounds to 0. Otherwise 1 when
+// the last file adjusted was written.
+uint32_t AdjustMailboxSize(const char* postoffice, const char* mailbox, int32_t delta_bytes,
+                           const char* folder);
+
+}  // namespace qx
