@@ -108,4 +108,14 @@ bool RefreshMessageEntry(pugi::xml_node entry, std::string_view folder_dir,
   return true;
 }
 
+bool IsEntryPending(pugi::xml_node entry) { return static_cast<bool>(entry.child(kPendingStatusElement)); }
+
+void MarkEntryPending(pugi::xml_node entry) {
+  if (entry && !IsEntryPending(entry)) entry.append_child(kPendingStatusElement);
+}
+
+void ClearEntryPending(pugi::xml_node entry) {
+  while (pugi::xml_node status = entry.child(kPendingStatusElement)) entry.remove_child(status);
+}
+
 }  // namespace qx

@@ -57,4 +57,11 @@ pugi::xml_node AddMessageEntry(pugi::xml_node root, pugi::xml_node before,
 bool RefreshMessageEntry(pugi::xml_node entry, std::string_view folder_dir,
                          std::string_view file_name, uint32_t file_size, uint32_t uid_validity);
 
+// The transient QX_STATUS child marks an entry whose item has changes not
+// yet written to its file. MarkEntryPending adds it once; ClearEntryPending
+// removes every one.
+bool IsEntryPending(pugi::xml_node entry);
+void MarkEntryPending(pugi::xml_node entry);
+void ClearEntryPending(pugi::xml_node entry);
+
 }  // namespace qx

@@ -150,6 +150,15 @@ TEST_F(IndexEntryTest, EntriesGoBeforeTheGivenEntryAndRefreshKeepsFlagsAndUid) {
   ASSERT_TRUE(RefreshMessageEntry(bare, folder_, "B.MAI", 9, 0));
   EXPECT_EQ(GetChildText(bare, kSizeElement), "9");
   EXPECT_FALSE(RefreshMessageEntry(bare, folder_, "GONE.MAI", 9, 0));
+
+  MarkEntryPending(b);
+  MarkEntryPending(b);
+  EXPECT_TRUE(IsEntryPending(b));
+  EXPECT_EQ(NodeXml(b).find("<QX_STATUS/>"), NodeXml(b).rfind("<QX_STATUS/>"));
+  AppendElement(b, kPendingStatusElement);
+  ClearEntryPending(b);
+  EXPECT_FALSE(IsEntryPending(b));
+  EXPECT_EQ(NodeXml(b).find("QX_STATUS"), std::string::npos);
 }
 
 TEST(IndexElementsTest, TextIsStoredAsPlainAsciiAndNumbersReadLeniently) {
