@@ -39,7 +39,8 @@ inline constexpr int kIndexBlockDeleteRetries = 80;
 
 // One attempt to create the index block file `path`. 1 when created: with
 // keep_open the open handle (never 0) goes to *handle and holds the file;
-// otherwise the handle is closed and *handle becomes 0. 0 when the file
+// otherwise (or when `handle` is null) the handle is closed and *handle, if
+// given, becomes 0. 0 when the file
 // exists or cannot be created (for example a missing directory); *handle is
 // then not written. Never waits.
 uint32_t TakeIndexBlock(const char* path, bool keep_open, uintptr_t* handle);
