@@ -33,8 +33,7 @@ ComApartment ComApartmentForHost() {
   return IsServerHostProcess() == 1 ? ComApartment::kMultithreaded : ComApartment::kSingleThreaded;
 }
 
-// There is no COM here: the XML documents are plain pugixml objects that need
-// no apartment, so joining either one is nothing to do and always succeeds.
+// No COM here: pugixml documents need no apartment, so either choice succeeds.
 int32_t InitializeComForHost() { return 0; }
 
 }  // namespace qx

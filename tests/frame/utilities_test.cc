@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -176,7 +175,10 @@ TEST(UtilitiesTest, ExtractBetweenAndNewMessageFileName) {
   std::set<std::string> names;
   for (int i = 0; i < 50; ++i) {
     ASSERT_EQ(NewMessageFileName(name, sizeof name), 1u);
-    EXPECT_TRUE(std::regex_match(name, std::regex("[0-9A-F]{32}\\.MAI"))) << name;
+    std::string text = name;
+    EXPECT_EQ(text.size(), 36u) << text;
+    EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF"), 32u) << text;
+    EXPECT_EQ(text.substr(32), ".MAI");
     names.insert(name);
   }
   EXPECT_EQ(names.size(), 50u);
