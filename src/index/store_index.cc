@@ -3,8 +3,9 @@
 #include <cstring>
 #include <new>
 
+#include "frame/store_paths.h"
+#include "message/text_compare.h"
 #include "platform/diagnostics.h"
-#include "platform/mutex.h"
 
 namespace qx {
 
@@ -14,7 +15,26 @@ platform::MutexHandle MutexOf(const StoreIndex* index) {
   return reinterpret_cast<platform::MutexHandle>(index->mutex);
 }
 
+template <size_t N>
+void CopyField(char (&field)[N], std::string_view text) {
+  const size_t length = text.size() < N - 1 ? text.size() : N - 1;
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+std::string_view OrEmpty(const char* text) { return text == nullptr ? std::string_view() : text; }
+
 }  // namespace
+
+uint32_t FolderTypeFromName(std::string_view folder_name) {
+  while (!folder_name.empty() && (folder_name.front() == '/' || folder_name.front() == '\\')) {
+    folder_name.remove_prefix(1);
+  }
+  if (EqualsNoCase(folder_name, "CALENDAR")) return kFolderTypeCalendar;
+  if (EqualsNoCase(folder_name, "TASKS")) return kFolderTypeTasks;
+  if (EqualsNoCase(folder_name, "CONTACTS")) return kFolderTypeContacts;
+  return kFolderTypeMail;
+}
 
 StoreIndex* CreateStoreIndex() {
   auto* index = new (std::nothrow) StoreIndex;
@@ -37,9 +57,50 @@ bool CreateStoreIndexMutex(StoreIndex* index) {
   return mutex != nullptr;
 }
 
+void SetStoreIndexNames(StoreIndex* index, const char* postoffice, const char* mailbox,
+                        const char* folder) {
+  CopyField(index->postoffice, OrEmpty(postoffice));
+  CopyField(index->mailbox, OrEmpty(mailbox));
+  CopyField(index->folder, OrEmpty(folder));
+}
+
+uint32_t SetStoreIndexPaths(StoreIndex* index) {
+  if (index == nullptr) {
+    platform::DiagPrintf("WARNING!: StoreIndex is NULL when passed to StoreIndex_SetPaths\n");
+    return 0;
+  }
+  if (index->folder_directory[0] != '\0') return 1;
+  return BuildIndexFolderDirectory(index->folder_directory, sizeof index->folder_directory,
+                                   index->postoffice, index->mailbox, index->folder);
+}
+
+void SetFolderDirectory(StoreIndex* index, std::string_view directory) {
+  CopyField(index->folder_directory, directory);
+}
+
+void ClearFolderDirectory(StoreIndex* index) { index->folder_directory[0] = '\0'; }
+
+XmlDocument HeldDocument(const StoreIndex* index) {
+  return XmlDocument::FromHandle(index->folder_index);
+}
+
+void HoldDocument(StoreIndex* index, const XmlDocument& document) {
+  const uintptr_t handle = document.NewHandle();
+  ReleaseIndexDocument(index);
+  index->folder_index = handle;
+}
+
+pugi::xml_node CurrentEntry(const StoreIndex* index) {
+  return pugi::xml_node(reinterpret_cast<pugi::xml_node_struct*>(index->index_node));
+}
+
+void SetCurrentEntry(StoreIndex* index, pugi::xml_node entry) {
+  index->index_node = reinterpret_cast<uintptr_t>(entry.internal_object());
+}
+
 void ReleaseIndexDocument(StoreIndex* index) {
   index->index_node = 0;
-  delete reinterpret_cast<IndexDocumentHolder*>(index->folder_index);
+  XmlDocument::ReleaseHandle(index->folder_index);
   index->folder_index = 0;
 }
 
@@ -53,8 +114,18 @@ uint32_t ReleaseStoreIndex(StoreIndex* index) {
   return 1;
 }
 
-void ClearFolderDirectory(StoreIndex* index) { index->folder_directory[0] = '\0'; }
-
 void DestroyStoreIndex(StoreIndex* index) { delete index; }
+
+StoreIndexLock::StoreIndexLock(const StoreIndex* index) {
+  if (index == nullptr || index->mutex == 0) return;
+  const platform::WaitResult result = platform::WaitForMutex(MutexOf(index), platform::kInfinite);
+  if (result == platform::WaitResult::kAcquired || result == platform::WaitResult::kAbandoned) {
+    mutex_ = MutexOf(index);
+  }
+}
+
+StoreIndexLock::~StoreIndexLock() {
+  if (mutex_ != nullptr) platform::ReleaseMutex(mutex_);
+}
 
 }  // namespace qx
