@@ -100,6 +100,8 @@ TEST(UtilitiesTest, BoundedReplaceAllChangesNothingWhenTheResultDoesNotFit) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(ReplaceAll(buffer, -1, "a", "b"), 0u);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Your an idiot\n");
+  setenv("QXSTORE_DIAG", "off", 1);
+  platform::ReloadDiagnosticsSettings();
   EXPECT_STREQ(buffer, "a--b--c");
 }
 
