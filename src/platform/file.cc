@@ -34,12 +34,6 @@ int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
   return fd;
 }
 
-void CloseQuietly(int fd) {
-  const int saved = errno;
-  ::close(fd);
-  errno = saved;
-}
-
 void SetMissingError(const ResolvedPath& resolved) {
   SetLastErrorFromErrno(resolved.error != 0 ? resolved.error : ENOENT,
                         ErrnoContext{.parent_missing = resolved.parent_missing});
