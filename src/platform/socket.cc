@@ -104,6 +104,41 @@ bool ConnectIPv4(SocketHandle socket, uint32_t address, uint16_t port) {
   return true;
 }
 
+bool ConnectIPv4Within(SocketHandle socket, uint32_t address, uint16_t port,
+                       uint32_t timeout_ms) {
+  bool was_non_blocking = IsNonBlocking(socket);
+  if (!was_non_blocking && !SetNonBlocking(socket, true)) return false;
+  sockaddr_in target{};
+  target.sin_family = AF_INET;
+  target.sin_port = htons(port);
+  target.sin_addr.s_addr = address;
+  int err = 0;
+  if (::connect(socket, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+    err = errno;
+    if (err == EINPROGRESS || err == EINTR) {
+      if (!WaitFor(socket, POLLOUT, timeout_ms)) return false;
+      socklen_t length = sizeof err;
+      if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &err, &length) != 0) err = errno;
+    }
+  }
+  if (err != 0) {
+    SetLastErrorFromErrno(err);
+    return false;
+  }
+  return was_non_blocking || SetNonBlocking(socket, false);
+}
+
+bool SetSendTimeout(SocketHandle socket, uint32_t milliseconds) {
+  timeval limit{};
+  limit.tv_sec = milliseconds / 1000;
+  limit.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
+  if (::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
 bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds) {
   timeval limit{};
   limit.tv_sec = milliseconds / 1000;

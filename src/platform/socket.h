@@ -28,8 +28,16 @@ std::optional<uint32_t> ResolveIPv4(std::string_view host_name);
 // Blocking connect to an address from ResolveIPv4.
 bool ConnectIPv4(SocketHandle socket, uint32_t address, uint16_t port);
 
+// Connect that gives up after timeout_ms (last error 10060), for callers
+// that must not hang on a host that does not answer.
+bool ConnectIPv4Within(SocketHandle socket, uint32_t address, uint16_t port,
+                       uint32_t timeout_ms);
+
 // Receives that wait longer than this fail with 10060.
 bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds);
+
+// Sends that wait longer than this fail with 10060.
+bool SetSendTimeout(SocketHandle socket, uint32_t milliseconds);
 
 // Switches the socket between blocking and non-blocking reads.
 bool SetNonBlocking(SocketHandle socket, bool non_blocking);

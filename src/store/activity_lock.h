@@ -48,7 +48,8 @@ class ActivityLock {
   bool held() const { return block_.valid(); }
 
   // Closes the handle and deletes the lock file; prints "Unable to remove
-  // blocking file" when it cannot be deleted. Returns whether it was.
+  // blocking file" when it cannot be deleted. Returns whether it was; false
+  // (and nothing touched) when the lock is not held.
   bool Release();
 
  private:

@@ -1,0 +1,84 @@
+#include "store/folder_flags.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/file.h"
+#include "platform/listing.h"
+
+namespace qx {
+
+namespace {
+
+// The directory part of a flag file name as FolderFlagPath builds it.
+std::string FlagDirectoryPrefix(const std::string& directory, bool ends_with_separator) {
+  return ends_with_separator ? directory : directory + "\\";
+}
+
+bool FindFlagFiles(const std::string& directory, bool ends_with_separator, FolderFlag kind,
+                   bool consume) {
+  if (kind == FolderFlag::kIndexCheck) return false;
+  std::string pattern = FolderFlagPath(directory.c_str(), kind, ends_with_separator);
+  if (pattern.empty()) return false;
+  bool found = false;
+  for (platform::Listing flags = platform::Listing::Open(pattern); flags.valid(); flags.Next()) {
+    found = true;
+    if (!consume) break;
+    // The name as stored: the flag may have been written in another case.
+    platform::DeleteFile(FlagDirectoryPrefix(directory, ends_with_separator) +
+                         flags.current().name);
+  }
+  return found;
+}
+
+bool IndexFileExists(const std::string& directory, bool ends_with_separator) {
+  std::string index = FolderFlagPath(directory.c_str(), FolderFlag::kIndexCheck,
+                                     ends_with_separator);
+  platform::FindData found;
+  return !index.empty() && platform::FindFirst(index, &found);
+}
+
+// The N of "_N.NEW": the decimal text after the "_" up to the first ".".
+int32_t DeliveryNumber(const std::string& name) {
+  std::string digits = name.substr(1, name.find('.') - 1);
+  return static_cast<int32_t>(std::atol(digits.c_str()));
+}
+
+}  // namespace
+
+uint32_t CheckFolderFlags(std::string_view folder_directory, bool directory_ends_with_separator,
+                          FolderFlag kind, bool consume) {
+  std::string directory(folder_directory);
+  if (FindFlagFiles(directory, directory_ends_with_separator, kind, consume)) return 1;
+  // A folder that was never indexed must be scanned, flag or no flag.
+  return IndexFileExists(directory, directory_ends_with_separator) ? 0 : 1;
+}
+
+int32_t ConsumeDeliveryFlags(std::string_view mailbox_directory) {
+  std::string directory(mailbox_directory);
+  std::string pattern = DeliveryFlagPattern(directory.c_str());
+  if (pattern.empty()) return 0;
+  int32_t highest = 0;
+  std::string highest_path;
+  for (platform::Listing flags = platform::Listing::Open(pattern); flags.valid(); flags.Next()) {
+    std::string path = directory + "\\" + flags.current().name;
+    int32_t number = DeliveryNumber(flags.current().name);
+    if (number <= highest) {
+      platform::DeleteFile(path);
+      continue;
+    }
+    if (highest > 0) platform::DeleteFile(highest_path);
+    highest = number;
+    highest_path = path;
+  }
+  if (highest > 0) platform::DeleteFile(highest_path);
+  return highest;
+}
+
+int32_t ConsumeDeliveryFlags(const char* postoffice, const char* mailbox) {
+  std::string directory = MailboxDirectory(postoffice, mailbox);
+  if (directory.empty()) return 0;
+  return ConsumeDeliveryFlags(directory);
+}
+
+}  // namespace qx

@@ -1,0 +1,131 @@
+#include "store/notify_clients.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "platform/computer_name.h"
+#include "platform/diagnostics.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "store/activity_file.h"
+#include "store/activity_lock.h"
+
+namespace qx {
+
+namespace {
+
+// The protocol this library notifies from: it holds no client connections.
+constexpr const char* kOwnProtocol = "";
+
+bool SameComputer(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+struct NotifyPass {
+  NotifyRemoteFunction notifier;
+  std::string own_server;
+  std::string_view folder;
+  std::string_view text;
+};
+
+void TraceOrphan(const NotifyPass& pass, const ActivityEntry& entry,
+                 const std::string& protocol) {
+  std::string line = "Warning: NotifyRemote function failed. Unable to notify server (" +
+                     entry.server + ") from server (" + pass.own_server + ") with protocol (" +
+                     protocol + ") from protocol (" + kOwnProtocol + ")\n";
+  platform::Trace(line);
+  line = "Warning: Removing orphaned connection from activity connection file. Server=" +
+         entry.server + ", Port=" + std::to_string(entry.client_port) + "\n";
+  platform::Trace(line);
+}
+
+// Notifies the entry if it is to be told; false when its server could not
+// be reached, so that the entry is dropped.
+bool NotifyEntry(const NotifyPass& pass, const ActivityEntry& entry) {
+  if (pass.notifier == nullptr || !WantsNotification(entry, pass.folder, pass.text)) return true;
+  std::string protocol = NotifyProtocol(entry.protocol);
+  if (SameComputer(entry.server, pass.own_server) && protocol == kOwnProtocol) return true;
+  std::string message = NotificationMessage(entry, pass.text);
+  if (pass.notifier(entry.server.c_str(), protocol.c_str(), message.c_str()) == 0) return true;
+  TraceOrphan(pass, entry, protocol);
+  return false;
+}
+
+void DeleteQuietly(const std::string& path) { platform::DeleteFile(path); }
+
+// Steps through the entries of the activity file and swaps in what is left
+// of it. Runs under the activity lock.
+void NotifyAndRewrite(const NotifyPass& pass, std::string_view directory) {
+  const std::string table_path = ActivityFilePath(directory, kActivityFileName);
+  const std::string temp_path = ActivityFilePath(directory, kActivityTempFileName);
+  std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(table_path);
+  if (!entries) return;
+  platform::File temp = platform::File::Open(temp_path, platform::Access::kWrite,
+                                             platform::Disposition::kCreateAlways);
+  if (!temp.valid()) {
+    platform::DiagPrintf("problem with outfile\n");
+    return;
+  }
+  std::vector<ActivityEntry> kept;
+  for (const ActivityEntry& entry : *entries) {
+    if (NotifyEntry(pass, entry)) kept.push_back(entry);
+  }
+  if (kept.size() == entries->size()) {
+    temp.Close();
+    DeleteQuietly(temp_path);
+    return;
+  }
+  if (kept.empty()) {
+    temp.Close();
+    DeleteQuietly(temp_path);
+    DeleteQuietly(table_path);
+    return;
+  }
+  // A temporary file that could not be written whole must not replace the
+  // entries of live connections; the orphans go at the next notification.
+  bool written = temp.Write(FormatActivityFile(kept));
+  bool closed = temp.Close();
+  if (!written || !closed) {
+    DeleteQuietly(temp_path);
+    platform::Trace("QX-WXXXX: Warning: Unable to write " + temp_path + "\n");
+    return;
+  }
+  // One replacing rename rather than delete-then-rename: a crash between the
+  // two would lose every entry.
+  if (!platform::MoveFileEx(temp_path, table_path, true)) {
+    platform::Trace("QX-WXXXX: Warning: Unable to move " + temp_path + " Activity File to " +
+                    table_path + ". Error: " + std::to_string(platform::GetLastError()));
+    DeleteQuietly(temp_path);
+  }
+}
+
+}  // namespace
+
+uint32_t NotifyClientsWith(NotifyRemoteFunction notifier, std::string_view activity_directory,
+                           std::string_view folder, std::string_view text) {
+  if (text.empty()) return kNotifyDone;
+  std::string table_path = ActivityFilePath(activity_directory, kActivityFileName);
+  if (platform::GetFileAttributes(table_path) == platform::kInvalidAttributes) {
+    return kNotifyNoActivityFile;
+  }
+  ActivityLock lock(activity_directory);
+  if (!lock.held()) return kNotifyLockFailed;
+  NotifyAndRewrite({notifier, platform::ComputerName(), folder, text}, activity_directory);
+  lock.Release();
+  return kNotifyDone;
+}
+
+uint32_t NotifyClients(std::string_view activity_directory, std::string_view folder,
+                       std::string_view text) {
+  return NotifyClientsWith(NotifyRemoteEntry(), activity_directory, folder, text);
+}
+
+}  // namespace qx
