@@ -1,0 +1,119 @@
+// storeadm activity: the client connections recorded in a mailbox's
+// activity file. It reads the file without taking its lock: the store
+// replaces the file in one rename, so a reader never sees half of it.
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "frame/store_paths.h"
+#include "platform/file.h"
+#include "store/activity_file.h"
+
+namespace qx::storeadm {
+namespace {
+
+std::string DateText(int32_t seconds) {
+  std::time_t time = seconds;
+  std::tm parts{};
+  char text[32];
+  if (gmtime_r(&time, &parts) == nullptr ||
+      std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts) == 0) {
+    return std::to_string(seconds);
+  }
+  return text;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+void PrintJson(const std::vector<ActivityEntry>& entries) {
+  std::printf("[");
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const ActivityEntry& e = entries[i];
+    std::printf("%s\n  {\"server\": %s, \"protocol\": %s, \"notify_protocol\": %s, "
+                "\"state\": %s, \"client_address\": %s, \"client_port\": %d, \"written\": %d, "
+                "\"folder\": %s, \"connection\": %d, \"session\": %s}",
+                i == 0 ? "" : ",", JsonString(e.server).c_str(), JsonString(e.protocol).c_str(),
+                JsonString(NotifyProtocol(e.protocol)).c_str(), JsonString(e.state).c_str(),
+                JsonString(e.client_address).c_str(), e.client_port, e.written,
+                JsonString(e.folder).c_str(), e.connection, JsonString(e.session).c_str());
+  }
+  std::printf("%s]\n", entries.empty() ? "" : "\n");
+}
+
+void PrintTable(const std::string& path, const std::vector<ActivityEntry>& entries,
+                bool locked) {
+  std::printf("%s: %zu entr%s%s\n", path.c_str(), entries.size(),
+              entries.size() == 1 ? "y" : "ies",
+              locked ? " (locked: a process is reading or rewriting it)" : "");
+  if (entries.empty()) return;
+  std::printf("\n%-16s %-10s %-10s %-21s %-19s %-20s %6s  %s\n", "SERVER", "PROTOCOL", "STATE",
+              "CLIENT", "WRITTEN (UTC)", "FOLDER", "CONN", "SESSION");
+  for (const ActivityEntry& e : entries) {
+    std::string client = e.client_address + ":" + std::to_string(e.client_port);
+    std::string folder = e.folder.empty() ? "(every folder)" : e.folder;
+    std::printf("%-16s %-10s %-10s %-21s %-19s %-20s %6d  %s\n", e.server.c_str(),
+                e.protocol.c_str(), e.state.c_str(), client.c_str(), DateText(e.written).c_str(),
+                folder.c_str(), e.connection, e.session.c_str());
+  }
+}
+
+int RunActivity(int argc, char** argv);
+
+const CommandRegistration kActivity(
+    {"activity", "<postoffice> <mailbox> [--json]",
+     "lists the client connections recorded in the mailbox's activity file", RunActivity});
+
+int RunActivity(int argc, char** argv) {
+  bool json = argc == 4 && std::strcmp(argv[3], "--json") == 0;
+  if (argc != 3 && !json) {
+    return UsageError(*FindCommand("activity"), "activity needs a postoffice and a mailbox");
+  }
+  std::string directory = MailboxDirectory(argv[1], argv[2]);
+  if (directory.empty()) {
+    std::fprintf(stderr, "storeadm: the mailbox directory is longer than 1023 bytes\n");
+    return kExitFailure;
+  }
+  std::string path = ActivityFilePath(directory, kActivityFileName);
+  bool locked = platform::GetFileAttributes(ActivityFilePath(directory, kActivityBlockFileName)) !=
+                platform::kInvalidAttributes;
+  std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(path);
+  if (!entries) {
+    if (!platform::IsDirectory(directory)) {
+      std::fprintf(stderr, "storeadm: no mailbox directory %s\n", directory.c_str());
+      return kExitFailure;
+    }
+    if (!json) {
+      std::printf("%s: none (no client has a folder of the mailbox open)\n", path.c_str());
+      return kExitOk;
+    }
+    entries.emplace();
+  }
+  if (json) {
+    PrintJson(*entries);
+  } else {
+    PrintTable(path, *entries, locked);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace qx::storeadm
