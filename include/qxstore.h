@@ -98,6 +98,83 @@ QXSTORE_API uint32_t GetCachedStatus(const char* postoffice, const char* mailbox
 QXSTORE_API uint32_t SetCachedStatus(const char* postoffice, const char* mailbox,
                                      const char* folder, void* record);
 
+/* Chunked transfer of whole files, 8192 bytes at a time. A read is: an
+ * optional size call, the first chunk, then next chunks until one returns
+ * 0. A write is: the first chunk, which deletes and re-creates the file,
+ * then next chunks, which append. Each family keeps one read offset for the
+ * whole process, shared by its threads and files: run one read per family
+ * at a time in a process.
+ *
+ * The BLOB family names a file by its full path, which must begin with the
+ * "Bad Mail Directory" setting (byte for byte) and hold none of "..", two
+ * backslashes or "//"; otherwise every BLOB call returns 0 and touches no
+ * file. The message BLOB family names a file in a store folder; its folder
+ * text carries its own leading "\" ("\Inbox"), and "Public/Sales" names a
+ * public folder.
+ *
+ * Size calls return 0 and set length to the file's size (0 when missing).
+ * Chunk reads return 1 with length bytes in data, or 0 at the end of the
+ * file (length 0) or when it cannot be opened (length unchanged). Chunk
+ * writes take the first length bytes of data (at most 8192) and return 1,
+ * also when the file could not be opened. */
+typedef struct BLOBRECORD {
+  char path[1024];
+  uint8_t data[8192];
+  uint32_t length; /* valid bytes in data; the file's size after a size call */
+} BLOBRECORD;
+
+typedef struct MESSAGEBLOBRECORD {
+  char postoffice[128];
+  char mailbox[128];
+  char folder[1024];
+  char file[128]; /* the file's name inside the folder */
+  uint8_t data[8192];
+  uint32_t length; /* valid bytes in data; the file's size after a size call */
+} MESSAGEBLOBRECORD;
+
+QXSTORE_API uint32_t BLOBGetSize(BLOBRECORD* blob);
+QXSTORE_API uint32_t BLOBGetFirstChunk(BLOBRECORD* blob);
+QXSTORE_API uint32_t BLOBGetNextChunk(BLOBRECORD* blob);
+QXSTORE_API uint32_t BLOBWriteFirstChunk(BLOBRECORD* blob);
+QXSTORE_API uint32_t BLOBWriteNextChunk(BLOBRECORD* blob);
+QXSTORE_API uint32_t MessageItemBLOBGetSize(MESSAGEBLOBRECORD* blob);
+QXSTORE_API uint32_t MessageItemBLOBGetFirstChunk(MESSAGEBLOBRECORD* blob);
+QXSTORE_API uint32_t MessageItemBLOBGetNextChunk(MESSAGEBLOBRECORD* blob);
+QXSTORE_API uint32_t MessageItemBLOBWriteFirstChunk(MESSAGEBLOBRECORD* blob);
+QXSTORE_API uint32_t MessageItemBLOBWriteNextChunk(MESSAGEBLOBRECORD* blob);
+
+/* Command messages: one text file per message waiting for delivery, in a
+ * queue directory, named by its message ID ("<id>.MAI"), one "Key=value"
+ * line per field. Text fields are NUL-terminated; numbers are whole numbers
+ * as the writer put them.
+ *
+ * FindFirst lists "*.MAI" of directory and FindNext continues (one listing
+ * per process): 1 with the file's name in message_id, 0 at the end. Get
+ * reads directory\message_id into the record: 1, or 0 when the file cannot
+ * be opened (record unchanged); fields without a line keep their values and
+ * server is never read. Set writes the record's nine lines, Recipients
+ * first and Status last: 1, also when the file could not be written; 0 only
+ * when directory\message_id does not fit 1024 bytes. */
+typedef struct COMMANDMESSAGE {
+  char directory[1024]; /* the queue directory; not stored in the file */
+  char server[256];     /* "Server=", written only */
+  char domain_name[256]; /* "DomainName=", read only */
+  char recipients[24000];
+  char sender[512];
+  int32_t time_acquired;
+  int32_t next_send_time;
+  char message_id[64]; /* also the file's name in directory */
+  int32_t retries;
+  uint32_t reserved;
+  char priority[32];
+  char status[16];
+} COMMANDMESSAGE;
+
+QXSTORE_API uint32_t CommandMessageFindFirst(COMMANDMESSAGE* message);
+QXSTORE_API uint32_t CommandMessageFindNext(COMMANDMESSAGE* message);
+QXSTORE_API uint32_t CommandMessageGet(COMMANDMESSAGE* message);
+QXSTORE_API uint32_t CommandMessageSet(COMMANDMESSAGE* message);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif
@@ -119,5 +196,30 @@ QXSTORE_STATIC_ASSERT(offsetof(StoreIndex, folder_status) == 4140, "StoreIndex.f
 QXSTORE_STATIC_ASSERT(offsetof(StoreIndex, block_handle) == 4192, "StoreIndex.block_handle");
 QXSTORE_STATIC_ASSERT(offsetof(StoreIndex, mutex) == 4200, "StoreIndex.mutex");
 QXSTORE_STATIC_ASSERT(sizeof(StoreIndex) == 4208, "StoreIndex is 4208 bytes");
+
+QXSTORE_STATIC_ASSERT(offsetof(BLOBRECORD, data) == 1024, "BLOBRECORD.data");
+QXSTORE_STATIC_ASSERT(offsetof(BLOBRECORD, length) == 9216, "BLOBRECORD.length");
+QXSTORE_STATIC_ASSERT(sizeof(BLOBRECORD) == 9220, "BLOBRECORD is 9220 bytes");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEBLOBRECORD, mailbox) == 128, "MESSAGEBLOBRECORD.mailbox");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEBLOBRECORD, folder) == 256, "MESSAGEBLOBRECORD.folder");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEBLOBRECORD, file) == 1280, "MESSAGEBLOBRECORD.file");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEBLOBRECORD, data) == 1408, "MESSAGEBLOBRECORD.data");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEBLOBRECORD, length) == 9600, "MESSAGEBLOBRECORD.length");
+QXSTORE_STATIC_ASSERT(sizeof(MESSAGEBLOBRECORD) == 9604, "MESSAGEBLOBRECORD is 9604 bytes");
+
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, server) == 1024, "COMMANDMESSAGE.server");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, domain_name) == 1280, "COMMANDMESSAGE.domain_name");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, recipients) == 1536, "COMMANDMESSAGE.recipients");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, sender) == 25536, "COMMANDMESSAGE.sender");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, time_acquired) == 26048,
+                      "COMMANDMESSAGE.time_acquired");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, next_send_time) == 26052,
+                      "COMMANDMESSAGE.next_send_time");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, message_id) == 26056, "COMMANDMESSAGE.message_id");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, retries) == 26120, "COMMANDMESSAGE.retries");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, reserved) == 26124, "COMMANDMESSAGE.reserved");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, priority) == 26128, "COMMANDMESSAGE.priority");
+QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, status) == 26160, "COMMANDMESSAGE.status");
+QXSTORE_STATIC_ASSERT(sizeof(COMMANDMESSAGE) == 26176, "COMMANDMESSAGE is 26176 bytes");
 
 #endif /* QXSTORE_H */

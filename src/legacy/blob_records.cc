@@ -1,0 +1,120 @@
+#include "legacy/blob_records.h"
+
+#include <span>
+#include <string>
+
+#include "frame/store_paths.h"
+#include "legacy/bad_mail_path.h"
+#include "legacy/blob_transfer.h"
+#include "legacy/record_text.h"
+
+namespace qx {
+
+namespace {
+
+// Both records end in the same data and length fields.
+template <class Record>
+std::span<const uint8_t> WrittenBytes(const Record& blob) {
+  size_t length = blob.length < kBlobChunkSize ? blob.length : kBlobChunkSize;
+  return std::span<const uint8_t>(blob.data, length);
+}
+
+template <class Record>
+uint32_t ReadNextChunk(BlobFamily family, const std::string& path, Record* blob) {
+  std::optional<uint32_t> count = ReadBlobChunk(family, path, blob->data);
+  if (!count) return 0;
+  blob->length = *count;
+  return *count > 0 ? 1 : 0;
+}
+
+// The bad mail family's path, or empty when the guard refuses it.
+std::string GuardedPath(const BLOBRECORD& blob) {
+  std::string path = RecordText(blob.path);
+  return IsBadMailPath(path) ? path : std::string();
+}
+
+// Empty when the path does not fit.
+std::string MessageFilePath(const MESSAGEBLOBRECORD& blob) {
+  char path[kStorePathSize];
+  std::string postoffice = RecordText(blob.postoffice);
+  std::string mailbox = RecordText(blob.mailbox);
+  std::string folder = RecordText(blob.folder);
+  std::string file = RecordText(blob.file);
+  if (GetBlobFilePath(path, sizeof path, postoffice.c_str(), mailbox.c_str(), folder.c_str(),
+                      file.c_str()) != 1) {
+    return std::string();
+  }
+  return path;
+}
+
+}  // namespace
+
+uint32_t LocalBLOBGetSize(BLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  std::string path = GuardedPath(*blob);
+  if (path.empty()) return 0;
+  blob->length = BlobFileSize(BlobFamily::kBadMail, path);
+  return 0;
+}
+
+uint32_t LocalBLOBGetFirstChunk(BLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  std::string path = GuardedPath(*blob);
+  if (path.empty()) return 0;
+  RestartBlobRead(BlobFamily::kBadMail);
+  return ReadNextChunk(BlobFamily::kBadMail, path, blob);
+}
+
+uint32_t LocalBLOBGetNextChunk(BLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  std::string path = GuardedPath(*blob);
+  if (path.empty()) return 0;
+  return ReadNextChunk(BlobFamily::kBadMail, path, blob);
+}
+
+uint32_t LocalBLOBWriteFirstChunk(BLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  std::string path = GuardedPath(*blob);
+  if (path.empty()) return 0;
+  WriteFirstBlobChunk(path, WrittenBytes(*blob));
+  return 1;
+}
+
+uint32_t LocalBLOBWriteNextChunk(BLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  std::string path = GuardedPath(*blob);
+  if (path.empty()) return 0;
+  WriteNextBlobChunk(path, WrittenBytes(*blob));
+  return 1;
+}
+
+uint32_t LocalMessageItemBLOBGetSize(MESSAGEBLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  blob->length = BlobFileSize(BlobFamily::kMessageItem, MessageFilePath(*blob));
+  return 0;
+}
+
+uint32_t LocalMessageItemBLOBGetFirstChunk(MESSAGEBLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  RestartBlobRead(BlobFamily::kMessageItem);
+  return ReadNextChunk(BlobFamily::kMessageItem, MessageFilePath(*blob), blob);
+}
+
+uint32_t LocalMessageItemBLOBGetNextChunk(MESSAGEBLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  return ReadNextChunk(BlobFamily::kMessageItem, MessageFilePath(*blob), blob);
+}
+
+uint32_t LocalMessageItemBLOBWriteFirstChunk(MESSAGEBLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  WriteFirstBlobChunk(MessageFilePath(*blob), WrittenBytes(*blob));
+  return 1;
+}
+
+uint32_t LocalMessageItemBLOBWriteNextChunk(MESSAGEBLOBRECORD* blob) {
+  if (blob == nullptr) return 0;
+  WriteNextBlobChunk(MessageFilePath(*blob), WrittenBytes(*blob));
+  return 1;
+}
+
+}  // namespace qx

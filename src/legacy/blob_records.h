@@ -1,0 +1,29 @@
+#pragma once
+// The BLOB functions' local work on their records: what the exported
+// functions do when the call is not forwarded, and what a remote
+// administration host does with a forwarded one.
+
+#include <cstdint>
+
+#include "qxstore.h"
+
+namespace qx {
+
+// A full path under the bad mail directory (IsBadMailPath); any other path
+// gives 0 and touches nothing. Results and record fields as the exported
+// functions of the same names document in qxstore.h. Null gives 0.
+uint32_t LocalBLOBGetSize(BLOBRECORD* blob);
+uint32_t LocalBLOBGetFirstChunk(BLOBRECORD* blob);
+uint32_t LocalBLOBGetNextChunk(BLOBRECORD* blob);
+uint32_t LocalBLOBWriteFirstChunk(BLOBRECORD* blob);
+uint32_t LocalBLOBWriteNextChunk(BLOBRECORD* blob);
+
+// A file in a store folder, its path built by GetBlobFilePath. A path that
+// does not fit 1024 bytes touches nothing: reads give 0, writes 1.
+uint32_t LocalMessageItemBLOBGetSize(MESSAGEBLOBRECORD* blob);
+uint32_t LocalMessageItemBLOBGetFirstChunk(MESSAGEBLOBRECORD* blob);
+uint32_t LocalMessageItemBLOBGetNextChunk(MESSAGEBLOBRECORD* blob);
+uint32_t LocalMessageItemBLOBWriteFirstChunk(MESSAGEBLOBRECORD* blob);
+uint32_t LocalMessageItemBLOBWriteNextChunk(MESSAGEBLOBRECORD* blob);
+
+}  // namespace qx

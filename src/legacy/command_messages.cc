@@ -1,0 +1,84 @@
+#include "legacy/command_messages.h"
+
+#include <mutex>
+#include <string>
+
+#include "frame/utilities.h"
+#include "legacy/command_message_file.h"
+#include "legacy/record_text.h"
+#include "platform/file.h"
+#include "platform/listing.h"
+
+namespace qx {
+
+namespace {
+
+struct QueueListing {
+  std::mutex mutex;  // guards listing
+  platform::Listing listing;
+};
+
+QueueListing& Queue() {
+  static QueueListing queue;
+  return queue;
+}
+
+// Empty when the path does not fit.
+std::string MessagePath(const COMMANDMESSAGE& message) {
+  char path[kCommandMessagePathSize];
+  if (!FormatBounded(path, sizeof path, "%s\\%s", RecordText(message.directory).c_str(),
+                     RecordText(message.message_id).c_str())) {
+    return std::string();
+  }
+  return path;
+}
+
+}  // namespace
+
+uint32_t LocalCommandMessageFindFirst(COMMANDMESSAGE* message) {
+  if (message == nullptr) return 0;
+  char pattern[kCommandMessagePatternSize];
+  bool fits = FormatBounded(pattern, sizeof pattern, "%s\\*.MAI",
+                            RecordText(message->directory).c_str());
+  QueueListing& queue = Queue();
+  std::lock_guard<std::mutex> lock(queue.mutex);
+  queue.listing = fits ? platform::Listing::Open(pattern) : platform::Listing();
+  if (!queue.listing.valid()) return 0;
+  SetRecordText(message->message_id, queue.listing.current().name);
+  return 1;
+}
+
+uint32_t LocalCommandMessageFindNext(COMMANDMESSAGE* message) {
+  if (message == nullptr) return 0;
+  QueueListing& queue = Queue();
+  std::lock_guard<std::mutex> lock(queue.mutex);
+  if (!queue.listing.valid()) return 0;
+  if (!queue.listing.Next()) {
+    queue.listing = platform::Listing();
+    return 0;
+  }
+  SetRecordText(message->message_id, queue.listing.current().name);
+  return 1;
+}
+
+uint32_t LocalCommandMessageGet(COMMANDMESSAGE* message) {
+  if (message == nullptr) return 0;
+  std::string path = MessagePath(*message);
+  std::string contents;
+  if (path.empty() || !platform::ReadWholeFile(path, &contents)) return 0;
+  ReadCommandMessageText(contents, message);
+  return 1;
+}
+
+uint32_t LocalCommandMessageSet(COMMANDMESSAGE* message) {
+  if (message == nullptr) return 0;
+  std::string path = MessagePath(*message);
+  if (path.empty()) return 0;
+  platform::File file =
+      platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateAlways);
+  // An unwritable file is not reported: the call still succeeds.
+  if (file.valid()) file.Write(FormatCommandMessage(*message));
+  return 1;
+}
+
+}  // namespace qx
