@@ -1,6 +1,7 @@
 // storeadm activity: the client connections recorded in a mailbox's
 // activity file. It reads the file without taking its lock: the store
 // replaces the file in one rename, so a reader never sees half of it.
+// With --notify it tells them of a change as a commit would.
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "frame/store_paths.h"
 #include "platform/file.h"
 #include "store/activity_file.h"
+#include "store/notify_clients.h"
 
 namespace qx::storeadm {
 namespace {
@@ -76,15 +78,35 @@ void PrintTable(const std::string& path, const std::vector<ActivityEntry>& entri
   }
 }
 
+const char* NotifyResultText(uint32_t result) {
+  switch (result) {
+    case kNotifyDone: return "done";
+    case kNotifyNoActivityFile: return "no activity file";
+    default: return "the activity file's lock could not be taken";
+  }
+}
+
+// Tells the recorded clients of `text` in `folder`; the entries left are
+// listed afterwards.
+void Notify(const std::string& directory, const char* folder, const char* text) {
+  const char* notifier = NotifyRemoteEntry() != nullptr ? "libqxainfy.so" : "none loaded";
+  uint32_t result = NotifyClients(directory, folder, text);
+  std::printf("Notified \"%s\" in folder \"%s\" (notifier: %s): %u, %s\n\n", text, folder,
+              notifier, result, NotifyResultText(result));
+}
+
 int RunActivity(int argc, char** argv);
 
 const CommandRegistration kActivity(
-    {"activity", "<postoffice> <mailbox> [--json]",
-     "lists the client connections recorded in the mailbox's activity file", RunActivity});
+    {"activity", "<postoffice> <mailbox> [--json | --notify <folder> [<text>]]",
+     "lists the client connections recorded in the mailbox's activity file; --notify tells "
+     "them of a change (text COMMIT unless given) and drops those that cannot be reached",
+     RunActivity});
 
 int RunActivity(int argc, char** argv) {
   bool json = argc == 4 && std::strcmp(argv[3], "--json") == 0;
-  if (argc != 3 && !json) {
+  bool notify = (argc == 5 || argc == 6) && std::strcmp(argv[3], "--notify") == 0;
+  if (argc != 3 && !json && !notify) {
     return UsageError(*FindCommand("activity"), "activity needs a postoffice and a mailbox");
   }
   std::string directory = MailboxDirectory(argv[1], argv[2]);
@@ -92,6 +114,7 @@ int RunActivity(int argc, char** argv) {
     std::fprintf(stderr, "storeadm: the mailbox directory is longer than 1023 bytes\n");
     return kExitFailure;
   }
+  if (notify) Notify(directory, argv[4], argc == 6 ? argv[5] : "COMMIT");
   std::string path = ActivityFilePath(directory, kActivityFileName);
   bool locked = platform::GetFileAttributes(ActivityFilePath(directory, kActivityBlockFileName)) !=
                 platform::kInvalidAttributes;
