@@ -1,0 +1,23 @@
+#pragma once
+// Loading a folder's index document into its index object, building the
+// index first when the folder has never had one.
+
+#include <string_view>
+
+#include "index/xml_document.h"
+#include "qxstore.h"
+
+namespace qx {
+
+// LoadIndexDocument: sets the object's folder directory to `directory` and
+// loads "_index.xml" ("_groups.xml" for the group type) into the object's
+// document under the folder's block file (whose handle the object holds
+// meanwhile). When the block is busy nothing is loaded. When the load fails
+// because the folder has no index file, the folder is scanned, the file
+// touched and loaded once more. Returns the object's document, or none (and
+// the object then holds none) when nothing loaded: a file that exists but
+// does not parse is never rebuilt here.
+// REQUIRES: the StoreIndex mutex is held.
+XmlDocument LoadIndexDocument(StoreIndex* index, std::string_view directory);
+
+}  // namespace qx

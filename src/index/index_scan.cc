@@ -1,0 +1,358 @@
+#include "index/index_scan.h"
+
+#include <atomic>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "common/block_files.h"
+#include "frame/registry_readers.h"
+#include "frame/utilities.h"
+#include "index/folder_status.h"
+#include "index/folder_type_handlers.h"
+#include "index/index_document.h"
+#include "index/index_elements.h"
+#include "index/index_entry.h"
+#include "index/index_format.h"
+#include "index/index_stamp.h"
+#include "index/store_index.h"
+#include "message/message_uid.h"
+#include "message/text_compare.h"
+#include "platform/diagnostics.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/file_time.h"
+#include "platform/listing.h"
+#include "platform/path_resolver.h"
+#include "store/folder_size_cache.h"
+
+namespace qx {
+
+namespace {
+
+constexpr uint32_t kDefaultMaximumIndexRows = 100000;
+// Names this long or longer were never indexed: other processes keep file
+// names in 64-byte fields.
+constexpr size_t kIndexedNameLimit = 64;
+constexpr uint32_t kSocketPollInterval = 100;
+constexpr size_t kSocketPollBytes = 255;
+constexpr const char* kMessagePattern = "*.MAI";
+
+std::atomic<int64_t> maximum_index_rows{-1};
+
+struct FolderFile {
+  std::string name;
+  uint64_t size = 0;
+  uint32_t stamp = 0;  // last-write time as a DOS stamp
+};
+
+std::string FoldName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = platform::FoldNameChar(c);
+  return folded;
+}
+
+// The folder's message files in name order, as far as the row limit lets
+// the listing read, and the folded names of every "*.MAI" entry present.
+struct FolderListing {
+  std::vector<FolderFile> files;
+  std::unordered_set<std::string> present;
+  bool found_any = false;
+};
+
+FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_limit) {
+  FolderListing listing;
+  uint32_t read = 0;
+  bool limit_reached = false;
+  for (platform::Listing found = platform::Listing::Open(FolderFilePath(folder_directory, kMessagePattern));
+       found.valid(); found.Next()) {
+    const platform::FindData& entry = found.current();
+    listing.found_any = true;
+    listing.present.insert(FoldName(entry.name));
+    if (limit_reached) continue;
+    // The entry that reaches the limit is not kept, so a limit of R lists
+    // R - 1 names.
+    if (++read == row_limit) {
+      limit_reached = true;
+      continue;
+    }
+    if ((entry.attributes & platform::kAttributeDirectory) != 0) continue;
+    listing.files.push_back(FolderFile{entry.name, entry.size,
+                                       platform::DosStampFromFileTime(entry.last_write_time)});
+  }
+  return listing;
+}
+
+bool IsIndexableName(std::string_view name) {
+  return !name.empty() && name.front() != '_' && name.front() != '.' &&
+         name.size() < kIndexedNameLimit;
+}
+
+bool HasHeaderLine(std::string_view header_text, std::string_view prefix) {
+  for (size_t start = 0; start < header_text.size();) {
+    if (StartsWithNoCase(header_text.substr(start), prefix)) return true;
+    const size_t end = header_text.find('\n', start);
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return false;
+}
+
+// Whether stripping the store's headers could change the file; when not,
+// the rewrite (a full copy of the message) is left out.
+bool MentionsStoreHeaders(std::string_view header_text) {
+  return FindNoCaseIn(header_text, "X-UID: ") != std::string_view::npos ||
+         FindNoCaseIn(header_text, "X-QXTempFlags: ") != std::string_view::npos;
+}
+
+pugi::xml_node NextEntry(pugi::xml_node node) { return node.next_sibling(kEntryElement); }
+
+std::string_view EntryId(pugi::xml_node entry) {
+  const char* id = AttributeValue(entry, kIdAttribute);
+  return id == nullptr ? std::string_view() : std::string_view(id);
+}
+
+void DropRecentFlag(pugi::xml_node entry) {
+  pugi::xml_node flags = entry.child(kFlagStatusElement);
+  if (!flags) return;
+  std::string text = GetElementText(flags);
+  if (ReplaceAll(text, "\\RECENT ", "") == 0 && ReplaceAll(text, "\\RECENT", "") == 0) return;
+  SetElementText(flags, text);
+}
+
+// One run of the merge of a folder's files into its index.
+class FolderScan {
+ public:
+  FolderScan(StoreIndex* index, bool create_new, bool clear_recent, platform::SocketHandle socket,
+             uint32_t mode)
+      : index_(index),
+        directory_(index->folder_directory),
+        create_new_(create_new),
+        clear_recent_(clear_recent),
+        socket_(socket),
+        mode_(mode) {}
+
+  uint32_t Run() {
+    document_ = CreateIndexDocument(kXmlNotCompatibleMessage);
+    if (!document_) return 0;
+    uid_validity_ = FolderUidValidity(directory_);
+    if (!TakeBlock()) return 0;
+    uint32_t result = 0;
+    if (StartDocument()) result = MergeAndSave() ? 1 : 0;
+    ReleaseBlock();
+    return result;
+  }
+
+ private:
+  bool TakeBlock() {
+    if (mode_ == kScanCheckDirty) return true;
+    const std::string block = FolderFilePath(directory_, "_index.blk");
+    return TakeIndexBlock(block.c_str(), mode_ == kScanDefault, &block_handle_) == 1;
+  }
+
+  void ReleaseBlock() {
+    if (mode_ == kScanCheckDirty) return;
+    const std::string block = FolderFilePath(directory_, "_index.blk");
+    if (ReleaseIndexBlock(block.c_str(), block_handle_ != 0, &block_handle_) == 0) {
+      platform::DiagPrintf("ScanFoldersOrdered::Unable to remove blocking file");
+    }
+  }
+
+  // A fresh document when asked or when the index does not load; both mean
+  // the index is rebuilt from scratch, so UIDs are handed out anew.
+  bool StartDocument() {
+    const bool loaded = !create_new_ && LoadDocumentFile(document_, IndexPath());
+    if (!loaded && !InitializeIndexDocument(document_)) return false;
+    renumber_ = !loaded;
+    root_ = document_.DocumentElement();
+    last_uid_ = DocumentLastUid(document_);
+    return static_cast<bool>(root_);
+  }
+
+  bool MergeAndSave() {
+    if (clear_recent_) {
+      for (pugi::xml_node entry = root_.child(kEntryElement); entry; entry = NextEntry(entry)) {
+        DropRecentFlag(entry);
+      }
+    }
+    const bool polling = socket_ != kNoSocket;
+    if (polling && !platform::SetNonBlocking(socket_, true)) {
+      platform::DiagPrintf("ScanFoldersOrdered::Unable to set as non-blocking");
+    }
+    listing_ = ListMessageFiles(directory_, MaximumIndexRows());
+    current_ = root_.child(kEntryElement);
+    const bool completed = MergeListing();
+    if (listing_.found_any) WriteSizeCache(directory_, static_cast<uint32_t>(total_bytes_ / 1024));
+    if (completed) Save();
+    if (polling && !platform::SetNonBlocking(socket_, false)) {
+      platform::DiagPrintf("ScanFoldersOrdered::Unable to change socket to BLOCKING\r\n");
+    }
+    return completed;
+  }
+
+  bool MergeListing() {
+    uint32_t counted = 0;
+    for (const FolderFile& file : listing_.files) {
+      if (!IsIndexableName(file.name)) continue;
+      ++counted;
+      if (socket_ != kNoSocket && counted % kSocketPollInterval == 0 && !CallerStillThere()) {
+        return false;
+      }
+      total_bytes_ += file.size;
+      MergeFile(file);
+    }
+    return true;
+  }
+
+  // A caller whose client has gone makes the rest of a long scan useless.
+  bool CallerStillThere() {
+    char buffer[kSocketPollBytes];
+    const int64_t got = platform::ReceiveBytes(socket_, buffer, sizeof buffer);
+    if (got > 0 || (got < 0 && platform::GetLastError() == platform::kErrorWouldBlock)) return true;
+    platform::DiagPrintf("Socket died\n");
+    return false;
+  }
+
+  void MergeFile(const FolderFile& file) {
+    while (current_ && EntryId(current_) != file.name) {
+      if (EntryFileExists(EntryId(current_))) {
+        AddEntry(file, current_);
+        return;
+      }
+      pugi::xml_node gone = current_;
+      current_ = NextEntry(current_);
+      root_.remove_child(gone);
+    }
+    if (!current_) {
+      AddEntry(file, pugi::xml_node());
+      return;
+    }
+    if (GetElementNumber(current_.child(kModifiedDateElement)) != file.stamp) {
+      RefreshMessageEntry(current_, directory_, file.name, static_cast<uint32_t>(file.size),
+                          uid_validity_);
+    }
+    current_ = NextEntry(current_);
+  }
+
+  bool EntryFileExists(std::string_view id) {
+    if (id.empty()) return false;
+    if (listing_.present.contains(FoldName(id))) return true;
+    // Every "*.MAI" name in the folder was listed; only other names need a look.
+    if (id.find_first_of("\\/") == std::string_view::npos &&
+        platform::WildcardMatch(kMessagePattern, id)) {
+      return false;
+    }
+    return platform::GetFileAttributes(FolderFilePath(directory_, id)) != platform::kInvalidAttributes;
+  }
+
+  void AddEntry(const FolderFile& file, pugi::xml_node before) {
+    MessageEntrySource source;
+    if (!ReadMessageEntrySource(directory_, file.name, static_cast<uint32_t>(file.size),
+                                uid_validity_, renumber_, &last_uid_, &source)) {
+      return;  // an unreadable file gets no entry
+    }
+    BuildMessageEntry(root_, before, file.name, source.uid.uid, source.headers);
+    // Once indexed, the entry holds the flags; a rebuilt index hands out
+    // UIDs anew, so a stale X-UID line must not survive either.
+    const std::string& header_text = source.headers.header_text;
+    const bool strip = renumber_ || (UidBrandingEnabled() && HasHeaderLine(header_text, "X-QXTempFlags: "));
+    if (strip) {
+      // Setting the X-UID line first would be undone by the strip.
+      if (MentionsStoreHeaders(header_text)) StripStoreHeaders(directory_, file.name);
+    } else if (source.uid.rewrite_file) {
+      WriteMessageUid(directory_, file.name, uid_validity_, source.uid.uid);
+    }
+  }
+
+  void Save() {
+    while (current_) {
+      pugi::xml_node stale = current_;
+      current_ = NextEntry(current_);
+      root_.remove_child(stale);
+    }
+    SetDocumentLastUid(document_, last_uid_);
+    SaveDocumentFile(document_, IndexPath());
+    CacheFolderStatus(document_, FolderStatusRecord(index_->folder_status), directory_);
+  }
+
+  std::string IndexPath() const { return FolderFilePath(directory_, kIndexFileName); }
+
+  StoreIndex* index_;
+  const std::string directory_;
+  const bool create_new_;
+  const bool clear_recent_;
+  const platform::SocketHandle socket_;
+  const uint32_t mode_;
+
+  XmlDocument document_;
+  pugi::xml_node root_;
+  pugi::xml_node current_;
+  FolderListing listing_;
+  uintptr_t block_handle_ = 0;
+  uint32_t uid_validity_ = 0;
+  uint32_t last_uid_ = 0;
+  bool renumber_ = false;
+  uint64_t total_bytes_ = 0;
+};
+
+}  // namespace
+
+uint32_t MaximumIndexRows() {
+  int64_t rows = maximum_index_rows.load();
+  if (rows < 0) {
+    rows = RegistryDwordOr(kSettingsRoot, "Maximum Index Rows", kDefaultMaximumIndexRows);
+    maximum_index_rows.store(rows);
+  }
+  return static_cast<uint32_t>(rows);
+}
+
+void ForgetMaximumIndexRows() { maximum_index_rows.store(-1); }
+
+uint32_t ScanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
+                         platform::SocketHandle socket, uint32_t mode) {
+  if (index == nullptr || index->folder_directory[0] == '\0') return 0;
+  return FolderScan(index, create_new, clear_recent, socket, mode).Run();
+}
+
+uint32_t RescanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
+                           platform::SocketHandle socket, uint32_t mode) {
+  if (index == nullptr || index->folder_directory[0] == '\0') return 0;
+  const uint32_t availability =
+      CheckIndexFileAvailability(index->folder_directory, static_cast<int>(mode));
+  if (availability == 5) return 0;
+  const uint32_t result = ScanFolderIndex(index, create_new, clear_recent, socket, mode);
+  if (availability == 0) TouchFile(FolderFilePath(index->folder_directory, kIndexFileName).c_str());
+  return result;
+}
+
+uint32_t ScanFolderByType(StoreIndex* index, uint32_t mode) {
+  if (index->folder_directory[0] != '\0' && !platform::IsDirectory(index->folder_directory)) {
+    platform::CreateDirectory(index->folder_directory);
+  }
+  index->folder_type = FolderTypeFromName(index->folder);
+  StoreIndexLock lock(index);
+  switch (index->folder_type) {
+    case kFolderTypeMail:
+      RescanFolderIndex(index, false, false, kNoSocket, mode);
+      break;
+    case kFolderTypeContacts:
+    case kFolderTypeCalendar:
+      if (FolderTypeScan scan = FolderTypeHandlersFor(index->folder_type).scan) scan(index, mode);
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+uint32_t ScanFolders(const char* folder_directory, bool create_new, bool clear_recent) {
+  if (folder_directory == nullptr || *folder_directory == '\0') return 0;
+  StoreIndex index;
+  InitStoreIndex(&index);
+  SetFolderDirectory(&index, folder_directory);
+  const uint32_t result = RescanFolderIndex(&index, create_new, clear_recent, kNoSocket, kScanDefault);
+  ReleaseStoreIndex(&index);
+  return result;
+}
+
+}  // namespace qx
