@@ -175,6 +175,29 @@ QXSTORE_API uint32_t CommandMessageFindNext(COMMANDMESSAGE* message);
 QXSTORE_API uint32_t CommandMessageGet(COMMANDMESSAGE* message);
 QXSTORE_API uint32_t CommandMessageSet(COMMANDMESSAGE* message);
 
+/* Folder index objects. StoreIndex_Init clears an object (a caller's
+ * private object has no StoreIndex mutex). StoreIndex_SetPaths computes its
+ * folder directory from the three names unless it is set. StoreIndex_Open
+ * returns 0 on failure, 1 when the index was loaded, 2 when the document
+ * already held was reused unchanged. Modes: 1 check for changes (rescan a
+ * folder marked changed), notify, then reuse or load; 2 rescan the folder,
+ * then load; 4 as 1 without notifying; 5 load at once; 6 as 1 without the
+ * sort step; others reuse or load. StoreIndex_Get makes sure the object
+ * holds its folder's document; StoreIndex_Scan rescans the folder;
+ * StoreIndex_Release drops the document and closes the object's mutex;
+ * StoreIndex_Sort leaves the order of the entries as they are made. All
+ * return 0 for a null object. ScanFolders merges the message files of a
+ * folder directory into its index (a new index with create_new; "\RECENT"
+ * dropped with clear_recent): 1 when the scan completed. */
+QXSTORE_API uint32_t StoreIndex_Init(StoreIndex* index);
+QXSTORE_API uint32_t StoreIndex_SetPaths(StoreIndex* index);
+QXSTORE_API uint32_t StoreIndex_Open(StoreIndex* index, uint32_t mode);
+QXSTORE_API uint32_t StoreIndex_Get(StoreIndex* index);
+QXSTORE_API uint32_t StoreIndex_Scan(StoreIndex* index);
+QXSTORE_API uint32_t StoreIndex_Release(StoreIndex* index);
+QXSTORE_API uint32_t StoreIndex_Sort(StoreIndex* index);
+QXSTORE_API uint32_t ScanFolders(char* folder_directory, uint8_t create_new, uint8_t clear_recent);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif
