@@ -198,6 +198,89 @@ QXSTORE_API uint32_t StoreIndex_Release(StoreIndex* index);
 QXSTORE_API uint32_t StoreIndex_Sort(StoreIndex* index);
 QXSTORE_API uint32_t ScanFolders(char* folder_directory, uint8_t create_new, uint8_t clear_recent);
 
+/* Folders and messages through the older flat interface: plain directory
+ * operations, the elements of a folder's "_index.xml" one at a time, and
+ * plain directory listings. Each call runs on the remote administration
+ * host while forwarding is active, else here. Listings, the enumerated
+ * index and its element list are kept once per process: run one of each
+ * kind at a time in a process. The position in the element list is kept
+ * per thread.
+ *
+ * Folder calls work on directory\name. FolderAdd creates it (one level),
+ * FolderRemove removes it (it must be empty), FolderEdit moves it to the
+ * second record's directory\name: nonzero when done. FolderGet examines
+ * nothing and returns 1. FolderFindFirst lists the names without an
+ * extension in directory, directories and files alike, "." and ".." first;
+ * FolderFindNext continues that listing whatever the record holds: 1 with a
+ * name in the record, 0 at the end. FolderFindClose ends it and returns 0. */
+typedef struct FOLDERRECORD {
+  char directory[1024]; /* full path of the parent directory */
+  char name[512];       /* the child directory; filled by the find calls */
+  uint32_t reserved;    /* neither read nor written */
+} FOLDERRECORD;
+
+QXSTORE_API uint32_t FolderAdd(FOLDERRECORD* folder);
+QXSTORE_API uint32_t FolderGet(FOLDERRECORD* folder);
+QXSTORE_API uint32_t FolderRemove(FOLDERRECORD* folder);
+QXSTORE_API uint32_t FolderEdit(FOLDERRECORD* old_folder, FOLDERRECORD* new_folder);
+QXSTORE_API uint32_t FolderFindFirst(FOLDERRECORD* folder);
+QXSTORE_API uint32_t FolderFindNext(FOLDERRECORD* folder);
+QXSTORE_API uint32_t FolderFindClose(FOLDERRECORD* folder);
+
+/* MessageItemFindFirst rebuilds the folder's index when rescan is set, when
+ * the index is missing or while another holder blocks it, then loads it and
+ * returns its first ELEMENT; with a filter, the elements of the document the
+ * stylesheet makes of the index (its output must keep the
+ * BASEELEMENT/ELEMENT shape). MessageItemFindNext returns the element at the
+ * thread's position and moves on; MessageItemListSetPosition sets that
+ * position (0 is the first element). Both return 1 with the item filled, 0
+ * at the end; FindFirst also 0 when the index does not load or the filter is
+ * not well-formed XML. MessageItemFindClose releases the index (the list
+ * stays usable until it runs out) and returns 1.
+ *
+ * The counts: while an enumeration is open they count its list, and the
+ * unread and new counts narrow the rest of the enumeration to the elements
+ * whose READ is not "1". Otherwise they load the index on their own and
+ * count all elements, the unread ones, or those whose FLAGS is "/RECENT"
+ * (the store keeps flags in FLAGSTATUS, so that count is 0 for its own
+ * indexes), leaving no enumeration open and the position at 0. */
+typedef struct MESSAGELISTRECORD {
+  char folder[1024];    /* "\Inbox"; "\" or "/" alone: the mailbox directory;
+                           "Public" names the public folders, "Public/Sales" one of them */
+  char postoffice[128];
+  char mailbox[128];
+  char filter[4096];    /* empty, or the text of an XSL stylesheet */
+  uint32_t rescan;      /* nonzero: rebuild the index before reading it */
+} MESSAGELISTRECORD;
+
+typedef struct MESSAGEITEMRECORD {
+  uint32_t status;  /* always 0 */
+  int32_t uid;      /* the element's UID, 0 without one */
+  char id[128];     /* the element's ID: the item's file name */
+  char xml[2048];   /* the whole element as XML text, cut to 2047 bytes */
+} MESSAGEITEMRECORD;
+
+QXSTORE_API uint32_t MessageItemFindFirst(MESSAGELISTRECORD* list, MESSAGEITEMRECORD* item);
+QXSTORE_API uint32_t MessageItemFindNext(MESSAGELISTRECORD* list, MESSAGEITEMRECORD* item);
+QXSTORE_API uint32_t MessageItemFindClose(MESSAGELISTRECORD* list);
+QXSTORE_API uint32_t MessageItemListSetPosition(uint32_t* position);
+QXSTORE_API uint32_t MessageItemListGetLength(MESSAGELISTRECORD* list);
+QXSTORE_API uint32_t MessageItemListGetNewLength(MESSAGELISTRECORD* list);
+QXSTORE_API uint32_t MessageItemListGetUnReadLength(MESSAGELISTRECORD* list);
+
+/* MessagesFindFirst lists the pattern when it holds '*', else every entry
+ * of the directory it names ("." and ".." too); MessagesFindNext continues:
+ * 1 with the entry in the record, 0 at the end. */
+typedef struct MESSAGESEARCHRECORD {
+  char pattern[1024]; /* a directory, or a listing pattern with '*' */
+  uint32_t size;      /* the entry's size in bytes (low 32 bits) */
+  uint32_t created;   /* its creation time in Unix seconds (low 32 bits) */
+  char name[128];
+} MESSAGESEARCHRECORD;
+
+QXSTORE_API uint32_t MessagesFindFirst(MESSAGESEARCHRECORD* search);
+QXSTORE_API uint32_t MessagesFindNext(MESSAGESEARCHRECORD* search);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif
@@ -244,5 +327,24 @@ QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, reserved) == 26124, "COMMANDMESSA
 QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, priority) == 26128, "COMMANDMESSAGE.priority");
 QXSTORE_STATIC_ASSERT(offsetof(COMMANDMESSAGE, status) == 26160, "COMMANDMESSAGE.status");
 QXSTORE_STATIC_ASSERT(sizeof(COMMANDMESSAGE) == 26176, "COMMANDMESSAGE is 26176 bytes");
+
+QXSTORE_STATIC_ASSERT(offsetof(FOLDERRECORD, name) == 1024, "FOLDERRECORD.name");
+QXSTORE_STATIC_ASSERT(offsetof(FOLDERRECORD, reserved) == 1536, "FOLDERRECORD.reserved");
+QXSTORE_STATIC_ASSERT(sizeof(FOLDERRECORD) == 1540, "FOLDERRECORD is 1540 bytes");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGELISTRECORD, postoffice) == 1024,
+                      "MESSAGELISTRECORD.postoffice");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGELISTRECORD, mailbox) == 1152, "MESSAGELISTRECORD.mailbox");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGELISTRECORD, filter) == 1280, "MESSAGELISTRECORD.filter");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGELISTRECORD, rescan) == 5376, "MESSAGELISTRECORD.rescan");
+QXSTORE_STATIC_ASSERT(sizeof(MESSAGELISTRECORD) == 5380, "MESSAGELISTRECORD is 5380 bytes");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEITEMRECORD, uid) == 4, "MESSAGEITEMRECORD.uid");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEITEMRECORD, id) == 8, "MESSAGEITEMRECORD.id");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGEITEMRECORD, xml) == 136, "MESSAGEITEMRECORD.xml");
+QXSTORE_STATIC_ASSERT(sizeof(MESSAGEITEMRECORD) == 2184, "MESSAGEITEMRECORD is 2184 bytes");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGESEARCHRECORD, size) == 1024, "MESSAGESEARCHRECORD.size");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGESEARCHRECORD, created) == 1028,
+                      "MESSAGESEARCHRECORD.created");
+QXSTORE_STATIC_ASSERT(offsetof(MESSAGESEARCHRECORD, name) == 1032, "MESSAGESEARCHRECORD.name");
+QXSTORE_STATIC_ASSERT(sizeof(MESSAGESEARCHRECORD) == 1160, "MESSAGESEARCHRECORD is 1160 bytes");
 
 #endif /* QXSTORE_H */

@@ -2,6 +2,7 @@
 
 #include "legacy/blob_host_calls.h"
 #include "legacy/command_host_calls.h"
+#include "legacy/legacy_host_calls.h"
 
 namespace qx {
 
@@ -13,29 +14,32 @@ constexpr const char* kCP = kCalendarProviderModule;
 
 // Each family fills in `local` with its own function when it is written.
 constexpr ForwardedCall kTable[] = {
-    {F::kFolderAdd, "FolderAdd", kSP, {kFolderRecordSize, 0}, 0, nullptr},
-    {F::kFolderGet, "FolderGet", kSP, {kFolderRecordSize, 0}, 1, nullptr},
-    {F::kFolderRemove, "FolderRemove", kSP, {kFolderRecordSize, 0}, 0, nullptr},
-    {F::kFolderEdit, "FolderEdit", kSP, {kFolderRecordSize, kFolderRecordSize}, 0, nullptr},
-    {F::kFolderFindFirst, "FolderFindFirst", kSP, {kFolderRecordSize, 0}, 1, nullptr},
-    {F::kFolderFindNext, "FolderFindNext", kSP, {kFolderRecordSize, 0}, 1, nullptr},
-    {F::kFolderFindClose, "FolderFindClose", kSP, {kFolderRecordSize, 0}, 0, nullptr},
+    {F::kFolderAdd, "FolderAdd", kSP, {kFolderRecordSize, 0}, 0, HostFolderAdd},
+    {F::kFolderGet, "FolderGet", kSP, {kFolderRecordSize, 0}, 1, HostFolderGet},
+    {F::kFolderRemove, "FolderRemove", kSP, {kFolderRecordSize, 0}, 0, HostFolderRemove},
+    {F::kFolderEdit, "FolderEdit", kSP, {kFolderRecordSize, kFolderRecordSize}, 0,
+     HostFolderEdit},
+    {F::kFolderFindFirst, "FolderFindFirst", kSP, {kFolderRecordSize, 0}, 1, HostFolderFindFirst},
+    {F::kFolderFindNext, "FolderFindNext", kSP, {kFolderRecordSize, 0}, 1, HostFolderFindNext},
+    {F::kFolderFindClose, "FolderFindClose", kSP, {kFolderRecordSize, 0}, 0, HostFolderFindClose},
     {F::kMessageItemFindFirst, "MessageItemFindFirst", kSP,
-     {kMessageListRecordSize, kMessageItemRecordSize}, 2, nullptr},
+     {kMessageListRecordSize, kMessageItemRecordSize}, 2, HostMessageItemFindFirst},
     {F::kMessageItemFindNext, "MessageItemFindNext", kSP,
-     {kMessageListRecordSize, kMessageItemRecordSize}, 2, nullptr},
+     {kMessageListRecordSize, kMessageItemRecordSize}, 2, HostMessageItemFindNext},
     {F::kMessageItemFindClose, "MessageItemFindClose", kSP, {kMessageListRecordSize, 0}, 0,
-     nullptr},
+     HostMessageItemFindClose},
     {F::kMessageItemListSetPosition, "MessageItemListSetPosition", kSP, {kPositionSize, 0}, 0,
-     nullptr},
+     HostMessageItemListSetPosition},
     {F::kMessageItemListGetLength, "MessageItemListGetLength", kSP, {kMessageListRecordSize, 0},
-     0, nullptr},
+     0, HostMessageItemListGetLength},
     {F::kMessageItemListGetNewLength, "MessageItemListGetNewLength", kSP,
-     {kMessageListRecordSize, 0}, 0, nullptr},
+     {kMessageListRecordSize, 0}, 0, HostMessageItemListGetNewLength},
     {F::kMessageItemListGetUnReadLength, "MessageItemListGetUnReadLength", kSP,
-     {kMessageListRecordSize, 0}, 0, nullptr},
-    {F::kMessagesFindFirst, "MessagesFindFirst", kSP, {kMessageSearchRecordSize, 0}, 1, nullptr},
-    {F::kMessagesFindNext, "MessagesFindNext", kSP, {kMessageSearchRecordSize, 0}, 1, nullptr},
+     {kMessageListRecordSize, 0}, 0, HostMessageItemListGetUnReadLength},
+    {F::kMessagesFindFirst, "MessagesFindFirst", kSP, {kMessageSearchRecordSize, 0}, 1,
+     HostMessagesFindFirst},
+    {F::kMessagesFindNext, "MessagesFindNext", kSP, {kMessageSearchRecordSize, 0}, 1,
+     HostMessagesFindNext},
     {F::kBLOBGetSize, "BLOBGetSize", kSP, {kBlobRecordSize, 0}, 1, HostBLOBGetSize},
     {F::kBLOBGetFirstChunk, "BLOBGetFirstChunk", kSP, {kBlobRecordSize, 0}, 1,
      HostBLOBGetFirstChunk},
