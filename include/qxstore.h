@@ -281,6 +281,38 @@ typedef struct MESSAGESEARCHRECORD {
 QXSTORE_API uint32_t MessagesFindFirst(MESSAGESEARCHRECORD* search);
 QXSTORE_API uint32_t MessagesFindNext(MESSAGESEARCHRECORD* search);
 
+/* Content search over the files of one directory tree, on the calling
+ * thread's own search state (created on first use, freed by
+ * MsgSearch_UnInit or when the thread ends). Never forwarded.
+ *
+ * Parameters, kept between searches: "SearchString" the pattern,
+ * "Directory" the start directory (at most 259 characters are kept),
+ * "SearchSubFolders" non-zero to search the directories below it (except
+ * those whose name begins with "."), "CaseSensitive" exactly 1 to compare
+ * with case. The setters return 1 for these names and 0 for any other.
+ *
+ * A file matches when one 1023-byte piece of it, read from the start,
+ * matches the pattern as a whole. '*' is the only wildcard and each '*' is
+ * tried only at the first occurrence of the character after it, so a word
+ * is searched for with "*word*", and "*ab*" does not match "xaxab".
+ *
+ * MsgSearch_FindAll runs the search: the result list holds the matching
+ * paths relative to the start directory, joined by ",", depth first
+ * ("a.txt,sub\b.txt"); always 1. StoreItem_FirstMatch runs the search and
+ * moves to the first path, StoreItem_NextMatch to the next: 1 when there is
+ * one, else 0. StoreItem_GetMatchProp: "Filename" the current path (NULL
+ * and length 0 when there is none), "FilenameList" the whole list; the text
+ * belongs to the search state and stays valid until the next search call;
+ * 1 for these names, 0 for any other. */
+QXSTORE_API uint32_t MsgSearch_Init(void);
+QXSTORE_API uint32_t MsgSearch_SetParameter_String(const char* name, const char* value);
+QXSTORE_API uint32_t MsgSearch_SetParameter_Int(const char* name, uint32_t value);
+QXSTORE_API uint32_t MsgSearch_FindAll(void);
+QXSTORE_API uint32_t StoreItem_FirstMatch(void);
+QXSTORE_API uint32_t StoreItem_NextMatch(void);
+QXSTORE_API uint32_t StoreItem_GetMatchProp(const char* name, char** value, uint32_t* length);
+QXSTORE_API uint32_t MsgSearch_UnInit(void);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif
