@@ -21,9 +21,7 @@ uint32_t HostBLOBGetFirstChunk(void* blob, void*) { return LocalBLOBGetFirstChun
 
 uint32_t HostBLOBGetNextChunk(void* blob, void*) { return LocalBLOBGetNextChunk(Blob(blob)); }
 
-uint32_t HostBLOBWriteFirstChunk(void* blob, void*) {
-  return LocalBLOBWriteFirstChunk(Blob(blob));
-}
+uint32_t HostBLOBWriteFirstChunk(void* blob, void*) { return LocalBLOBWriteFirstChunk(Blob(blob)); }
 
 uint32_t HostBLOBWriteNextChunk(void* blob, void*) { return LocalBLOBWriteNextChunk(Blob(blob)); }
 

@@ -21,9 +21,10 @@ int32_t ParseLong(std::string_view text) {
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     if (value < kLimit) value = value * 10 + (text[i] - '0');
   }
-  if (negative) return value >= kLimit ? std::numeric_limits<int32_t>::min()
-                                       : static_cast<int32_t>(-value);
-  return value >= kLimit ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(value);
+  if (value >= kLimit) {
+    return negative ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+  }
+  return static_cast<int32_t>(negative ? -value : value);
 }
 
 // The text after `key` when the line holds it anywhere.

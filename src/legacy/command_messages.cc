@@ -38,8 +38,8 @@ std::string MessagePath(const COMMANDMESSAGE& message) {
 uint32_t LocalCommandMessageFindFirst(COMMANDMESSAGE* message) {
   if (message == nullptr) return 0;
   char pattern[kCommandMessagePatternSize];
-  bool fits = FormatBounded(pattern, sizeof pattern, "%s\\*.MAI",
-                            RecordText(message->directory).c_str());
+  bool fits =
+      FormatBounded(pattern, sizeof pattern, "%s\\*.MAI", RecordText(message->directory).c_str());
   QueueListing& queue = Queue();
   std::lock_guard<std::mutex> lock(queue.mutex);
   queue.listing = fits ? platform::Listing::Open(pattern) : platform::Listing();

@@ -1,0 +1,215 @@
+// Whole files through the BLOB functions: chunk sizes, the path guard, the
+// read offsets the two families keep, and the bytes that land on disk.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "legacy/blob_transfer.h"
+#include "qxstore.h"
+#include "support/test_store.h"
+
+namespace qx {
+namespace {
+
+std::string RandomBytes(size_t count, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(count, '\0');
+  for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+  return bytes;
+}
+
+template <class Record>
+std::string Chunk(const Record& record) {
+  return std::string(reinterpret_cast<const char*>(record.data), record.length);
+}
+
+template <class Record>
+void SetChunk(Record* record, const std::string& bytes) {
+  std::memcpy(record->data, bytes.data(), bytes.size());
+  record->length = static_cast<uint32_t>(bytes.size());
+}
+
+class BlobTransferTest : public test::StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    bad_mail_ = root() + "/badmail";
+    MakeDirs(bad_mail_);
+    registry().SetString(test::kLibraryRootKey, "Bad Mail Directory", bad_mail_);
+    ReloadLibrary();
+  }
+
+  std::unique_ptr<BLOBRECORD> Blob(const std::string& path) {
+    auto blob = std::make_unique<BLOBRECORD>();
+    std::memset(blob.get(), 0, sizeof *blob);
+    std::strcpy(blob->path, path.c_str());
+    return blob;
+  }
+
+  std::unique_ptr<MESSAGEBLOBRECORD> MessageBlob(const char* folder, const char* file) {
+    auto blob = std::make_unique<MESSAGEBLOBRECORD>();
+    std::memset(blob.get(), 0, sizeof *blob);
+    std::strcpy(blob->postoffice, "PO");
+    std::strcpy(blob->mailbox, "MB");
+    std::strcpy(blob->folder, folder);
+    std::strcpy(blob->file, file);
+    return blob;
+  }
+
+  std::string bad_mail_;
+};
+
+TEST_F(BlobTransferTest, ReadsAWholeFileInChunksOf8192) {
+  const std::string content = RandomBytes(20000, 1);
+  WriteFile(bad_mail_ + "/big.MAI", content);
+  auto blob = Blob(bad_mail_ + "/big.MAI");
+
+  EXPECT_EQ(BLOBGetSize(blob.get()), 0u);
+  EXPECT_EQ(blob->length, 20000u);
+  EXPECT_EQ(BlobReadOffset(BlobFamily::kBadMail), -1);
+
+  std::string read;
+  ASSERT_EQ(BLOBGetFirstChunk(blob.get()), 1u);
+  EXPECT_EQ(blob->length, 8192u);
+  read += Chunk(*blob);
+  ASSERT_EQ(BLOBGetNextChunk(blob.get()), 1u);
+  EXPECT_EQ(blob->length, 8192u);
+  read += Chunk(*blob);
+  ASSERT_EQ(BLOBGetNextChunk(blob.get()), 1u);
+  EXPECT_EQ(blob->length, 3616u);
+  read += Chunk(*blob);
+  EXPECT_EQ(BLOBGetNextChunk(blob.get()), 0u);
+  EXPECT_EQ(blob->length, 0u);
+  EXPECT_EQ(read, content);
+
+  WriteFile(bad_mail_ + "/empty.MAI", "");
+  auto empty = Blob(bad_mail_ + "/empty.MAI");
+  empty->length = 99;
+  EXPECT_EQ(BLOBGetFirstChunk(empty.get()), 0u);
+  EXPECT_EQ(empty->length, 0u);
+
+  // A file that cannot be opened ends the read and leaves length alone.
+  auto missing = Blob(bad_mail_ + "/missing.MAI");
+  missing->length = 77;
+  EXPECT_EQ(BLOBGetFirstChunk(missing.get()), 0u);
+  EXPECT_EQ(missing->length, 77u);
+  EXPECT_EQ(BLOBGetSize(missing.get()), 0u);
+  EXPECT_EQ(missing->length, 0u);
+}
+
+TEST_F(BlobTransferTest, GuardRefusesPathsThatLeaveTheBadMailDirectory) {
+  const std::string inside = bad_mail_ + "/x.MAI";
+  const std::string outside = root() + "/outside.MAI";
+  MakeDirs(bad_mail_ + "/sub");
+  WriteFile(inside, "inside");
+  WriteFile(outside, "outside");
+  std::string upper_case = root() + "/BADMAIL/x.MAI";  // the same file to the file system
+  for (const std::string& path :
+       {bad_mail_ + "/../outside.MAI", bad_mail_ + "/sub/../x.MAI", bad_mail_ + "\\\\x.MAI",
+        bad_mail_ + "//x.MAI", outside, upper_case, bad_mail_ + "/../created.MAI"}) {
+    SCOPED_TRACE(path);
+    auto blob = Blob(path);
+    std::memset(blob->data, 0xAB, sizeof blob->data);
+    blob->length = 4242;
+    EXPECT_EQ(BLOBGetSize(blob.get()), 0u);
+    EXPECT_EQ(BLOBGetFirstChunk(blob.get()), 0u);
+    EXPECT_EQ(BLOBGetNextChunk(blob.get()), 0u);
+    EXPECT_EQ(blob->length, 4242u);
+    EXPECT_EQ(blob->data[0], 0xAB);
+    SetChunk(blob.get(), "written");
+    EXPECT_EQ(BLOBWriteFirstChunk(blob.get()), 0u);
+    EXPECT_EQ(BLOBWriteNextChunk(blob.get()), 0u);
+  }
+  EXPECT_EQ(ReadFile(inside), "inside");
+  EXPECT_EQ(ReadFile(outside), "outside");
+  EXPECT_FALSE(Exists(root() + "/created.MAI"));
+
+  // Without a bad mail directory any beginning passes, parent references never.
+  registry().Remove(test::kLibraryRootKey, "Bad Mail Directory");
+  ReloadLibrary();
+  auto anywhere = Blob(outside);
+  EXPECT_EQ(BLOBGetFirstChunk(anywhere.get()), 1u);
+  EXPECT_EQ(Chunk(*anywhere), "outside");
+  auto escaping = Blob(bad_mail_ + "/../outside.MAI");
+  EXPECT_EQ(BLOBGetFirstChunk(escaping.get()), 0u);
+}
+
+TEST_F(BlobTransferTest, ChunkedWriteReadsBackByteForByte) {
+  const std::string content = RandomBytes(20000, 2);
+  const std::string path = bad_mail_ + "/written.MAI";
+  WriteFile(path, RandomBytes(50000, 3));  // the first chunk replaces what was there
+  auto blob = Blob(path);
+  SetChunk(blob.get(), content.substr(0, 8192));
+  EXPECT_EQ(BLOBWriteFirstChunk(blob.get()), 1u);
+  SetChunk(blob.get(), content.substr(8192, 8192));
+  EXPECT_EQ(BLOBWriteNextChunk(blob.get()), 1u);
+  SetChunk(blob.get(), content.substr(16384));
+  EXPECT_EQ(BLOBWriteNextChunk(blob.get()), 1u);
+  EXPECT_EQ(ReadFile(path), content);
+
+  // A length beyond the chunk writes the chunk and nothing past the record.
+  std::memset(blob->data, 'z', sizeof blob->data);
+  blob->length = 0xFFFFFFFF;
+  EXPECT_EQ(BLOBWriteNextChunk(blob.get()), 1u);
+  EXPECT_EQ(ReadFile(path), content + std::string(8192, 'z'));
+
+  blob->length = 0;
+  EXPECT_EQ(BLOBWriteFirstChunk(blob.get()), 1u);
+  EXPECT_TRUE(Exists(path));
+  EXPECT_EQ(ReadFile(path), "");
+
+  // A file that cannot be created is not reported.
+  auto nowhere = Blob(bad_mail_ + "/no/such/dir.MAI");
+  SetChunk(nowhere.get(), "lost");
+  EXPECT_EQ(BLOBWriteFirstChunk(nowhere.get()), 1u);
+  EXPECT_FALSE(Exists(bad_mail_ + "/no"));
+}
+
+TEST_F(BlobTransferTest, MessageFilesAreNamedByStorePathsAndFamiliesKeepOwnOffsets) {
+  const std::string inbox = mail_root() + "/PO/MAILROOT/MB/INBOX";
+  MakeDirs(inbox);
+  MakeDirs(mail_root() + "/PO/PUBROOT/Sales");
+  const std::string message = RandomBytes(9000, 4);
+  auto blob = MessageBlob("\\Inbox", "A.MAI");
+  SetChunk(blob.get(), message.substr(0, 8192));
+  EXPECT_EQ(MessageItemBLOBWriteFirstChunk(blob.get()), 1u);
+  SetChunk(blob.get(), message.substr(8192));
+  EXPECT_EQ(MessageItemBLOBWriteNextChunk(blob.get()), 1u);
+  EXPECT_EQ(ReadFile(inbox + "/A.MAI"), message);
+  EXPECT_EQ(MessageItemBLOBGetSize(blob.get()), 0u);
+  EXPECT_EQ(blob->length, 9000u);
+
+  auto sales = MessageBlob("Public/Sales", "S.MAI");
+  SetChunk(sales.get(), "public");
+  EXPECT_EQ(MessageItemBLOBWriteFirstChunk(sales.get()), 1u);
+  EXPECT_EQ(ReadFile(mail_root() + "/PO/PUBROOT/Sales/S.MAI"), "public");
+
+  auto missing = MessageBlob("\\Inbox", "NONE.MAI");
+  missing->length = 5;
+  EXPECT_EQ(MessageItemBLOBGetSize(missing.get()), 0u);
+  EXPECT_EQ(missing->length, 0u);
+
+  // A read of one family does not move the other's offset...
+  const std::string big = RandomBytes(20000, 5);
+  WriteFile(bad_mail_ + "/big.MAI", big);
+  auto bad = Blob(bad_mail_ + "/big.MAI");
+  ASSERT_EQ(BLOBGetFirstChunk(bad.get()), 1u);
+  ASSERT_EQ(MessageItemBLOBGetFirstChunk(blob.get()), 1u);
+  ASSERT_EQ(MessageItemBLOBGetNextChunk(blob.get()), 1u);
+  EXPECT_EQ(Chunk(*blob), message.substr(8192));
+  ASSERT_EQ(BLOBGetNextChunk(bad.get()), 1u);
+  EXPECT_EQ(Chunk(*bad), big.substr(8192, 8192));
+  // ...but within a family the offset is one for every file.
+  const std::string other = RandomBytes(20000, 6);
+  WriteFile(bad_mail_ + "/other.MAI", other);
+  auto second = Blob(bad_mail_ + "/other.MAI");
+  ASSERT_EQ(BLOBGetNextChunk(second.get()), 1u);
+  EXPECT_EQ(Chunk(*second), other.substr(16384));
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,163 @@
+// Command message files: the nine lines a Set writes, what a Get takes from
+// lines other writers made, and the queue listing.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "qxstore.h"
+#include "support/test_store.h"
+
+namespace qx {
+namespace {
+
+class CommandMessageTest : public test::StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    queue_ = root() + "/queue";
+    MakeDirs(queue_);
+  }
+
+  std::unique_ptr<COMMANDMESSAGE> Message(const char* id) {
+    auto message = std::make_unique<COMMANDMESSAGE>();
+    std::memset(message.get(), 0, sizeof *message);
+    std::strcpy(message->directory, queue_.c_str());
+    std::strcpy(message->message_id, id);
+    return message;
+  }
+
+  std::string queue_;
+};
+
+TEST_F(CommandMessageTest, SetWritesNineLinesThatGetReadsBack) {
+  auto written = Message("Q1.MAI");
+  std::strcpy(written->recipients, "ann@example.com,bob@example.com");
+  std::strcpy(written->server, "relay.example.com");
+  std::strcpy(written->sender, "carol@example.com");
+  std::strcpy(written->domain_name, "ignored.example.com");
+  written->retries = 3;
+  written->next_send_time = 1700000123;
+  written->time_acquired = -5;
+  std::strcpy(written->priority, "High");
+  std::strcpy(written->status, "Deferred");
+  EXPECT_EQ(CommandMessageSet(written.get()), 1u);
+  EXPECT_EQ(ReadFile(queue_ + "/Q1.MAI"),
+            "Recipients=ann@example.com,bob@example.com\n"
+            "Server=relay.example.com\n"
+            "Sender=carol@example.com\n"
+            "Retries=3\n"
+            "NextSendTime=1700000123\n"
+            "TimeAcquired=-5\n"
+            "MessageID=Q1.MAI\n"
+            "Priority=High\n"
+            "Status=Deferred\n");
+
+  auto read = Message("q1.mai");  // the store's file names resolve without regard to case
+  std::strcpy(read->server, "kept server");
+  std::strcpy(read->domain_name, "kept domain");
+  EXPECT_EQ(CommandMessageGet(read.get()), 1u);
+  EXPECT_STREQ(read->recipients, written->recipients);
+  EXPECT_STREQ(read->sender, written->sender);
+  EXPECT_EQ(read->retries, 3);
+  EXPECT_EQ(read->next_send_time, 1700000123);
+  EXPECT_EQ(read->time_acquired, -5);
+  EXPECT_STREQ(read->message_id, "Q1.MAI");
+  EXPECT_STREQ(read->priority, "High");
+  EXPECT_STREQ(read->status, "Deferred");
+  EXPECT_STREQ(read->server, "kept server");
+  EXPECT_STREQ(read->domain_name, "kept domain");
+
+  // Set truncates: a shorter record leaves no tail of the longer one.
+  std::strcpy(written->recipients, "x@y");
+  EXPECT_EQ(CommandMessageSet(written.get()), 1u);
+  EXPECT_EQ(ReadFile(queue_ + "/Q1.MAI").substr(0, 15), "Recipients=x@y\n");
+}
+
+TEST_F(CommandMessageTest, GetTakesEachKeyFromAnywhereInALine) {
+  WriteFile(queue_ + "/M.MAI",
+            "X-Status=Held\n"
+            "Recipients=ann@example.com Sender=bob@example.com\n"
+            "DomainName=example.org\n"
+            "Retries=  -7 tries\n"
+            "NextSendTime=99999999999\n"
+            "TimeAcquired=soon\n"
+            "Priority=Low\r\n"
+            "Sender=" + std::string(600, 's') + "\n"
+            "\n"
+            "Status=Queued");
+  auto message = Message("M.MAI");
+  std::strcpy(message->status, "Old");
+  EXPECT_EQ(CommandMessageGet(message.get()), 1u);
+  EXPECT_STREQ(message->recipients, "ann@example.com Sender=bob@example.com");
+  EXPECT_STREQ(message->domain_name, "example.org");
+  EXPECT_EQ(message->retries, -7);
+  EXPECT_EQ(message->next_send_time, 2147483647);
+  EXPECT_EQ(message->time_acquired, 0);
+  EXPECT_STREQ(message->priority, "Low");
+  EXPECT_EQ(std::string(message->sender), std::string(511, 's'));
+  // The last line has no line feed, so it loses its last character.
+  EXPECT_STREQ(message->status, "Queue");
+
+  // Status counts only at the start of a line; the recipients line also
+  // sets the sender when nothing later does.
+  WriteFile(queue_ + "/N.MAI", "X-Status=Held\nRecipients=a@x Sender=b@y\n");
+  auto other = Message("N.MAI");
+  std::strcpy(other->status, "Old");
+  EXPECT_EQ(CommandMessageGet(other.get()), 1u);
+  EXPECT_STREQ(other->status, "Old");
+  EXPECT_STREQ(other->sender, "b@y");
+
+  auto missing = Message("NONE.MAI");
+  std::strcpy(missing->sender, "unchanged");
+  EXPECT_EQ(CommandMessageGet(missing.get()), 0u);
+  EXPECT_STREQ(missing->sender, "unchanged");
+}
+
+TEST_F(CommandMessageTest, FindListsTheQueuesMessageFiles) {
+  auto message = Message("");
+  EXPECT_EQ(CommandMessageFindFirst(message.get()), 0u);
+
+  WriteFile(queue_ + "/b.mai", "");
+  WriteFile(queue_ + "/A.MAI", "");
+  WriteFile(queue_ + "/c.txt", "");
+  WriteFile(queue_ + "/D.MAI.tmp", "");
+  ASSERT_EQ(CommandMessageFindFirst(message.get()), 1u);
+  EXPECT_STREQ(message->message_id, "A.MAI");
+  ASSERT_EQ(CommandMessageFindNext(message.get()), 1u);
+  EXPECT_STREQ(message->message_id, "b.mai");
+  EXPECT_EQ(CommandMessageFindNext(message.get()), 0u);
+  EXPECT_EQ(CommandMessageFindNext(message.get()), 0u);
+  EXPECT_STREQ(message->message_id, "b.mai");
+
+  // A new FindFirst replaces a listing that was not run to its end.
+  ASSERT_EQ(CommandMessageFindFirst(message.get()), 1u);
+  ASSERT_EQ(CommandMessageFindFirst(message.get()), 1u);
+  EXPECT_STREQ(message->message_id, "A.MAI");
+
+  // Texts that do not fit the pattern or path buffers touch nothing.
+  std::string directory = queue_;
+  while (directory.size() < 400) directory += "/" + std::string(200, 'd');
+  MakeDirs(directory);
+  WriteFile(directory + "/L.MAI", "Status=Old\n");
+  auto deep = Message("L.MAI");
+  std::strcpy(deep->directory, directory.c_str());
+  EXPECT_EQ(CommandMessageFindFirst(deep.get()), 0u);
+  EXPECT_EQ(CommandMessageGet(deep.get()), 1u);
+  EXPECT_STREQ(deep->status, "Old");
+
+  while (directory.size() < 1000) directory += "/" + std::string(100, 'e');
+  directory.resize(1000);
+  MakeDirs(directory);
+  const std::string name = std::string(59, 'n') + ".MAI";
+  std::strcpy(deep->directory, directory.c_str());
+  std::strcpy(deep->message_id, name.c_str());
+  EXPECT_EQ(CommandMessageSet(deep.get()), 0u);
+  EXPECT_EQ(CommandMessageGet(deep.get()), 0u);
+  EXPECT_FALSE(Exists(directory + "/" + name));
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,113 @@
+// storeadm put: a message file into a store folder, through the message
+// BLOB functions (so it writes on the remote host while one is chosen).
+// The folder's index takes the file in at its next scan.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "command.h"
+#include "frame/utilities.h"
+#include "message_blob_record.h"
+#include "platform/file.h"
+#include "qxstore.h"
+
+namespace qx::storeadm {
+namespace {
+
+int RunPut(int argc, char** argv);
+
+const Command kPut{"put", "<postoffice> <mailbox> <folder> <source file or -> [<file name>]",
+                   "copies a file (or standard input) into a folder as a message file; the name "
+                   "defaults to a new one",
+                   RunPut};
+const CommandRegistration kRegisterPut(kPut);
+
+// Standard input, or a file opened through the platform layer.
+class Source {
+ public:
+  explicit Source(const std::string& path) : from_stdin_(path == "-") {
+    if (!from_stdin_) {
+      file_ =
+          platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+    }
+  }
+  bool valid() const { return from_stdin_ || file_.valid(); }
+  // Fills up to `size` bytes; the count, 0 at the end, -1 on a read error.
+  int64_t Read(uint8_t* buffer, size_t size) {
+    size_t filled = 0;
+    while (filled < size) {
+      int64_t count = from_stdin_ ? ReadStdin(buffer + filled, size - filled)
+                                  : file_.Read(buffer + filled, size - filled);
+      if (count < 0) return -1;
+      if (count == 0) break;
+      filled += static_cast<size_t>(count);
+    }
+    return static_cast<int64_t>(filled);
+  }
+
+ private:
+  static int64_t ReadStdin(uint8_t* buffer, size_t size) {
+    size_t count = std::fread(buffer, 1, size, stdin);
+    return count == 0 && std::ferror(stdin) ? -1 : static_cast<int64_t>(count);
+  }
+  platform::File file_;
+  bool from_stdin_ = false;
+};
+
+std::string NewFileName() {
+  char name[64];
+  NewMessageFileName(name, sizeof name);
+  return name;
+}
+
+int RunPut(int argc, char** argv) {
+  if (argc != 5 && argc != 6) {
+    return UsageError(kPut, "put needs a postoffice, a mailbox, a folder and a source file");
+  }
+  const std::string file_name = argc == 6 ? argv[5] : NewFileName();
+  auto record = std::make_unique<MESSAGEBLOBRECORD>();
+  std::string error;
+  if (!FillMessageBlobRecord(record.get(), argv[1], argv[2], argv[3], file_name, &error)) {
+    return UsageError(kPut, error.c_str());
+  }
+  Source source(argv[4]);
+  if (!source.valid()) {
+    std::fprintf(stderr, "storeadm: cannot open %s\n", argv[4]);
+    return kExitFailure;
+  }
+  uint64_t total = 0;
+  bool first = true;
+  while (true) {
+    int64_t count = source.Read(record->data, sizeof record->data);
+    if (count < 0) {
+      std::fprintf(stderr, "storeadm: cannot read %s\n", argv[4]);
+      return kExitFailure;
+    }
+    // The first chunk goes out even when empty: it creates the file.
+    if (count == 0 && !first) break;
+    record->length = static_cast<uint32_t>(count);
+    if (first) {
+      MessageItemBLOBWriteFirstChunk(record.get());
+    } else {
+      MessageItemBLOBWriteNextChunk(record.get());
+    }
+    first = false;
+    total += static_cast<uint64_t>(count);
+    if (count < static_cast<int64_t>(sizeof record->data)) break;
+  }
+  // The write calls report nothing, so the size tells whether the file is there.
+  MessageItemBLOBGetSize(record.get());
+  if (record->length != static_cast<uint32_t>(total)) {
+    std::fprintf(stderr,
+                 "storeadm: %s holds %u bytes after writing %llu: the folder may not exist\n",
+                 file_name.c_str(), record->length, static_cast<unsigned long long>(total));
+    return kExitFailure;
+  }
+  std::printf("%s: %llu bytes\n", file_name.c_str(), static_cast<unsigned long long>(total));
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace qx::storeadm
