@@ -97,6 +97,86 @@ QXSTORE_API uint32_t GetCachedStatus(const char* postoffice, const char* mailbox
                                      const char* folder, void* record);
 QXSTORE_API uint32_t SetCachedStatus(const char* postoffice, const char* mailbox,
                                      const char* folder, void* record);
+/* Writes the index object's document to the folder's index file under its
+ * block file. 1 when saved with no other writer detected; 0 when not saved,
+ * or when another writer had changed the file since it was loaded (the file
+ * is written all the same and the folder is marked to be rescanned). Mode
+ * 20 also runs StoreIndex_Sort afterwards. */
+QXSTORE_API uint32_t StoreIndex_Save(StoreIndex* index, uint32_t mode);
+
+/* Folder hierarchy. A store folder record names a folder of a mailbox by
+ * its parent's path below the mailbox and its own name. The parent path is
+ * "\" or "/" for the mailbox's top folder, else a path with either
+ * separator; the prefixes "$VCFROOT", "$FILEROOT" and "Public/" select the
+ * postoffice's contacts, the mailbox's file store and the public folders.
+ * Fields are NUL-terminated; the 2576 bytes are also the record's wire form
+ * when a call is forwarded. */
+typedef struct STOREFOLDER {
+  char mailbox[512];
+  char postoffice[512];
+  char parent[1024];
+  char name[512];
+  uint32_t size;         /* bytes of the folder and all below it (StoreFolderGetSize) */
+  uint8_t reserved[12];  /* carried unchanged */
+} STOREFOLDER;
+
+/* A cache of child folder lists, one per folder directory, kept between the
+ * calls of an enumeration. Opaque. Functions that take one accept NULL for
+ * the calling thread's own lists, which live until StoreFolderFindClose
+ * for their directory or the thread's release. */
+typedef struct TLSFOLDERLIST TLSFOLDERLIST;
+
+/* Creates the folder's directory (no parents). At the top level a special
+ * name in any case ("inbox") is first written back into the record in its
+ * canonical case ("Inbox"), and "Public" is refused while public folders
+ * are enabled. Nonzero when the directory was created, 0 otherwise. */
+QXSTORE_API uint32_t StoreFolderAdd(STOREFOLDER* folder);
+/* Withdraws the folder's shares, deletes its directory tree and the
+ * mailbox's size cache. An empty name removes the parent itself. 1 removed;
+ * 0 when the parent is the public root or the tree could not be deleted. */
+QXSTORE_API uint32_t StoreFolderRemove(STOREFOLDER* folder);
+/* Renames or moves a folder's directory to the new record's place; both
+ * records are canonicalised as in StoreFolderAdd. 1 moved, 0 refused (either
+ * parent is the public root) or failed (the target exists, the source is
+ * missing). */
+QXSTORE_API uint32_t StoreFolderEdit(STOREFOLDER* old_folder, STOREFOLDER* new_folder);
+/* Copies a folder's directory tree into the target's place, merging with
+ * what is there. 1 copied, 0 failed (also for a target inside the source). */
+QXSTORE_API uint32_t StoreFolderCopy(STOREFOLDER* source, STOREFOLDER* target);
+/* Enumerates the child folders of the folder that the record's parent path
+ * names, in ascending byte order of their names: each child's name goes to
+ * the record's name field. 1 while a child was found, 0 at the end. The
+ * caller keeps the record between calls; FindClose ends the enumeration and
+ * always returns 1. */
+QXSTORE_API uint32_t StoreFolderFindFirst(STOREFOLDER* folder);
+QXSTORE_API uint32_t StoreFolderFindNext(STOREFOLDER* folder);
+QXSTORE_API uint32_t StoreFolderFindClose(STOREFOLDER* folder);
+/* The same with a caller's folder list (NULL: the thread's own).
+ * TLS_StoreFolderFindClose with a list empties that list. */
+QXSTORE_API uint32_t TLS_StoreFolderFindFirst(STOREFOLDER* folder, TLSFOLDERLIST* list);
+QXSTORE_API uint32_t TLS_StoreFolderFindNext(STOREFOLDER* folder, TLSFOLDERLIST* list);
+QXSTORE_API uint32_t TLS_StoreFolderFindClose(STOREFOLDER* folder, TLSFOLDERLIST* list);
+/* Rewrites "_folder.xml" in the directory of the record's parent path from
+ * the directories in it. 1 when written, 0 when it could not be created. */
+QXSTORE_API uint32_t StoreFolder_ReIndexChildFolders(STOREFOLDER* folder);
+/* DOS date (high half) and time of the folder's "_index.xml"; 0 when it is
+ * missing or the folder is marked changed ("_CHANGE.DTY"). */
+QXSTORE_API uint32_t StoreFolder_GetContentsModificationDate(STOREFOLDER* folder);
+/* DOS date and time of the folder's "_folder.xml"; 0 when it is missing. */
+QXSTORE_API uint32_t StoreFolder_GetHierarchyModificationDate(STOREFOLDER* folder);
+/* A new, empty folder list in *list. 1. */
+QXSTORE_API uint32_t CreateTLSFolderList(TLSFOLDERLIST** list);
+/* Destroys *list (NULL allowed) and sets *list to NULL. 1. */
+QXSTORE_API uint32_t FreeTLSFolderList(TLSFOLDERLIST** list);
+/* Both empty the list's cache; the list itself stays usable. 1. */
+QXSTORE_API uint32_t InitTLSFolderList(TLSFOLDERLIST* list);
+QXSTORE_API uint32_t UnInitTLSFolderList(TLSFOLDERLIST* list);
+
+/* Shares. Withdraws every share listed in the mailbox's "_Shares.xml":
+ * the share entries, the shared folders' "_Access.XML" lists and the
+ * grantees' security entries. Note the order: mailbox, then postoffice.
+ * 1 when the share list was loaded (also when empty), 0 when it was not. */
+QXSTORE_API uint32_t RemoveMailboxShares(const char* mailbox, const char* postoffice);
 
 /* Chunked transfer of whole files, 8192 bytes at a time. A read is: an
  * optional size call, the first chunk, then next chunks until one returns
@@ -198,6 +278,89 @@ QXSTORE_API uint32_t StoreIndex_Release(StoreIndex* index);
 QXSTORE_API uint32_t StoreIndex_Sort(StoreIndex* index);
 QXSTORE_API uint32_t ScanFolders(char* folder_directory, uint8_t create_new, uint8_t clear_recent);
 
+/* Index items. StoreIndex_InsertItem adds an entry for a file of the
+ * object's folder to its loaded document: UID LASTUID + 1, placed before
+ * the first entry whose ID is greater byte by byte, the message values read
+ * from the file when read_file is 1; 0 when the name is already indexed or
+ * the file cannot be read. StoreIndex_RemoveItem removes the entry of a
+ * file: 1 when one was removed. Both change only the document in memory;
+ * the caller commits (StoreIndex_Save).
+ * StoreIndex_SetItemPropertyItem and StoreIndex_GetItemPropertyItem read and
+ * write one property (PR_SUBJECT, PR_QX_FLAGSTATUS, ...) of a store item's
+ * index entry. `item` is a thread's store item record, NULL for the calling
+ * thread's own (the item selected after StoreFolder_Open); `entry` NULL
+ * means the item's current entry. Set takes text, or a pointer to a 32-bit
+ * integer for PR_SENSITIVITY, and marks the entry pending until the item is
+ * saved; 1 written. Get returns 2 with *value allocated (free it with
+ * Memory_Free) and *type the value type (8 text, 7 integer), or 0 when the
+ * property is unknown or absent. */
+QXSTORE_API uint32_t StoreIndex_InsertItem(StoreIndex* index, const char* file_name,
+                                           uint32_t read_file);
+QXSTORE_API uint32_t StoreIndex_RemoveItem(StoreIndex* index, const char* file_name,
+                                           uint32_t mode);
+QXSTORE_API uint32_t StoreIndex_SetItemPropertyItem(void* item, void* entry,
+                                                    const char* property_name,
+                                                    const void* value);
+QXSTORE_API uint32_t StoreIndex_GetItemPropertyItem(void* item, const char* property_name,
+                                                    void** value, uint32_t* type);
+
+/* Index transactions for programs that have just written or deleted
+ * message files in a folder. Each takes the folder's block file, tells the
+ * mailbox's connected clients "COMMIT", applies a comma-separated list of
+ * file names to the folder's index, saves it, releases the block and
+ * adjusts the mailbox's and the folder's size caches (_DIRSIZE.TMP). A
+ * transaction that finds the block taken returns 0 at once and changes
+ * nothing (an insert also marks the folder changed, so the next open
+ * rescans it); the caller may retry. Files already indexed (insert) or not
+ * indexed (update, remove) are skipped.
+ * InsertItemEx: field i of flag_list holds the flags of file i (one field
+ * serves every file); a flag list holding "$QXGROUP" sends the entries to
+ * the group index _groups.xml. UpdateItem applies a flag change text to each
+ * file's flags: "+\SEEN" adds, "-\RECENT" removes, a text whose first word
+ * has no sign replaces the flags; READ follows \SEEN. */
+QXSTORE_API uint32_t Direct_StoreIndex_InsertItem(const char* postoffice, const char* mailbox,
+                                                  const char* folder, const char* file_list);
+QXSTORE_API uint32_t Direct_StoreIndex_InsertItemEx(const char* postoffice, const char* mailbox,
+                                                    const char* folder, const char* file_list,
+                                                    const char* flag_list);
+QXSTORE_API uint32_t Direct_StoreIndex_UpdateItem(const char* postoffice, const char* mailbox,
+                                                  const char* folder, const char* file_list,
+                                                  const char* flag_changes);
+QXSTORE_API uint32_t Direct_StoreIndex_RemoveItem(const char* postoffice, const char* mailbox,
+                                                  const char* folder, const char* file_list);
+
+/* Content search over the files of one directory tree, on the calling
+ * thread's own search state (created on first use, freed by
+ * MsgSearch_UnInit or when the thread ends). Never forwarded.
+ *
+ * Parameters, kept between searches: "SearchString" the pattern,
+ * "Directory" the start directory (at most 259 characters are kept),
+ * "SearchSubFolders" non-zero to search the directories below it (except
+ * those whose name begins with "."), "CaseSensitive" exactly 1 to compare
+ * with case. The setters return 1 for these names and 0 for any other.
+ *
+ * A file matches when one 1023-byte piece of it, read from the start,
+ * matches the pattern as a whole. '*' is the only wildcard and each '*' is
+ * tried only at the first occurrence of the character after it, so a word
+ * is searched for with "*word*", and "*ab*" does not match "xaxab".
+ *
+ * MsgSearch_FindAll runs the search: the result list holds the matching
+ * paths relative to the start directory, joined by ",", depth first
+ * ("a.txt,sub\b.txt"); always 1. StoreItem_FirstMatch runs the search and
+ * moves to the first path, StoreItem_NextMatch to the next: 1 when there is
+ * one, else 0. StoreItem_GetMatchProp: "Filename" the current path (NULL
+ * and length 0 when there is none), "FilenameList" the whole list; the text
+ * belongs to the search state and stays valid until the next search call;
+ * 1 for these names, 0 for any other. */
+QXSTORE_API uint32_t MsgSearch_Init(void);
+QXSTORE_API uint32_t MsgSearch_SetParameter_String(const char* name, const char* value);
+QXSTORE_API uint32_t MsgSearch_SetParameter_Int(const char* name, uint32_t value);
+QXSTORE_API uint32_t MsgSearch_FindAll(void);
+QXSTORE_API uint32_t StoreItem_FirstMatch(void);
+QXSTORE_API uint32_t StoreItem_NextMatch(void);
+QXSTORE_API uint32_t StoreItem_GetMatchProp(const char* name, char** value, uint32_t* length);
+QXSTORE_API uint32_t MsgSearch_UnInit(void);
+
 /* Folders and messages through the older flat interface: plain directory
  * operations, the elements of a folder's "_index.xml" one at a time, and
  * plain directory listings. Each call runs on the remote administration
@@ -281,38 +444,6 @@ typedef struct MESSAGESEARCHRECORD {
 QXSTORE_API uint32_t MessagesFindFirst(MESSAGESEARCHRECORD* search);
 QXSTORE_API uint32_t MessagesFindNext(MESSAGESEARCHRECORD* search);
 
-/* Content search over the files of one directory tree, on the calling
- * thread's own search state (created on first use, freed by
- * MsgSearch_UnInit or when the thread ends). Never forwarded.
- *
- * Parameters, kept between searches: "SearchString" the pattern,
- * "Directory" the start directory (at most 259 characters are kept),
- * "SearchSubFolders" non-zero to search the directories below it (except
- * those whose name begins with "."), "CaseSensitive" exactly 1 to compare
- * with case. The setters return 1 for these names and 0 for any other.
- *
- * A file matches when one 1023-byte piece of it, read from the start,
- * matches the pattern as a whole. '*' is the only wildcard and each '*' is
- * tried only at the first occurrence of the character after it, so a word
- * is searched for with "*word*", and "*ab*" does not match "xaxab".
- *
- * MsgSearch_FindAll runs the search: the result list holds the matching
- * paths relative to the start directory, joined by ",", depth first
- * ("a.txt,sub\b.txt"); always 1. StoreItem_FirstMatch runs the search and
- * moves to the first path, StoreItem_NextMatch to the next: 1 when there is
- * one, else 0. StoreItem_GetMatchProp: "Filename" the current path (NULL
- * and length 0 when there is none), "FilenameList" the whole list; the text
- * belongs to the search state and stays valid until the next search call;
- * 1 for these names, 0 for any other. */
-QXSTORE_API uint32_t MsgSearch_Init(void);
-QXSTORE_API uint32_t MsgSearch_SetParameter_String(const char* name, const char* value);
-QXSTORE_API uint32_t MsgSearch_SetParameter_Int(const char* name, uint32_t value);
-QXSTORE_API uint32_t MsgSearch_FindAll(void);
-QXSTORE_API uint32_t StoreItem_FirstMatch(void);
-QXSTORE_API uint32_t StoreItem_NextMatch(void);
-QXSTORE_API uint32_t StoreItem_GetMatchProp(const char* name, char** value, uint32_t* length);
-QXSTORE_API uint32_t MsgSearch_UnInit(void);
-
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif
@@ -334,6 +465,13 @@ QXSTORE_STATIC_ASSERT(offsetof(StoreIndex, folder_status) == 4140, "StoreIndex.f
 QXSTORE_STATIC_ASSERT(offsetof(StoreIndex, block_handle) == 4192, "StoreIndex.block_handle");
 QXSTORE_STATIC_ASSERT(offsetof(StoreIndex, mutex) == 4200, "StoreIndex.mutex");
 QXSTORE_STATIC_ASSERT(sizeof(StoreIndex) == 4208, "StoreIndex is 4208 bytes");
+
+QXSTORE_STATIC_ASSERT(offsetof(STOREFOLDER, postoffice) == 512, "STOREFOLDER.postoffice");
+QXSTORE_STATIC_ASSERT(offsetof(STOREFOLDER, parent) == 1024, "STOREFOLDER.parent");
+QXSTORE_STATIC_ASSERT(offsetof(STOREFOLDER, name) == 2048, "STOREFOLDER.name");
+QXSTORE_STATIC_ASSERT(offsetof(STOREFOLDER, size) == 2560, "STOREFOLDER.size");
+QXSTORE_STATIC_ASSERT(offsetof(STOREFOLDER, reserved) == 2564, "STOREFOLDER.reserved");
+QXSTORE_STATIC_ASSERT(sizeof(STOREFOLDER) == 2576, "STOREFOLDER is 2576 bytes");
 
 QXSTORE_STATIC_ASSERT(offsetof(BLOBRECORD, data) == 1024, "BLOBRECORD.data");
 QXSTORE_STATIC_ASSERT(offsetof(BLOBRECORD, length) == 9216, "BLOBRECORD.length");

@@ -1,0 +1,124 @@
+#include "index/index_transaction.h"
+
+#include <string>
+
+#include "common/block_files.h"
+#include "frame/store_paths.h"
+#include "index/folder_status.h"
+#include "index/index_document.h"
+#include "index/index_stamp.h"
+#include "index/store_index.h"
+#include "platform/diagnostics.h"
+#include "platform/file.h"
+#include "store/notify_clients.h"
+
+namespace qx {
+
+namespace {
+
+// "<postoffice dir>\MAILROOT\<mailbox>", the directory of the mailbox's
+// activity file and size cache.
+std::string MailboxDirectoryOf(const StoreIndex* index) {
+  char base[kStorePathSize];
+  GetPostofficeDirectory(base, sizeof base, index->postoffice);
+  return std::string(base) + "\\MAILROOT\\" + index->mailbox;
+}
+
+std::string BlockPathOf(const StoreIndex* index) {
+  return FolderFilePath(index->folder_directory, IndexBlockNameFor(index->folder_type));
+}
+
+std::string IndexPathOf(const StoreIndex* index) {
+  return FolderFilePath(index->folder_directory, IndexFileNameFor(index->folder_type));
+}
+
+void TraceForFolder(const char* text, const char* folder_directory, const char* tail) {
+  platform::Trace(std::string(text) + folder_directory + tail);
+}
+
+// The object's document filled from the index file, or started empty when
+// the file does not load. False when no document can be made.
+bool LoadTransactionDocument(StoreIndex* index) {
+  XmlDocument document = HeldDocument(index);
+  if (!document) {
+    document = CreateIndexDocument(kXmlNotCompatibleMessage);
+    if (!document) return false;
+    HoldDocument(index, document);
+  }
+  if (LoadDocumentFile(document, IndexPathOf(index))) return true;
+  return InitializeIndexDocument(document);
+}
+
+// Writes the document; true when no other writer was found.
+bool CommitTransactionDocument(StoreIndex* index) {
+  platform::CreateDirectory(index->folder_directory);
+  TraceForFolder("StoreIndex_SaveAndClose::Committing Index for folder ", index->folder_directory,
+                 "\n");
+  StoreIndexLock lock(index);
+  const XmlDocument document = HeldDocument(index);
+  const uint32_t stamp_before = FolderIndexStamp(index->folder_directory, index->folder_type);
+  bool committed = SaveDocumentFile(document, IndexPathOf(index)) == 1;
+  if (index->index_stamp != stamp_before) {
+    committed = false;
+    TraceForFolder("StoreIndex_SaveAndClose::Failed to commit index for folder ",
+                   index->folder_directory,
+                   ". Index was changed while being transacted. Folder will be marked as dirty.\n");
+  }
+  if (committed) {
+    ComputeFolderStatus(document, index->folder_status);
+    const std::string status_path = MailboxDirectoryOf(index) + "\\" + index->folder + "\\" +
+                                    kFolderStatusFileName;
+    WriteFolderStatusFile(status_path, index->folder_status);
+    TraceForFolder("StoreIndex_SaveAndClose::SetCacheDetailsToFile for folder ",
+                   index->folder_directory, "\n");
+  } else {
+    TraceForFolder("StoreIndex_SaveAndClose::Failed to commit index for folder ",
+                   index->folder_directory, ". Folder will be marked as dirty.\n");
+    MarkFolderChanged(index->folder_directory);
+  }
+  return committed;
+}
+
+}  // namespace
+
+uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
+                                 const char* folder, bool keep_open, uintptr_t* block_handle) {
+  if (index == nullptr) return 0;
+  SetStoreIndexNames(index, postoffice, mailbox, folder);
+  if (index->folder_type != kFolderTypeGroups) index->folder_type = FolderTypeFromName(index->folder);
+  ClearFolderDirectory(index);
+  index->last_uid = 0;
+  SetStoreIndexPaths(index);
+  if (index->mailbox[0] != '\0') NotifyClients(MailboxDirectoryOf(index), index->folder, "COMMIT");
+
+  const std::string block_path = BlockPathOf(index);
+  uintptr_t* handle = block_handle != nullptr ? block_handle : &index->block_handle;
+  if (TakeIndexBlock(block_path.c_str(), keep_open, handle) == 0) return 0;
+  index->index_stamp = StoredIndexStamp(FolderIndexStamp(index->folder_directory, index->folder_type));
+  if (!LoadTransactionDocument(index)) {
+    // Nobody would release a block taken for a transaction that never began.
+    ReleaseIndexBlock(block_path.c_str(), keep_open, handle);
+    return 0;
+  }
+  return 1;
+}
+
+uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
+                                 const char* folder) {
+  return OpenIndexForTransaction(index, postoffice, mailbox, folder, false, nullptr);
+}
+
+uint32_t SaveAndCloseIndex(StoreIndex* index, bool save, bool keep_open, uintptr_t* block_handle) {
+  if (index == nullptr) return 0;
+  SetStoreIndexPaths(index);
+  if (save) CommitTransactionDocument(index);
+  ReleaseIndexBlock(BlockPathOf(index).c_str(), keep_open,
+                    block_handle != nullptr ? block_handle : &index->block_handle);
+  return 1;
+}
+
+uint32_t SaveAndCloseIndex(StoreIndex* index, bool save) {
+  return SaveAndCloseIndex(index, save, false, nullptr);
+}
+
+}  // namespace qx
