@@ -1,0 +1,32 @@
+#include "index/item_remove.h"
+
+#include "index/index_elements.h"
+#include "index/index_format.h"
+#include "index/store_index.h"
+#include "platform/diagnostics.h"
+
+namespace qx {
+
+uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size) {
+  if (index == nullptr) return 0;
+  StoreIndexLock lock(index);
+  const XmlDocument document = HeldDocument(index);
+  if (!document || !document.DocumentElement()) return 0;
+  pugi::xml_node entry = FindItemElement(document, file_name);
+  if (!entry) return 0;
+  if (size != nullptr) *size = GetElementNumber(entry.child(kSizeElement));
+  // The current entry must not outlive the node it points at.
+  if (CurrentEntry(index) == entry) SetCurrentEntry(index, pugi::xml_node());
+  return RemoveChild(entry.parent(), entry) ? 1 : 0;
+}
+
+uint32_t StoreIndexRemoveItem(StoreIndex* index, const char* file_name, uint32_t /*mode*/) {
+  if (index == nullptr) {
+    platform::DiagPrintf("WARNING!: StoreIndex is NULL when passed to RemoveStoreItemByMessageID\n");
+    return 0;
+  }
+  if (file_name == nullptr) return 0;
+  return RemoveIndexEntry(index, file_name, nullptr);
+}
+
+}  // namespace qx

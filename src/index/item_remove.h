@@ -1,0 +1,23 @@
+#pragma once
+// Removing one entry from a held index document.
+
+#include <cstdint>
+#include <string_view>
+
+#include "qxstore.h"
+
+namespace qx {
+
+// Removes the entry whose ID is `file_name`. When `size` is given it
+// receives the entry's SIZE (0 when it has none). When the entry was the
+// current entry, the object is left without one. 1 removed; 0 when the
+// object holds no document with a root, or no entry has that ID (*size is
+// then untouched). Takes the StoreIndex mutex.
+uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size);
+
+// StoreIndex_RemoveItem: RemoveIndexEntry without the size; `mode` is not
+// read. A null object prints "WARNING!: StoreIndex is NULL when passed to
+// RemoveStoreItemByMessageID\n" and gives 0, as does a null name.
+uint32_t StoreIndexRemoveItem(StoreIndex* index, const char* file_name, uint32_t mode);
+
+}  // namespace qx

@@ -1,0 +1,81 @@
+#include "index/message_id_lookup.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "index/index_elements.h"
+#include "index/index_format.h"
+#include "index/store_index.h"
+#include "message/flag_words.h"
+#include "platform/diagnostics.h"
+
+namespace qx {
+
+namespace {
+
+pugi::xml_node FindEntry(const StoreIndex* index, std::string_view file_name) {
+  const XmlDocument document = HeldDocument(index);
+  if (!document) return pugi::xml_node();
+  return FindItemElement(document, file_name);
+}
+
+void WriteFlags(pugi::xml_node entry, const MessageHeaders& record) {
+  SetChildText(entry, kFlagStatusElement, record.flag_words);
+  SetChildText(entry, kReadElement, ListHasFlagWord(record.flag_words, kFlagSeen) ? "1" : "0");
+}
+
+bool Selected(uint32_t selector, MessageFieldSelector field) {
+  return selector == kSelectAllFields || selector == field;
+}
+
+}  // namespace
+
+uint32_t GetStoreItemByMessageId(StoreIndex* index, std::string_view file_name,
+                                 uint32_t /*mode*/, MessageHeaders* record) {
+  if (index == nullptr) {
+    platform::DiagPrintf("WARNING!: StoreIndex is NULL when passed to GetStoreItemByMessageID\n");
+    return 0;
+  }
+  if (record == nullptr) return 0;
+  StoreIndexLock lock(index);
+  const pugi::xml_node entry = FindEntry(index, file_name);
+  if (!entry) return 0;
+  record->sender = GetChildText(entry, kFromElement);
+  record->recipients = GetChildText(entry, kToElement);
+  record->copy_recipients = GetChildText(entry, kCcElement);
+  record->subject = GetChildText(entry, kSubjectElement);
+  record->received_date = GetChildText(entry, kReceivedElement);
+  record->message_date = GetChildText(entry, kMessageDateElement);
+  record->file_size = GetElementNumber(entry.child(kSizeElement));
+  record->has_attachments = GetElementNumber(entry.child(kAttachmentsElement));
+  record->importance = static_cast<int32_t>(
+      std::strtol(GetChildText(entry, kImportanceElement).c_str(), nullptr, 10));
+  record->flag_words = GetChildText(entry, kFlagStatusElement);
+  return 1;
+}
+
+uint32_t SetStoreItemByMessageId(StoreIndex* index, std::string_view file_name, uint32_t selector,
+                                 const MessageHeaders& record) {
+  if (index == nullptr) {
+    platform::DiagPrintf("WARNING!: StoreIndex is NULL when passed to SetStoreItemByMessageID\n");
+    return 0;
+  }
+  if (selector > kSelectImportance) return 0;
+  StoreIndexLock lock(index);
+  pugi::xml_node entry = FindEntry(index, file_name);
+  if (!entry) return 0;
+  if (Selected(selector, kSelectFlags)) WriteFlags(entry, record);
+  if (Selected(selector, kSelectSubject)) SetChildText(entry, kSubjectElement, record.subject);
+  if (Selected(selector, kSelectMessageDate)) {
+    SetChildText(entry, kMessageDateElement, record.message_date);
+  }
+  if (Selected(selector, kSelectFrom)) SetChildText(entry, kFromElement, record.sender);
+  if (Selected(selector, kSelectTo)) SetChildText(entry, kToElement, record.recipients);
+  if (Selected(selector, kSelectCc)) SetChildText(entry, kCcElement, record.copy_recipients);
+  if (Selected(selector, kSelectImportance)) {
+    SetChildText(entry, kImportanceElement, std::to_string(record.importance));
+  }
+  return 1;
+}
+
+}  // namespace qx

@@ -1,0 +1,258 @@
+#include <string>
+#include <vector>
+
+#include "index/flag_change_text.h"
+#include "index/index_document.h"
+#include "index/index_elements.h"
+#include "index/index_format.h"
+#include "index/item_insert.h"
+#include "index/item_property.h"
+#include "index/item_remove.h"
+#include "index/item_select.h"
+#include "index/message_id_lookup.h"
+#include "index/store_index.h"
+#include "qxstore.h"
+#include "support/test_store.h"
+
+namespace qx {
+namespace {
+
+class ItemOperationsTest : public test::StoreTest {
+ protected:
+  void SetUp() override {
+    test::StoreTest::SetUp();
+    folder_ = mail_root() + "/PO/MAILROOT/box/Inbox";
+    MakeDirs(folder_);
+    index_ = CreateStoreIndex();
+    ASSERT_TRUE(CreateStoreIndexMutex(index_));
+    SetStoreIndexNames(index_, "PO", "box", "Inbox");
+    SetStoreIndexPaths(index_);
+    XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
+    ASSERT_TRUE(InitializeIndexDocument(document));
+    HoldDocument(index_, document);
+  }
+
+  void TearDown() override {
+    ReleaseStoreIndex(index_);
+    DestroyStoreIndex(index_);
+    test::StoreTest::TearDown();
+  }
+
+  void WriteMessage(const std::string& name, const std::string& subject) {
+    WriteFile(folder_ + "/" + name,
+              "From: a@example.com\r\nSubject: " + subject + "\r\n\r\nbody\r\n");
+  }
+
+  std::vector<std::string> Ids() const {
+    std::vector<std::string> ids;
+    for (pugi::xml_node entry : document().DocumentElement().children(kEntryElement)) {
+      ids.push_back(AttributeValue(entry, kIdAttribute));
+    }
+    return ids;
+  }
+
+  XmlDocument document() const { return HeldDocument(index_); }
+  pugi::xml_node Entry(const char* id) const { return FindItemElement(document(), id); }
+
+  std::string folder_;
+  StoreIndex* index_ = nullptr;
+};
+
+TEST_F(ItemOperationsTest, InsertPlacesEntriesInByteOrderWithTheNextUid) {
+  for (const char* name : {"A.MAI", "C.MAI", "B.MAI", "b.MAI"}) WriteMessage(name, name);
+  SetDocumentLastUid(document(), 40);
+  EXPECT_EQ(StoreIndexInsertItem(index_, "C.MAI", 1), 1u);
+  EXPECT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
+  EXPECT_EQ(StoreIndexInsertItem(index_, "B.MAI", 1), 1u);
+  EXPECT_EQ(StoreIndexInsertItem(index_, "b.MAI", 1), 1u);
+
+  EXPECT_EQ(Ids(), (std::vector<std::string>{"A.MAI", "B.MAI", "C.MAI", "b.MAI"}));
+  EXPECT_STREQ(AttributeValue(Entry("C.MAI"), kUidAttribute), "41");
+  EXPECT_STREQ(AttributeValue(Entry("b.MAI"), kUidAttribute), "44");
+  EXPECT_EQ(DocumentLastUid(document()), 44u);
+  EXPECT_EQ(index_->last_uid, 44u);
+  EXPECT_EQ(CurrentEntry(index_), Entry("b.MAI"));
+  EXPECT_EQ(index_->modified, 0u);
+
+  pugi::xml_node entry = Entry("B.MAI");
+  EXPECT_EQ(GetChildText(entry, kSubjectElement), "B.MAI");
+  EXPECT_EQ(GetChildText(entry, kFromElement), "a@example.com");
+  EXPECT_EQ(GetChildText(entry, kReadElement), "0");
+  EXPECT_EQ(GetChildText(entry, kFlagStatusElement), "\\RECENT");
+  EXPECT_EQ(GetChildText(entry, kSizeElement),
+            std::to_string(ReadFile(folder_ + "/B.MAI").size()));
+  EXPECT_FALSE(entry.child(kPendingStatusElement));
+}
+
+TEST_F(ItemOperationsTest, InsertRefusesDuplicatesUnreadableFilesAndEmptyNames) {
+  WriteMessage("A.MAI", "first");
+  ASSERT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
+  const std::string before = document().Xml();
+
+  WriteMessage("A.MAI", "rewritten");
+  EXPECT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 0u);
+  EXPECT_EQ(StoreIndexInsertItem(index_, "missing.MAI", 1), 0u);
+  EXPECT_EQ(StoreIndexInsertItem(index_, "", 1), 0u);
+  EXPECT_EQ(StoreIndexInsertItem(nullptr, "A.MAI", 1), 0u);
+  EXPECT_EQ(document().Xml(), before);
+
+  // Without reading, a name that has no file yet gets its ID and UID only.
+  EXPECT_EQ(StoreIndexInsertItem(index_, "later.MAI", 0), 1u);
+  pugi::xml_node entry = Entry("later.MAI");
+  EXPECT_STREQ(AttributeValue(entry, kUidAttribute), "2");
+  EXPECT_FALSE(entry.first_child());
+}
+
+TEST_F(ItemOperationsTest, InsertKeepsCallerFlagsUnlessAskedToClearThem) {
+  WriteMessage("A.MAI", "a");
+  WriteFile(folder_ + "/T.MAI", "Subject: t\r\nX-QXTempFlags: \\FLAGGED\r\n\r\nbody\r\n");
+  EntryInsertOptions keep;
+  keep.clear_flags = false;
+  MessageHeaders record;
+  record.flag_words = "\\ANSWERED";
+  ASSERT_EQ(InsertIndexEntry(index_, "A.MAI", keep, &record), 1u);
+  EXPECT_EQ(GetChildText(Entry("A.MAI"), kFlagStatusElement), "\\ANSWERED \\RECENT");
+  EXPECT_EQ(record.file_size, ReadFile(folder_ + "/A.MAI").size());
+
+  record.flag_words = "\\ANSWERED";
+  ASSERT_EQ(InsertIndexEntry(index_, "T.MAI", keep, &record), 1u);
+  EXPECT_EQ(GetChildText(Entry("T.MAI"), kFlagStatusElement), "\\FLAGGED \\RECENT");
+}
+
+TEST_F(ItemOperationsTest, RemoveReportsTheSizeAndForgetsTheCurrentEntry) {
+  WriteMessage("A.MAI", "a");
+  WriteMessage("B.MAI", "b");
+  ASSERT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
+  ASSERT_EQ(StoreIndexInsertItem(index_, "B.MAI", 1), 1u);
+  ASSERT_EQ(CurrentEntry(index_), Entry("B.MAI"));
+
+  uint32_t size = 7;
+  EXPECT_EQ(RemoveIndexEntry(index_, "B.MAI", &size), 1u);
+  EXPECT_EQ(size, ReadFile(folder_ + "/B.MAI").size());
+  EXPECT_FALSE(CurrentEntry(index_));
+  EXPECT_EQ(Ids(), std::vector<std::string>{"A.MAI"});
+
+  size = 7;
+  EXPECT_EQ(RemoveIndexEntry(index_, "B.MAI", &size), 0u);
+  EXPECT_EQ(size, 7u);
+  EXPECT_EQ(StoreIndexRemoveItem(index_, "A.MAI", 0), 1u);
+  EXPECT_TRUE(Ids().empty());
+  EXPECT_EQ(StoreIndexRemoveItem(nullptr, "A.MAI", 0), 0u);
+}
+
+TEST_F(ItemOperationsTest, FlagChangeTextAddsRemovesAndReplaces) {
+  struct Case {
+    const char* flags;
+    const char* change;
+    const char* result;
+    bool changed;
+  };
+  const Case cases[] = {
+      {"\\RECENT", "+\\SEEN", "\\RECENT \\SEEN", true},
+      {"\\RECENT", "\\ANSWERED", "\\ANSWERED", true},
+      {"\\SEEN", "-\\RECENT", "\\SEEN", false},
+      {"\\SEEN \\RECENT", "-\\recent +FLAGGED", "\\SEEN \\FLAGGED", true},
+      {"\\SEEN", "+\\seen", "\\SEEN", false},
+      {"\\SEEN \\DELETED", "", "", true},
+      {"", "", "", false},
+      {"\\SEEN", "DELETED SEEN", "\\DELETED \\SEEN", true},
+      {"\\SEEN  \\ANSWERED", "+ - -\\SEEN", "\\ANSWERED", true},
+  };
+  for (const Case& c : cases) {
+    std::string flags = c.flags;
+    EXPECT_EQ(ApplyFlagChangeText(&flags, c.change), c.changed) << c.flags << " / " << c.change;
+    EXPECT_EQ(flags, c.result) << c.flags << " / " << c.change;
+  }
+}
+
+TEST_F(ItemOperationsTest, MessageIdLookupReadsAndWritesSelectedFields) {
+  WriteFile(folder_ + "/A.MAI",
+            "From: x@example.com\r\nTo: y@example.com\r\nSubject: s\r\nX-Priority: 1\r\n\r\nb\r\n");
+  ASSERT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
+
+  MessageHeaders record;
+  ASSERT_EQ(GetStoreItemByMessageId(index_, "A.MAI", 0, &record), 1u);
+  EXPECT_EQ(record.sender, "x@example.com");
+  EXPECT_EQ(record.recipients, "y@example.com");
+  EXPECT_EQ(record.importance, 1);
+  EXPECT_EQ(record.flag_words, "\\RECENT");
+  EXPECT_EQ(record.file_size, ReadFile(folder_ + "/A.MAI").size());
+  EXPECT_EQ(GetStoreItemByMessageId(index_, "B.MAI", 0, &record), 0u);
+  EXPECT_EQ(GetStoreItemByMessageId(nullptr, "A.MAI", 0, &record), 0u);
+
+  record.subject = "changed";
+  record.flag_words = "\\RECENT \\SEEN";
+  ASSERT_EQ(SetStoreItemByMessageId(index_, "A.MAI", kSelectFlags, record), 1u);
+  pugi::xml_node entry = Entry("A.MAI");
+  EXPECT_EQ(GetChildText(entry, kFlagStatusElement), "\\RECENT \\SEEN");
+  EXPECT_EQ(GetChildText(entry, kReadElement), "1");
+  EXPECT_EQ(GetChildText(entry, kSubjectElement), "s");
+
+  record.flag_words = "\\ANSWERED";
+  record.importance = 5;
+  ASSERT_EQ(SetStoreItemByMessageId(index_, "A.MAI", kSelectAllFields, record), 1u);
+  EXPECT_EQ(GetChildText(entry, kReadElement), "0");
+  EXPECT_EQ(GetChildText(entry, kSubjectElement), "changed");
+  EXPECT_EQ(GetChildText(entry, kImportanceElement), "5");
+  EXPECT_EQ(SetStoreItemByMessageId(index_, "A.MAI", 8, record), 0u);
+  EXPECT_EQ(SetStoreItemByMessageId(index_, "B.MAI", kSelectSubject, record), 0u);
+}
+
+TEST_F(ItemOperationsTest, SelectByFieldMatchesExactlyOrIgnoringCase) {
+  WriteMessage("A.MAI", "Hello 'quoted'");
+  WriteMessage("B.MAI", "hello");
+  ASSERT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
+  ASSERT_EQ(StoreIndexInsertItem(index_, "B.MAI", 1), 1u);
+
+  pugi::xml_node found;
+  EXPECT_EQ(SelectEntryByField(index_, &found, "SUBJECT", "HELLO", false), 0u);
+  EXPECT_FALSE(found);
+  ASSERT_EQ(SelectEntryByField(index_, &found, "SUBJECT", "HELLO", true), 1u);
+  EXPECT_EQ(found, Entry("B.MAI"));
+  ASSERT_EQ(SelectEntryByField(index_, &found, "SUBJECT", "Hello 'quoted'", false), 1u);
+  EXPECT_EQ(found, Entry("A.MAI"));
+  EXPECT_EQ(SelectEntryByField(index_, &found, "SUBJECT]|//x[", "hello", false), 0u);
+  ASSERT_EQ(SelectEntryById(index_, &found, "B.MAI"), 1u);
+  EXPECT_EQ(found, Entry("B.MAI"));
+  EXPECT_EQ(SelectEntryById(index_, &found, "C.MAI"), 0u);
+}
+
+TEST_F(ItemOperationsTest, PropertyWritesMarkTheEntryPendingAndReadBack) {
+  pugi::xml_node entry;
+  ASSERT_EQ(SetEntryProperty(index_, &entry, "NEW.MAI", kSubjectElement, "made"), 1u);
+  EXPECT_EQ(entry, Entry("NEW.MAI"));
+  EXPECT_EQ(GetChildText(entry, kPendingStatusElement), "1");
+  EXPECT_EQ(index_->modified, 1u);
+  pugi::xml_node none;
+  EXPECT_EQ(SetEntryProperty(index_, &none, "", kSubjectElement, "x"), 0u);
+  EXPECT_EQ(SetEntryProperty(nullptr, &none, "NEW.MAI", kSubjectElement, "x"), 0u);
+
+  StoreItemView item;
+  item.entry = entry;
+  item.mailbox = "box";
+  EXPECT_EQ(SetItemPropertyItem(item, {}, "pr_subject", "second"), 1u);
+  const int32_t sensitivity = 2;
+  EXPECT_EQ(SetItemPropertyItem(item, {}, "PR_SENSITIVITY", &sensitivity), 1u);
+  EXPECT_EQ(SetItemPropertyItem(item, {}, "PR_NOT_A_PROPERTY", "x"), 0u);
+  EXPECT_EQ(GetChildText(entry, "SENSITIVITY"), "2");
+
+  void* value = nullptr;
+  uint32_t type = 0;
+  ASSERT_EQ(GetItemPropertyItem(item, "PR_SUBJECT", &value, &type), kPropertyAllocated);
+  EXPECT_STREQ(static_cast<char*>(value), "second");
+  EXPECT_EQ(type, kValueTypeText);
+  Memory_Free(value);
+  ASSERT_EQ(GetItemPropertyItem(item, "PR_SENSITIVITY", &value, &type), kPropertyAllocated);
+  EXPECT_EQ(*static_cast<int32_t*>(value), 2);
+  EXPECT_EQ(type, kValueTypeInteger);
+  Memory_Free(value);
+  ASSERT_EQ(GetItemPropertyItem(item, "QX_MAILBOX", &value, &type), kPropertyAllocated);
+  EXPECT_STREQ(static_cast<char*>(value), "box");
+  Memory_Free(value);
+  EXPECT_EQ(GetItemPropertyItem(item, "QX_POSTOFFICE", &value, &type), kPropertyNotFound);
+  EXPECT_EQ(GetItemPropertyItem(item, "PR_QX_CC", &value, &type), kPropertyNotFound);
+  EXPECT_EQ(value, nullptr);
+}
+
+}  // namespace
+}  // namespace qx
