@@ -1,0 +1,177 @@
+// storeadm status: the folder status cached in "_FOLDER.DAT", for one folder
+// or for every folder of a mailbox. A folder that has an index but no cache
+// file is counted from its index (nothing is written).
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "frame/store_paths.h"
+#include "index/folder_status.h"
+#include "index/index_document.h"
+#include "index/index_format.h"
+#include "index/index_stamp.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "platform/listing.h"
+
+namespace qx::storeadm {
+namespace {
+
+using Status = std::array<uint32_t, kFolderStatusFields>;
+
+// Progress appears only once the walk has taken this long.
+constexpr uint64_t kQuietMilliseconds = 1000;
+
+struct FolderLine {
+  std::string name;       // below the mailbox, '/' between levels
+  std::string directory;  // store path
+};
+
+enum class Source { kCached, kIndex, kDamaged, kNone };
+
+const char* SourceText(Source source) {
+  switch (source) {
+    case Source::kCached: return "_FOLDER.DAT";
+    case Source::kIndex: return "_index.xml (no _FOLDER.DAT)";
+    case Source::kDamaged: return "_index.xml does not load";
+    case Source::kNone: return "none";
+  }
+  return "";
+}
+
+void PrintFolderStatus(const Status& status) {
+  std::printf("  messages   %u\n", status[kStatusEntries]);
+  std::printf("  seen       %u\n", status[kStatusSeen]);
+  std::printf("  unseen     %u\n", status[kStatusEntries] - std::min(status[kStatusSeen], status[kStatusEntries]));
+  std::printf("  recent     %u\n", status[kStatusRecent]);
+  std::printf("  answered   %u\n", status[kStatusAnswered]);
+  std::printf("  flagged    %u\n", status[kStatusFlagged]);
+  std::printf("  deleted    %u\n", status[kStatusDeleted]);
+  std::printf("  last UID   %u\n", status[kStatusLastUid]);
+  std::printf("  raw       ");
+  for (uint32_t value : status) std::printf(" %u", value);
+  std::printf("\n");
+}
+
+int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folder) {
+  const std::string path = CachedStatusPath(postoffice, mailbox, folder);
+  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\", folder \"%s\"\n", postoffice,
+              mailbox, folder);
+  std::printf("  file       %s\n", path.c_str());
+  Status status{};
+  if (GetCachedStatus(postoffice, mailbox, folder, status.data()) == 0) {
+    std::printf("  (no cached status: the file is missing or empty)\n");
+    return kExitFailure;
+  }
+  const int64_t size = platform::GetFileSize(path);
+  if (size != static_cast<int64_t>(kFolderStatusSize)) {
+    std::printf("  (the file holds %lld bytes, not %zu)\n", static_cast<long long>(size),
+                kFolderStatusSize);
+  }
+  PrintFolderStatus(status);
+  return kExitOk;
+}
+
+bool IsStoreFileName(const std::string& name) {
+  return name.empty() || name[0] == '_' || name[0] == '.';
+}
+
+// Every folder directory below `directory`, depth first in listing order.
+void CollectFolders(const std::string& directory, const std::string& name,
+                    std::vector<FolderLine>* folders) {
+  for (platform::Listing listing = platform::Listing::Open(directory + "\\*.*"); listing.valid();
+       listing.Next()) {
+    const platform::FindData& found = listing.current();
+    if ((found.attributes & platform::kAttributeDirectory) == 0 || IsStoreFileName(found.name)) {
+      continue;
+    }
+    const std::string child_name = name.empty() ? found.name : name + "/" + found.name;
+    const std::string child_directory = directory + "\\" + found.name;
+    folders->push_back({child_name, child_directory});
+    CollectFolders(child_directory, child_name, folders);
+  }
+}
+
+Source ReadStatus(const std::string& directory, Status* status) {
+  if (ReadFolderStatusFile(FolderFilePath(directory, kFolderStatusFileName), status->data()) != 0) {
+    return Source::kCached;
+  }
+  XmlDocument document = CreateIndexDocument("");
+  if (!document) return Source::kNone;
+  const std::string index_path = FolderFilePath(directory, kIndexFileName);
+  if (platform::GetFileSize(index_path) < 0) return Source::kNone;
+  // A damaged index prints its own reason before its line.
+  if (!LoadDocumentFile(document, index_path)) return Source::kDamaged;
+  return ComputeFolderStatus(document, *status) ? Source::kIndex : Source::kNone;
+}
+
+void PrintTableHeader() {
+  std::printf("%-32s %8s %8s %8s %8s %8s %8s %10s  %s\n", "folder", "messages", "unseen", "recent",
+              "answered", "flagged", "deleted", "last UID", "source");
+}
+
+void PrintTableLine(const std::string& name, const Status& status, Source source) {
+  if (source == Source::kNone || source == Source::kDamaged) {
+    std::printf("%-32s %8s %8s %8s %8s %8s %8s %10s  %s\n", name.c_str(), "-", "-", "-", "-", "-",
+                "-", "-", SourceText(source));
+    return;
+  }
+  const uint32_t entries = status[kStatusEntries];
+  const uint32_t unseen = entries - std::min(status[kStatusSeen], entries);
+  std::printf("%-32s %8u %8u %8u %8u %8u %8u %10u  %s\n", name.c_str(), entries, unseen,
+              status[kStatusRecent], status[kStatusAnswered], status[kStatusFlagged],
+              status[kStatusDeleted], status[kStatusLastUid], SourceText(source));
+}
+
+int ShowMailbox(const char* postoffice, const char* mailbox) {
+  char mailbox_directory[kStorePathSize];
+  GetFolderDirectory(mailbox_directory, sizeof mailbox_directory, postoffice, mailbox, nullptr);
+  if (!platform::IsDirectory(mailbox_directory)) {
+    std::fprintf(stderr, "storeadm: no mailbox directory %s\n", mailbox_directory);
+    return kExitFailure;
+  }
+  std::vector<FolderLine> folders;
+  // The mailbox directory keeps the cache of the folder named "".
+  folders.push_back({"(mailbox directory)", mailbox_directory});
+  CollectFolders(mailbox_directory, "", &folders);
+
+  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\" (%s)\n", postoffice, mailbox,
+              mailbox_directory);
+  PrintTableHeader();
+  const uint64_t started = platform::TickMilliseconds();
+  bool progress_shown = false;
+  for (size_t i = 0; i < folders.size(); ++i) {
+    Status status{};
+    const Source source = ReadStatus(folders[i].directory, &status);
+    if (i == 0 && source == Source::kNone) continue;
+    if (platform::TickMilliseconds() - started > kQuietMilliseconds) {
+      std::fprintf(stderr, "\rstatus: %zu of %zu folders", i + 1, folders.size());
+      std::fflush(stderr);
+      progress_shown = true;
+    }
+    PrintTableLine(folders[i].name, status, source);
+  }
+  if (progress_shown) std::fprintf(stderr, "\n");
+  return kExitOk;
+}
+
+int RunStatus(int argc, char** argv);
+
+const CommandRegistration kStatus(
+    {"status", "<postoffice> <mailbox> [<folder>]",
+     "prints a folder's cached status (_FOLDER.DAT), or every folder's of a mailbox", RunStatus});
+
+int RunStatus(int argc, char** argv) {
+  if (argc < 3 || argc > 4) {
+    return UsageError(*FindCommand("status"), "status needs a postoffice and a mailbox");
+  }
+  if (argc == 4) return ShowOneFolder(argv[1], argv[2], argv[3]);
+  return ShowMailbox(argv[1], argv[2]);
+}
+
+}  // namespace
+}  // namespace qx::storeadm
