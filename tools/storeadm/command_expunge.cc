@@ -1,0 +1,94 @@
+// storeadm expunge: removes the messages of a folder that are flagged
+// \DELETED, files and index entries together, under the folder's block so
+// that no delivery or flag change slips in between.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "index/index_elements.h"
+#include "index/index_format.h"
+#include "index/index_stamp.h"
+#include "index/index_transaction.h"
+#include "index/item_remove.h"
+#include "index/store_index.h"
+#include "message/flag_words.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "store/folder_size_cache.h"
+
+namespace qx::storeadm {
+namespace {
+
+constexpr uint32_t kErrorFileNotFound = 2;
+
+int RunExpunge(int argc, char** argv);
+
+const Command kExpunge{"expunge", "<postoffice> <mailbox> <folder>",
+                       "removes the messages flagged \\DELETED and their index entries",
+                       RunExpunge};
+const CommandRegistration kRegisterExpunge(kExpunge);
+
+std::vector<std::string> DeletedEntries(const StoreIndex* index) {
+  std::vector<std::string> ids;
+  pugi::xml_node root = HeldDocument(index).DocumentElement();
+  for (pugi::xml_node entry : root.children(kEntryElement)) {
+    const char* id = AttributeValue(entry, kIdAttribute);
+    if (id != nullptr && ListHasFlagWord(GetChildText(entry, kFlagStatusElement), kFlagDeleted)) {
+      ids.push_back(id);
+    }
+  }
+  return ids;
+}
+
+struct Expunged {
+  size_t messages = 0;
+  int64_t bytes = 0;
+};
+
+// Deletes each file and removes its entry; a file that cannot be deleted
+// keeps its entry.
+Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids) {
+  Expunged removed;
+  for (const std::string& id : ids) {
+    const std::string path = FolderFilePath(index->folder_directory, id);
+    if (!platform::DeleteFile(path) && platform::GetLastError() != kErrorFileNotFound) {
+      std::fprintf(stderr, "storeadm: cannot delete %s (error %u)\n", path.c_str(),
+                   platform::GetLastError());
+      continue;
+    }
+    uint32_t size = 0;
+    if (RemoveIndexEntry(index, id, &size) == 1) {
+      removed.bytes += size;
+      ++removed.messages;
+    }
+    std::printf("%s\n", id.c_str());
+  }
+  return removed;
+}
+
+int RunExpunge(int argc, char** argv) {
+  if (argc != 4) return UsageError(kExpunge, "expected a postoffice, a mailbox and a folder");
+  StoreIndex index;
+  InitStoreIndex(&index);
+  if (OpenIndexForTransaction(&index, argv[1], argv[2], argv[3]) != 1) {
+    std::fprintf(stderr, "storeadm: the folder's index is busy\n");
+    ReleaseStoreIndex(&index);
+    return kExitFailure;
+  }
+  const std::vector<std::string> ids = DeletedEntries(&index);
+  const Expunged removed = ExpungeEntries(&index, ids);
+  SaveAndCloseIndex(&index, removed.messages > 0);
+  ReleaseStoreIndex(&index);
+  const int64_t change = -std::min<int64_t>(removed.bytes, std::numeric_limits<int32_t>::max());
+  AdjustMailboxSize(argv[1], argv[2], static_cast<int32_t>(change), argv[3]);
+  std::printf("%zu message(s) expunged\n", removed.messages);
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace qx::storeadm
