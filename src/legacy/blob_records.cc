@@ -1,5 +1,6 @@
 #include "legacy/blob_records.h"
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -27,10 +28,11 @@ uint32_t ReadNextChunk(BlobFamily family, const std::string& path, Record* blob)
   return *count > 0 ? 1 : 0;
 }
 
-// The bad mail family's path, or empty when the guard refuses it.
-std::string GuardedPath(const BLOBRECORD& blob) {
+// The bad mail family's path, or nullopt when the guard refuses it.
+std::optional<std::string> GuardedPath(const BLOBRECORD& blob) {
   std::string path = RecordText(blob.path);
-  return IsBadMailPath(path) ? path : std::string();
+  if (!IsBadMailPath(path)) return std::nullopt;
+  return path;
 }
 
 // Empty when the path does not fit.
@@ -51,40 +53,40 @@ std::string MessageFilePath(const MESSAGEBLOBRECORD& blob) {
 
 uint32_t LocalBLOBGetSize(BLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  std::string path = GuardedPath(*blob);
-  if (path.empty()) return 0;
-  blob->length = BlobFileSize(BlobFamily::kBadMail, path);
+  std::optional<std::string> path = GuardedPath(*blob);
+  if (!path) return 0;
+  blob->length = BlobFileSize(BlobFamily::kBadMail, *path);
   return 0;
 }
 
 uint32_t LocalBLOBGetFirstChunk(BLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  std::string path = GuardedPath(*blob);
-  if (path.empty()) return 0;
+  std::optional<std::string> path = GuardedPath(*blob);
+  if (!path) return 0;
   RestartBlobRead(BlobFamily::kBadMail);
-  return ReadNextChunk(BlobFamily::kBadMail, path, blob);
+  return ReadNextChunk(BlobFamily::kBadMail, *path, blob);
 }
 
 uint32_t LocalBLOBGetNextChunk(BLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  std::string path = GuardedPath(*blob);
-  if (path.empty()) return 0;
-  return ReadNextChunk(BlobFamily::kBadMail, path, blob);
+  std::optional<std::string> path = GuardedPath(*blob);
+  if (!path) return 0;
+  return ReadNextChunk(BlobFamily::kBadMail, *path, blob);
 }
 
 uint32_t LocalBLOBWriteFirstChunk(BLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  std::string path = GuardedPath(*blob);
-  if (path.empty()) return 0;
-  WriteFirstBlobChunk(path, WrittenBytes(*blob));
+  std::optional<std::string> path = GuardedPath(*blob);
+  if (!path) return 0;
+  WriteFirstBlobChunk(*path, WrittenBytes(*blob));
   return 1;
 }
 
 uint32_t LocalBLOBWriteNextChunk(BLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  std::string path = GuardedPath(*blob);
-  if (path.empty()) return 0;
-  WriteNextBlobChunk(path, WrittenBytes(*blob));
+  std::optional<std::string> path = GuardedPath(*blob);
+  if (!path) return 0;
+  WriteNextBlobChunk(*path, WrittenBytes(*blob));
   return 1;
 }
 
