@@ -1,0 +1,92 @@
+#include "shares/share_documents.h"
+
+#include <cstring>
+
+#include "frame/store_paths.h"
+#include "frame/utilities.h"
+#include "index/index_document.h"
+#include "message/text_compare.h"
+#include "platform/diagnostics.h"
+#include "platform/file.h"
+
+namespace qx {
+
+namespace {
+
+std::string PostofficeDirectory(const char* postoffice) {
+  char directory[kStorePathSize];
+  GetPostofficeDirectory(directory, sizeof directory, postoffice);
+  return directory;
+}
+
+std::string Fitting(std::string path) {
+  return path.size() < kStorePathSize ? path : std::string();
+}
+
+}  // namespace
+
+std::string ShareListPath(const char* mailbox, const char* postoffice) {
+  return Fitting(PostofficeDirectory(postoffice) + "\\MAILROOT\\" + mailbox + "\\" +
+                 kShareListFileName);
+}
+
+std::string NormalisedShareResource(std::string_view resource) {
+  std::string text(resource);
+  for (char& c : text) {
+    if (c == '\\') c = '/';
+  }
+  if (text.empty() || text[0] != '/') text.insert(0, "/");
+  return text;
+}
+
+void NormaliseShareResource(char* resource, size_t size) {
+  if (resource == nullptr || size == 0) return;
+  std::string text = NormalisedShareResource(std::string_view(resource, strnlen(resource, size)));
+  CopyBounded(resource, text.c_str(), size);
+}
+
+std::string ShareKey(const char* postoffice, const char* mailbox, std::string_view resource) {
+  return "SF:" + std::string(postoffice) + "/" + mailbox + std::string(resource);
+}
+
+std::string AccessListPath(const char* mailbox, const char* postoffice, std::string_view resource) {
+  std::string_view inner = resource;
+  if (!inner.empty() && (inner[0] == '/' || inner[0] == '\\')) inner.remove_prefix(1);
+  const std::string base = PostofficeDirectory(postoffice);
+  if (StartsWithNoCase(inner, "$FILEROOT")) {
+    return Fitting(base + "\\FILEROOT\\" + mailbox + std::string(inner.substr(9)) + "\\" +
+                   kAccessListFileName);
+  }
+  return Fitting(base + "\\MAILROOT\\" + mailbox + std::string(resource) + "\\" +
+                 kAccessListFileName);
+}
+
+XmlDocument LoadShareDocument(std::string_view path) {
+  XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
+  if (!document) return document;
+  if (path.empty() || !LoadDocumentFile(document, path)) {
+    platform::DiagPrintf("General error loading index file\n");
+    return XmlDocument();
+  }
+  return document;
+}
+
+bool SaveOrDeleteShareDocument(const XmlDocument& document, std::string_view path) {
+  if (document.DocumentElement().first_child()) return SaveDocumentFile(document, path) == 1;
+  return platform::DeleteFile(path);
+}
+
+std::string XpathLiteral(std::string_view value) {
+  if (value.find('\'') == std::string_view::npos) return "'" + std::string(value) + "'";
+  if (value.find('"') == std::string_view::npos) return "\"" + std::string(value) + "\"";
+  // Both quotes: pieces without a single quote joined with "'".
+  std::string text = "concat(";
+  size_t start = 0;
+  for (size_t quote; (quote = value.find('\'', start)) != std::string_view::npos;
+       start = quote + 1) {
+    text += "'" + std::string(value.substr(start, quote - start)) + "', \"'\", ";
+  }
+  return text + "'" + std::string(value.substr(start)) + "')";
+}
+
+}  // namespace qx

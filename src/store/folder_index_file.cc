@@ -1,0 +1,188 @@
+#include "store/folder_index_file.h"
+
+#include <cstdio>
+
+#include "common/file_iterator.h"
+#include "frame/utilities.h"
+#include "index/index_document.h"
+#include "message/text_compare.h"
+#include "platform/diagnostics.h"
+#include "platform/file.h"
+#include "platform/path_resolver.h"
+#include "platform/random_id.h"
+#include "store/special_folders.h"
+
+namespace qx {
+
+namespace {
+
+std::string FileInDirectory(std::string_view directory, const char* name) {
+  std::string path(directory);
+  path += '\\';
+  path += name;
+  return path;
+}
+
+bool Exists(const std::string& path) {
+  return platform::GetFileAttributes(path) != platform::kInvalidAttributes;
+}
+
+// Which writing of the stale flag is on disk. Every raising writes a new
+// file (see MarkFolderIndexDirty), so a flag raised again has another
+// identity even within one tick of the file system's clock.
+struct FlagIdentity {
+  uint64_t inode = 0;
+  int64_t seconds = 0;
+  uint32_t nanoseconds = 0;
+  bool operator==(const FlagIdentity&) const = default;
+};
+
+std::optional<FlagIdentity> FlagOnDisk(const std::string& path) {
+  platform::ResolvedPath resolved = platform::ResolvePath(path);
+  if (!resolved.exists) return std::nullopt;
+  return FlagIdentity{resolved.info.stx_ino, resolved.info.stx_mtime.tv_sec,
+                      resolved.info.stx_mtime.tv_nsec};
+}
+
+// A name is written inside CDATA; a "]]>" in it would end the section
+// early, so it is split across two sections, which read back as the name.
+std::string CdataName(std::string_view name) {
+  std::string text = "<![CDATA[";
+  size_t start = 0;
+  for (size_t end; (end = name.find("]]>", start)) != std::string_view::npos; start = end + 2) {
+    text.append(name.substr(start, end + 2 - start));
+    text += "]]><![CDATA[";
+  }
+  text.append(name.substr(start));
+  text += "]]>";
+  return text;
+}
+
+// A temporary name beside the hierarchy files that no other writer uses, so
+// that two processes writing the same file never write into one file.
+std::string UniqueTemporaryPath(std::string_view directory) {
+  platform::Guid guid = platform::NewGuid();
+  char name[64];
+  std::snprintf(name, sizeof name, "_folder.%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X.tmp",
+                guid.data1, guid.data2, guid.data3, guid.data4[0], guid.data4[1], guid.data4[2],
+                guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
+  return FileInDirectory(directory, name);
+}
+
+// Readers see the old contents or the new, never half a file.
+bool ReplaceFileContents(std::string_view directory, const std::string& path,
+                         const std::string& text) {
+  const std::string temporary = UniqueTemporaryPath(directory);
+  platform::File file = platform::File::Open(temporary, platform::Access::kWrite,
+                                             platform::Disposition::kCreateAlways);
+  if (!file.valid()) return false;
+  bool written = file.Write(text) && file.Close();
+  if (written && platform::MoveFileEx(temporary, path, true)) return true;
+  platform::DeleteFile(temporary);
+  return false;
+}
+
+// Takes the stale flag down when it is still the writing seen before the
+// directory was read. The flag is first renamed to a name of our own, so a
+// flag raised again meanwhile is never deleted: it is put back, or dropped
+// when an even newer one stands already.
+void ClearFlagIfUnchanged(std::string_view directory, const FlagIdentity& seen) {
+  const std::string flag = FolderDirtyPath(directory);
+  const std::string claimed = UniqueTemporaryPath(directory);
+  if (!platform::MoveFile(flag, claimed)) return;
+  if (FlagOnDisk(claimed) == seen || !platform::MoveFile(claimed, flag)) {
+    platform::DeleteFile(claimed);
+  }
+}
+
+}  // namespace
+
+std::string FolderIndexPath(std::string_view directory) {
+  return FileInDirectory(directory, kFolderIndexFileName);
+}
+
+std::string FolderDirtyPath(std::string_view directory) {
+  return FileInDirectory(directory, kFolderDirtyFileName);
+}
+
+std::string FolderIndexText(const std::vector<std::string>& names) {
+  std::string text = "<folderindex>";
+  for (const std::string& name : names) {
+    text += "<folder><name>";
+    text += CdataName(name);
+    text += "</name></folder>";
+  }
+  text += "</folderindex>";
+  return text;
+}
+
+std::vector<std::string> ChildDirectoryNames(std::string_view directory, bool canonical_names) {
+  std::vector<std::string> names;
+  FileIterator entries(std::string(directory) + "\\*", platform::kAttributeDirectory);
+  for (std::string name = entries.First(); entries.More(); name = entries.Next()) {
+    if (name == "." || name == "..") continue;
+    const char* canonical = canonical_names ? CanonicalSpecialFolderName(name) : nullptr;
+    names.push_back(canonical != nullptr ? std::string(canonical) : name);
+  }
+  return names;
+}
+
+std::optional<std::vector<std::string>> RebuildFolderIndex(std::string_view directory,
+                                                           bool canonical_names) {
+  const std::string dirty_path = FolderDirtyPath(directory);
+  const std::optional<FlagIdentity> flag_seen = FlagOnDisk(dirty_path);
+  std::vector<std::string> names = ChildDirectoryNames(directory, canonical_names);
+  if (!ReplaceFileContents(directory, FolderIndexPath(directory), FolderIndexText(names))) {
+    return std::nullopt;
+  }
+  // A slower rebuild in another process may have put its older list in
+  // place after ours, or the directory changed after it was read: then the
+  // list stays stale. Otherwise the flag goes, once the new list is in
+  // place (so no reader takes the old list for fresh) and only when nobody
+  // raised it again meanwhile.
+  if (ChildDirectoryNames(directory, canonical_names) != names) {
+    MarkFolderIndexDirty(directory);
+  } else if (flag_seen) {
+    ClearFlagIfUnchanged(directory, *flag_seen);
+  }
+  return names;
+}
+
+bool FolderIndexIsStale(std::string_view directory) {
+  return !Exists(FolderIndexPath(directory)) || Exists(FolderDirtyPath(directory));
+}
+
+bool MarkFolderIndexDirty(std::string_view directory) {
+  return ReplaceFileContents(directory, FolderDirtyPath(directory), "DIRTY");
+}
+
+std::optional<std::vector<std::string>> ReadFolderIndexNames(std::string_view directory) {
+  XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
+  if (!document) return std::nullopt;
+  if (!LoadDocumentFile(document, FolderIndexPath(directory))) {
+    platform::DiagPrintf("General error loading index file\n");
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  for (const pugi::xpath_node& folder : SelectNodes(document.DocumentElement(), "./folder")) {
+    names.push_back(NodeText(folder.node()));
+  }
+  return names;
+}
+
+bool FolderIndexListsName(std::string_view directory, std::string_view name) {
+  if (!Exists(FolderIndexPath(directory))) return false;
+  XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
+  if (!document || !LoadDocumentFile(document, FolderIndexPath(directory))) return false;
+  for (const pugi::xpath_node& listed :
+       SelectNodes(document.DocumentElement(), "//folderindex/folder")) {
+    if (EqualsNoCase(NodeText(listed.node().child("name")), name)) return true;
+  }
+  return false;
+}
+
+uint32_t FolderIndexStamp(std::string_view directory) {
+  return GetFileDosStamp(FolderIndexPath(directory).c_str());
+}
+
+}  // namespace qx

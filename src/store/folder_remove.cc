@@ -1,0 +1,57 @@
+#include "store/folder_remove.h"
+
+#include <string>
+
+#include "common/exception.h"
+#include "common/file_management.h"
+#include "frame/store_paths.h"
+#include "frame/utilities.h"
+#include "platform/file.h"
+#include "shares/share_documents.h"
+#include "shares/share_remove.h"
+#include "store/folder_index_file.h"
+#include "store/folder_size_cache.h"
+#include "store/store_folder_record.h"
+
+namespace qx {
+
+namespace {
+
+void WithdrawShares(const STOREFOLDER& folder) {
+  char resource[kShareResourceSize];
+  CopyBounded(resource, StoreFolderPath(folder).c_str(), sizeof resource);
+  std::string mailbox = FieldText(folder.mailbox);
+  std::string postoffice = FieldText(folder.postoffice);
+  Share_Remove(resource, sizeof resource, 1, mailbox.c_str(), postoffice.c_str());
+}
+
+bool DeleteDirectoryTree(const std::string& directory) {
+  try {
+    DeleteTree(directory);
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+void DropMailboxSizeCache(const STOREFOLDER& folder) {
+  std::string mailbox = FieldText(folder.mailbox);
+  std::string postoffice = FieldText(folder.postoffice);
+  std::string mailbox_directory = MailboxDirectory(postoffice.c_str(), mailbox.c_str());
+  if (!mailbox_directory.empty()) platform::DeleteFile(SizeCachePath(mailbox_directory));
+}
+
+}  // namespace
+
+uint32_t RemoveFolder(STOREFOLDER* folder) {
+  if (IsPublicRootPath(FieldText(folder->parent))) return 0;
+  const std::string own_directory = StoreFolderOwnDirectory(*folder);
+  if (own_directory.empty()) return 0;
+  WithdrawShares(*folder);
+  bool deleted = DeleteDirectoryTree(own_directory);
+  MarkFolderIndexDirty(ParentDirectoryOf(own_directory));
+  DropMailboxSizeCache(*folder);
+  return deleted ? 1 : 0;
+}
+
+}  // namespace qx

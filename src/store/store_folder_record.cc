@@ -1,0 +1,77 @@
+#include "store/store_folder_record.h"
+
+#include <algorithm>
+
+#include "frame/store_paths.h"
+#include "message/text_compare.h"
+#include "platform/path_resolver.h"
+
+namespace qx {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+void SetStoreFolderName(STOREFOLDER* folder, std::string_view name) {
+  size_t length = std::min(name.size(), kStoreFolderNameLimit);
+  std::copy_n(name.data(), length, folder->name);
+  folder->name[length] = '\0';
+}
+
+bool IsTopLevelParent(std::string_view parent) {
+  return parent.empty() || (parent.size() == 1 && IsSeparator(parent[0]));
+}
+
+bool IsPublicRootPath(std::string_view path) {
+  if (!path.empty() && IsSeparator(path[0])) path.remove_prefix(1);
+  return EqualsNoCase(path, "Public");
+}
+
+std::string StoreFolderDirectory(const STOREFOLDER& folder) {
+  char directory[kStorePathSize];
+  std::string postoffice = FieldText(folder.postoffice);
+  std::string mailbox = FieldText(folder.mailbox);
+  std::string parent = FieldText(folder.parent);
+  if (GetHierarchyFolderPath(directory, sizeof directory, postoffice.c_str(), mailbox.c_str(),
+                             parent.c_str()) == 0) {
+    return {};
+  }
+  return directory;
+}
+
+std::string StoreFolderOwnDirectory(const STOREFOLDER& folder) {
+  std::string directory = StoreFolderDirectory(folder);
+  std::string name = FieldText(folder.name);
+  if (directory.empty() || name.empty()) return directory;
+  directory += '\\';
+  directory += name;
+  return directory.size() < kStorePathSize ? directory : std::string();
+}
+
+std::string StoreFolderPath(const STOREFOLDER& folder) {
+  std::string parent = FieldText(folder.parent);
+  while (!parent.empty() && IsSeparator(parent.back())) parent.pop_back();
+  std::string name = FieldText(folder.name);
+  if (name.empty()) return parent;
+  return parent + "/" + name;
+}
+
+std::string ParentDirectoryOf(std::string_view path) {
+  size_t separator = path.find_last_of("\\/");
+  return separator == std::string_view::npos ? std::string()
+                                             : std::string(path.substr(0, separator));
+}
+
+bool IsSameOrBelow(std::string_view path, std::string_view directory) {
+  std::string resolved_path = platform::ToNativePath(path);
+  std::string resolved_directory = platform::ToNativePath(directory);
+  while (resolved_directory.size() > 1 && resolved_directory.back() == '/')
+    resolved_directory.pop_back();
+  if (resolved_path.compare(0, resolved_directory.size(), resolved_directory) != 0) return false;
+  return resolved_path.size() == resolved_directory.size() ||
+         resolved_path[resolved_directory.size()] == '/';
+}
+
+}  // namespace qx

@@ -1,0 +1,174 @@
+// Removing, renaming and copying folders: what happens to the directory
+// trees, the child lists, the size cache and the folder's shares.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/fault_injection.h"
+#include "qxstore.h"
+#include "store/folder_test_fixture.h"
+
+namespace qx {
+namespace {
+
+using test::kLibraryRootKey;
+
+class FolderOperationsTest : public test::FolderTest {
+ protected:
+  void SetUp() override {
+    FolderTest::SetUp();
+    MakeDirs(MailboxDir() + "/Inbox/Projects/2024");
+    WriteFile(MailboxDir() + "/Inbox/Projects/A.MAI", "Subject: a\r\n\r\nbody a");
+    WriteFile(MailboxDir() + "/Inbox/Projects/2024/B.MAI", "Subject: b\r\n\r\nbody b");
+    WriteFile(MailboxDir() + "/_DIRSIZE.TMP", "42");
+  }
+};
+
+TEST_F(FolderOperationsTest, RemoveDeletesTheTreeMarksTheParentAndDropsTheSizeCache) {
+  EXPECT_EQ(Children("Inbox"), std::vector<std::string>{"Projects"});
+  STOREFOLDER projects = Record("Inbox", "Projects");
+  EXPECT_EQ(StoreFolderRemove(&projects), 1u);
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects"));
+  EXPECT_TRUE(IsDirectory(MailboxDir() + "/Inbox"));
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
+  EXPECT_FALSE(Exists(MailboxDir() + "/_DIRSIZE.TMP"));
+  EXPECT_TRUE(Children("Inbox").empty());
+
+  EXPECT_EQ(StoreFolderRemove(&projects), 0u);
+}
+
+TEST_F(FolderOperationsTest, RemoveUnderThePublicRootIsRefused) {
+  MakeDirs(mail_root() + "/PO/PUBROOT/Sales");
+  for (const char* parent : {"Public", "\\Public", "/PUBLIC"}) {
+    STOREFOLDER sales = Record(parent, "Sales");
+    EXPECT_EQ(StoreFolderRemove(&sales), 0u) << parent;
+  }
+  EXPECT_TRUE(IsDirectory(mail_root() + "/PO/PUBROOT/Sales"));
+  EXPECT_TRUE(Exists(MailboxDir() + "/_DIRSIZE.TMP"));
+
+  MakeDirs(mail_root() + "/PO/PUBROOT/Sales/Leads");
+  STOREFOLDER leads = Record("Public/Sales", "Leads");
+  EXPECT_EQ(StoreFolderRemove(&leads), 1u);
+  EXPECT_FALSE(Exists(mail_root() + "/PO/PUBROOT/Sales/Leads"));
+}
+
+TEST_F(FolderOperationsTest, RemoveWithdrawsTheFoldersShare) {
+  const std::string config = root() + "/config";
+  registry().SetString(kLibraryRootKey, "Configuration Directory", config);
+  registry().Save();
+  WriteFile(
+      MailboxDir() + "/_Shares.xml",
+      "<SHARES><SHARE><DESCRIPTION>p</DESCRIPTION><RESOURCE>/Inbox/Projects</RESOURCE></SHARE>"
+      "<SHARE><DESCRIPTION>i</DESCRIPTION><RESOURCE>/Inbox</RESOURCE></SHARE></SHARES>");
+  WriteFile(MailboxDir() + "/Inbox/Projects/_Access.XML",
+            "<LIST><ITEM USER=\"PO/anne\"><ACL>rw</ACL></ITEM></LIST>");
+  const std::string security = config + "/Postoffices/PO/Security/anne.xml";
+  WriteFile(security, "<LIST><ITEM URI=\"SF:PO/MB/Inbox/Projects\"><ACL>rw</ACL></ITEM></LIST>");
+
+  STOREFOLDER projects = Record("Inbox\\", "Projects");
+  EXPECT_EQ(StoreFolderRemove(&projects), 1u);
+  EXPECT_EQ(
+      ReadFile(MailboxDir() + "/_Shares.xml"),
+      "<SHARES><SHARE><DESCRIPTION>i</DESCRIPTION><RESOURCE>/Inbox</RESOURCE></SHARE></SHARES>");
+  EXPECT_FALSE(Exists(security));
+}
+
+TEST_F(FolderOperationsTest, RemoveThatCannotFinishReportsFailure) {
+  platform::InjectFault(platform::FaultOp::kDelete, "B.MAI", platform::kErrorSharingViolation, -1);
+  STOREFOLDER projects = Record("Inbox", "Projects");
+  EXPECT_EQ(StoreFolderRemove(&projects), 0u);
+  platform::ClearFaults();
+  EXPECT_TRUE(Exists(MailboxDir() + "/Inbox/Projects/2024/B.MAI"));
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
+  EXPECT_EQ(StoreFolderRemove(&projects), 1u);
+}
+
+TEST_F(FolderOperationsTest, EditRenamesAndMovesWholeTrees) {
+  STOREFOLDER from = Record("Inbox", "Projects");
+  STOREFOLDER to = Record("Inbox", "Archive");
+  EXPECT_EQ(StoreFolderEdit(&from, &to), 1u);
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Archive/2024/B.MAI"), "Subject: b\r\n\r\nbody b");
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects"));
+  EXPECT_EQ(Children("Inbox"), std::vector<std::string>{"Archive"});
+
+  // Up to the top level under a special name: canonicalised, both marked.
+  Children("\\");
+  STOREFOLDER archive = Record("Inbox", "Archive");
+  STOREFOLDER drafts = Record("/", "drafts");
+  EXPECT_EQ(StoreFolderEdit(&archive, &drafts), 1u);
+  EXPECT_STREQ(drafts.name, "Drafts");
+  EXPECT_TRUE(Exists(MailboxDir() + "/Drafts/A.MAI"));
+  EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.dty"), "DIRTY");
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
+  EXPECT_EQ(Children("\\"), (std::vector<std::string>{"Drafts", "Inbox"}));
+
+  // Only the case changes.
+  STOREFOLDER lower = Record("\\", "Drafts");
+  STOREFOLDER upper = Record("\\", "DRAFTS2");
+  EXPECT_EQ(StoreFolderEdit(&lower, &upper), 1u);
+  STOREFOLDER respelled = Record("\\", "drafts2");
+  EXPECT_EQ(StoreFolderEdit(&upper, &respelled), 1u);
+  EXPECT_TRUE(IsDirectory(MailboxDir() + "/drafts2"));
+  EXPECT_FALSE(Exists(MailboxDir() + "/DRAFTS2"));
+}
+
+TEST_F(FolderOperationsTest, EditNeverOverwritesOrSwallowsItself) {
+  MakeDirs(MailboxDir() + "/Inbox/Other");
+  WriteFile(MailboxDir() + "/Inbox/Other/C.MAI", "c");
+  STOREFOLDER projects = Record("Inbox", "Projects");
+  STOREFOLDER other = Record("Inbox", "Other");
+  EXPECT_EQ(StoreFolderEdit(&projects, &other), 0u);
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Other/C.MAI"), "c");
+  EXPECT_TRUE(Exists(MailboxDir() + "/Inbox/Projects/A.MAI"));
+
+  STOREFOLDER inside = Record("Inbox/Projects/2024", "Moved");
+  EXPECT_EQ(StoreFolderEdit(&projects, &inside), 0u);
+  EXPECT_TRUE(Exists(MailboxDir() + "/Inbox/Projects/2024/B.MAI"));
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects/2024/Moved"));
+
+  MakeDirs(mail_root() + "/PO/PUBROOT/Sales");
+  STOREFOLDER sales = Record("Public", "Sales");
+  STOREFOLDER mine = Record("\\", "Sales");
+  EXPECT_EQ(StoreFolderEdit(&sales, &mine), 0u);
+  EXPECT_EQ(StoreFolderEdit(&projects, &sales), 0u);
+  EXPECT_TRUE(IsDirectory(mail_root() + "/PO/PUBROOT/Sales"));
+
+  STOREFOLDER missing = Record("Inbox", "Nothing");
+  STOREFOLDER anywhere = Record("Inbox", "Somewhere");
+  EXPECT_EQ(StoreFolderEdit(&missing, &anywhere), 0u);
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Somewhere"));
+}
+
+TEST_F(FolderOperationsTest, CopyDuplicatesTheTreeAndMarksTheTargetsParent) {
+  STOREFOLDER projects = Record("Inbox", "Projects");
+  STOREFOLDER backup = Record("\\", "sent ITEMS");
+  EXPECT_EQ(StoreFolderCopy(&projects, &backup), 1u);
+  EXPECT_STREQ(backup.name, "Sent Items");
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Sent Items/A.MAI"), "Subject: a\r\n\r\nbody a");
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Sent Items/2024/B.MAI"), "Subject: b\r\n\r\nbody b");
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Projects/A.MAI"), "Subject: a\r\n\r\nbody a");
+  EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.dty"), "DIRTY");
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/_folder.dty"));
+  EXPECT_EQ(Children("/"), (std::vector<std::string>{"Inbox", "Sent Items"}));
+  EXPECT_EQ(Children("Sent Items"), std::vector<std::string>{"2024"});
+}
+
+TEST_F(FolderOperationsTest, CopyIntoItselfOrFromNothingFails) {
+  STOREFOLDER projects = Record("Inbox", "Projects");
+  STOREFOLDER inside = Record("Inbox/PROJECTS", "Copy");
+  EXPECT_EQ(StoreFolderCopy(&projects, &inside), 0u);
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects/Copy"));
+  STOREFOLDER same = Record("Inbox", "projects");
+  EXPECT_EQ(StoreFolderCopy(&projects, &same), 0u);
+
+  STOREFOLDER missing = Record("Inbox", "Nothing");
+  STOREFOLDER target = Record("Inbox", "Target");
+  EXPECT_EQ(StoreFolderCopy(&missing, &target), 0u);
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Target"));
+}
+
+}  // namespace
+}  // namespace qx
