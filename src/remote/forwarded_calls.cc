@@ -3,6 +3,7 @@
 #include "legacy/blob_host_calls.h"
 #include "legacy/command_host_calls.h"
 #include "legacy/legacy_host_calls.h"
+#include "store/folder_host_calls.h"
 
 namespace qx {
 
@@ -66,19 +67,21 @@ constexpr ForwardedCall kTable[] = {
      HostCommandMessageGet},
     {F::kCommandMessageSet, "CommandMessageSet", kSP, {kCommandMessageRecordSize, 0}, 1,
      HostCommandMessageSet},
-    {F::kStoreFolderAdd, "StoreFolderAdd", kSP, {kHierarchyFolderRecordSize, 0}, 0, nullptr},
+    {F::kStoreFolderAdd, "StoreFolderAdd", kSP, {kHierarchyFolderRecordSize, 0}, 0,
+     HostStoreFolderAdd},
     {F::kStoreFolderGet, "StoreFolderGet", kSP, {kHierarchyFolderRecordSize, 0}, 1, nullptr},
-    {F::kStoreFolderRemove, "StoreFolderRemove", kSP, {kHierarchyFolderRecordSize, 0}, 0, nullptr},
+    {F::kStoreFolderRemove, "StoreFolderRemove", kSP, {kHierarchyFolderRecordSize, 0}, 0,
+     HostStoreFolderRemove},
     {F::kStoreFolderEdit, "StoreFolderEdit", kSP,
-     {kHierarchyFolderRecordSize, kHierarchyFolderRecordSize}, 0, nullptr},
+     {kHierarchyFolderRecordSize, kHierarchyFolderRecordSize}, 0, HostStoreFolderEdit},
     {F::kStoreFolderCopy, "StoreFolderCopy", kSP,
-     {kHierarchyFolderRecordSize, kHierarchyFolderRecordSize}, 0, nullptr},
+     {kHierarchyFolderRecordSize, kHierarchyFolderRecordSize}, 0, HostStoreFolderCopy},
     {F::kTLS_StoreFolderFindFirst, "StoreFolderFindFirst", kSP, {kHierarchyFolderRecordSize, 0},
-     1, nullptr},
+     1, HostStoreFolderFindFirst},
     {F::kTLS_StoreFolderFindNext, "StoreFolderFindNext", kSP, {kHierarchyFolderRecordSize, 0}, 1,
-     nullptr},
+     HostStoreFolderFindNext},
     {F::kTLS_StoreFolderFindClose, "StoreFolderFindClose", kSP, {kHierarchyFolderRecordSize, 0},
-     0, nullptr},
+     0, HostStoreFolderFindClose},
     {F::kAppointmentAdd, "AppointmentAdd", kCP, {kAppointmentRecordSize, 0}, 1, nullptr},
     {F::kAppointmentRemove, "AppointmentRemove", kCP, {kAppointmentRecordSize, 0}, 1, nullptr},
     {F::kAppointmentEdit, "AppointmentEdit", kCP,
