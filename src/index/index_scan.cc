@@ -53,10 +53,10 @@ std::string FoldName(std::string_view name) {
 }
 
 // The folder's message files in name order, as far as the row limit lets
-// the listing read, and the folded names of every "*.MAI" entry present.
+// the listing read, and every "*.MAI" name present.
 struct FolderListing {
   std::vector<FolderFile> files;
-  std::unordered_set<std::string> present;
+  std::vector<std::string> names;
   bool found_any = false;
 };
 
@@ -68,7 +68,7 @@ FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_l
        found.valid(); found.Next()) {
     const platform::FindData& entry = found.current();
     listing.found_any = true;
-    listing.present.insert(FoldName(entry.name));
+    listing.names.push_back(entry.name);
     if (limit_reached) continue;
     // The entry that reaches the limit is not kept, so a limit of R lists
     // R - 1 names.
@@ -161,7 +161,8 @@ class FolderScan {
   // A fresh document when asked or when the index does not load; both mean
   // the index is rebuilt from scratch, so UIDs are handed out anew.
   bool StartDocument() {
-    const bool loaded = !create_new_ && LoadDocumentFile(document_, IndexPath());
+    // A folder never indexed has nothing to load; that is no error to report.
+    const bool loaded = !create_new_ && IndexFileExists() && LoadDocumentFile(document_, IndexPath());
     if (!loaded && !InitializeIndexDocument(document_)) return false;
     renumber_ = !loaded;
     root_ = document_.DocumentElement();
@@ -236,7 +237,13 @@ class FolderScan {
 
   bool EntryFileExists(std::string_view id) {
     if (id.empty()) return false;
-    if (listing_.present.contains(FoldName(id))) return true;
+    // Only folders with entries of removed files or out of order need the
+    // names looked up, so the set is made at the first question.
+    if (present_.empty()) {
+      present_.reserve(listing_.names.size());
+      for (const std::string& name : listing_.names) present_.insert(FoldName(name));
+    }
+    if (present_.contains(FoldName(id))) return true;
     // Every "*.MAI" name in the folder was listed; only other names need a look.
     if (id.find_first_of("\\/") == std::string_view::npos &&
         platform::WildcardMatch(kMessagePattern, id)) {
@@ -276,6 +283,9 @@ class FolderScan {
   }
 
   std::string IndexPath() const { return FolderFilePath(directory_, kIndexFileName); }
+  bool IndexFileExists() const {
+    return platform::GetFileAttributes(IndexPath()) != platform::kInvalidAttributes;
+  }
 
   StoreIndex* index_;
   const std::string directory_;
@@ -288,6 +298,7 @@ class FolderScan {
   pugi::xml_node root_;
   pugi::xml_node current_;
   FolderListing listing_;
+  std::unordered_set<std::string> present_;  // folded names of listing_.names
   uintptr_t block_handle_ = 0;
   uint32_t uid_validity_ = 0;
   uint32_t last_uid_ = 0;
