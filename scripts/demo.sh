@@ -76,6 +76,15 @@ show paths MAIN alice '\Public\Sales'
 show paths MAIN alice '$FILEROOT/Docs'
 show paths MAIN alice '$VCFROOT/Work'
 show paths BRANCH carol 'Inbox'
+
+# A mailbox with a few hundred varied messages, indexed as the services
+# index a folder: first a scan, then a reuse, then a rebuild from scratch.
+mkdir -p "$mail/MAIN/MAILROOT/alice/Projects"
+show demo-messages "$mail/MAIN/MAILROOT/alice/INBOX" 300
+show demo-messages "$mail/MAIN/MAILROOT/alice/Projects" 120
+show index MAIN alice Inbox
+show index MAIN alice Inbox
+show index MAIN alice Projects --rebuild
 echo
 echo "The store stays in $store; run storeadm against it with"
 echo "  QXSTORE_REGISTRY=$QXSTORE_REGISTRY $storeadm <command>"
