@@ -16,7 +16,7 @@
 #include "index/index_entry.h"
 #include "index/index_format.h"
 #include "index/index_save.h"
-#include "index/index_scan.h"
+#include "index/index_open.h"
 #include "index/index_stamp.h"
 #include "index/index_transaction.h"
 #include "index/store_index.h"
@@ -404,10 +404,17 @@ TEST_F(IndexCommitTest, TwoProcessesCommittingTheSameFolderLoseNoEntryOrMessage)
   EXPECT_FALSE(FindItemElement(written, "C.MAI"));
   EXPECT_EQ(GetChildText(FindItemElement(written, "B.MAI"), kFlagStatusElement), "\\SEEN");
 
-  // The rescan the dirty flag asks for brings the lost entry back from its file.
-  StoreIndex* index = OpenHeld();
-  ASSERT_EQ(RescanFolderIndex(index, false, false, kNoSocket, kScanDefault), 1u);
-  XmlDocument rescanned = LoadIndexFile();
+  // The next open rescans, as the dirty flag asks, and brings the lost
+  // entry back from its file.
+  StoreIndex* index = CreateStoreIndex();
+  opened_.push_back(index);
+  ASSERT_TRUE(CreateStoreIndexMutex(index));
+  SetStoreIndexNames(index, "PO", "box", "Inbox");
+  SetStoreIndexPaths(index);
+  ASSERT_EQ(OpenStoreIndex(index, kOpenCheckDirty), kOpenLoaded);
+  EXPECT_FALSE(Exists(ChangeFlagPath()));
+  XmlDocument rescanned = HeldDocument(index);
+  EXPECT_EQ(rescanned.Xml(), ReadFile(IndexPath()));
   EXPECT_TRUE(FindItemElement(rescanned, "A.MAI"));
   EXPECT_TRUE(FindItemElement(rescanned, "C.MAI"));
   EXPECT_EQ(GetChildText(FindItemElement(rescanned, "B.MAI"), kFlagStatusElement), "\\SEEN");
