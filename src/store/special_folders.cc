@@ -28,14 +28,4 @@ void CanonicaliseSpecialFolderName(STOREFOLDER* folder) {
   }
 }
 
-uint32_t FolderTypeOfName(const char* name) {
-  if (name == nullptr) return 2;
-  std::string_view text(name);
-  while (!text.empty() && (text[0] == '/' || text[0] == '\\')) text.remove_prefix(1);
-  if (EqualsNoCase(text, "CALENDAR")) return 2;
-  if (EqualsNoCase(text, "TASKS")) return 3;
-  if (EqualsNoCase(text, "CONTACTS")) return 1;
-  return 0;
-}
-
 }  // namespace qx

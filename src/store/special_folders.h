@@ -3,7 +3,6 @@
 // create and ask for them in any case, but the top folder's child list and
 // its directories carry one spelling.
 
-#include <cstdint>
 #include <string_view>
 
 #include "qxstore.h"
@@ -18,10 +17,5 @@ const char* CanonicalSpecialFolderName(std::string_view name);
 // in the record's name field by its canonical spelling. Other records are
 // left as they are.
 void CanonicaliseSpecialFolderName(STOREFOLDER* folder);
-
-// The folder type the index gives a folder by its name: after leading '/'
-// and '\', "CALENDAR" is 2, "TASKS" 3 and "CONTACTS" 1 (any case), any
-// other name 0; a null name is 2.
-uint32_t FolderTypeOfName(const char* name);
 
 }  // namespace qx

@@ -4,7 +4,6 @@
 #include "shares/share_remove.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -170,18 +169,6 @@ TEST_F(ShareRemoveTest, GranteeNamesNeverReachOutsideTheSecurityDirectory) {
   registry().Save();
   EXPECT_EQ(SecurityFilePath("PO/anne", "PO"), "");
   EXPECT_EQ(RemoveSecurityEntry("PO/anne", "SF:PO/sales/Inbox", "PO"), 0u);
-}
-
-TEST_F(ShareRemoveTest, SecurityDirectoriesAreMadeWhenMissing) {
-  MakeDirs(Config());
-  EXPECT_EQ(SecurityFilePath("PO/{$EVERYONE}", "PO"),
-            Config() + "\\Postoffices\\PO\\Security\\{$EVERYONE}.xml");
-  struct stat st {};
-  EXPECT_EQ(::stat((Config() + "/Postoffices/PO/Security").c_str(), &st), 0);
-  EXPECT_EQ(AccessListPath("sales", "PO", "/Inbox/Projects"),
-            mail_root() + "\\PO\\MAILROOT\\sales/Inbox/Projects\\_Access.XML");
-  EXPECT_EQ(AccessListPath("sales", "PO", "/$FILEROOT"),
-            mail_root() + "\\PO\\FILEROOT\\sales\\_Access.XML");
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "qxstore.h"
 #include "store/folder_index_file.h"
 #include "store/folder_test_fixture.h"
-#include "store/special_folders.h"
 #include "store/store_folder_record.h"
 
 namespace qx {
@@ -178,17 +177,6 @@ TEST_F(FolderHierarchyTest, ModificationDates) {
   EXPECT_EQ(Children("Inbox"), std::vector<std::string>{"Sub"});
   SetWriteTime(MailboxDir() + "/Inbox/_folder.xml", 1262349296);
   EXPECT_EQ(StoreFolder_GetHierarchyModificationDate(&inbox), dos_2010);
-}
-
-TEST(SpecialFolderNames, CanonicalCaseAndFolderTypes) {
-  EXPECT_STREQ(CanonicalSpecialFolderName("deleted ITEMS"), "Deleted Items");
-  EXPECT_EQ(CanonicalSpecialFolderName("Deleted"), nullptr);
-  EXPECT_EQ(CanonicalSpecialFolderName("Inbox "), nullptr);
-  EXPECT_EQ(FolderTypeOfName("//calendar"), 2u);
-  EXPECT_EQ(FolderTypeOfName("\\Tasks"), 3u);
-  EXPECT_EQ(FolderTypeOfName("contacts"), 1u);
-  EXPECT_EQ(FolderTypeOfName("Contacts/Work"), 0u);
-  EXPECT_EQ(FolderTypeOfName(nullptr), 2u);
 }
 
 }  // namespace

@@ -124,19 +124,5 @@ TEST_F(FolderListTest, ThreadListsLiveUntilCloseOrRelease) {
   EXPECT_STREQ(inbox.name, "C");
 }
 
-TEST_F(FolderListTest, InitAndUnInitEmptyAListThatStaysUsable) {
-  TLSFOLDERLIST* list = nullptr;
-  CreateTLSFolderList(&list);
-  STOREFOLDER inbox = Record("Inbox", "");
-  ASSERT_EQ(TLS_StoreFolderFindFirst(&inbox, list), 1u);
-  EXPECT_EQ(UnInitTLSFolderList(list), 1u);
-  EXPECT_EQ(TLS_StoreFolderFindNext(&inbox, list), 0u);
-  EXPECT_EQ(InitTLSFolderList(list), 1u);
-  EXPECT_EQ(Children("Inbox", list).size(), 4u);
-  EXPECT_EQ(InitTLSFolderList(nullptr), 1u);
-  EXPECT_EQ(UnInitTLSFolderList(nullptr), 1u);
-  FreeTLSFolderList(&list);
-}
-
 }  // namespace
 }  // namespace qx
