@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -245,6 +246,37 @@ TEST_F(IndexScanTest, BusyBlockFileSkipsTheScan) {
   unlink(Path("_index.blk").c_str());
   EXPECT_EQ(Scan(), 1u);
   EXPECT_FALSE(Exists(Path("_index.blk")));
+}
+
+TEST_F(IndexScanTest, ScansOfTwoProcessesAtOnceNeverHandOutAUidTwice) {
+  for (int i = 0; i < 40; ++i) Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  pid_t children[2];
+  for (pid_t& child : children) {
+    child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int round = 0; round < 40; ++round) ScanFolders(folder_.c_str(), false, false);
+      _exit(0);
+    }
+  }
+  for (int i = 40; i < 120; ++i) {
+    Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+    usleep(500);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_FALSE(Exists(Path("_index.blk")));
+  ASSERT_EQ(Scan(), 1u);
+  const std::vector<Entry> entries = Entries();
+  ASSERT_EQ(entries.size(), 120u);
+  std::vector<uint32_t> uids;
+  for (const Entry& entry : entries) uids.push_back(entry.second);
+  std::sort(uids.begin(), uids.end());
+  EXPECT_EQ(std::adjacent_find(uids.begin(), uids.end()), uids.end());
+  EXPECT_EQ(uids.back(), Index().DocumentElement().attribute(kLastUidAttribute).as_uint());
 }
 
 TEST_F(IndexScanTest, ScanKilledAtAnyMomentLeavesAReadableIndex) {
