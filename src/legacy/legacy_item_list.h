@@ -4,7 +4,8 @@
 // item list (the elements being enumerated, in order). The position in the
 // list is per thread: the enumeration cursor of frame/thread_state.h.
 //
-// REQUIRES for everything here: a LegacyStateLock is held.
+// REQUIRES for the list, the enumeration and the load below: a
+// LegacyStateLock is held.
 
 #include <cstddef>
 #include <string>

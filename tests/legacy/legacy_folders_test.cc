@@ -182,16 +182,6 @@ TEST_F(LegacyForwardingTest, FolderGetRunsOnTheHostAndCopiesTheRecordBack) {
   EXPECT_NE(messages.back().text.find("<FUNCTION>FolderGet</FUNCTION><PARAMETERS><PARAMETER1 "
                                       "SIZE=1540>"),
             std::string::npos);
-
-  // FolderAdd copies nothing back, whatever the host sends.
-  host_->SetExecHandler([&](const std::string&) {
-    FOLDERRECORD decoy{};
-    std::strcpy(decoy.name, "decoy");
-    return BuildForwardedReply(1, 1, std::span<const uint8_t>(
-                                         reinterpret_cast<uint8_t*>(&decoy), sizeof decoy));
-  });
-  EXPECT_EQ(FolderAdd(folder.get()), 1u);
-  EXPECT_STREQ(folder->name, "Answered");
 }
 
 TEST_F(LegacyForwardingTest, EnumerationRunsOnTheHostAgainstItsStore) {

@@ -265,13 +265,6 @@ TEST_F(MessageEnumerationTest, PublicFolderTexts) {
   WriteFile(mail_root() + "/PO/PUBROOT/R.MAI", Message("root", false));
   std::strcpy(list_->folder, "Public\\Sales");
   EXPECT_EQ(Enumerate(), (Ids{"R.MAI"}));
-
-  registry().SetDword(test::kLibraryRootKey, "Public Folders Enabled", 0);
-  registry().Save();
-  MakeDirs(mail_root() + "/PO/MAILROOT/boxPublic/Sales");
-  std::strcpy(list_->folder, "Public/Sales");
-  EXPECT_EQ(Enumerate(), (Ids{})) << "appended to the mailbox directory as it stands";
-  EXPECT_TRUE(Exists(mail_root() + "/PO/MAILROOT/boxPublic/Sales/_index.xml"));
 }
 
 }  // namespace
