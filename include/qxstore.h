@@ -444,6 +444,37 @@ typedef struct MESSAGESEARCHRECORD {
 QXSTORE_API uint32_t MessagesFindFirst(MESSAGESEARCHRECORD* search);
 QXSTORE_API uint32_t MessagesFindNext(MESSAGESEARCHRECORD* search);
 
+/* Mailbox and postoffice sizes, for quota checks. ------------------------ */
+
+/* A mailbox's size query, also filled by the postoffice configuration
+ * provider (libqxaipo.so) while it enumerates a postoffice's mailboxes. */
+typedef struct MAILBOXSIZE {
+  char postoffice[128];
+  char mailbox[64];
+  uint8_t provider_data[516]; /* the provider's own mailbox data; not read here */
+  uint32_t enabled;           /* 0 = disabled */
+  int32_t quota_kb;           /* 0 or negative = no limit */
+  uint32_t size_kb;           /* result */
+} MAILBOXSIZE;
+
+/* The mailbox's size in KB into size_kb, from a cache "_DIRSIZE.TMP" aged 1
+ * to 1200 seconds or computed anew by "Quota Enumeration Mode": Inbox only
+ * (result 0 always) or the whole mailbox (1 when a size was found, else 0
+ * with size 0). 0 without a size for a disabled mailbox or an unknown mode. */
+QXSTORE_API uint32_t GetMailboxSize(MAILBOXSIZE* mailbox);
+/* The total size in KB of the postoffice's mailboxes as the postoffice
+ * configuration provider lists them; 0 when the provider cannot be used. */
+QXSTORE_API uint32_t GetPostofficeSize(const char* postoffice);
+/* Both 1; the record's size receives the bytes of the folder its parent path
+ * names and of all folders below it, summed from their indexes (small
+ * indexes of folders marked changed are rescanned first). StoreFolderGet is
+ * forwarded to the remote administration host when one is in use. */
+QXSTORE_API uint32_t StoreFolderGet(STOREFOLDER* folder);
+QXSTORE_API uint32_t StoreFolderGetSize(STOREFOLDER* folder);
+/* The highest N among the mailbox's delivery flags "_<N>.NEW", 0 when there
+ * are none; the flags are deleted. */
+QXSTORE_API uint32_t StoreGetDeliveredMessageCount(STOREFOLDER* folder);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif
@@ -516,5 +547,12 @@ QXSTORE_STATIC_ASSERT(offsetof(MESSAGESEARCHRECORD, created) == 1028,
                       "MESSAGESEARCHRECORD.created");
 QXSTORE_STATIC_ASSERT(offsetof(MESSAGESEARCHRECORD, name) == 1032, "MESSAGESEARCHRECORD.name");
 QXSTORE_STATIC_ASSERT(sizeof(MESSAGESEARCHRECORD) == 1160, "MESSAGESEARCHRECORD is 1160 bytes");
+
+QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, mailbox) == 128, "MAILBOXSIZE.mailbox");
+QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, provider_data) == 192, "MAILBOXSIZE.provider_data");
+QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, enabled) == 708, "MAILBOXSIZE.enabled");
+QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, quota_kb) == 712, "MAILBOXSIZE.quota_kb");
+QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, size_kb) == 716, "MAILBOXSIZE.size_kb");
+QXSTORE_STATIC_ASSERT(sizeof(MAILBOXSIZE) == 720, "MAILBOXSIZE is 720 bytes");
 
 #endif /* QXSTORE_H */

@@ -4,6 +4,7 @@
 #include "legacy/command_host_calls.h"
 #include "legacy/legacy_host_calls.h"
 #include "store/folder_host_calls.h"
+#include "store/folder_size.h"
 
 namespace qx {
 
@@ -69,7 +70,8 @@ constexpr ForwardedCall kTable[] = {
      HostCommandMessageSet},
     {F::kStoreFolderAdd, "StoreFolderAdd", kSP, {kHierarchyFolderRecordSize, 0}, 0,
      HostStoreFolderAdd},
-    {F::kStoreFolderGet, "StoreFolderGet", kSP, {kHierarchyFolderRecordSize, 0}, 1, nullptr},
+    {F::kStoreFolderGet, "StoreFolderGet", kSP, {kHierarchyFolderRecordSize, 0}, 1,
+     HostStoreFolderGet},
     {F::kStoreFolderRemove, "StoreFolderRemove", kSP, {kHierarchyFolderRecordSize, 0}, 0,
      HostStoreFolderRemove},
     {F::kStoreFolderEdit, "StoreFolderEdit", kSP,

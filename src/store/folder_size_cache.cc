@@ -5,6 +5,7 @@
 
 #include "frame/store_paths.h"
 #include "message/number_text.h"
+#include "platform/clock.h"
 #include "platform/file.h"
 
 namespace qx {
@@ -13,6 +14,9 @@ namespace {
 
 // Only the first 254 bytes of a cache file were ever read.
 constexpr size_t kSizeCacheReadLimit = 254;
+// A trusted cache is read from its first line, as a 2048-byte line buffer.
+constexpr size_t kCacheLineLimit = 2047;
+constexpr uint64_t kFileTimeTicksPerSecond = 10000000;
 
 std::string MailboxSizeDirectory(const char* postoffice, const char* mailbox) {
   char base[kStorePathSize];
@@ -49,6 +53,26 @@ bool WriteSizeCache(std::string_view directory, uint32_t kilobytes) {
   return file.valid() && file.Write(std::to_string(static_cast<int32_t>(kilobytes))) &&
          file.Close();
 }
+
+std::optional<uint32_t> ReadTrustedSizeCache(std::string_view directory) {
+  const std::string path = SizeCachePath(directory);
+  platform::FileTimes times;
+  if (!platform::GetFileTimes(path, &times)) return std::nullopt;
+  const uint64_t now = platform::NowFileTime();
+  if (now < times.last_write) return std::nullopt;
+  const int64_t age_seconds = static_cast<int64_t>((now - times.last_write) / kFileTimeTicksPerSecond);
+  if (age_seconds < kSizeCacheMinAgeSeconds || age_seconds > kSizeCacheMaxAgeSeconds) {
+    return std::nullopt;
+  }
+  std::string contents;
+  if (!platform::ReadWholeFile(path, &contents)) return std::nullopt;
+  std::string_view first_line(contents);
+  first_line = first_line.substr(0, std::min(first_line.find_first_of("\r\n"), kCacheLineLimit));
+  const int64_t kilobytes = LeadingInteger(first_line);
+  return static_cast<uint32_t>(std::clamp<int64_t>(kilobytes, 0, UINT32_MAX));
+}
+
+void DeleteSizeCache(std::string_view directory) { platform::DeleteFile(SizeCachePath(directory)); }
 
 int32_t SizeChangeInKilobytes(int32_t delta_bytes) {
   return static_cast<int32_t>(std::floor(static_cast<double>(delta_bytes) / 1024.0 + 0.5));

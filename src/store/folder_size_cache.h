@@ -5,6 +5,7 @@
 // fresh one instead of walking the mailbox; item changes adjust them in place.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,21 @@ std::string SizeCachePath(std::string_view directory);
 // Writes `kilobytes` as the decimal text of "<directory>\_DIRSIZE.TMP",
 // replacing what was there. False when the file cannot be written.
 bool WriteSizeCache(std::string_view directory, uint32_t kilobytes);
+
+// The cache's trust window: a file written this second may still be about to
+// change, and one older than twenty minutes has missed changes no one
+// adjusted it for.
+inline constexpr int64_t kSizeCacheMinAgeSeconds = 1;
+inline constexpr int64_t kSizeCacheMaxAgeSeconds = 1200;
+
+// The number in "<directory>\_DIRSIZE.TMP" (its first line, at most 2047
+// characters) when the file's age, the current time less its last-write
+// time in whole seconds, is 1 to 1200. Nothing for a missing file or any
+// other age.
+std::optional<uint32_t> ReadTrustedSizeCache(std::string_view directory);
+
+// Deletes "<directory>\_DIRSIZE.TMP", so the next query computes anew.
+void DeleteSizeCache(std::string_view directory);
 
 // A change in bytes as whole kilobytes, rounded half up in floating point
 // (floor(bytes / 1024 + 0.5)), so 511 gives 0, 512 gives 1, -600 gives -1.

@@ -1,0 +1,62 @@
+// The provider's C entries: a per-thread listing of one postoffice's
+// mailboxes, handed out one record at a time.
+
+#include <strings.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mailbox_listing.h"
+#include "qxaipo.h"
+
+namespace {
+
+struct MailboxEnumeration {
+  std::string postoffice;
+  std::string mailroot;
+  std::vector<std::string> names;
+  size_t next = 0;
+};
+
+thread_local MailboxEnumeration enumeration;
+
+std::string PostofficeOf(const MAILBOXSIZE& mailbox) {
+  return std::string(mailbox.postoffice, strnlen(mailbox.postoffice, sizeof mailbox.postoffice));
+}
+
+bool SamePostoffice(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+int PlaceNext(MAILBOXSIZE* mailbox) {
+  if (enumeration.next >= enumeration.names.size()) return 0;
+  const std::string& name = enumeration.names[enumeration.next++];
+  std::memset(mailbox->mailbox, 0, sizeof mailbox->mailbox);
+  name.copy(mailbox->mailbox, sizeof mailbox->mailbox - 1);
+  mailbox->enabled = 1;
+  mailbox->quota_kb = qxaipo::MailboxQuotaKilobytes(enumeration.mailroot + "\\" + name);
+  return 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) int MailboxFindFirst(MAILBOXSIZE* mailbox) {
+  enumeration = MailboxEnumeration();
+  if (mailbox == nullptr) return 0;
+  enumeration.postoffice = PostofficeOf(*mailbox);
+  enumeration.mailroot = qxaipo::MailrootDirectory(enumeration.postoffice);
+  if (enumeration.mailroot.empty()) return 0;
+  enumeration.names = qxaipo::ListMailboxes(enumeration.mailroot);
+  return PlaceNext(mailbox);
+}
+
+__attribute__((visibility("default"))) int MailboxFindNext(MAILBOXSIZE* mailbox) {
+  if (mailbox == nullptr || enumeration.postoffice.empty()) return 0;
+  if (!SamePostoffice(PostofficeOf(*mailbox), enumeration.postoffice)) return 0;
+  return PlaceNext(mailbox);
+}
+
+}  // extern "C"

@@ -1,0 +1,16 @@
+#include "store/delivered_count.h"
+
+#include <string>
+
+#include "store/folder_flags.h"
+#include "store/store_folder_record.h"
+
+namespace qx {
+
+uint32_t DeliveredMessageCount(const STOREFOLDER& folder) {
+  const std::string postoffice = FieldText(folder.postoffice);
+  const std::string mailbox = FieldText(folder.mailbox);
+  return static_cast<uint32_t>(ConsumeDeliveryFlags(postoffice.c_str(), mailbox.c_str()));
+}
+
+}  // namespace qx

@@ -1,0 +1,41 @@
+#include "store/postoffice_size.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "store/mailbox_size.h"
+#include "store/postoffice_provider.h"
+
+namespace qx {
+
+void PrepareMailboxRecord(MAILBOXSIZE* mailbox, const char* postoffice) {
+  std::memset(mailbox, 0, offsetof(MAILBOXSIZE, enabled));
+  if (postoffice != nullptr) {
+    std::strncpy(mailbox->postoffice, postoffice, sizeof mailbox->postoffice - 1);
+  }
+  // The provider's data ends 4 bytes before the flags; those 4 and the three
+  // numbers after them start as all ones.
+  std::memset(reinterpret_cast<char*>(mailbox) + offsetof(MAILBOXSIZE, enabled) - 4, 0xFF, 16);
+}
+
+uint32_t PostofficeSizeKilobytes(const char* postoffice) {
+  PostofficeProvider provider;
+  if (!provider.loaded()) {
+    std::printf("Unable to Load Postoffice Configuration Provider\n");
+    return 0;
+  }
+  if (!provider.valid()) return 0;
+  uint32_t total = 0;
+  MAILBOXSIZE mailbox;
+  PrepareMailboxRecord(&mailbox, postoffice);
+  for (int found = provider.FindFirst(&mailbox); found == 1; found = provider.FindNext(&mailbox)) {
+    if (ComputeWholeMailboxSize(&mailbox)) total += mailbox.size_kb;
+    std::printf("%.*s : %ld\n", static_cast<int>(strnlen(mailbox.mailbox, sizeof mailbox.mailbox)),
+                mailbox.mailbox, static_cast<long>(mailbox.size_kb));
+    PrepareMailboxRecord(&mailbox, postoffice);
+  }
+  std::fflush(stdout);
+  return total;
+}
+
+}  // namespace qx

@@ -1,0 +1,247 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "frame/registry_readers.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "qxstore.h"
+#include "store/size_settings.h"
+#include "support/test_store.h"
+
+namespace qx {
+namespace {
+
+constexpr const char* kConnectorKey =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera\\CONNECTORS\\SF";
+constexpr uint32_t kUntouched = 0xDDDDDDDD;
+
+class MailboxSizeTest : public test::StoreTest {
+ protected:
+  void SetUp() override {
+    test::StoreTest::SetUp();
+    mailbox_ = mail_root() + "/PO/MAILROOT/box";
+    MakeDirs(mailbox_ + "/Inbox");
+    ForgetSizeSettings();
+  }
+
+  void UseMode(uint32_t mode) {
+    registry().SetDword(kConnectorKey, "Quota Enumeration Mode", mode);
+    ReloadLibrary();
+    ForgetSizeSettings();
+  }
+
+  static MAILBOXSIZE Record(int32_t quota_kb = 0, uint32_t enabled = 1) {
+    MAILBOXSIZE record;
+    std::memset(&record, 0, sizeof record);
+    std::strcpy(record.postoffice, "PO");
+    std::strcpy(record.mailbox, "box");
+    record.enabled = enabled;
+    record.quota_kb = quota_kb;
+    record.size_kb = kUntouched;
+    return record;
+  }
+
+  // Backdates a file so that the fake clock sees it `seconds` old.
+  void SetAge(const std::string& path, uint64_t seconds) {
+    platform::FileTimes times;
+    times.last_write = platform::NowFileTime() - seconds * 10000000ULL;
+    times.last_access = times.last_write;
+    ASSERT_TRUE(platform::SetFileTimes(path, times)) << path;
+  }
+
+  void WriteBytes(const std::string& path, size_t count) { WriteFile(path, std::string(count, 'x')); }
+
+  std::string Cache() const { return mailbox_ + "/_DIRSIZE.TMP"; }
+
+  std::string mailbox_;
+};
+
+TEST_F(MailboxSizeTest, InboxModesSumMaiFilesAndAlwaysReturnZero) {
+  UseMode(0);
+  WriteBytes(mailbox_ + "/Inbox/a.MAI", 3000);
+  WriteBytes(mailbox_ + "/Inbox/c.mai", 2000);
+  WriteBytes(mailbox_ + "/Inbox/_hidden.MAI", 50000);  // not a message
+  WriteBytes(mailbox_ + "/Inbox/notes.txt", 40000);
+  WriteBytes(mailbox_ + "/Other.MAI", 90000);  // outside the Inbox
+
+  MAILBOXSIZE record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 0u);
+  EXPECT_EQ(record.size_kb, 4u);  // 5000 bytes
+  EXPECT_EQ(ReadFile(mailbox_ + "/Inbox/_DIRSIZE.TMP"), "4");
+  EXPECT_FALSE(Exists(Cache()));
+
+  // A cache aged into the trusted window wins over the files.
+  WriteFile(mailbox_ + "/Inbox/_DIRSIZE.TMP", "321");
+  SetAge(mailbox_ + "/Inbox/_DIRSIZE.TMP", 30);
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 0u);
+  EXPECT_EQ(record.size_kb, 321u);
+
+  // Below 1 KB stays 0.
+  UseMode(2);
+  std::remove((mailbox_ + "/Inbox/_DIRSIZE.TMP").c_str());
+  std::remove((mailbox_ + "/Inbox/a.MAI").c_str());
+  std::remove((mailbox_ + "/Inbox/c.mai").c_str());
+  WriteBytes(mailbox_ + "/Inbox/d.MAI", 1023);
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 0u);
+  EXPECT_EQ(record.size_kb, 0u);
+}
+
+TEST_F(MailboxSizeTest, DisabledMailboxesAndUnknownModesGetNoSize) {
+  WriteBytes(mailbox_ + "/Inbox/a.MAI", 4096);
+  UseMode(1);
+  MAILBOXSIZE record = Record(0, /*enabled=*/0);
+  EXPECT_EQ(GetMailboxSize(&record), 0u);
+  EXPECT_EQ(record.size_kb, kUntouched);
+
+  registry().SetDword(kConnectorKey, "Disabled Mailbox Quota Enumeration Mode", 1);
+  UseMode(1);
+  record = Record(0, 0);
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 4u);
+
+  UseMode(4);
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 0u);
+  EXPECT_EQ(record.size_kb, kUntouched);
+}
+
+TEST_F(MailboxSizeTest, WholeMailboxWalkSkipsUnderscoreNamesAndTrustsCacheByAge) {
+  UseMode(3);
+  WriteBytes(mailbox_ + "/Inbox/a.MAI", 2048);
+  MakeDirs(mailbox_ + "/Sent/Old");
+  WriteBytes(mailbox_ + "/Sent/b.MAI", 1024);
+  WriteBytes(mailbox_ + "/Sent/Old/c.MAI", 1536);
+  WriteBytes(mailbox_ + "/Sent/_index.xml", 100000);
+  MakeDirs(mailbox_ + "/_internal");
+  WriteBytes(mailbox_ + "/_internal/big.MAI", 100000);
+
+  MAILBOXSIZE record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 4u);  // 4608 bytes >> 10
+  EXPECT_EQ(ReadFile(Cache()), "4");
+  EXPECT_FALSE(Exists(mailbox_ + "/_index.blk"));
+
+  // A cache written this second is not trusted: the walk runs again.
+  WriteFile(Cache(), "900");
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 4u);
+
+  WriteFile(Cache(), "900");
+  SetAge(Cache(), 1);
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 900u);
+
+  SetAge(Cache(), 1200);
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 900u);
+
+  SetAge(Cache(), 1201);
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 4u);
+  EXPECT_EQ(ReadFile(Cache()), "4");
+}
+
+TEST_F(MailboxSizeTest, WalkStopsOnceTheQuotaIsReached) {
+  UseMode(1);
+  for (int folder = 0; folder < 3; ++folder) {
+    const std::string directory = mailbox_ + "/F" + std::to_string(folder);
+    MakeDirs(directory);
+    for (int i = 0; i < 10; ++i) WriteBytes(directory + "/m" + std::to_string(i) + ".MAI", 10240);
+  }
+  MAILBOXSIZE record = Record(/*quota_kb=*/100);
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_GE(record.size_kb, 100u);
+  EXPECT_LT(record.size_kb, 300u);  // the rest of the mailbox was never read
+  EXPECT_EQ(ReadFile(Cache()), std::to_string(record.size_kb));
+
+  std::remove(Cache().c_str());
+  record = Record(/*quota_kb=*/-5);  // negative: no limit
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 300u);
+}
+
+// A clock that moves a second every time it is read.
+class SteppingClock : public platform::Clock {
+ public:
+  uint64_t NowFileTime() override { return 0; }
+  uint64_t TickMilliseconds() override { return ticks_ += 1000; }
+  void SleepMilliseconds(uint32_t) override {}
+
+ private:
+  uint64_t ticks_ = 0;
+};
+
+TEST_F(MailboxSizeTest, WalkPastTheTimeoutGivesNoSizeAndNoCache) {
+  registry().SetDword(kConnectorKey, "Quota Calc Timeout", 3);
+  UseMode(1);
+  for (int i = 0; i < 8; ++i) WriteBytes(mailbox_ + "/Inbox/m" + std::to_string(i) + ".MAI", 4096);
+  WriteFile(Cache(), "77");  // written this second: not trusted
+  SteppingClock stepping;
+  platform::SetClock(&stepping);
+  MAILBOXSIZE record = Record();
+  const uint32_t result = GetMailboxSize(&record);
+  platform::SetClock(&clock());
+  EXPECT_EQ(result, 0u);
+  EXPECT_EQ(record.size_kb, 0u);
+  EXPECT_FALSE(Exists(Cache()));
+  EXPECT_FALSE(Exists(mailbox_ + "/_index.blk"));
+
+  MAILBOXSIZE missing = Record();
+  std::strcpy(missing.mailbox, "nobody");
+  EXPECT_EQ(GetMailboxSize(&missing), 0u);
+  EXPECT_EQ(missing.size_kb, 0u);
+}
+
+// Another process holds the mailbox's block file while it computes.
+TEST_F(MailboxSizeTest, HeldMailboxBlockGivesNoSizeAndStaysInPlace) {
+  UseMode(1);
+  WriteBytes(mailbox_ + "/Inbox/a.MAI", 8192);
+  WriteFile(Cache(), "12");  // written this second: not trusted
+  const std::string block = mailbox_ + "/_index.blk";
+  int ready[2];
+  int release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int fd = open(block.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+    char byte = fd >= 0 ? 'y' : 'n';
+    if (fd >= 0) close(fd);
+    if (write(ready[1], &byte, 1) != 1) _exit(2);
+    if (read(release[0], &byte, 1) != 1) _exit(3);
+    unlink(block.c_str());
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  ASSERT_EQ(byte, 'y');
+
+  MAILBOXSIZE record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 0u);
+  EXPECT_EQ(record.size_kb, 0u);
+  EXPECT_TRUE(Exists(block));     // the other process's exclusion holds
+  EXPECT_FALSE(Exists(Cache()));  // the next query computes again
+
+  ASSERT_EQ(write(release[1], "x", 1), 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  record = Record();
+  EXPECT_EQ(GetMailboxSize(&record), 1u);
+  EXPECT_EQ(record.size_kb, 8u);
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,77 @@
+// storeadm size: the whole-mailbox sizes of a postoffice's mailboxes (or of
+// one of them) with their use of the quota the postoffice provider gives,
+// and the postoffice's total. Fresh cached sizes are used as the quota
+// checks use them.
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <string>
+
+#include "command.h"
+#include "store/mailbox_size.h"
+#include "store/postoffice_provider.h"
+#include "store/postoffice_size.h"
+#include "store/store_folder_record.h"
+
+namespace qx::storeadm {
+namespace {
+
+void PrintMailboxLine(const MAILBOXSIZE& mailbox, bool found) {
+  const std::string name = FieldText(mailbox.mailbox);
+  if (!found) {
+    std::printf("%-24s  no size (another process is computing it, or it cannot be listed)\n",
+                name.c_str());
+    return;
+  }
+  std::printf("%-24s %10" PRIu32 " KB", name.c_str(), mailbox.size_kb);
+  if (mailbox.quota_kb > 0) {
+    const double used = 100.0 * mailbox.size_kb / mailbox.quota_kb;
+    std::printf("  of %" PRId32 " KB (%.1f%%)%s", mailbox.quota_kb, used,
+                mailbox.size_kb >= static_cast<uint32_t>(mailbox.quota_kb) ? "  OVER QUOTA" : "");
+  } else {
+    std::printf("  no quota");
+  }
+  std::printf("\n");
+}
+
+int RunSize(int argc, char** argv);
+
+const CommandRegistration kSize({"size", "<postoffice> [mailbox]",
+                                 "mailbox sizes in KB with quota use, and the postoffice total",
+                                 RunSize});
+
+int RunSize(int argc, char** argv) {
+  if (argc < 2 || argc > 3) return UsageError(*FindCommand("size"), "expected a postoffice");
+  const char* postoffice = argv[1];
+  const char* wanted = argc == 3 ? argv[2] : nullptr;
+  PostofficeProvider provider;
+  if (!provider.valid()) {
+    std::fprintf(stderr, "storeadm: cannot load the postoffice provider %s\n",
+                 PostofficeProviderPath().c_str());
+    return kExitFailure;
+  }
+  MAILBOXSIZE mailbox;
+  PrepareMailboxRecord(&mailbox, postoffice);
+  uint64_t total_kb = 0;
+  int listed = 0;
+  for (int found = provider.FindFirst(&mailbox); found == 1; found = provider.FindNext(&mailbox)) {
+    if (wanted == nullptr || strcasecmp(FieldText(mailbox.mailbox).c_str(), wanted) == 0) {
+      const bool sized = ComputeWholeMailboxSize(&mailbox);
+      PrintMailboxLine(mailbox, sized);
+      if (sized) total_kb += mailbox.size_kb;
+      ++listed;
+    }
+    PrepareMailboxRecord(&mailbox, postoffice);
+  }
+  if (wanted != nullptr && listed == 0) {
+    std::fprintf(stderr, "storeadm: no mailbox %s in postoffice %s\n", wanted, postoffice);
+    return kExitFailure;
+  }
+  if (wanted == nullptr) std::printf("%-24s %10" PRIu64 " KB\n", "total", total_kb);
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace qx::storeadm
