@@ -325,20 +325,20 @@ class RegistryTextParser {
     return joined;
   }
 
-  // `spec` follows "hex": ":bytes" or "(type):bytes".
-  bool ParseHexData(std::string_view spec, RegistryValue* value) {
+  // `text` follows "hex": ":bytes" or "(type):bytes".
+  bool ParseHexData(std::string_view text, RegistryValue* value) {
     uint32_t type = kRegBinary;
-    if (!spec.empty() && spec.front() == '(') {
-      const size_t close = spec.find(')');
+    if (!text.empty() && text.front() == '(') {
+      const size_t close = text.find(')');
       const std::optional<uint64_t> number =
-          close == std::string_view::npos ? std::nullopt : ParseHexNumber(spec.substr(1, close - 1), 8);
+          close == std::string_view::npos ? std::nullopt : ParseHexNumber(text.substr(1, close - 1), 8);
       if (!number) return Warn("bad type in hex(...)");
       type = static_cast<uint32_t>(*number);
-      spec.remove_prefix(close + 1);
+      text.remove_prefix(close + 1);
     }
-    if (spec.empty() || spec.front() != ':') return Warn("missing ':' after hex");
+    if (text.empty() || text.front() != ':') return Warn("missing ':' after hex");
     std::vector<uint8_t> bytes;
-    if (!ParseByteList(spec.substr(1), &bytes)) return false;
+    if (!ParseByteList(text.substr(1), &bytes)) return false;
     if (type == kRegQword && bytes.size() != 8) return Warn("a qword needs 8 bytes");
     value->type = type;
     value->data = IsStringType(type) ? NarrowStringData(type, std::move(bytes), version_)
