@@ -5,7 +5,7 @@
 #include "frame/store_paths.h"
 #include "platform/file.h"
 #include "store/folder_index_file.h"
-#include "store/special_folders.h"
+#include "store/well_known_folders.h"
 #include "store/store_folder_record.h"
 
 namespace qx {

@@ -10,7 +10,7 @@
 #include "platform/file.h"
 #include "platform/path_resolver.h"
 #include "platform/random_id.h"
-#include "store/special_folders.h"
+#include "store/well_known_folders.h"
 
 namespace qx {
 

@@ -1,4 +1,4 @@
-#include "store/special_folders.h"
+#include "store/well_known_folders.h"
 
 #include "message/text_compare.h"
 #include "store/store_folder_record.h"
