@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "store/activity_file.h"
 #include "store/notify_clients.h"
+#include "json_text.h"
 
 namespace qx::storeadm {
 namespace {
@@ -27,23 +28,6 @@ std::string DateText(int32_t seconds) {
     return std::to_string(seconds);
   }
   return text;
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
 }
 
 void PrintJson(const std::vector<ActivityEntry>& entries) {

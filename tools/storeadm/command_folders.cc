@@ -10,6 +10,7 @@
 #include "command.h"
 #include "qxstore.h"
 #include "store/store_folder_record.h"
+#include "json_text.h"
 
 namespace qx::storeadm {
 namespace {
@@ -67,23 +68,6 @@ void PrintIndented(const std::vector<FolderNode>& nodes, int depth) {
     std::printf("%*s%s\n", 2 * depth, "", node.name.c_str());
     PrintIndented(node.children, depth + 1);
   }
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
 }
 
 std::string Json(const std::vector<FolderNode>& nodes) {

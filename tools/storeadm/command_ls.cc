@@ -16,6 +16,7 @@
 #include "message/text_compare.h"
 #include "platform/file.h"
 #include "qxstore.h"
+#include "json_text.h"
 
 namespace qx::storeadm {
 namespace {
@@ -151,23 +152,6 @@ bool FolderIndexLoads(const MESSAGELISTRECORD& list, std::string* directory) {
   *directory = path;
   XmlDocument document = XmlDocument::New();
   return LoadDocumentFile(document, IndexFilePath(path, sizeof path + 16));
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
 }
 
 // SIZE is a decimal number in every index the store writes; anything else
