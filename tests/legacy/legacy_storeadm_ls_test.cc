@@ -6,14 +6,12 @@
 #include <string>
 
 #include "support/test_store.h"
+#include "support/program_run.h"
 
 namespace qx {
 namespace {
 
-struct ProgramRun {
-  int exit_code = -1;
-  std::string output;
-};
+using test::ProgramRun;
 
 class StoreadmLsTest : public test::StoreTest {
  protected:
@@ -33,15 +31,7 @@ class StoreadmLsTest : public test::StoreTest {
   ProgramRun Storeadm(const std::string& arguments, bool with_errors = false) {
     std::string command = std::string(QX_BINARY_DIR) + "/storeadm " + arguments +
                           (with_errors ? " 2>&1" : " 2>/dev/null");
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return test::RunCommandLine(command);
   }
 
   std::string inbox_;

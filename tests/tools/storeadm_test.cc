@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/test_store.h"
+#include "support/program_run.h"
 
 namespace qx {
 namespace {
@@ -14,24 +15,13 @@ namespace {
 using test::kLibraryRootKey;
 using test::kProvidersBlockKey;
 
-struct ProgramRun {
-  int exit_code = -1;
-  std::string output;  // standard output and standard error together
-};
+using test::ProgramRun;
 
 class StoreadmTest : public test::StoreTest {
  protected:
   ProgramRun Storeadm(const std::string& arguments) {
     std::string command = std::string(QX_BINARY_DIR) + "/storeadm " + arguments + " 2>&1";
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return test::RunCommandLine(command);
   }
   std::string Po() const { return mail_root() + "\\PO"; }
 };
