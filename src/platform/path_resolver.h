@@ -41,8 +41,8 @@ struct ResolvedPath {
 };
 
 // The resolution itself: one statx when the exact spelling exists; otherwise
-// the missing components are looked up without regard to case, with directory
-// listings cached while their directory is unchanged.
+// the missing components are looked up without regard to case in directory
+// listings kept between calls (directory_names.h).
 ResolvedPath ResolvePath(std::string_view store_path);
 
 // The store path with '/' separators and doubled separators collapsed, as

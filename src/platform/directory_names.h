@@ -1,0 +1,33 @@
+#pragma once
+// The names of a directory by their case-folded spelling, kept between calls
+// so that asking for a missing flag file in a folder of 20,000 messages does
+// not list the folder each time.
+//
+// A kept listing is followed with inotify: the creates, deletes and renames of
+// every process on this machine reach it as they happen, so the store's own
+// block and flag files, made and removed on every open, do not cost a new
+// listing. Where inotify cannot follow a directory (no instance or watch left,
+// or a network file system that other machines change), the listing is kept
+// only while the directory's change time stays as it was.
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qx::platform {
+
+enum class NameLookup { kFound, kMissing, kUnreadable };
+
+// Looks `name` up in `directory` without regard to ASCII case. `info` is a
+// fresh statx of `directory` (device, inode and change time). On kFound,
+// `actual` is the spelling on disk; when two spellings of one name exist the
+// byte-wise smaller is given, so every process agrees.
+NameLookup FindDirectoryName(const std::string& directory, const struct statx& info,
+                             std::string_view name, std::string* actual);
+
+// How many directory listings the lookups have made in this process.
+uint64_t DirectoryListingCount();
+
+}  // namespace qx::platform
