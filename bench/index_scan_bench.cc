@@ -37,9 +37,9 @@ constexpr int kSmall = 1000;
 constexpr int kLarge = 20000;
 
 std::string g_root;
-// Counts stamp moves across runs, so each open sees a stamp other than the
-// one it holds.
-int g_stamp_round = 0;
+// Counts stamp moves per folder across runs, so each open sees a stamp other
+// than the one it holds.
+std::map<std::string, int> g_stamp_rounds;
 
 std::string FolderFor(int count) { return g_root + "/mail/PO/MAILROOT/bench/F" + std::to_string(count); }
 
@@ -169,7 +169,8 @@ void StoreReuse(benchmark::State& state) {
 }
 
 // Another writer's save, as far as an open can see it: a new stamp.
-void MoveIndexStamp(const std::string& folder, int round) {
+void MoveIndexStamp(const std::string& folder) {
+  const int round = ++g_stamp_rounds[folder];
   const uint64_t base = 131000000000000000ULL;
   qx::platform::SetFileTimes(folder + "/_index.xml",
                              qx::platform::FileTimes{0, 0, base + static_cast<uint64_t>(round % 2) * 40000000ULL});
@@ -180,7 +181,7 @@ void FloorReload(benchmark::State& state) {
   const std::string index = folder + "/_index.xml";
   for (auto _ : state) {
     state.PauseTiming();
-    MoveIndexStamp(folder, ++g_stamp_round);
+    MoveIndexStamp(folder);
     state.ResumeTiming();
     CheckedOpenCalls(folder);
     pugi::xml_document document;
@@ -193,7 +194,7 @@ void StoreReload(benchmark::State& state) {
   StoreIndex* index = OpenedIndex(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     state.PauseTiming();
-    MoveIndexStamp(folder, ++g_stamp_round);
+    MoveIndexStamp(folder);
     state.ResumeTiming();
     if (qx::OpenStoreIndex(index, qx::kOpenCheckDirty) != qx::kOpenLoaded) state.SkipWithError("not loaded");
   }

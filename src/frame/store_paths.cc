@@ -317,7 +317,7 @@ std::string FolderFlagPath(const char* folder_directory, FolderFlag flag,
     case FolderFlag::kChanged: name = "_CHANGE.DTY"; break;
     case FolderFlag::kFolder: name = "_FOLDER.DTY"; break;
     case FolderFlag::kAnyDirty: name = "_*.DTY"; break;
-    case FolderFlag::kIndexCheck: name = "_INDEX.XML"; break;
+    case FolderFlag::kIndexCheck: name = "_index.xml"; break;  // as the index is written
   }
   return NameInDirectory(folder_directory, name, directory_ends_with_separator, limit);
 }

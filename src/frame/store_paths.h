@@ -140,7 +140,7 @@ enum class FolderFlag {
   kChanged,      // _CHANGE.DTY: the folder's messages changed
   kFolder,       // _FOLDER.DTY: the folder's status changed
   kAnyDirty,     // _*.DTY: a listing pattern for any dirty flag
-  kIndexCheck,   // _INDEX.XML: the index file, as the dirty check names it
+  kIndexCheck,   // _index.xml: the index file, as the dirty check looks for it
 };
 
 // The flag file's name in a folder directory: "%s\\_CHANGE.DTY" and so on,

@@ -16,7 +16,7 @@ namespace qx {
 // and finds none). `directory_ends_with_separator` says that the directory
 // text already ends with '\' or '/'. With consume, every file found is
 // deleted. 1 when a flag file was found; when none was, 1 if the folder has
-// no "_INDEX.XML" (a folder never indexed counts as changed), else 0.
+// no "_index.xml" (a folder never indexed counts as changed), else 0.
 uint32_t CheckFolderFlags(std::string_view folder_directory, bool directory_ends_with_separator,
                           FolderFlag kind, bool consume);
 

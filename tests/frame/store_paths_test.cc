@@ -225,7 +225,7 @@ TEST_F(StorePathsTest, FlagFileNamesFollowTheDirectoryForm) {
   EXPECT_EQ(FolderFlagPath("D\\", FolderFlag::kChanged, true), "D\\_CHANGE.DTY");
   EXPECT_EQ(FolderFlagPath("D/", FolderFlag::kFolder, true), "D/_FOLDER.DTY");
   EXPECT_EQ(FolderFlagPath("D", FolderFlag::kAnyDirty, false), "D\\_*.DTY");
-  EXPECT_EQ(FolderFlagPath("D", FolderFlag::kIndexCheck, false), "D\\_INDEX.XML");
+  EXPECT_EQ(FolderFlagPath("D", FolderFlag::kIndexCheck, false), "D\\_index.xml");
   EXPECT_TRUE(EndsWithSeparator("D/"));
   EXPECT_FALSE(EndsWithSeparator(""));
   EXPECT_EQ(IndexFilePath("D"), "D\\_index.xml");
