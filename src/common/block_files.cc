@@ -102,7 +102,13 @@ uint32_t ReleaseIndexBlock(const char* path, bool close_handle, uintptr_t* handl
   if (close_handle) {
     bool closed = false;
     if (handle != nullptr && *handle != 0) {
-      closed = platform::File::FromHandle(*handle).Close();
+      platform::File held = platform::File::FromHandle(*handle);
+      // Deleted while still held: no other process can hold it meanwhile.
+      if (path != nullptr && platform::DeleteHeldFile(&held, path)) {
+        *handle = 0;
+        return 1;
+      }
+      closed = held.Close();
     } else {
       platform::SetLastError(platform::kErrorInvalidHandle);
     }

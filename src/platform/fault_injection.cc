@@ -63,6 +63,16 @@ bool FaultFires(FaultOp op, std::string_view native_path) {
   return false;
 }
 
+bool FaultArmed(FaultOp op, std::string_view native_path) {
+  if (!any_armed.load(std::memory_order_relaxed)) return false;
+  FaultTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  for (const auto& fault : table.faults) {
+    if (fault.op == op && native_path.find(fault.path_part) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 bool FaultFiresForDescriptor(FaultOp op, int fd) {
   if (!any_armed.load(std::memory_order_relaxed)) return false;
   char link[64];

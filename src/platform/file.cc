@@ -420,6 +420,32 @@ bool DeleteFile(std::string_view path) {
   return false;
 }
 
+bool DeleteHeldFile(File* held, std::string_view path) {
+  std::string native = SpelledNativePath(path);
+  // An injected failure is left for DeleteFile, which callers fall back to.
+  if (FaultArmed(FaultOp::kDelete, native)) return false;
+  if (!held->valid()) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  int result = ::unlink(native.c_str());
+  if (result != 0 && errno == ENOENT) {
+    ResolvedPath resolved = ResolvePath(path);
+    if (!resolved.exists) {
+      SetMissingError(resolved);
+      return false;
+    }
+    result = ::unlink(resolved.native.c_str());
+  }
+  if (result != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  held->Close();
+  SetLastError(kErrorSuccess);
+  return true;
+}
+
 bool CreateDirectory(std::string_view path) {
   const ResolvedPath resolved = ResolvePath(path);
   if (FaultFires(FaultOp::kCreateDirectory, resolved.native)) return false;

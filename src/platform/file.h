@@ -105,6 +105,11 @@ bool IsDirectory(std::string_view path);
 
 // 32 while held exclusively; 5 for a directory or a read-only file.
 bool DeleteFile(std::string_view path);
+// Deletes the file at `path` that `*held` has open without sharing, then
+// closes `*held`. While this process holds it, no other can hold or delete
+// it, so no probe for other holders is needed. False, with `*held` left
+// open, when the delete fails.
+bool DeleteHeldFile(File* held, std::string_view path);
 bool CreateDirectory(std::string_view path);              // one level; 183 when present
 bool RemoveDirectory(std::string_view path);              // empty directories only (145); 267 for a file
 bool MoveFile(std::string_view from, std::string_view to);  // 183 when `to` exists
