@@ -10,8 +10,9 @@ namespace qx {
 
 namespace {
 
-HeaderReadOptions EntryReadOptions() {
+HeaderReadOptions EntryReadOptions(uint32_t listed_stamp) {
   HeaderReadOptions options;
+  options.listed_stamp = listed_stamp;
   options.clear_flag_list = true;
   options.read_uid = UidBrandingEnabled();
   options.attachment_mode = kScanBodyForAttachments;
@@ -19,10 +20,10 @@ HeaderReadOptions EntryReadOptions() {
 }
 
 bool ReadForEntry(std::string_view folder_dir, std::string_view file_name, uint32_t file_size,
-                  uint32_t uid_validity, MessageHeaders* record) {
+                  uint32_t uid_validity, uint32_t listed_stamp, MessageHeaders* record) {
   record->file_size = file_size;
   record->uid_validity = uid_validity;
-  return ReadMessageHeaders(MessagePath(folder_dir, file_name), record, EntryReadOptions()) == 1;
+  return ReadMessageHeaders(MessagePath(folder_dir, file_name), record, EntryReadOptions(listed_stamp)) == 1;
 }
 
 }  // namespace
@@ -75,8 +76,10 @@ pugi::xml_node BuildMessageEntry(pugi::xml_node root, pugi::xml_node before,
 
 bool ReadMessageEntrySource(std::string_view folder_dir, std::string_view file_name,
                             uint32_t file_size, uint32_t uid_validity, bool renumber,
-                            uint32_t* last_uid, MessageEntrySource* source) {
-  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, &source->headers)) return false;
+                            uint32_t* last_uid, MessageEntrySource* source, uint32_t listed_stamp) {
+  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed_stamp, &source->headers)) {
+    return false;
+  }
   source->uid = AssignMessageUid(uid_validity, renumber, source->headers.uid, last_uid);
   return true;
 }
@@ -95,9 +98,10 @@ pugi::xml_node AddMessageEntry(pugi::xml_node root, pugi::xml_node before,
 }
 
 bool RefreshMessageEntry(pugi::xml_node entry, std::string_view folder_dir,
-                         std::string_view file_name, uint32_t file_size, uint32_t uid_validity) {
+                         std::string_view file_name, uint32_t file_size, uint32_t uid_validity,
+                         uint32_t listed_stamp) {
   MessageHeaders record;
-  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, &record)) return false;
+  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed_stamp, &record)) return false;
   SetChildText(entry, kMessageDateElement, record.message_date);
   SetChildText(entry, kSubjectElement, record.subject);
   SetChildText(entry, kReceivedElement, record.received_date);

@@ -230,7 +230,7 @@ class FolderScan {
     }
     if (GetElementNumber(current_.child(kModifiedDateElement)) != file.stamp) {
       RefreshMessageEntry(current_, directory_, file.name, static_cast<uint32_t>(file.size),
-                          uid_validity_);
+                          uid_validity_, file.stamp);
     }
     current_ = NextEntry(current_);
   }
@@ -255,7 +255,7 @@ class FolderScan {
   void AddEntry(const FolderFile& file, pugi::xml_node before) {
     MessageEntrySource source;
     if (!ReadMessageEntrySource(directory_, file.name, static_cast<uint32_t>(file.size),
-                                uid_validity_, renumber_, &last_uid_, &source)) {
+                                uid_validity_, renumber_, &last_uid_, &source, file.stamp)) {
       return;  // an unreadable file gets no entry
     }
     BuildMessageEntry(root_, before, file.name, source.uid.uid, source.headers);

@@ -6,6 +6,7 @@
 
 #include "message/number_text.h"
 #include "message/text_compare.h"
+#include "platform/local_time.h"
 
 namespace qx {
 
@@ -125,7 +126,7 @@ std::optional<std::string> ParseMessageDate(std::string_view text) {
   tm.tm_sec = fields->second;
   tm.tm_isdst = 0;
   errno = 0;
-  std::time_t instant = std::mktime(&tm);
+  std::time_t instant = platform::MakeLocalTime(&tm);
   if (instant == static_cast<std::time_t>(-1) && errno != 0) {
     return FormatFields(fields->year, fields->month, fields->day, fields->hour, fields->minute,
                         fields->second, "%4d-%02d-%02dT%02d:%02d:%02d");

@@ -177,7 +177,7 @@ uint32_t ReadMessageHeaders(std::string_view path, MessageHeaders* record,
   platform::File file = platform::File::Open(path, platform::Access::kRead,
                                              platform::Disposition::kOpenExisting);
   if (!file.valid()) return 0;
-  record->modified_stamp = ModifiedStamp(file, path);
+  record->modified_stamp = options.listed_stamp != 0 ? options.listed_stamp : ModifiedStamp(file, path);
 
   MessageLineReader reader(file, kHeaderPieceLimit);
   HeaderScanner scanner(record, options);

@@ -50,6 +50,9 @@ struct HeaderReadOptions {
   bool read_uid = true;          // read X-UID lines (the UID branding setting)
   uint32_t attachment_mode = kScanBodyForAttachments;
   bool ignore_x_read = false;    // disable the "X-Read: 1" rule
+  // The file's last-write stamp when the caller's listing just gave it; 0
+  // has it read from the open file.
+  uint32_t listed_stamp = 0;
 };
 
 // Reads the header block of the message file at `path` into `record`.

@@ -14,12 +14,12 @@ MessageLineReader::MessageLineReader(platform::File& file, size_t piece_limit)
 bool MessageLineReader::Fill() {
   if (at_end_) return false;
   if (begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  if (buffer_.size() < end_ + kReadSize) buffer_.resize(end_ + kReadSize);
-  int64_t got = file_.Read(buffer_.data() + end_, kReadSize);
+  if (capacity_ < end_ + kReadSize) Reserve(end_ + kReadSize);
+  int64_t got = file_.Read(buffer_.get() + end_, kReadSize);
   if (got <= 0) {
     at_end_ = true;
     failed_ = got < 0;
@@ -29,12 +29,19 @@ bool MessageLineReader::Fill() {
   return true;
 }
 
+void MessageLineReader::Reserve(size_t size) {
+  auto larger = std::make_unique_for_overwrite<char[]>(size);
+  if (end_ > 0) std::memcpy(larger.get(), buffer_.get(), end_);
+  buffer_ = std::move(larger);
+  capacity_ = size;
+}
+
 bool MessageLineReader::NextLine(std::string_view* line) {
   size_t scanned = 0;
   for (;;) {
     size_t available = end_ - begin_;
     size_t window = available < piece_limit_ ? available : piece_limit_;
-    const char* start = buffer_.data() + begin_;
+    const char* start = buffer_.get() + begin_;
     const void* newline = window > scanned ? std::memchr(start + scanned, '\n', window - scanned) : nullptr;
     size_t length = 0;
     if (newline != nullptr) {
@@ -47,7 +54,7 @@ bool MessageLineReader::NextLine(std::string_view* line) {
       length = end_ - begin_;
       if (length == 0) return false;
     }
-    *line = std::string_view(buffer_.data() + begin_, length);
+    *line = std::string_view(buffer_.get() + begin_, length);
     begin_ += length;
     return true;
   }
@@ -55,7 +62,7 @@ bool MessageLineReader::NextLine(std::string_view* line) {
 
 bool MessageLineReader::NextBlock(std::string_view* block) {
   if (begin_ == end_ && !Fill()) return false;
-  *block = std::string_view(buffer_.data() + begin_, end_ - begin_);
+  *block = std::string_view(buffer_.get() + begin_, end_ - begin_);
   begin_ = end_;
   return true;
 }

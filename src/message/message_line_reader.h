@@ -5,6 +5,7 @@
 // whole lines so that they never split, and so never alter, a long line.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,10 +35,14 @@ class MessageLineReader {
  private:
   // Reads more bytes behind those still unread; false when none came.
   bool Fill();
+  // Room for `size` bytes, the valid ones kept. The buffer is not cleared:
+  // only bytes read into it are ever looked at.
+  void Reserve(size_t size);
 
   platform::File& file_;
   size_t piece_limit_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0;
   size_t begin_ = 0;  // first unread byte in buffer_
   size_t end_ = 0;    // one past the last valid byte in buffer_
   bool at_end_ = false;

@@ -1,0 +1,17 @@
+#pragma once
+// mktime() without its cost: the C library re-reads the zone file (a stat of
+// /etc/localtime) on every mktime() call, and a folder scan converts two dates
+// per message. This conversion reads the zone again only when TZ changes; a
+// zone file replaced while the process runs is not followed.
+
+#include <ctime>
+
+namespace qx::platform {
+
+// As mktime(tm) for fields in range: the instant whose local time has the
+// fields of `*tm` (read as standard time when tm_isdst is 0, even while
+// daylight saving is in force); `*tm` becomes that instant's local time.
+// Returns -1 with errno EOVERFLOW when the instant cannot be represented.
+std::time_t MakeLocalTime(std::tm* tm);
+
+}  // namespace qx::platform
