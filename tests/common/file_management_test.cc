@@ -2,10 +2,8 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "common/exception.h"
-#include "common/file_iterator.h"
 #include "common/file_management.h"
 #include "platform/errors.h"
 #include "platform/fault_injection.h"
@@ -37,15 +35,6 @@ class FileManagementTest : public test::StoreTest {
     return "(nothing thrown)";
   }
 };
-
-TEST(GetParentDirectoryTest, SeparatorRules) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"C:\\dir\\sub\\", "C:\\dir"}, {"C:\\dir\\sub\\\\", "C:\\dir\\sub"}, {"C:\\dir\\\\\\sub", "C:\\dir"},
-      {"a/b\\c", "a/b"},             {"file.txt", ""},                     {"\\x", ""},
-      {"a\\", ""},                   {"", ""},
-  };
-  for (const auto& [path, parent] : cases) EXPECT_EQ(GetParentDirectory(path), parent) << path;
-}
 
 TEST_F(FileManagementTest, CreateDirectoriesAndWriteStopAtTheFailingStep) {
   EXPECT_EQ(MessageOf([] { CreateDirectories(""); }), "Empty path");
@@ -112,23 +101,6 @@ TEST_F(FileManagementTest, MoveAndCopyTreesReplaceOnlyWhenAskedAndReportFailures
             "Call to CopyFile failed (GetLastError() returned 5)");
   EXPECT_EQ(MessageOf([&] { CopyTree(Path("nothing"), Path("dst4"), false, nullptr); }),
             "File not found: " + Path("nothing"));
-}
-
-TEST_F(FileManagementTest, PathChecksAndFilteredIteration) {
-  WriteFile(Path("list/b.txt"), "b");
-  MakeDirs(Path("list/a-dir"));
-  EXPECT_TRUE(PathExists(Path("list/b.txt")));
-  EXPECT_FALSE(PathExists(Path("list/none")));
-  EXPECT_TRUE(IsValidPath(Path("list/none")));
-  auto names = [](FileIterator&& iterator) {
-    std::vector<std::string> found;
-    for (std::string name = iterator.First(); iterator.More(); name = iterator.Next()) found.push_back(name);
-    return found;
-  };
-  EXPECT_EQ(names(FileIterator(Path("list\\*"))), (std::vector<std::string>{".", "..", "a-dir", "b.txt"}));
-  EXPECT_EQ(names(FileIterator(Path("list\\*"), platform::kAttributeDirectory)),
-            (std::vector<std::string>{".", "..", "a-dir"}));
-  EXPECT_TRUE(names(FileIterator(Path("list\\*.none"))).empty());
 }
 
 }  // namespace

@@ -182,38 +182,5 @@ TEST_F(FileTest, OpensMovesAndCopiesFindTheEntryInAnySpelling) {
   EXPECT_EQ(GetFileAttributes(Store("inbox")), kAttributeDirectory);
 }
 
-TEST_F(FileTest, HandlesAndTimesRoundTrip) {
-  File file = File::Open(Store("t.mai"), Access::kReadWrite, Disposition::kCreateNew);
-  ASSERT_TRUE(file.Write("handle"));
-  const uintptr_t handle = file.ReleaseToHandle();
-  EXPECT_NE(handle, 0u);
-  EXPECT_FALSE(file.valid());
-  File back = File::FromHandle(handle);
-  ASSERT_TRUE(back.Seek(0));
-  char buffer[8] = {};
-  EXPECT_EQ(back.Read(buffer, sizeof buffer), 6);
-
-  FileTimes set;
-  set.last_access = 131000000000000000ULL;
-  set.last_write = 132000000012345670ULL;
-  ASSERT_TRUE(back.SetTimes(set));
-  FileTimes through_handle;
-  ASSERT_TRUE(back.GetTimes(&through_handle));
-  EXPECT_EQ(through_handle.last_write, set.last_write);
-  EXPECT_EQ(through_handle.last_access, set.last_access);
-  EXPECT_TRUE(back.Close());
-  EXPECT_FALSE(back.Close());
-  EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
-  EXPECT_FALSE(File::FromHandle(handle).valid());
-
-  // A zero time is left as it is.
-  ASSERT_TRUE(SetFileTimes(Store("T.MAI"), FileTimes{.last_access = 0, .last_write = 133000000000000000ULL}));
-  FileTimes through_path;
-  ASSERT_TRUE(GetFileTimes(Store("t.mai"), &through_path));
-  EXPECT_EQ(through_path.last_write, 133000000000000000ULL);
-  EXPECT_EQ(through_path.last_access, set.last_access);
-  EXPECT_EQ(through_path.creation, through_handle.creation);
-}
-
 }  // namespace
 }  // namespace qx::platform
