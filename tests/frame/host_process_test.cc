@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "frame/host_process.h"
+#include "platform/program.h"
 
 namespace qx {
 namespace {
@@ -16,20 +18,25 @@ uint32_t ServerHostWithProgram(const std::string& program) {
 TEST(HostProcessTest, ServerProgramsAreKnownByNameInAnyCase) {
   EXPECT_EQ(ServerHostWithProgram("C:\\Program Files\\Tal Mera\\qxmta.exe"), 1u);
   EXPECT_EQ(ServerHostWithProgram("/opt/qx/bin/QXIMAPS.EXE"), 1u);
-  EXPECT_EQ(ServerHostWithProgram("/opt/qx/bin/qxradms.EXE"), 1u);
   EXPECT_EQ(ServerHostWithProgram("/usr/lib/office/Outlook.exe"), 1u);
   EXPECT_EQ(ServerHostWithProgram("/opt/qx/bin/STOREADM.EXE"), 0u);
   EXPECT_EQ(ServerHostWithProgram("/opt/qx/bin/qxmta"), 0u);
   EXPECT_EQ(ComApartmentForHost(), ComApartment::kSingleThreaded);
-  EXPECT_EQ(InitializeComForHost(), 0);
   ServerHostWithProgram("/opt/qx/bin/QXPOPS.EXE");
   EXPECT_EQ(ComApartmentForHost(), ComApartment::kMultithreaded);
-  EXPECT_EQ(InitializeComForHost(), 0);
-
   // Only the first 259 bytes of the path are looked at.
-  std::string deep = "/" + std::string(250, 'd') + "/QXMTA.EXE";
-  EXPECT_EQ(ServerHostWithProgram(deep), 0u);
+  EXPECT_EQ(ServerHostWithProgram("/" + std::string(250, 'd') + "/QXMTA.EXE"), 0u);
   EXPECT_EQ(ServerHostWithProgram("/" + std::string(240, 'd') + "/QXMTA.EXE"), 1u);
+
+  // An empty or missing setting names the running program, with ".EXE".
+  char executable[4096];
+  const ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
+  ASSERT_GT(length, 0);
+  EXPECT_EQ(ServerHostWithProgram(""), 0u);
+  EXPECT_EQ(platform::MainModulePath(), std::string(executable, length) + ".EXE");
+  unsetenv("QXSTORE_PROGRAM");
+  EXPECT_EQ(platform::FileNamePart(platform::MainModulePath()), "frame_tests.EXE");
+  EXPECT_EQ(platform::FileNamePart("/opt/a\\b/c\\storeadm"), "storeadm");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "platform/file.h"
 #include "platform/file_time.h"
@@ -25,7 +26,7 @@ class MessageHeadersTest : public test::StoreTest {
   }
 };
 
-TEST_F(MessageHeadersTest, ReadsTheIndexValuesOfAFoldedCrLfMessage) {
+TEST_F(MessageHeadersTest, ReadsTheIndexValuesOfFoldedCrLfAndLfOnlyMessages) {
   const std::string headers =
       "Received: from mx.example.org by store; Tue, 01 Mar 2011 09:00:00 +0000\r\n"
       "From:   \tAlice <alice@example.org>\r\n"
@@ -64,6 +65,14 @@ TEST_F(MessageHeadersTest, ReadsTheIndexValuesOfAFoldedCrLfMessage) {
   ASSERT_TRUE(platform::GetFileTimes(root() + "/folder/TEST.MAI", &times));
   EXPECT_EQ(r.modified_stamp, platform::DosStampFromFileTime(times.last_write));
   EXPECT_NE(r.modified_stamp, 0u);
+
+  // LF-only lines are read the same, and the header text is kept whole.
+  const std::string lf_headers = "From: a@x\nTo: b@x,\n c@x\nSubject: lf\n\n";
+  MessageHeaders lf = Read(lf_headers + "body\n");
+  EXPECT_EQ(lf.sender, "a@x");
+  EXPECT_EQ(lf.recipients, "b@x,c@x");
+  EXPECT_EQ(lf.subject, "lf");
+  EXPECT_EQ(lf.header_text, lf_headers);
 }
 
 TEST_F(MessageHeadersTest, SenderComesFromTheLastFromLineOrAnEarlierSender) {
@@ -75,15 +84,6 @@ TEST_F(MessageHeadersTest, SenderComesFromTheLastFromLineOrAnEarlierSender) {
   EXPECT_EQ(Read("To: a@x\r\nSubject: none\r\n\r\n").sender, "");
   MessageHeaders cut = Read("From: " + std::string(600, 'a') + "\r\n\r\n");
   EXPECT_EQ(cut.sender.size(), kSenderLimit);
-}
-
-TEST_F(MessageHeadersTest, LfOnlyLinesAreReadAndTheHeaderTextIsKeptWhole) {
-  const std::string headers = "From: a@x\nTo: b@x,\n c@x\nSubject: lf\n\n";
-  MessageHeaders r = Read(headers + "body\n");
-  EXPECT_EQ(r.sender, "a@x");
-  EXPECT_EQ(r.recipients, "b@x,c@x");
-  EXPECT_EQ(r.subject, "lf");
-  EXPECT_EQ(r.header_text, headers);
 }
 
 TEST_F(MessageHeadersTest, ReceivedDateComesFromWhicheverLineIsFirst) {
@@ -104,7 +104,7 @@ TEST_F(MessageHeadersTest, ReceivedDateComesFromWhicheverLineIsFirst) {
   EXPECT_EQ(no_seconds.received_date, "");
 }
 
-TEST_F(MessageHeadersTest, ReadStateTempFlagsAndUidFollowTheirOptions) {
+TEST_F(MessageHeadersTest, ReadStateTempFlagsPriorityAndUidFollowTheirOptions) {
   MessageHeaders seen = Read("x-read: 1\r\n\r\n");
   EXPECT_EQ(seen.read, 1u);
   EXPECT_EQ(seen.flag_words, "\\SEEN");
@@ -119,6 +119,13 @@ TEST_F(MessageHeadersTest, ReadStateTempFlagsAndUidFollowTheirOptions) {
             "\\FLAGGED \\ANSWERED \\SEEN");
   // The temporary list replaces what X-Read added before it.
   EXPECT_EQ(Read("X-Read: 1\r\nX-QXTempFlags: \\DELETED\r\n\r\n").flag_words, "\\DELETED");
+
+  // X-Priority gives the importance; missing, 0 or below gives 3.
+  for (const auto& [priority, importance] :
+       {std::pair<const char*, int>{"", 3}, {"X-Priority: 0\r\n", 3}, {"X-Priority: -2\r\n", 3},
+        {"X-Priority: 1 (Highest)\r\n", 1}, {"X-Priority: 5\r\n", 5}}) {
+    EXPECT_EQ(Read(std::string(priority) + "Subject: x\r\n\r\n").importance, importance) << priority;
+  }
 
   EXPECT_EQ(Read("X-UID: 7\r\n\r\n", {}, 0).uid, 0u);
   EXPECT_EQ(Read("X-UID: 0.7\r\n\r\n", {}, 0).uid, 7u);
@@ -136,14 +143,6 @@ TEST_F(MessageHeadersTest, ReadStateTempFlagsAndUidFollowTheirOptions) {
   EXPECT_EQ(ReadMessageHeaders(root() + "/missing.MAI", &record, clear), 0u);
   EXPECT_EQ(record.flag_words, "");
   EXPECT_EQ(record.subject, "kept");
-}
-
-TEST_F(MessageHeadersTest, ImportanceComesFromXPriorityWithThreeForMissingOrLow) {
-  EXPECT_EQ(Read("Subject: x\r\n\r\n").importance, 3);
-  EXPECT_EQ(Read("X-Priority: 0\r\n\r\n").importance, 3);
-  EXPECT_EQ(Read("X-Priority: -2\r\n\r\n").importance, 3);
-  EXPECT_EQ(Read("X-Priority: 1 (Highest)\r\n\r\n").importance, 1);
-  EXPECT_EQ(Read("X-Priority: 5\r\n\r\n").importance, 5);
 }
 
 TEST_F(MessageHeadersTest, AttachmentsNeedAnAttachmentPartOrDisposition) {

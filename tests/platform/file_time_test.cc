@@ -2,17 +2,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <string>
 
 #include "platform/file.h"
-#include "platform/listing.h"
+#include "support/scratch_dir.h"
 
 namespace qx::platform {
 namespace {
@@ -21,23 +18,6 @@ constexpr uint64_t kSecond = kTicksPerSecond;
 
 // 2022-03-04 05:06:07 UTC, Unix time 1646370367.
 constexpr uint64_t kMarch2022 = kUnixEpochAsFileTime + 1646370367ULL * kSecond;
-
-TEST(FileTimeTest, TimespecConversions) {
-  struct timespec epoch {};
-  EXPECT_EQ(FileTimeFromTimespec(epoch), kUnixEpochAsFileTime);
-  struct timespec precise {};
-  precise.tv_sec = 1646370367;
-  precise.tv_nsec = 123456789;
-  const uint64_t ticks = FileTimeFromTimespec(precise);
-  EXPECT_EQ(ticks, kMarch2022 + 1234567);
-  const struct timespec back = TimespecFromFileTime(ticks);
-  EXPECT_EQ(back.tv_sec, 1646370367);
-  EXPECT_EQ(back.tv_nsec, 123456700);
-  struct timespec before_1601 {};
-  before_1601.tv_sec = -11644473601LL;
-  EXPECT_EQ(FileTimeFromTimespec(before_1601), 0u);
-  EXPECT_EQ(TimespecFromFileTime(0).tv_sec, -11644473600LL);
-}
 
 TEST(FileTimeTest, DosDateAndTime) {
   uint16_t date = 0;
@@ -75,32 +55,17 @@ TEST(FileTimeTest, DosDateAndTime) {
   EXPECT_EQ(DosDateTimeToFileTime((42 << 9) | (1 << 5) | 1, 24 << 11), 0u);
 }
 
-class CreationTimeTest : public ::testing::Test {
+class CreationTimeTest : public test::ScratchDirTest {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/qx-times-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    root_ = dir;
-  }
-  void TearDown() override { std::filesystem::remove_all(root_); }
-
   uint64_t CreationOf(const std::string& store_path) {
     FileTimes times;
     EXPECT_TRUE(GetFileTimes(store_path, &times));
     return times.creation;
   }
-
-  bool UserAttributesWork() {
-    const std::string probe = root_ + "/probe";
-    std::ofstream(probe) << "";
-    return ::setxattr(probe.c_str(), "user.qx.probe", "1", 1, 0) == 0;
-  }
-
-  std::string root_;
 };
 
 TEST_F(CreationTimeTest, StaysFixedThroughWritesAndRenames) {
-  const std::string folder = root_ + "\\INBOX";
+  const std::string folder = Store("INBOX");
   ASSERT_TRUE(CreateDirectory(folder));
   const uint64_t folder_created = CreationOf(folder);
   ASSERT_NE(folder_created, 0u);
@@ -120,23 +85,22 @@ TEST_F(CreationTimeTest, StaysFixedThroughWritesAndRenames) {
   // The folder's creation time is its UID validity: moving it or changing
   // its contents must not move it.
   ASSERT_TRUE(CreateDirectory(folder + "\\Sub"));
-  ASSERT_TRUE(MoveFile(folder, root_ + "\\Renamed"));
-  EXPECT_EQ(CreationOf(root_ + "\\renamed"), folder_created);
+  ASSERT_TRUE(MoveFile(folder, Store("Renamed")));
+  EXPECT_EQ(CreationOf(Store("renamed")), folder_created);
 }
 
 TEST_F(CreationTimeTest, KeptInAnAttributeWhereNoBirthTimeExists) {
-  if (!UserAttributesWork()) GTEST_SKIP() << "no user attributes on this file system";
-  const std::string path = root_ + "/kept.mai";
-  std::ofstream(path) << "x";
+  const std::string path = Native("kept.mai");
+  Put("kept.mai", "x");
+  if (::setxattr(path.c_str(), "user.qx.probe", "1", 1, 0) != 0) GTEST_SKIP() << "no user attributes";
 
   EXPECT_EQ(KeptCreationTime(FileRef{.native_path = path.c_str()}, 1000), 1000u);
   char text[32] = {};
   const ssize_t length = ::getxattr(path.c_str(), "user.qx.btime", text, sizeof text);
   EXPECT_EQ(std::string(text, length > 0 ? static_cast<size_t>(length) : 0), "1000");
 
-  std::ofstream(path, std::ios::app) << "more";
-  const std::string moved = root_ + "/moved.mai";
-  std::filesystem::rename(path, moved);
+  const std::string moved = Native("moved.mai");
+  ASSERT_EQ(::rename(path.c_str(), moved.c_str()), 0);
   const int fd = ::open(moved.c_str(), O_RDONLY);
   EXPECT_EQ(KeptCreationTime(FileRef{.fd = fd}, 2000), 1000u);
   ::close(fd);

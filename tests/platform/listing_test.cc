@@ -1,34 +1,20 @@
 #include "platform/listing.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/path_resolver.h"
+#include "support/scratch_dir.h"
 
 namespace qx::platform {
 namespace {
 
-class ListingTest : public ::testing::Test {
+class ListingTest : public test::ScratchDirTest {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/qx-listing-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    root_ = dir;
-  }
-  void TearDown() override { std::filesystem::remove_all(root_); }
-
-  std::string Store(const std::string& relative) const { return root_ + "\\" + relative; }
-  void Put(const std::string& relative, const std::string& contents = "") const {
-    std::ofstream(root_ + "/" + relative, std::ios::binary) << contents;
-  }
-
   static std::vector<std::string> Names(std::string_view pattern) {
     std::vector<std::string> names;
     for (Listing listing = Listing::Open(pattern); listing.valid(); listing.Next()) {
@@ -36,8 +22,6 @@ class ListingTest : public ::testing::Test {
     }
     return names;
   }
-
-  std::string root_;
 };
 
 using NameList = std::vector<std::string>;
@@ -49,19 +33,16 @@ TEST(WildcardMatchTest, OriginalRules) {
     bool matches;
   };
   const Case cases[] = {
-      {"*", "anything.at.all", true},    {"*.*", "noext", true},
-      {"*.*", "a.b.c", true},            {"*.*", ".", true},
-      {"*.", "noext", true},             {"*.", "a.mai", false},
-      {"*.", ".", true},                 {"*.", "..", true},
-      {"*.", ".hidden", false},          {"*.MAI", "a.mai", true},
-      {"*.MAI", "x.y.MaI", true},        {"*.MAI", "a.mail", false},
-      {"*.MAI", "a.mai.bak", false},     {"*.MAI", "mai", false},
-      {"?.mai", "a.mai", true},          {"?.mai", "ab.mai", false},
-      {"a?", "a", true},                 {"a??.txt", "a.txt", true},
-      {"a?c", "a.c", false},             {"_index.xml", "_INDEX.XML", true},
-      {"Y*.CAL", "y2024.cal", true},     {"Y*.CAL", "x2024.cal", false},
-      {"*abc*", "xxABCxx", true},        {"*a*b*c*d*e*f*g", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
-      {"", "", true},                    {"", "a", false},
+      {"*", "anything.at.all", true}, {"*.*", "noext", true},    {"*.*", "a.b.c", true},
+      {"*.*", ".", true},             {"*.", "noext", true},     {"*.", "a.mai", false},
+      {"*.", ".", true},              {"*.", "..", true},        {"*.", ".hidden", false},
+      {"*.MAI", "a.mai", true},       {"*.MAI", "x.y.MaI", true}, {"*.MAI", "a.mail", false},
+      {"*.MAI", "a.mai.bak", false},  {"*.MAI", "mai", false},   {"?.mai", "a.mai", true},
+      {"?.mai", "ab.mai", false},     {"a?", "a", true},         {"a??.txt", "a.txt", true},
+      {"a?c", "a.c", false},          {"_index.xml", "_INDEX.XML", true},
+      {"Y*.CAL", "y2024.cal", true},  {"Y*.CAL", "x2024.cal", false},
+      {"*abc*", "xxABCxx", true},     {"", "", true},            {"", "a", false},
+      {"*a*b*c*d*e*f*g", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " vs " << c.name;
@@ -70,7 +51,7 @@ TEST(WildcardMatchTest, OriginalRules) {
 
 TEST_F(ListingTest, DotsFirstThenNamesWithoutRegardToCase) {
   for (const char* name : {"b.MAI", "A.mai", "_index.xml", "c", "Z.txt", "a.MAI.bak"}) Put(name);
-  std::filesystem::create_directory(root_ + "/sub");
+  MakeDirs("sub");
 
   // '_' sorts after the letters, as upper-cased names compare.
   EXPECT_EQ(Names(Store("*")),
@@ -83,10 +64,13 @@ TEST_F(ListingTest, DotsFirstThenNamesWithoutRegardToCase) {
 
 TEST_F(ListingTest, EntriesCarryAttributesSizesAndTimes) {
   Put("m.mai", "12345");
-  std::filesystem::create_directory(root_ + "/Folder");
+  MakeDirs("Folder");
   FileTimes set;
   set.last_write = 132500000000000000ULL;
   ASSERT_TRUE(SetFileTimes(Store("m.mai"), set));
+  FileTimes folder_times, message_times;
+  ASSERT_TRUE(GetFileTimes(Store("Folder"), &folder_times));
+  ASSERT_TRUE(GetFileTimes(Store("m.mai"), &message_times));
 
   Listing listing = Listing::Open(Store("*"));
   std::vector<FindData> entries;
@@ -94,38 +78,24 @@ TEST_F(ListingTest, EntriesCarryAttributesSizesAndTimes) {
   EXPECT_EQ(GetLastError(), kErrorNoMoreFiles);
   EXPECT_FALSE(listing.Next());
   ASSERT_EQ(entries.size(), 4u);
-  const FindData& folder = entries[2];
+  EXPECT_EQ(entries[0].attributes & kAttributeDirectory, kAttributeDirectory);
+  EXPECT_EQ(entries[2].name, "Folder");
+  EXPECT_EQ(entries[2].attributes, kAttributeDirectory);
   const FindData& message = entries[3];
-  EXPECT_EQ(folder.name, "Folder");
-  EXPECT_EQ(folder.attributes, kAttributeDirectory);
-  EXPECT_EQ(message.name, "m.mai");
   EXPECT_EQ(message.attributes, kAttributeNormal);
   EXPECT_EQ(message.size, 5u);
   EXPECT_EQ(message.last_write_time, set.last_write);
-  FileTimes through_path;
-  ASSERT_TRUE(GetFileTimes(Store("m.mai"), &through_path));
-  EXPECT_EQ(message.creation_time, through_path.creation);
-  EXPECT_EQ(entries[0].name, ".");
-  EXPECT_EQ(entries[0].attributes & kAttributeDirectory, kAttributeDirectory);
-}
+  EXPECT_EQ(message.creation_time, message_times.creation);
 
-TEST_F(ListingTest, PatternWithoutWildcardsFindsOneEntry) {
-  Put("A.mai", "xy");
-  std::filesystem::create_directory(root_ + "/Folder");
+  // A name without wildcards is looked up, not listed.
   const uint64_t scans = ResolverScanCount();
   FindData found;
-  ASSERT_TRUE(FindFirst(Store("A.mai"), &found));
+  ASSERT_TRUE(FindFirst(Store("m.mai"), &found));
   EXPECT_EQ(ResolverScanCount(), scans);
-  EXPECT_EQ(found.name, "A.mai");
-  EXPECT_EQ(found.size, 2u);
-
-  ASSERT_TRUE(FindFirst(Store("a.MAI"), &found));
-  EXPECT_EQ(found.name, "A.mai");
-
-  // The folder's own entry, as a search for "<folder>\." gives it: the
-  // creation time is the folder's.
-  FileTimes folder_times;
-  ASSERT_TRUE(GetFileTimes(Store("Folder"), &folder_times));
+  ASSERT_TRUE(FindFirst(Store("M.MAI"), &found));
+  EXPECT_EQ(found.name, "m.mai");
+  EXPECT_EQ(found.size, 5u);
+  // "<folder>\." gives the folder's own entry, with its creation time.
   ASSERT_TRUE(FindFirst(Store("folder\\."), &found));
   EXPECT_EQ(found.name, ".");
   EXPECT_EQ(found.attributes, kAttributeDirectory);
@@ -134,22 +104,16 @@ TEST_F(ListingTest, PatternWithoutWildcardsFindsOneEntry) {
 
 TEST_F(ListingTest, FailuresGiveTheOriginalCodes) {
   Put("a.txt");
-  EXPECT_FALSE(Listing::Open(Store("*.mai")).valid());
-  EXPECT_EQ(GetLastError(), kErrorFileNotFound);
-  EXPECT_FALSE(Listing::Open(Store("nodir\\*")).valid());
-  EXPECT_EQ(GetLastError(), kErrorPathNotFound);
-  EXPECT_FALSE(Listing::Open(Store("a.txt\\*")).valid());
-  EXPECT_EQ(GetLastError(), kErrorPathNotFound);
-  EXPECT_FALSE(Listing::Open(Store("b.txt")).valid());
-  EXPECT_EQ(GetLastError(), kErrorFileNotFound);
-  EXPECT_FALSE(Listing::Open(Store("nodir\\b.txt")).valid());
-  EXPECT_EQ(GetLastError(), kErrorPathNotFound);
-  EXPECT_FALSE(Listing::Open(Store("nodir\\.")).valid());
-  EXPECT_EQ(GetLastError(), kErrorPathNotFound);
-  EXPECT_FALSE(Listing::Open(Store("*\\a.txt")).valid());
-  EXPECT_EQ(GetLastError(), kErrorInvalidName);
-  EXPECT_FALSE(Listing::Open(root_ + "\\").valid());
-  EXPECT_EQ(GetLastError(), kErrorFileNotFound);
+  const std::pair<std::string, uint32_t> cases[] = {
+      {Store("*.mai"), kErrorFileNotFound},       {Store("nodir\\*"), kErrorPathNotFound},
+      {Store("a.txt\\*"), kErrorPathNotFound},    {Store("b.txt"), kErrorFileNotFound},
+      {Store("nodir\\b.txt"), kErrorPathNotFound}, {Store("nodir\\."), kErrorPathNotFound},
+      {Store("*\\a.txt"), kErrorInvalidName},     {root_ + "\\", kErrorFileNotFound},
+  };
+  for (const auto& [pattern, error] : cases) {
+    EXPECT_FALSE(Listing::Open(pattern).valid()) << pattern;
+    EXPECT_EQ(GetLastError(), error) << pattern;
+  }
   FindData found;
   EXPECT_FALSE(FindFirst(Store("b.txt"), &found));
 }

@@ -1,43 +1,29 @@
 #include "platform/path_resolver.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cstdio>
 #include <string>
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "support/scratch_dir.h"
 
 namespace qx::platform {
 namespace {
 
-class PathResolverTest : public ::testing::Test {
+class PathResolverTest : public test::ScratchDirTest {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/qx-resolver-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    root_ = dir;
-  }
-  void TearDown() override { std::filesystem::remove_all(root_); }
-
-  // A store path under the test root, written with backslashes.
-  std::string Store(const std::string& relative) const { return root_ + "\\" + relative; }
-  std::string Native(const std::string& relative) const { return root_ + "/" + relative; }
-
   // Lets the file system clock move on, so that the last change of a
   // directory lies in an earlier tick (a folder nobody touched for a while).
   static void LetDirectoriesSettle() { ::usleep(30000); }
-
-  std::string root_;
 };
 
 TEST_F(PathResolverTest, ExactSpellingResolvesWithoutScanning) {
-  std::filesystem::create_directories(Native("PO/MAILROOT/bob/INBOX"));
-  ::close(::creat(Native("PO/MAILROOT/bob/INBOX/A1.MAI").c_str(), 0644));
+  MakeDirs("PO/MAILROOT/bob/INBOX");
+  Put("PO/MAILROOT/bob/INBOX/A1.MAI");
   const uint64_t scans = ResolverScanCount();
 
   EXPECT_EQ(ToNativePath(Store("PO\\MAILROOT\\bob\\INBOX\\A1.MAI")),
@@ -53,7 +39,7 @@ TEST_F(PathResolverTest, ExactSpellingResolvesWithoutScanning) {
 
 TEST_F(PathResolverTest, CreatedInboxIsFoundAsInbox) {
   ASSERT_TRUE(CreateDirectory(Store("INBOX")));
-  ::close(::creat(Native("INBOX/Msg.MAI").c_str(), 0644));
+  Put("INBOX/Msg.MAI");
 
   EXPECT_EQ(ToNativePath(Store("Inbox")), Native("INBOX"));
   EXPECT_EQ(ToNativePath(Store("inbox\\msg.mai")), Native("INBOX/Msg.MAI"));
@@ -73,7 +59,7 @@ TEST_F(PathResolverTest, MissingComponentsKeepTheirSpelling) {
   EXPECT_FALSE(deep.exists);
   EXPECT_TRUE(deep.parent_missing);
 
-  ::close(::creat(Native("plain").c_str(), 0644));
+  Put("plain");
   const ResolvedPath under_file = ResolvePath(Store("plain\\x"));
   EXPECT_FALSE(under_file.exists);
   EXPECT_TRUE(under_file.parent_missing);
@@ -93,15 +79,15 @@ TEST_F(PathResolverTest, PathFormsWithoutMeaningHere) {
 }
 
 TEST_F(PathResolverTest, TwoSpellingsOnDiskResolveToTheSameOne) {
-  std::filesystem::create_directories(Native("abc"));
-  std::filesystem::create_directories(Native("ABC"));
+  MakeDirs("abc");
+  MakeDirs("ABC");
   EXPECT_EQ(ToNativePath(Store("Abc")), Native("ABC"));
   EXPECT_EQ(ToNativePath(Store("aBC")), Native("ABC"));
   EXPECT_EQ(ToNativePath(Store("abc")), Native("abc"));
 }
 
 TEST_F(PathResolverTest, KeptListingsFollowChangesToTheDirectory) {
-  std::filesystem::create_directories(Native("box/INBOX"));
+  MakeDirs("box/INBOX");
   LetDirectoriesSettle();
   const uint64_t before = ResolverScanCount();
   EXPECT_EQ(ToNativePath(Store("box\\inbox")), Native("box/INBOX"));
@@ -112,8 +98,8 @@ TEST_F(PathResolverTest, KeptListingsFollowChangesToTheDirectory) {
   EXPECT_EQ(ResolverScanCount(), before + 1);
 
   // Another process renames and creates entries behind the kept listing.
-  std::filesystem::rename(Native("box/INBOX"), Native("box/Inbox2"));
-  std::filesystem::create_directories(Native("box/_change.dty"));
+  ASSERT_EQ(::rename(Native("box/INBOX").c_str(), Native("box/Inbox2").c_str()), 0);
+  MakeDirs("box/_change.dty");
   EXPECT_EQ(ToNativePath(Store("box\\INBOX2")), Native("box/Inbox2"));
   EXPECT_EQ(ToNativePath(Store("box\\_CHANGE.DTY")), Native("box/_change.dty"));
   const ResolvedPath gone = ResolvePath(Store("box\\inbox"));
