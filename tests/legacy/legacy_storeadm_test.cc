@@ -1,0 +1,121 @@
+// storeadm ls, put, cat and queue, run as an administrator runs them.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/program_run.h"
+#include "support/test_store.h"
+
+namespace qx {
+namespace {
+
+using test::ProgramRun;
+
+class LegacyStoreadmTest : public test::StoreTest {
+ protected:
+  void SetUp() override {
+    test::StoreTest::SetUp();
+    inbox_ = mail_root() + "/PO/MAILROOT/box/INBOX";
+    MakeDirs(inbox_);
+  }
+
+  // Standard error joins the output only when asked, so binary output stays clean.
+  ProgramRun Storeadm(const std::string& arguments, bool with_errors = false) {
+    return test::RunCommandLine(std::string(QX_BINARY_DIR) + "/storeadm " + arguments +
+                                (with_errors ? " 2>&1" : " 2>/dev/null"));
+  }
+
+  std::string inbox_;
+};
+
+TEST_F(LegacyStoreadmTest, LsListsOneLinePerMessageFromTheIndex) {
+  WriteFile(inbox_ + "/A.MAI", "From: Ann <ann@example.org>\r\nSubject: zebra\r\nX-Read: 1\r\n"
+                               "Date: Tue, 01 Mar 2011 12:00:00 +0000\r\n\r\nHello\r\n");
+  WriteFile(inbox_ + "/B.MAI", "From: bob@example.org\r\nSubject: apple \"pie\"\r\n"
+                               "Date: Wed, 02 Mar 2011 08:30:00 +0000\r\n\r\nHi\r\n");
+  ProgramRun run = Storeadm("ls PO box Inbox");
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_EQ(run.output.find("1\t2011-03-01T12:00:00\tAnn <ann@example.org>\tzebra\t" +
+                            std::to_string(ReadFile(inbox_ + "/A.MAI").size()) + "\t\\"),
+            0u) << run.output;
+  EXPECT_NE(run.output.find("\n2\t2011-03-02T08:30:00\tbob@example.org\tapple \"pie\"\t"),
+            std::string::npos) << run.output;
+
+  run = Storeadm("ls PO box '\\Inbox' --unread --json");
+  ASSERT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.output,
+            "[\n  {\"uid\": 2, \"id\": \"B.MAI\", \"date\": \"2011-03-02T08:30:00\", "
+            "\"from\": \"bob@example.org\", \"subject\": \"apple \\\"pie\\\"\", "
+            "\"size\": 90, \"flags\": \"\\\\RECENT\", \"read\": false}\n]\n");
+
+  WriteFile(root() + "/by_subject.xsl",
+            "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+            "<xsl:template match=\"/\"><BASEELEMENT><xsl:for-each select=\"BASEELEMENT/ELEMENT\">"
+            "<xsl:sort select=\"SUBJECT\"/><xsl:copy-of select=\".\"/></xsl:for-each>"
+            "</BASEELEMENT></xsl:template></xsl:stylesheet>");
+  run = Storeadm("ls PO box Inbox --xsl " + root() + "/by_subject.xsl");
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_LT(run.output.find("apple"), run.output.find("zebra")) << run.output;
+
+  WriteFile(root() + "/broken.xsl", "<xsl:stylesheet");
+  run = Storeadm("ls PO box Inbox --xsl " + root() + "/broken.xsl", true);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.output.find("not well-formed XML"), std::string::npos) << run.output;
+  WriteFile(inbox_ + "/_index.xml", "<BASEELEMENT>");
+  run = Storeadm("ls PO box Inbox", true);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.output.find("the index of folder \\Inbox could not be read"), std::string::npos)
+      << run.output;
+  MakeDirs(mail_root() + "/PO/MAILROOT/box/Empty");
+  EXPECT_EQ(Storeadm("ls PO box Empty --json").output, "[]\n");
+  EXPECT_EQ(Storeadm("ls PO box").exit_code, 2);
+  EXPECT_EQ(Storeadm("ls PO box Inbox --sideways").exit_code, 2);
+}
+
+TEST_F(LegacyStoreadmTest, PutThenCatGivesTheSameBytes) {
+  std::string content(20000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 13 % 256);
+  WriteFile(root() + "/source.eml", content);
+  ProgramRun put = Storeadm("put PO box Inbox " + root() + "/source.eml A.MAI", true);
+  ASSERT_EQ(put.exit_code, 0) << put.output;
+  EXPECT_EQ(put.output, "A.MAI: 20000 bytes\n");
+  EXPECT_EQ(ReadFile(inbox_ + "/A.MAI"), content);
+  ProgramRun cat = Storeadm("cat PO box '\\Inbox' A.MAI");
+  EXPECT_EQ(cat.exit_code, 0);
+  EXPECT_EQ(cat.output, content);
+
+  // Without a name put makes a new message file name.
+  ProgramRun named = Storeadm("put PO box Inbox - < " + root() + "/source.eml", true);
+  ASSERT_EQ(named.exit_code, 0) << named.output;
+  const std::string name = named.output.substr(0, named.output.find(':'));
+  EXPECT_EQ(name.size(), 36u) << named.output;
+  EXPECT_EQ(ReadFile(inbox_ + "/" + name), content);
+
+  ProgramRun missing = Storeadm("cat PO box Inbox NONE.MAI", true);
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.output.find("NONE.MAI is missing or empty"), std::string::npos);
+  EXPECT_EQ(Storeadm("put PO box NoSuchFolder " + root() + "/source.eml X.MAI").exit_code, 1);
+  EXPECT_EQ(Storeadm("cat PO box Inbox").exit_code, 2);
+}
+
+TEST_F(LegacyStoreadmTest, QueueShowsEachMessageWithItsOwnFields) {
+  const std::string queue = root() + "/queue";
+  WriteFile(queue + "/A.MAI", "Recipients=ann@example.com\nSender=bob@example.com\nRetries=2\n");
+  WriteFile(queue + "/B.MAI", "DomainName=example.org\n");
+  ProgramRun run = Storeadm("queue " + queue, true);
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  const size_t b = run.output.find("B.MAI\n");
+  ASSERT_NE(b, std::string::npos) << run.output;
+  const std::string first = run.output.substr(0, b);
+  const std::string second = run.output.substr(b);
+  EXPECT_NE(first.find("recipients      ann@example.com\n"), std::string::npos) << run.output;
+  EXPECT_NE(first.find("retries         2\n"), std::string::npos) << run.output;
+  // Fields a file lacks show empty, not the previous message's values.
+  EXPECT_NE(second.find("sender          \n"), std::string::npos) << run.output;
+  EXPECT_NE(second.find("retries         0\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("2 command messages in " + queue + "\n"), std::string::npos) << run.output;
+}
+
+}  // namespace
+}  // namespace qx
