@@ -130,27 +130,18 @@ TEST_F(BlobTransferTest, GuardRefusesPathsThatLeaveTheBadMailDirectory) {
 }
 
 TEST_F(BlobTransferTest, MessageFilesAreNamedByStorePathsAndFamiliesKeepOwnOffsets) {
-  const std::string inbox = mail_root() + "/PO/MAILROOT/MB/INBOX";
-  MakeDirs(inbox);
   const std::string message = RandomBytes(9000, 4);
+  WriteFile(mail_root() + "/PO/MAILROOT/MB/INBOX/A.MAI", message);
   auto blob = std::make_unique<MESSAGEBLOBRECORD>();
   std::memset(blob.get(), 0, sizeof *blob);
   std::strcpy(blob->postoffice, "PO");
   std::strcpy(blob->mailbox, "MB");
   std::strcpy(blob->folder, "\\Inbox");
   std::strcpy(blob->file, "A.MAI");
-  SetChunk(blob.get(), message.substr(0, 8192));
-  EXPECT_EQ(MessageItemBLOBWriteFirstChunk(blob.get()), 1u);
-  SetChunk(blob.get(), message.substr(8192));
-  EXPECT_EQ(MessageItemBLOBWriteNextChunk(blob.get()), 1u);
-  EXPECT_EQ(ReadFile(inbox + "/A.MAI"), message);
-  EXPECT_EQ(MessageItemBLOBGetSize(blob.get()), 0u);
-  EXPECT_EQ(blob->length, 9000u);
-
-  // A read of one family does not move the other's offset...
   const std::string big = RandomBytes(20000, 5);
   WriteFile(bad_mail_ + "/big.MAI", big);
   auto bad = Blob(bad_mail_ + "/big.MAI");
+  // A read of one family does not move the other's offset...
   ASSERT_EQ(BLOBGetFirstChunk(bad.get()), 1u);
   ASSERT_EQ(MessageItemBLOBGetFirstChunk(blob.get()), 1u);
   ASSERT_EQ(MessageItemBLOBGetNextChunk(blob.get()), 1u);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -125,7 +126,8 @@ TEST_F(LegacyForwardingTest, EveryFunctionSendsItsRecordsAndGetsBackOnlyItsOwn) 
     EXPECT_EQ(c.call(), 9u);
     EXPECT_EQ(host.Messages().back().text, expected);
     for (size_t i = 0; i < c.records.size(); ++i) {
-      const bool from_host = c.records[i].front() == 'H' && c.records[i].back() == 'H';
+      const bool from_host =
+          std::all_of(c.records[i].begin(), c.records[i].end(), [](uint8_t b) { return b == 'H'; });
       EXPECT_EQ(from_host, static_cast<int>(i) + 1 == c.copied_back) << "record " << i + 1;
     }
   }

