@@ -1,7 +1,6 @@
 // The TCP client of the platform layer: the original error numbers, the
-// receive time-out, non-blocking reads, and socket numbers that are never 0.
+// receive time-out, and socket numbers that are never 0.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +13,7 @@
 namespace qx::platform {
 namespace {
 
-TEST(PlatformSocket, TimeOutsNonBlockingReadsAndLostPeersReportTheOriginalCodes) {
+TEST(PlatformSocket, TimeOutsAndLostPeersReportTheOriginalCodes) {
   uint16_t port = 0;
   SocketHandle listener = ListenTcp("127.0.0.1", 0, &port);
   ASSERT_NE(listener, 0);
@@ -32,12 +31,6 @@ TEST(PlatformSocket, TimeOutsNonBlockingReadsAndLostPeersReportTheOriginalCodes)
   ASSERT_TRUE(SetNonBlocking(client, true));
   EXPECT_EQ(ReceiveBytes(client, buffer, sizeof buffer), -1);
   EXPECT_EQ(GetLastError(), kErrorWouldBlock);
-  ASSERT_EQ(SendBytes(server, "hello", 5), 5);
-  ASSERT_TRUE(WaitReadable(client, 2000));
-  EXPECT_EQ(ReceiveBytes(client, buffer, 3), 3);
-  ASSERT_TRUE(SetNonBlocking(client, false));
-  EXPECT_EQ(ReceiveBytes(client, buffer, sizeof buffer), 2);
-  EXPECT_EQ(std::string(buffer, 2), "lo");
   EXPECT_EQ(AcceptTcp(listener, 50), 0);
   EXPECT_EQ(GetLastError(), kErrorTimedOut);
 
@@ -49,12 +42,7 @@ TEST(PlatformSocket, TimeOutsNonBlockingReadsAndLostPeersReportTheOriginalCodes)
   EXPECT_EQ(sent, -1);
   CloseSocket(client);
 
-  // Refused connections and names that do not resolve.
   CloseSocket(listener);
-  client = CreateTcpSocket();
-  EXPECT_FALSE(ConnectIPv4(client, htonl(INADDR_LOOPBACK), port));
-  EXPECT_NE(GetLastError(), 0u);
-  CloseSocket(client);
   EXPECT_FALSE(ResolveIPv4("no-such-host.invalid").has_value());
   EXPECT_EQ(GetLastError(), kErrorHostNotFound);
   EXPECT_EQ(ListenTcp("not an address", 0, nullptr), 0);

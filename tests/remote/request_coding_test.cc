@@ -1,4 +1,6 @@
-// The request and reply texts of a forwarded call.
+// The request and reply texts of a forwarded call, where the forwarding test
+// does not reach: records too long for a request, and loose or broken replies.
+// The exact request of a whole call is checked by the forwarding test.
 
 #include <gtest/gtest.h>
 
@@ -13,36 +15,13 @@
 namespace qx {
 namespace {
 
-std::string Element(int index, const std::vector<uint8_t>& record) {
-  const std::string tag = "PARAMETER" + std::to_string(index);
-  return "<" + tag + " SIZE=" + std::to_string(record.size()) + ">" + test::EncodedRecord(record) +
-         "</" + tag + ">";
-}
-
-std::vector<uint8_t> Pattern(size_t size, int seed) {
-  std::vector<uint8_t> record(size);
-  for (size_t i = 0; i < size; ++i) record[i] = static_cast<uint8_t>((i * seed) % 251);
-  return record;
-}
-
-TEST(RequestCoding, ParametersInOrderAndTextThatCannotFit) {
-  std::string request = BeginRemoteRequest("FolderEdit");
-  EXPECT_EQ(request, test::ExecRequest("FolderEdit", {}));
-  const std::vector<uint8_t> from = Pattern(1540, 3);
-  const std::vector<uint8_t> to = Pattern(1540, 5);
-  EXPECT_EQ(SerialiseParameter(request, 1, from), 1u);
-  EXPECT_EQ(SerialiseParameter(request, 2, to), 1u);
-  EXPECT_EQ(request, test::ExecRequest("FolderEdit", {from, to}));
-  std::vector<uint8_t> decoded(1540);
-  EXPECT_EQ(DeserialiseParameter(request, 2, decoded), 1u);
-  EXPECT_EQ(decoded, to);
-
+TEST(RequestCoding, TextThatCannotFitIsNotSent) {
   // Text longer than a request holds is sent empty; text that fits alone
   // but not beside what the request holds is not inserted at all.
   std::mt19937 random(11);
   std::vector<uint8_t> noise(26176);
   for (auto& byte : noise) byte = static_cast<uint8_t>(random());
-  request = BeginRemoteRequest("CommandMessageSet");
+  std::string request = BeginRemoteRequest("CommandMessageSet");
   EXPECT_EQ(SerialiseParameter(request, 1, noise), 1u);
   EXPECT_NE(request.find("<PARAMETER1 SIZE=26176></PARAMETER1></PARAMETERS>"), std::string::npos);
   noise.resize(11000);
@@ -57,15 +36,7 @@ TEST(RequestCoding, ParametersInOrderAndTextThatCannotFit) {
   EXPECT_EQ(no_end, "<DATA><METHOD>EXEC</METHOD></DATA>");
 }
 
-TEST(RequestCoding, ResultsAndRecordsFoundInLooseOrBrokenReplies) {
-  const std::string reply = "<DATA><PARAMETERS>" + Element(0, {1, 0, 0, 0}) + "</PARAMETERS></DATA>";
-  auto extracted = ExtractParameter(reply, 0);
-  ASSERT_TRUE(extracted.has_value());
-  EXPECT_EQ(extracted->declared_size, 4);
-  EXPECT_EQ(extracted->text, "AQAAAAEB");  // codes 1, 0, 257
-  uint32_t result = 0;
-  EXPECT_EQ(DeserialiseParameter(reply, 0, {reinterpret_cast<uint8_t*>(&result), 4}), 1u);
-  EXPECT_EQ(result, 1u);
+TEST(RequestCoding, RecordsFoundInLooseOrBrokenReplies) {
   // Attributes and text are found anywhere, in any surrounding.
   auto loose = ExtractParameter("junk<PARAMETER2 X=1 SIZE= 12 >QUJD</PARAMETER2>", 2);
   ASSERT_TRUE(loose.has_value());
@@ -80,11 +51,12 @@ TEST(RequestCoding, ResultsAndRecordsFoundInLooseOrBrokenReplies) {
   EXPECT_EQ(ExtractParameter(huge, 1)->text.size(), kRemoteBufferSize - 1);
 
   // A truncated body leaves the record; a shorter record fills only its own bytes.
-  std::vector<uint8_t> record(16, 0x5A);
-  EXPECT_EQ(DeserialiseParameter("<PARAMETER1 SIZE=16>YQBiAGM</PARAMETER1>", 1, record), 0u);
-  EXPECT_EQ(DeserialiseParameter(Element(1, {1, 2, 3}), 1, record), 1u);
-  EXPECT_EQ(record, (std::vector<uint8_t>{1, 2, 3, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A,
-                                          0x5A, 0x5A, 0x5A, 0x5A, 0x5A}));
+  std::vector<uint8_t> record(6, 0x5A);
+  EXPECT_EQ(DeserialiseParameter("<PARAMETER1 SIZE=6>YQBiAGM</PARAMETER1>", 1, record), 0u);
+  const std::string three = "<PARAMETER1 SIZE=3>" + test::EncodedRecord(std::vector<uint8_t>{1, 2, 3}) +
+                            "</PARAMETER1>";
+  EXPECT_EQ(DeserialiseParameter(three, 1, record), 1u);
+  EXPECT_EQ(record, (std::vector<uint8_t>{1, 2, 3, 0x5A, 0x5A, 0x5A}));
 }
 
 }  // namespace

@@ -18,28 +18,20 @@ TEST(WildcardMatch, NoBacktrackingAndTheOtherCaseFallback) {
       {"*invoice*", "my invoice", false, true},
       {"*invoice*", "big invoice", false, false},  // the first 'i' is in "big", never looked past
       {"*ab*", "xaxab", false, false},
-      {"*ab*", "xabxa", false, true},
       {"*def", "defxdef", false, false},
       {"a*a", "a", false, true},  // the next anchor is searched from where the compared part began
       {"ab*c", "abxcd", false, false},
-      {"Hello", "hello", false, true},
       {"Hello", "hello!", false, false},
       {"abc*", "xabc", false, false},
-      {"*", "", false, true},
-      {"", "x", false, false},
-      {"*x", "", false, false},
       {"**b", "a*b", false, true},  // a second '*' right after the first is a character
       {"**b", "ab", false, false},
-      {"*invoice*", "THE INVOICE", false, true},
       {"*Invoice*", "INVOICE", true, false},
       {"*Invoice*", "an Invoice", true, true},
       {"*Invoice*", "my invoice", true, false},  // the fallback runs, then the comparison fails
       {"*x*bc*", "BCx", false, true},  // the other case is searched from the start of the text
       {"*x*bc*", "BCx", true, false},
-      {"*1*", "abc", false, false},
       {"*\xc3\xa9*", "caf\xc3\xa9", false, true},
       {"*\xc3\x89*", "caf\xc3\xa9", false, false},  // only ASCII letters fold
-      {"[*", "{", false, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MatchesSearchPattern(c.pattern, c.text, c.case_sensitive), c.matches)
