@@ -24,7 +24,7 @@ class FileSearchTest : public test::StoreTest {
   }
 };
 
-TEST_F(FileSearchTest, ListsMatchesDepthFirstInListingOrderWithBackslashes) {
+TEST_F(FileSearchTest, ListsMatchesDepthFirstAndNeverOpensWhatItCannot) {
   for (const char* name : {"b.txt", "n.txt", "m/z.txt", "m/deeper/y.txt", ".hidden/h.txt", ".dotfile",
                            "locked.txt"}) {
     WriteFile(Tree() + "/" + name, "invoice");
