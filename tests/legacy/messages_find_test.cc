@@ -2,8 +2,6 @@
 
 #include "legacy/messages_find.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -15,19 +13,12 @@
 namespace qx {
 namespace {
 
+using Names = std::vector<std::string>;
+
 class MessagesFindTest : public test::StoreTest {
  protected:
-  void SetUp() override {
-    test::StoreTest::SetUp();
-    folder_ = root() + "/folder";
-    MakeDirs(folder_ + "/Sub");
-    WriteFile(folder_ + "/b.mai", std::string(70000, 'b'));
-    WriteFile(folder_ + "/A.MAI", "aaa");
-    WriteFile(folder_ + "/notes.txt", "n");
-  }
-
-  std::vector<std::string> FindAll(const std::string& pattern) {
-    std::vector<std::string> names;
+  Names FindAll(const std::string& pattern) {
+    Names names;
     MESSAGESEARCHRECORD search{};
     std::strncpy(search.pattern, pattern.c_str(), sizeof search.pattern - 1);
     for (uint32_t more = MessagesFindFirst(&search); more == 1; more = MessagesFindNext(&search)) {
@@ -35,52 +26,38 @@ class MessagesFindTest : public test::StoreTest {
     }
     return names;
   }
-
-  std::string folder_;
 };
 
-using Names = std::vector<std::string>;
-
-TEST_F(MessagesFindTest, PatternOrWholeDirectory) {
-  EXPECT_EQ(FindAll(folder_ + "\\*.MAI"), (Names{"A.MAI", "b.mai"}));
-  EXPECT_EQ(FindAll(folder_), (Names{".", "..", "A.MAI", "b.mai", "notes.txt", "Sub"}));
-  EXPECT_EQ(FindAll(folder_ + "/*.none"), (Names{}));
+TEST_F(MessagesFindTest, ListsPatternOrDirectoryWithSizeAndCreationTime) {
+  const std::string folder = root() + "/folder";
+  MakeDirs(folder + "/Sub");
+  WriteFile(folder + "/b.mai", std::string(70000, 'b'));
+  WriteFile(folder + "/A.MAI", "aaa");
+  WriteFile(folder + "/notes.txt", "n");
+  EXPECT_EQ(FindAll(folder + "\\*.MAI"), (Names{"A.MAI", "b.mai"}));
+  EXPECT_EQ(FindAll(folder), (Names{".", "..", "A.MAI", "b.mai", "notes.txt", "Sub"}));
   EXPECT_EQ(FindAll(root() + "/missing"), (Names{}));
-}
 
-TEST_F(MessagesFindTest, EntriesCarrySizeAndCreationTime) {
   MESSAGESEARCHRECORD search;
   std::memset(&search, 0x55, sizeof search);
-  std::strcpy(search.pattern, (folder_ + "/*.mai").c_str());
-  const uint32_t before = static_cast<uint32_t>(std::time(nullptr));
+  std::strcpy(search.pattern, (folder + "/*.mai").c_str());
+  const uint32_t now = static_cast<uint32_t>(std::time(nullptr));
   ASSERT_EQ(MessagesFindFirst(&search), 1u);
   EXPECT_STREQ(search.name, "A.MAI");
   EXPECT_EQ(search.size, 3u);
-  // Created moments ago by SetUp, on the real clock of the file system.
-  EXPECT_LE(search.created, before + 1);
-  EXPECT_GE(search.created + 60, before);
+  EXPECT_LE(search.created, now + 1);  // on the real clock of the file system
+  EXPECT_GE(search.created + 60, now);
   ASSERT_EQ(MessagesFindNext(&search), 1u);
-  EXPECT_STREQ(search.name, "b.mai");
   EXPECT_EQ(search.size, 70000u);
   EXPECT_EQ(MessagesFindNext(&search), 0u);
   EXPECT_STREQ(search.name, "b.mai") << "the end leaves the record as it was";
-  EXPECT_EQ(MessagesFindNext(&search), 0u) << "the listing was closed";
-}
 
-TEST_F(MessagesFindTest, FindFirstReplacesTheOpenListing) {
-  MESSAGESEARCHRECORD search{};
-  std::strcpy(search.pattern, (folder_ + "/*.txt").c_str());
+  // A directory that leaves no room for "\*.*" lists nothing and drops the old listing.
   ASSERT_EQ(MessagesFindFirst(&search), 1u);
-  std::strcpy(search.pattern, (folder_ + "/*.mai").c_str());
-  ASSERT_EQ(MessagesFindFirst(&search), 1u);
-  ASSERT_EQ(MessagesFindNext(&search), 1u);
-  EXPECT_STREQ(search.name, "b.mai");
-
-  // A directory that leaves no room for "\*.*" lists nothing.
-  std::memset(search.pattern, 'p', sizeof search.pattern);
+  std::memset(search.pattern, 'p', sizeof search.pattern - 1);
   search.pattern[sizeof search.pattern - 1] = '\0';
   EXPECT_EQ(MessagesFindFirst(&search), 0u);
-  EXPECT_EQ(MessagesFindNext(&search), 0u) << "the old listing was dropped";
+  EXPECT_EQ(MessagesFindNext(&search), 0u);
   EXPECT_EQ(MessagesFindFirst(nullptr), 0u);
 }
 

@@ -74,17 +74,6 @@ int FakeRemoteHost::connections_accepted() const {
   return accepted_;
 }
 
-int FakeRemoteHost::connections_closed_by_peer() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return closed_by_peer_;
-}
-
-bool FakeRemoteHost::WaitForMessageCount(size_t count, int timeout_ms) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                           [&] { return messages_.size() >= count; });
-}
-
 bool FakeRemoteHost::WaitForPeerCloses(int count, int timeout_ms) {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),

@@ -45,10 +45,8 @@ class FakeRemoteHost {
   // "1:AUTH 1:LOAD 1:EXEC 2:AUTH ...": connection and method of each message.
   std::string Transcript() const;
   int connections_accepted() const;
-  int connections_closed_by_peer() const;
 
-  // Bounded waits for things that have no reply to wait on.
-  bool WaitForMessageCount(size_t count, int timeout_ms = 5000);
+  // A bounded wait for closes, which have no reply to wait on.
   bool WaitForPeerCloses(int count, int timeout_ms = 5000);
 
  private:

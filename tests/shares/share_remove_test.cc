@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "qxstore.h"
 #include "shares/security_files.h"
@@ -16,21 +17,25 @@
 namespace qx {
 namespace {
 
-using test::kLibraryRootKey;
-
-std::string Share(const std::string& resource) {
-  return "<SHARE><DESCRIPTION>d</DESCRIPTION><RESOURCE>" + resource + "</RESOURCE></SHARE>";
+std::string Shares(const std::vector<std::string>& resources) {
+  std::string list = "<SHARES>";
+  for (const auto& resource : resources) {
+    list += "<SHARE><DESCRIPTION>d</DESCRIPTION><RESOURCE>" + resource + "</RESOURCE></SHARE>";
+  }
+  return list + "</SHARES>";
 }
 
-std::string Item(const std::string& attribute, const std::string& value) {
-  return "<ITEM " + attribute + "=\"" + value + "\"><ACL>rw</ACL></ITEM>";
+std::string Items(const std::string& attribute, const std::vector<std::string>& values) {
+  std::string list = "<LIST>";
+  for (const auto& value : values) list += "<ITEM " + attribute + "=\"" + value + "\"><ACL>rw</ACL></ITEM>";
+  return list + "</LIST>";
 }
 
 class ShareRemoveTest : public test::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    registry().SetString(kLibraryRootKey, "Configuration Directory", Config());
+    registry().SetString(test::kLibraryRootKey, "Configuration Directory", Config());
     registry().Save();
   }
 
@@ -49,125 +54,82 @@ class ShareRemoveTest : public test::StoreTest {
   char buffer_[kShareResourceSize] = {};
 };
 
-TEST_F(ShareRemoveTest, RemovingTheOnlyShareLeavesNothingBehind) {
-  WriteFile(ShareList(), "<SHARES>" + Share("/Inbox/Projects") + "</SHARES>");
-  const std::string access = Mailbox() + "/Inbox/Projects/_Access.XML";
-  WriteFile(access, "<LIST>" + Item("USER", "PO/anne") + Item("USER", "PO/{$EVERYONE}") +
-                        Item("USER", "PO/bob") + "</LIST>");
-  WriteFile(Security("anne"), "<LIST>" + Item("URI", "SF:PO/sales/Inbox/Projects") + "</LIST>");
-  const std::string other = Item("URI", "SF:PO/other/Inbox");
-  WriteFile(Security("{$EVERYONE}"),
-            "<LIST>" + other + Item("URI", "SF:PO/sales/Inbox/Projects") + "</LIST>");
-  // bob has no security file: skipped.
-
+TEST_F(ShareRemoveTest, RemovingEveryShareOfAMailboxLeavesNothingBehind) {
+  WriteFile(ShareList(), Shares({"/Inbox", "/Inbox/Projects", "/Calendar"}));
+  for (const char* folder : {"/Inbox", "/Inbox/Projects", "/Calendar"}) {
+    WriteFile(Mailbox() + folder + "/_Access.XML",
+              Items("USER", {"PO/anne", "PO/{$EVERYONE}", "PO/bob"}));  // bob has no file: skipped
+  }
+  WriteFile(Security("anne"), Items("URI", {"SF:PO/sales/Inbox", "SF:PO/sales/Inbox/Projects"}));
+  WriteFile(Security("{$EVERYONE}"), Items("URI", {"SF:PO/other/Inbox", "SF:PO/sales/Calendar"}));
   EXPECT_EQ(RemoveMailboxShares("sales", "PO"), 1u);
   EXPECT_FALSE(Exists(ShareList()));
-  EXPECT_FALSE(Exists(access));
-  EXPECT_TRUE(Exists(Mailbox() + "/Inbox/Projects"));
+  for (const char* folder : {"/Inbox", "/Inbox/Projects", "/Calendar"}) {
+    EXPECT_FALSE(Exists(Mailbox() + folder + "/_Access.XML")) << folder;
+    EXPECT_TRUE(Exists(Mailbox() + folder));
+  }
   EXPECT_FALSE(Exists(Security("anne")));
-  EXPECT_EQ(ReadFile(Security("{$EVERYONE}")), "<LIST>" + other + "</LIST>");
+  EXPECT_EQ(ReadFile(Security("{$EVERYONE}")), Items("URI", {"SF:PO/other/Inbox"}));
   EXPECT_FALSE(Exists(Security("bob")));
+
+  // No share list, or one that does not load: nothing changes.
+  WriteFile(Security("anne"), Items("URI", {"SF:PO/sales/Inbox"}));
+  EXPECT_EQ(RemoveMailboxShares("sales", "PO"), 0u);
+  EXPECT_EQ(RemoveMailboxShares(nullptr, "PO"), 0u);
+  WriteFile(ShareList(), "<SHARES><SHARE>");
+  EXPECT_EQ(RemoveMailboxShares("sales", "PO"), 0u);
+  EXPECT_EQ(ReadFile(ShareList()), "<SHARES><SHARE>");
+  EXPECT_TRUE(Exists(Security("anne")));
 }
 
-TEST_F(ShareRemoveTest, ResourceIsNormalisedInPlaceAndMatchedExactly) {
-  WriteFile(ShareList(), "<SHARES>" + Share("/Inbox") + Share("/Inbox/Projects") + "</SHARES>");
+TEST_F(ShareRemoveTest, OneShareIsNormalisedInPlaceAndMatchedExactly) {
+  WriteFile(ShareList(), Shares({"/Inbox", "/Inbox/Projects", "/$FILEROOT/Docs"}));
   WriteFile(Mailbox() + "/Inbox/Projects/_Access.XML", "<LIST></LIST>");
   EXPECT_EQ(Remove("Inbox\\Projects"), 1u);
   EXPECT_STREQ(buffer_, "/Inbox/Projects");
-  EXPECT_EQ(ReadFile(ShareList()), "<SHARES>" + Share("/Inbox") + "</SHARES>");
   EXPECT_FALSE(Exists(Mailbox() + "/Inbox/Projects/_Access.XML"));
-
-  // Not listed (case matters in the list): nothing changes.
+  // Not listed (case matters in the list, and the text is no query): nothing changes.
   EXPECT_EQ(Remove("/INBOX"), 0u);
   EXPECT_EQ(Remove("/Inbox'] | //SHARE[RESOURCE='/Inbox"), 0u);
-  EXPECT_EQ(ReadFile(ShareList()), "<SHARES>" + Share("/Inbox") + "</SHARES>");
+  EXPECT_EQ(Remove("\\$fileroot\\Docs"), 0u);
+  EXPECT_EQ(ReadFile(ShareList()), Shares({"/Inbox", "/$FILEROOT/Docs"}));
 
-  WriteFile(ShareList(), "<SHARES>" + Share("/it's \"quoted\"") + "</SHARES>");
-  EXPECT_EQ(Remove("/it's \"quoted\"", 0), 1u);
+  // File store shares have their access list under the file root.
+  const std::string access = mail_root() + "/PO/FILEROOT/sales/Docs/_Access.XML";
+  WriteFile(access, Items("USER", {"PO/anne"}));
+  WriteFile(Security("anne"), Items("URI", {"SF:PO/sales/$FILEROOT/Docs", "SF:PO/sales/$FILEROOT"}));
+  EXPECT_EQ(Remove("$FILEROOT/Docs"), 1u);
+  EXPECT_FALSE(Exists(access));
+  EXPECT_EQ(ReadFile(Security("anne")), Items("URI", {"SF:PO/sales/$FILEROOT"}));
+
+  // A missing access list fails the call but still removes the entry;
+  // without the access part the access list is not even looked at.
+  WriteFile(Mailbox() + "/Notes/_Access.XML", Items("USER", {"PO/anne"}));
+  WriteFile(ShareList(), Shares({"/Inbox", "/Notes"}));
+  EXPECT_EQ(Remove("/Inbox"), 0u);
+  EXPECT_EQ(ReadFile(ShareList()), Shares({"/Notes"}));
+  EXPECT_EQ(Remove("/Notes", 0), 1u);
   EXPECT_FALSE(Exists(ShareList()));
-
+  EXPECT_TRUE(Exists(Mailbox() + "/Notes/_Access.XML"));
   // A buffer too small for the leading '/' keeps what fits.
   char small[4] = "abc";
   EXPECT_EQ(Share_Remove(small, sizeof small, 1, "sales", "PO"), 0u);
   EXPECT_STREQ(small, "/ab");
 }
 
-TEST_F(ShareRemoveTest, FileStoreSharesUseTheFileRootAndTheirOwnKey) {
-  EXPECT_EQ(ShareKey("PO", "sales", "/$FILEROOT/Docs"), "SF:PO/sales/$FILEROOT/Docs");
-  WriteFile(ShareList(), "<SHARES>" + Share("/$FILEROOT/Docs") + "</SHARES>");
-  const std::string access = mail_root() + "/PO/FILEROOT/sales/Docs/_Access.XML";
-  WriteFile(access, "<LIST>" + Item("USER", "PO/anne") + "</LIST>");
-  WriteFile(Security("anne"), "<LIST>" + Item("URI", "SF:PO/sales/$FILEROOT/Docs") +
-                                  Item("URI", "SF:PO/sales/$FILEROOT") + "</LIST>");
-  EXPECT_EQ(Remove("\\$fileroot\\Docs"), 0u);  // the list holds "$FILEROOT"
-  EXPECT_EQ(Remove("$FILEROOT/Docs"), 1u);
-  EXPECT_FALSE(Exists(access));
-  EXPECT_EQ(ReadFile(Security("anne")),
-            "<LIST>" + Item("URI", "SF:PO/sales/$FILEROOT") + "</LIST>");
-}
-
-TEST_F(ShareRemoveTest, MissingAccessListStillRemovesTheShareEntry) {
-  WriteFile(ShareList(), "<SHARES>" + Share("/Inbox") + Share("/Notes") + "</SHARES>");
-  WriteFile(Security("anne"), "<LIST>" + Item("URI", "SF:PO/sales/Inbox") + "</LIST>");
-  EXPECT_EQ(Remove("/Inbox"), 0u);
-  EXPECT_EQ(ReadFile(ShareList()), "<SHARES>" + Share("/Notes") + "</SHARES>");
-  EXPECT_TRUE(Exists(Security("anne")));
-
-  // Without the access part the access list is not even looked at.
-  WriteFile(Mailbox() + "/Notes/_Access.XML", "<LIST>" + Item("USER", "PO/anne") + "</LIST>");
-  EXPECT_EQ(Remove("/Notes", 0), 1u);
-  EXPECT_FALSE(Exists(ShareList()));
-  EXPECT_TRUE(Exists(Mailbox() + "/Notes/_Access.XML"));
-}
-
-TEST_F(ShareRemoveTest, WithoutAShareListNothingChanges) {
-  WriteFile(Security("anne"), "<LIST>" + Item("URI", "SF:PO/sales/Inbox") + "</LIST>");
-  EXPECT_EQ(RemoveMailboxShares("sales", "PO"), 0u);
-  EXPECT_EQ(Remove("/Inbox"), 0u);
-  EXPECT_TRUE(Exists(Security("anne")));
-  EXPECT_EQ(RemoveMailboxShares(nullptr, "PO"), 0u);
-
-  WriteFile(ShareList(), "<SHARES></SHARES>");
-  EXPECT_EQ(RemoveMailboxShares("sales", "PO"), 1u);
-  WriteFile(ShareList(), "<SHARES><SHARE>");
-  EXPECT_EQ(RemoveMailboxShares("sales", "PO"), 0u);
-  EXPECT_EQ(ReadFile(ShareList()), "<SHARES><SHARE>");
-}
-
-TEST_F(ShareRemoveTest, EveryShareOfAMailboxIsWithdrawn) {
-  WriteFile(ShareList(), "<SHARES>" + Share("/Inbox") + Share("/Inbox/Projects") +
-                             Share("/Calendar") + "</SHARES>");
-  for (const char* folder : {"/Inbox", "/Inbox/Projects", "/Calendar"}) {
-    WriteFile(Mailbox() + folder + "/_Access.XML", "<LIST>" + Item("USER", "PO/anne") + "</LIST>");
-  }
-  WriteFile(Security("anne"), "<LIST>" + Item("URI", "SF:PO/sales/Inbox") +
-                                  Item("URI", "SF:PO/sales/Calendar") +
-                                  Item("URI", "SF:PO/sales/Inbox/Projects") + "</LIST>");
-  EXPECT_EQ(RemoveMailboxShares("sales", "PO"), 1u);
-  EXPECT_FALSE(Exists(ShareList()));
-  EXPECT_FALSE(Exists(Security("anne")));
-  for (const char* folder : {"/Inbox", "/Inbox/Projects", "/Calendar"}) {
-    EXPECT_FALSE(Exists(Mailbox() + folder + "/_Access.XML")) << folder;
-  }
-}
-
 TEST_F(ShareRemoveTest, GranteeNamesNeverReachOutsideTheSecurityDirectory) {
-  EXPECT_EQ(GranteeMailboxName("PO/anne"), "anne");
-  EXPECT_EQ(GranteeMailboxName("anne"), "anne");
   EXPECT_EQ(SecurityFilePath("PO/../../x", "PO"), "");
   EXPECT_EQ(SecurityFilePath("PO/a/b", "PO"), "");
   EXPECT_EQ(SecurityFilePath("PO/anne", ".."), "");
-  WriteFile(Config() + "/Postoffices/x.xml",
-            "<LIST>" + Item("URI", "SF:PO/sales/Inbox") + "</LIST>");
-  WriteFile(ShareList(), "<SHARES>" + Share("/Inbox") + "</SHARES>");
-  WriteFile(Mailbox() + "/Inbox/_Access.XML", "<LIST>" + Item("USER", "PO/../x") + "</LIST>");
+  WriteFile(Config() + "/Postoffices/x.xml", Items("URI", {"SF:PO/sales/Inbox"}));
+  WriteFile(ShareList(), Shares({"/Inbox"}));
+  WriteFile(Mailbox() + "/Inbox/_Access.XML", Items("USER", {"PO/../x"}));
   EXPECT_EQ(Remove("/Inbox"), 1u);
   EXPECT_TRUE(Exists(Config() + "/Postoffices/x.xml"));
 
   // Without a configuration directory no security file is touched or made.
-  registry().Remove(kLibraryRootKey, "Configuration Directory");
+  registry().Remove(test::kLibraryRootKey, "Configuration Directory");
   registry().Save();
-  EXPECT_EQ(SecurityFilePath("PO/anne", "PO"), "");
   EXPECT_EQ(RemoveSecurityEntry("PO/anne", "SF:PO/sales/Inbox", "PO"), 0u);
 }
 

@@ -1,12 +1,10 @@
 // storeadm status, run as an administrator would run it.
 
-#include <sys/wait.h>
-
 #include <array>
-#include <cstdio>
 #include <string>
 
 #include "index/folder_status.h"
+#include "support/program_run.h"
 #include "support/test_store.h"
 
 namespace qx {
@@ -22,15 +20,9 @@ class StoreadmStatusTest : public test::StoreTest {
 
   // Exit code and the output (standard output and error together).
   std::pair<int, std::string> Storeadm(const std::string& arguments) {
-    const std::string command = std::string(QX_BINARY_DIR) + "/storeadm " + arguments + " 2>&1";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return {-1, output};
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    test::ProgramRun run =
+        test::RunCommandLine(std::string(QX_BINARY_DIR) + "/storeadm " + arguments + " 2>&1");
+    return {run.exit_code, run.output};
   }
 
   static bool Has(const std::string& output, const std::string& text) {
