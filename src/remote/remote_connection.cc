@@ -48,6 +48,8 @@ uint32_t RemoteConnect() {
     return 0;
   }
   RemoteSocket() = socket;
+  // Nothing is loaded on a new connection until its LOAD succeeds.
+  state.loaded_library.clear();
   auto address = ReadHostString(state.current_host, "Address");
   if (!address) return FailConnect();
   uint16_t port = ReadHostPort(state.current_host);

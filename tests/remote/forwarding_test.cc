@@ -233,6 +233,14 @@ TEST_F(ForwardingTest, RefusedHandshakesAndDroppedConnections) {
   EXPECT_EQ(host_.Transcript(),
             "1:AUTH 1:EXEC 1:PING 2:AUTH 2:LOAD 2:EXEC 2:PING 3:AUTH 3:LOAD 3:EXEC 3:PING 3:EXEC "
             "4:AUTH 4:LOAD 4:EXEC");
+
+  // A host that refuses AUTH never inherits the module loaded on the last
+  // connection, so its next call is not sent on the strength of a PING.
+  AddHost("Other", host_.port());
+  SetCurrentHost("Other");
+  host_.SetAuthReply(kFailure);
+  EXPECT_EQ(FolderGet(&folder), 1u);
+  EXPECT_EQ(Remote().loaded_library, "");
 }
 
 TEST_F(ForwardingTest, RepliesThatBreakTheRulesNeverOverrunRecords) {
