@@ -20,10 +20,13 @@ HeaderReadOptions EntryReadOptions(uint32_t listed_stamp) {
 }
 
 bool ReadForEntry(std::string_view folder_dir, std::string_view file_name, uint32_t file_size,
-                  uint32_t uid_validity, uint32_t listed_stamp, MessageHeaders* record) {
+                  uint32_t uid_validity, const ListedFile& listed, MessageHeaders* record) {
   record->file_size = file_size;
   record->uid_validity = uid_validity;
-  return ReadMessageHeaders(MessagePath(folder_dir, file_name), record, EntryReadOptions(listed_stamp)) == 1;
+  const std::string path = MessagePath(folder_dir, file_name);
+  const HeaderReadOptions options = EntryReadOptions(listed.stamp);
+  if (listed.folder == nullptr) return ReadMessageHeaders(path, record, options) == 1;
+  return ReadMessageHeaders(listed.folder->OpenForReading(file_name), path, record, options) == 1;
 }
 
 }  // namespace
@@ -76,8 +79,8 @@ pugi::xml_node BuildMessageEntry(pugi::xml_node root, pugi::xml_node before,
 
 bool ReadMessageEntrySource(std::string_view folder_dir, std::string_view file_name,
                             uint32_t file_size, uint32_t uid_validity, bool renumber,
-                            uint32_t* last_uid, MessageEntrySource* source, uint32_t listed_stamp) {
-  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed_stamp, &source->headers)) {
+                            uint32_t* last_uid, MessageEntrySource* source, const ListedFile& listed) {
+  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed, &source->headers)) {
     return false;
   }
   source->uid = AssignMessageUid(uid_validity, renumber, source->headers.uid, last_uid);
@@ -99,9 +102,9 @@ pugi::xml_node AddMessageEntry(pugi::xml_node root, pugi::xml_node before,
 
 bool RefreshMessageEntry(pugi::xml_node entry, std::string_view folder_dir,
                          std::string_view file_name, uint32_t file_size, uint32_t uid_validity,
-                         uint32_t listed_stamp) {
+                         const ListedFile& listed) {
   MessageHeaders record;
-  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed_stamp, &record)) return false;
+  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed, &record)) return false;
   SetChildText(entry, kMessageDateElement, record.message_date);
   SetChildText(entry, kSubjectElement, record.subject);
   SetChildText(entry, kReceivedElement, record.received_date);

@@ -9,6 +9,7 @@
 #include "index/xml_document.h"
 #include "message/message_headers.h"
 #include "message/message_uid.h"
+#include "platform/file.h"
 
 namespace qx {
 
@@ -28,6 +29,14 @@ pugi::xml_node BuildMessageEntry(pugi::xml_node root, pugi::xml_node before,
                                  std::string_view file_name, uint32_t uid,
                                  const MessageHeaders& record);
 
+// What a listing of the folder already told about a message file, which
+// spares the read a second look: its last-write stamp (0: not known) and the
+// folder kept open (null: the file is opened by its path).
+struct ListedFile {
+  uint32_t stamp = 0;
+  const platform::Directory* folder = nullptr;
+};
+
 // What a new entry for a message file would hold.
 struct MessageEntrySource {
   MessageHeaders headers;
@@ -37,12 +46,11 @@ struct MessageEntrySource {
 // Reads `folder_dir\file_name` for a new entry (X-UID read when UID branding
 // is on, attachments looked for in the body) and gives it its UID, advancing
 // `*last_uid` as the assignment rule says. The file is not changed. False
-// when the file cannot be read. `listed_stamp`, when not 0, is the file's
-// last-write stamp as a listing just gave it, which spares a look at the file.
+// when the file cannot be read.
 bool ReadMessageEntrySource(std::string_view folder_dir, std::string_view file_name,
                             uint32_t file_size, uint32_t uid_validity, bool renumber,
                             uint32_t* last_uid, MessageEntrySource* source,
-                            uint32_t listed_stamp = 0);
+                            const ListedFile& listed = {});
 
 // ReadMessageEntrySource, then the file's X-UID line is set when the rule
 // asks for it, then BuildMessageEntry. Empty when the file cannot be read
@@ -55,10 +63,10 @@ pugi::xml_node AddMessageEntry(pugi::xml_node root, pugi::xml_node before,
 // Rewrites MESSAGEDATE, SUBJECT, RECEIVED, MODIFIEDDATE, ATTACHMENTS, READ
 // and SIZE of `entry` from a fresh read of its changed file (flag words
 // cleared first); the other children and the UID stay. False when the file
-// cannot be read. `listed_stamp` as for ReadMessageEntrySource.
+// cannot be read.
 bool RefreshMessageEntry(pugi::xml_node entry, std::string_view folder_dir,
                          std::string_view file_name, uint32_t file_size, uint32_t uid_validity,
-                         uint32_t listed_stamp = 0);
+                         const ListedFile& listed = {});
 
 // The transient QX_STATUS child marks an entry whose item has changes not
 // yet written to its file. MarkEntryPending adds it once; ClearEntryPending

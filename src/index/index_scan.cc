@@ -230,7 +230,7 @@ class FolderScan {
     }
     if (GetElementNumber(current_.child(kModifiedDateElement)) != file.stamp) {
       RefreshMessageEntry(current_, directory_, file.name, static_cast<uint32_t>(file.size),
-                          uid_validity_, file.stamp);
+                          uid_validity_, Listed(file));
     }
     current_ = NextEntry(current_);
   }
@@ -252,10 +252,20 @@ class FolderScan {
     return platform::GetFileAttributes(FolderFilePath(directory_, id)) != platform::kInvalidAttributes;
   }
 
+  // The folder is opened once, at the first file read, so that each message
+  // is opened by its listed name rather than by walking its whole path.
+  ListedFile Listed(const FolderFile& file) {
+    if (!folder_opened_) {
+      folder_ = platform::Directory::Open(directory_);
+      folder_opened_ = true;
+    }
+    return ListedFile{file.stamp, folder_.valid() ? &folder_ : nullptr};
+  }
+
   void AddEntry(const FolderFile& file, pugi::xml_node before) {
     MessageEntrySource source;
     if (!ReadMessageEntrySource(directory_, file.name, static_cast<uint32_t>(file.size),
-                                uid_validity_, renumber_, &last_uid_, &source, file.stamp)) {
+                                uid_validity_, renumber_, &last_uid_, &source, Listed(file))) {
       return;  // an unreadable file gets no entry
     }
     BuildMessageEntry(root_, before, file.name, source.uid.uid, source.headers);
@@ -298,6 +308,8 @@ class FolderScan {
   pugi::xml_node root_;
   pugi::xml_node current_;
   FolderListing listing_;
+  platform::Directory folder_;
+  bool folder_opened_ = false;
   std::unordered_set<std::string> present_;  // folded names of listing_.names
   uintptr_t block_handle_ = 0;
   uint32_t uid_validity_ = 0;

@@ -173,9 +173,14 @@ void CutHeaderText(std::string* text) {
 
 uint32_t ReadMessageHeaders(std::string_view path, MessageHeaders* record,
                             const HeaderReadOptions& options) {
+  return ReadMessageHeaders(
+      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting), path,
+      record, options);
+}
+
+uint32_t ReadMessageHeaders(platform::File file, std::string_view path, MessageHeaders* record,
+                            const HeaderReadOptions& options) {
   if (options.clear_flag_list) record->flag_words.clear();
-  platform::File file = platform::File::Open(path, platform::Access::kRead,
-                                             platform::Disposition::kOpenExisting);
   if (!file.valid()) return 0;
   record->modified_stamp = options.listed_stamp != 0 ? options.listed_stamp : ModifiedStamp(file, path);
 

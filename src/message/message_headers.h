@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file.h"
+
 namespace qx {
 
 // Longest value each bounded field keeps; longer values are cut, never
@@ -61,6 +63,9 @@ struct HeaderReadOptions {
 // it), 1 otherwise. Header lines are read in pieces of at most 2047 bytes; a
 // piece of a longer line is taken as a line of its own.
 uint32_t ReadMessageHeaders(std::string_view path, MessageHeaders* record,
+                            const HeaderReadOptions& options);
+// The same for a message file the caller opened for reading (`path` names it).
+uint32_t ReadMessageHeaders(platform::File file, std::string_view path, MessageHeaders* record,
                             const HeaderReadOptions& options);
 
 }  // namespace qx

@@ -63,6 +63,8 @@ bool FaultFires(FaultOp op, std::string_view native_path) {
   return false;
 }
 
+bool AnyFaultArmed() { return any_armed.load(std::memory_order_relaxed); }
+
 bool FaultArmed(FaultOp op, std::string_view native_path) {
   if (!any_armed.load(std::memory_order_relaxed)) return false;
   FaultTable& table = Table();

@@ -20,6 +20,8 @@ void ClearFaults();
 // Used by the layer itself: true (and the last error set) when a fault fires.
 // Costs one relaxed atomic load while no fault is armed.
 bool FaultFires(FaultOp op, std::string_view native_path);
+// Whether any fault is armed: one relaxed atomic load.
+bool AnyFaultArmed();
 // Whether a fault is armed for `op` on `native_path`, without using it up.
 bool FaultArmed(FaultOp op, std::string_view native_path);
 

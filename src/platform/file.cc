@@ -238,6 +238,60 @@ File File::Open(std::string_view path, Access access, Disposition disposition, S
   return File(opened.fd);
 }
 
+Directory::~Directory() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Directory::Directory(Directory&& other) noexcept : fd_(other.fd_), native_(std::move(other.native_)) {
+  other.fd_ = -1;
+}
+
+Directory& Directory::operator=(Directory&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    native_ = std::move(other.native_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+Directory Directory::Open(std::string_view path) {
+  Directory directory;
+  ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return directory;
+  }
+  directory.fd_ = OpenRetrying(resolved.native.empty() ? "." : resolved.native, O_RDONLY | O_DIRECTORY);
+  if (directory.fd_ < 0) {
+    SetLastErrorFromErrno(errno);
+    return directory;
+  }
+  directory.native_ = std::move(resolved.native);
+  return directory;
+}
+
+File Directory::OpenForReading(std::string_view name) const {
+  if (AnyFaultArmed() && FaultFires(FaultOp::kOpen, native_ + "/" + std::string(name))) return File();
+  const std::string spelled(name);
+  int fd;
+  do {
+    fd = ::openat(fd_, spelled.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return File();
+  }
+  if (!TakeShareLock(fd, Sharing::kShared)) {
+    ::close(fd);
+    SetLastError(kErrorSharingViolation);
+    return File();
+  }
+  SetLastError(kErrorSuccess);
+  return File(fd);
+}
+
 int64_t File::Read(void* buffer, size_t count) {
   while (true) {
     const ssize_t got = ::read(fd_, buffer, count);

@@ -88,8 +88,34 @@ class File {
   static File FromHandle(uintptr_t handle);
 
  private:
+  friend class Directory;
   explicit File(int fd) : fd_(fd) {}
   int fd_ = -1;
+};
+
+// A directory kept open, so that many of its files are opened by name
+// without the whole path being walked each time. Move-only.
+class Directory {
+ public:
+  Directory() = default;
+  ~Directory();
+  Directory(Directory&& other) noexcept;
+  Directory& operator=(Directory&& other) noexcept;
+  Directory(const Directory&) = delete;
+  Directory& operator=(const Directory&) = delete;
+
+  // An invalid Directory, with the last error set, when `path` names none.
+  static Directory Open(std::string_view path);
+
+  bool valid() const { return fd_ >= 0; }
+
+  // Opens `name`, spelled as a listing of this directory gave it, for
+  // reading, with the sharing rules of File::Open; 2 when it is gone.
+  File OpenForReading(std::string_view name) const;
+
+ private:
+  int fd_ = -1;
+  std::string native_;  // for injected faults, which name whole paths
 };
 
 // The attribute bits of a file mode: 0x10 for directories, 0x01 when no

@@ -6,6 +6,7 @@
 #include "frame/store_paths.h"
 #include "message/number_text.h"
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 
 namespace qx {
@@ -83,7 +84,11 @@ bool AdjustSizeCacheFile(std::string_view path, int32_t change_kb) {
       platform::File::Open(path, platform::Access::kReadWrite, platform::Disposition::kOpenExisting,
                            platform::Sharing::kExclusive);
   if (!file.valid()) {
-    platform::DeleteFile(path);
+    // A cache that is there but cannot be opened is stale: nobody may trust it.
+    const uint32_t error = platform::GetLastError();
+    if (error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound) {
+      platform::DeleteFile(path);
+    }
     return false;
   }
   int64_t kilobytes = std::max<int64_t>(ReadCachedKilobytes(file) + change_kb, 0);
