@@ -98,14 +98,11 @@ TEST_F(MailboxSizeTest, DisabledMailboxesAndUnknownModesGetNoSize) {
   MAILBOXSIZE record = Record(0, /*enabled=*/0);
   EXPECT_EQ(GetMailboxSize(&record), 0u);
   EXPECT_EQ(record.size_kb, kUntouched);
-
   registry().SetDword(kConnectorKey, "Disabled Mailbox Quota Enumeration Mode", 1);
-  UseMode(1);
+  UseMode(4);
   record = Record(0, 0);
   EXPECT_EQ(GetMailboxSize(&record), 1u);
   EXPECT_EQ(record.size_kb, 4u);
-
-  UseMode(4);
   record = Record();
   EXPECT_EQ(GetMailboxSize(&record), 0u);
   EXPECT_EQ(record.size_kb, kUntouched);
@@ -133,21 +130,14 @@ TEST_F(MailboxSizeTest, WholeMailboxWalkSkipsUnderscoreNamesAndTrustsCacheByAge)
   EXPECT_EQ(GetMailboxSize(&record), 1u);
   EXPECT_EQ(record.size_kb, 4u);
 
-  WriteFile(Cache(), "900");
-  SetAge(Cache(), 1);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 900u);
-
-  SetAge(Cache(), 1200);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 900u);
-
-  SetAge(Cache(), 1201);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 4u);
+  // Trusted from 1 to 1200 seconds of age.
+  for (const auto& [age, size] : {std::pair<int, uint32_t>{1, 900}, {1200, 900}, {1201, 4}}) {
+    WriteFile(Cache(), "900");
+    SetAge(Cache(), age);
+    record = Record();
+    EXPECT_EQ(GetMailboxSize(&record), 1u);
+    EXPECT_EQ(record.size_kb, size) << age;
+  }
   EXPECT_EQ(ReadFile(Cache()), "4");
 }
 
