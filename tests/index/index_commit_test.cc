@@ -121,29 +121,6 @@ TEST_F(IndexCommitTest, ASaveFollowsItsNewStampAndABusyBlockStopsItUnlessTheCall
   EXPECT_EQ(::StoreIndex_Save(nullptr, kSavePlain), 0u);
 }
 
-TEST_F(IndexCommitTest, ACommitSavesOnlyModifiedIndexesAndCachesTheirStatus) {
-  WriteIndex({{"A.MAI", "\\SEEN \\ANSWERED"}, {"B.MAI", "\\RECENT"}, {"C.MAI", "\\RECENT"}});
-  const std::string before = ReadFile(IndexPath());
-  StoreIndex* index = OpenHeld();
-
-  EXPECT_EQ(CommitStoreIndex(index), 1u);  // nothing modified: nothing written
-  EXPECT_EQ(ReadFile(IndexPath()), before);
-  EXPECT_FALSE(Exists(folder_ + "/_FOLDER.DAT"));
-
-  SetFlags(index, "C.MAI", "\\FLAGGED \\SEEN");
-  EXPECT_EQ(CommitStoreIndex(index), 1u);
-  EXPECT_EQ(GetChildText(FindItemElement(LoadIndex(), "C.MAI"), kFlagStatusElement),
-            "\\FLAGGED \\SEEN");
-  EXPECT_EQ(index->modified, 0u);
-  std::array<uint32_t, kFolderStatusFields> cached{};
-  ASSERT_EQ(::GetCachedStatus("PO", "box", "Inbox", cached.data()), 1u);
-  const std::array<uint32_t, kFolderStatusFields> expected{0, 0, 0, 1, 1, 1, 3, 2, 1, 0, 0, 3, 0};
-  EXPECT_EQ(cached, expected);
-  EXPECT_TRUE(std::equal(cached.begin(), cached.end(), index->folder_status));
-
-  EXPECT_EQ(CommitStoreIndex(nullptr), 0u);
-}
-
 std::vector<std::string> written_items;
 
 bool RecordWrittenItem(StoreIndex*, pugi::xml_node entry) {
@@ -151,23 +128,33 @@ bool RecordWrittenItem(StoreIndex*, pugi::xml_node entry) {
   return true;
 }
 
-TEST_F(IndexCommitTest, PendingItemsAreWrittenBackUnmarkedAndCommitted) {
-  WriteIndex({{"A.MAI", "\\RECENT"}, {"B.MAI", "\\RECENT"}, {"C.MAI", "\\RECENT"}});
+TEST_F(IndexCommitTest, ACommitSavesOnlyModifiedIndexesWritesPendingItemsAndCachesTheStatus) {
+  WriteIndex({{"A.MAI", "\\SEEN \\ANSWERED"}, {"B.MAI", "\\RECENT"}, {"C.MAI", "\\RECENT"}});
+  const std::string before = ReadFile(IndexPath());
   StoreIndex* index = OpenHeld();
   written_items.clear();
   SetPendingItemWriter(kFolderTypeMail, RecordWrittenItem);
-
   MarkEntryPending(Entry(index, "A.MAI"));
   MarkEntryPending(Entry(index, "C.MAI"));
-  EXPECT_EQ(SavePendingItems(index), 1u);  // not modified: nothing happens
+  index->modified = 0;
+  EXPECT_EQ(CommitStoreIndex(index), 1u);  // nothing modified: nothing written
+  EXPECT_EQ(SavePendingItems(index), 1u);
+  EXPECT_EQ(ReadFile(IndexPath()), before);
   EXPECT_TRUE(written_items.empty());
+  EXPECT_FALSE(Exists(Path("_FOLDER.DAT")));
 
-  SetFlags(index, "C.MAI", "\\SEEN");
+  SetFlags(index, "C.MAI", "\\FLAGGED \\SEEN");
   EXPECT_EQ(SavePendingItems(index), 1u);
   EXPECT_EQ(written_items, (std::vector<std::string>{"A.MAI", "C.MAI"}));
   EXPECT_EQ(index->modified, 0u);
   EXPECT_EQ(ReadFile(IndexPath()).find(kPendingStatusElement), std::string::npos);
-  EXPECT_EQ(GetChildText(FindItemElement(LoadIndex(), "C.MAI"), kFlagStatusElement), "\\SEEN");
+  EXPECT_EQ(GetChildText(FindItemElement(LoadIndex(), "C.MAI"), kFlagStatusElement), "\\FLAGGED \\SEEN");
+  std::array<uint32_t, kFolderStatusFields> cached{};
+  ASSERT_EQ(::GetCachedStatus("PO", "box", "Inbox", cached.data()), 1u);
+  const std::array<uint32_t, kFolderStatusFields> expected{0, 0, 0, 1, 1, 1, 3, 2, 1, 0, 0, 3, 0};
+  EXPECT_EQ(cached, expected);
+  EXPECT_TRUE(std::equal(cached.begin(), cached.end(), index->folder_status));
+  EXPECT_EQ(CommitStoreIndex(nullptr), 0u);
 }
 
 TEST_F(IndexCommitTest, ATransactionHoldsTheBlockFromOpenToCloseAndAFirstOneMarksTheFolder) {

@@ -1,11 +1,9 @@
-// storeadm's delivery and entry commands run as real processes against a test store.
+// storeadm's delivery commands run as real processes against a test store.
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "index/index_entry.h"
-#include "message/message_uid.h"
 #include "support/mail_folder_test.h"
 #include "support/program_run.h"
 
@@ -65,35 +63,6 @@ TEST_F(StoreadmIndexCommandsTest, DeliverFlagAndExpungeKeepFilesAndIndexTogether
   EXPECT_FALSE(Exists(Path(names[0])));
   EXPECT_EQ(ReadFile(Path(names[1])), second);
   EXPECT_EQ(IndexIds().size(), 2u);
-}
-
-TEST_F(StoreadmIndexCommandsTest, HeadersAndEntryShowWhatAScanWouldTakeWithoutChangingFiles) {
-  const std::string v = std::to_string(FolderUidValidity(folder_));
-  const std::string message =
-      "From: Alice <a@x>\r\nSubject: Hi there\r\nX-UID: " + v + ".90\r\nX-Read: 1\r\n\r\nbody\r\n";
-  Put("A.MAI", message);
-  Put("_index.xml", "<BASEELEMENT LASTUID=\"41\"/>");
-  auto has = [](const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  };
-  Lines headers = Run("headers '" + Path("A.MAI") + "'");
-  EXPECT_EQ(code, 0);
-  EXPECT_TRUE(has(headers, "subject:          Hi there"));
-  EXPECT_TRUE(has(headers, "uid:              90"));
-  EXPECT_TRUE(has(headers, "flag words:       \\SEEN"));
-
-  Lines entry = Run("entry '" + folder_ + "' A.MAI");
-  EXPECT_EQ(code, 0);
-  ASSERT_FALSE(entry.empty());
-  EXPECT_TRUE(entry[0].starts_with("<ELEMENT ID=\"A.MAI\" UID=\"42\"><MESSAGEDATE/>")) << entry[0];
-  EXPECT_NE(entry[0].find("<FLAGSTATUS>\\SEEN</FLAGSTATUS>"), std::string::npos);
-  EXPECT_TRUE(has(entry, "folder last uid:   41 (from the folder's index)"));
-  EXPECT_TRUE(has(entry, "X-UID rewrite:     X-UID: " + v + ".42\r"));
-  EXPECT_EQ(ReadFile(Path("A.MAI")), message);
-  Run("entry '" + folder_ + "' MISSING.MAI");
-  EXPECT_NE(code, 0);
-  Run("headers");
-  EXPECT_NE(code, 0);
 }
 
 }  // namespace
