@@ -76,6 +76,9 @@ TEST_F(IndexSaveKillTest, AWriterKilledAtAnyMomentLeavesAWholeIndex) {
     close(ready[0]);
     close(ready[1]);
     usleep(static_cast<useconds_t>(delay_us(random)));
+    // Every other round waits for a save under way, so that a loaded
+    // machine still has many kills land inside one.
+    for (int polls = 0; round % 2 == 1 && polls < 20000 && !Exists(block_path); ++polls) usleep(50);
     kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -92,10 +95,8 @@ TEST_F(IndexSaveKillTest, AWriterKilledAtAnyMomentLeavesAWholeIndex) {
       ASSERT_TRUE(platform::DeleteFile(block_path));
     }
   }
-  // Most kills land inside a save; under sanitizers on a loaded machine a
-  // little under half did, so a third is asked for.
   RecordProperty("killed_inside_a_save", killed_inside_a_save);
-  EXPECT_GE(killed_inside_a_save, kRounds / 3);
+  EXPECT_GE(killed_inside_a_save, kRounds / 2);
 
   // The folder is usable afterwards: a save goes through and reads back.
   StoreIndex* index = NewIndex();
