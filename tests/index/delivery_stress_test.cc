@@ -114,7 +114,8 @@ TEST_F(DeliveryStressTest, ConcurrentDeliveriesIndexEveryFileOnceWithDistinctUid
   }
   std::set<std::string> files;
   uint64_t file_bytes = 0;
-  for (platform::Listing listing = platform::Listing::Open(Path("*.MAI")); listing.valid(); listing.Next()) {
+  for (platform::Listing listing = platform::Listing::Open(Path("*.MAI")); listing.valid();
+       listing.Next()) {
     files.insert(listing.current().name);
     file_bytes += listing.current().size;
   }
@@ -128,7 +129,9 @@ TEST_F(DeliveryStressTest, ConcurrentDeliveriesIndexEveryFileOnceWithDistinctUid
   for (const std::string& cache : {mailbox_ + "/_DIRSIZE.TMP", Path("_DIRSIZE.TMP")}) {
     if (!Exists(cache)) continue;
     const std::string text = ReadFile(cache);
-    EXPECT_TRUE(!text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) << cache << ": " << text;
+    EXPECT_TRUE(!text.empty() &&
+                std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        << cache << ": " << text;
   }
   STOREFOLDER folder{};
   std::snprintf(folder.postoffice, sizeof folder.postoffice, "PO");

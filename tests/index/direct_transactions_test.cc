@@ -24,7 +24,9 @@ class DirectTransactionsTest : public test::MailFolderTest {
     text.resize(size, 'x');
     Put(name, text);
   }
-  std::string Uid(const char* id) const { return AttributeValue(FindItemElement(LoadIndex(), id), kUidAttribute); }
+  std::string Uid(const char* id) const {
+    return AttributeValue(FindItemElement(LoadIndex(), id), kUidAttribute);
+  }
   void SetCaches(const char* mailbox_kb, const char* folder_kb) {
     WriteFile(mailbox_ + "/_DIRSIZE.TMP", mailbox_kb);
     WriteFile(Path("_DIRSIZE.TMP"), folder_kb);
@@ -83,12 +85,18 @@ TEST_F(DirectTransactionsTest, ABusyBlockChangesNothingAndMarksTheFolder) {
 TEST_F(DirectTransactionsTest, InsertExTakesFlagsPerFileOrForAllAndGroupsGoToTheGroupIndex) {
   for (const char* name : {"A.MAI", "B.MAI", "D.MAI", "E.MAI", "G.MAI"}) WriteMessage(name, 100);
   WriteMessage("C.MAI", 100, "X-QXTempFlags: \\DELETED\r\n");
-  ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", "A.MAI,B.MAI,C.MAI", "\\FLAGGED,\\ANSWERED"), 1u);
+  ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", "A.MAI,B.MAI,C.MAI",
+                                           "\\FLAGGED,\\ANSWERED"),
+            1u);
   ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", "D.MAI,E.MAI", "\\SEEN"), 1u);
-  const std::pair<const char*, const char*> expected[] = {
-      {"A.MAI", "\\FLAGGED \\RECENT"}, {"B.MAI", "\\ANSWERED \\RECENT"}, {"C.MAI", "\\DELETED \\RECENT"},
-      {"D.MAI", "\\SEEN \\RECENT"},    {"E.MAI", "\\SEEN \\RECENT"}};
-  for (const auto& [id, flags] : expected) EXPECT_EQ(IndexField(id, kFlagStatusElement), flags) << id;
+  const std::pair<const char*, const char*> expected[] = {{"A.MAI", "\\FLAGGED \\RECENT"},
+                                                          {"B.MAI", "\\ANSWERED \\RECENT"},
+                                                          {"C.MAI", "\\DELETED \\RECENT"},
+                                                          {"D.MAI", "\\SEEN \\RECENT"},
+                                                          {"E.MAI", "\\SEEN \\RECENT"}};
+  for (const auto& [id, flags] : expected) {
+    EXPECT_EQ(IndexField(id, kFlagStatusElement), flags) << id;
+  }
 
   // The group marker, in any case, sends the insert to the group index alone.
   const std::string mail_index = ReadFile(Path("_index.xml"));
@@ -116,7 +124,8 @@ TEST_F(DirectTransactionsTest, UpdateAppliesFlagChangeTextsAndSavesOnlyWhenSomet
 
   // Removing a flag nobody has changes nothing: the file is not rewritten.
   const uint64_t an_hour_ago = platform::NowFileTime() - 3600 * platform::kTicksPerSecond;
-  ASSERT_TRUE(platform::SetFileTimes(Path("_index.xml"), platform::FileTimes{0, an_hour_ago, an_hour_ago}));
+  ASSERT_TRUE(
+      platform::SetFileTimes(Path("_index.xml"), platform::FileTimes{0, an_hour_ago, an_hour_ago}));
   ASSERT_EQ(Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", "A.MAI", "-\\RECENT"), 1u);
   platform::FileTimes times;
   ASSERT_TRUE(platform::GetFileTimes(Path("_index.xml"), &times));

@@ -21,7 +21,8 @@ class FolderStatusTest : public test::MailFolderTest {
     EXPECT_TRUE(InitializeIndexDocument(document));
     return document;
   }
-  static void AddEntry(const XmlDocument& document, const std::string& flags, const std::string& read) {
+  static void AddEntry(const XmlDocument& document, const std::string& flags,
+                       const std::string& read) {
     pugi::xml_node entry = AppendElement(document.DocumentElement(), kEntryElement);
     SetChildText(entry, kFlagStatusElement, flags);
     SetChildText(entry, kReadElement, read);
@@ -30,7 +31,9 @@ class FolderStatusTest : public test::MailFolderTest {
   static std::string Bytes(const Status& status) {
     std::string bytes;
     for (uint32_t value : status) {
-      for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+      for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+      }
     }
     return bytes;
   }

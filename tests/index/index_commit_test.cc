@@ -55,8 +55,8 @@ class IndexCommitTest : public test::MailFolderTest {
     std::string xml = "<BASEELEMENT LASTUID=\"" + std::to_string(entries.size()) + "\">";
     int uid = 0;
     for (const auto& [id, flags] : entries) {
-      xml += "<ELEMENT ID=\"" + id + "\" UID=\"" + std::to_string(++uid) + "\"><FLAGSTATUS>" + flags +
-             "</FLAGSTATUS><READ>0</READ></ELEMENT>";
+      xml += "<ELEMENT ID=\"" + id + "\" UID=\"" + std::to_string(++uid) + "\"><FLAGSTATUS>" +
+             flags + "</FLAGSTATUS><READ>0</READ></ELEMENT>";
     }
     WriteFile(IndexPath(), xml + "</BASEELEMENT>");
     Age(IndexPath(), age_seconds);
@@ -71,7 +71,8 @@ class IndexCommitTest : public test::MailFolderTest {
   StoreIndex* OpenHeld() {
     StoreIndex* index = NewIndex();
     XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
-    EXPECT_TRUE(LoadDocumentFile(document, FolderFilePath(index->folder_directory, kIndexFileName)));
+    EXPECT_TRUE(
+        LoadDocumentFile(document, FolderFilePath(index->folder_directory, kIndexFileName)));
     HoldDocument(index, document);
     index->index_stamp = StoredIndexStamp(FolderIndexStamp(index->folder_directory, 0));
     return index;
@@ -148,7 +149,8 @@ TEST_F(IndexCommitTest, ACommitSavesOnlyModifiedIndexesWritesPendingItemsAndCach
   EXPECT_EQ(written_items, (std::vector<std::string>{"A.MAI", "C.MAI"}));
   EXPECT_EQ(index->modified, 0u);
   EXPECT_EQ(ReadFile(IndexPath()).find(kPendingStatusElement), std::string::npos);
-  EXPECT_EQ(GetChildText(FindItemElement(LoadIndex(), "C.MAI"), kFlagStatusElement), "\\FLAGGED \\SEEN");
+  EXPECT_EQ(GetChildText(FindItemElement(LoadIndex(), "C.MAI"), kFlagStatusElement),
+            "\\FLAGGED \\SEEN");
   std::array<uint32_t, kFolderStatusFields> cached{};
   ASSERT_EQ(::GetCachedStatus("PO", "box", "Inbox", cached.data()), 1u);
   const std::array<uint32_t, kFolderStatusFields> expected{0, 0, 0, 1, 1, 1, 3, 2, 1, 0, 0, 3, 0};
@@ -162,7 +164,8 @@ TEST_F(IndexCommitTest, ATransactionHoldsTheBlockFromOpenToCloseAndAFirstOneMark
   ASSERT_EQ(OpenIndexForTransaction(first, "PO", "box", "Inbox"), 1u);
   EXPECT_EQ(first->index_stamp, kNoIndexStamp);
   EXPECT_EQ(HeldDocument(first).Xml(), "<BASEELEMENT/>");
-  SetAttribute(AppendElement(HeldDocument(first).DocumentElement(), kEntryElement), kIdAttribute, "A.MAI");
+  SetAttribute(AppendElement(HeldDocument(first).DocumentElement(), kEntryElement), kIdAttribute,
+               "A.MAI");
   EXPECT_EQ(SaveAndCloseIndex(first, true), 1u);
   EXPECT_EQ(ReadFile(IndexPath()), "<BASEELEMENT><ELEMENT ID=\"A.MAI\"/></BASEELEMENT>");
   // With no stamp to compare the save cannot commit: it writes and marks the folder.

@@ -53,7 +53,8 @@ TEST_F(IndexDocumentTest, ADocumentSavesAsBareUtf8AndLoadsBackUnderAnyPathSpelli
   SetDocumentLastUid(document, 4000000000u);
   ASSERT_EQ(SaveDocumentFile(document, index_path_), 1u);
   EXPECT_EQ(ReadFile(index_path_),
-            "<BASEELEMENT LASTUID=\"4000000000\"><ELEMENT ID=\"A.MAI\" UID=\"1\"><SUBJECT>a &lt; b</SUBJECT>"
+            "<BASEELEMENT LASTUID=\"4000000000\"><ELEMENT ID=\"A.MAI\" UID=\"1\"><SUBJECT>a &lt; "
+            "b</SUBJECT>"
             "</ELEMENT></BASEELEMENT>");
   EXPECT_FALSE(Exists(index_path_ + ".tmp"));
 
@@ -68,7 +69,8 @@ TEST_F(IndexDocumentTest, TextWithHighControlAndInvalidBytesSurvivesSaveAndLoad)
   pugi::xml_node entry = AppendElement(document.DocumentElement(), kEntryElement);
   const std::string raw_id = std::string("caf\xe9\x01\xff\xc3(.MAI", 11);
   SetAttribute(entry, kIdAttribute, raw_id);
-  SetChildText(entry, kSubjectElement, std::string("tab\there\x01\x1f caf\xe9 \xc3\xa9\r\nend", 23));
+  SetChildText(entry, kSubjectElement,
+               std::string("tab\there\x01\x1f caf\xe9 \xc3\xa9\r\nend", 23));
   SetChildText(entry, kFromElement, std::string(1, '\0') + "x");
   ASSERT_EQ(SaveDocumentFile(document, index_path_), 1u);
 
@@ -81,7 +83,9 @@ TEST_F(IndexDocumentTest, TextWithHighControlAndInvalidBytesSurvivesSaveAndLoad)
   EXPECT_EQ(GetChildText(back, kFromElement), " x");
 
   // A file another writer left with Latin-1 bytes still loads, bytes kept.
-  WriteFile(index_path_, "<BASEELEMENT><ELEMENT ID=\"\xe9t\xe9.MAI\"><SUBJECT>\xe9\xff</SUBJECT></ELEMENT></BASEELEMENT>");
+  WriteFile(index_path_,
+            "<BASEELEMENT><ELEMENT "
+            "ID=\"\xe9t\xe9.MAI\"><SUBJECT>\xe9\xff</SUBJECT></ELEMENT></BASEELEMENT>");
   ASSERT_TRUE(LoadDocumentFile(loaded, index_path_));
   EXPECT_EQ(GetChildText(FindItemElement(loaded, "\xe9t\xe9.MAI"), kSubjectElement), "\xe9\xff");
 }
@@ -102,10 +106,12 @@ TEST_F(IndexDocumentTest, ATruncatedOrCorruptIndexFailsCleanlyWithTheParserMessa
     EXPECT_FALSE(document.DocumentElement());
   }
 
-  WriteFile(index_path_, "<BASEELEMENT>\n<ELEMENT ID=\"a\">\n<SUBJECT>x</SUBJ>\n</ELEMENT></BASEELEMENT>");
+  WriteFile(index_path_,
+            "<BASEELEMENT>\n<ELEMENT ID=\"a\">\n<SUBJECT>x</SUBJ>\n</ELEMENT></BASEELEMENT>");
   testing::internal::CaptureStdout();
   EXPECT_FALSE(LoadDocumentFile(document, index_path_));
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("Source = Line : 3; Char : "), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("Source = Line : 3; Char : "),
+            std::string::npos);
 
   std::mt19937 random(12345);
   for (int round = 0; round < 150; ++round) {

@@ -29,7 +29,8 @@ class IndexEntryTest : public test::MailFolderTest {
   pugi::xml_node Add(const std::string& name, uint32_t validity, uint32_t* last_uid,
                      pugi::xml_node before = pugi::xml_node()) {
     const uint32_t size = static_cast<uint32_t>(ReadFile(Path(name)).size());
-    return AddMessageEntry(document_.DocumentElement(), before, folder_, name, size, validity, false, last_uid);
+    return AddMessageEntry(document_.DocumentElement(), before, folder_, name, size, validity,
+                           false, last_uid);
   }
 
   XmlDocument document_;
@@ -49,14 +50,17 @@ TEST_F(IndexEntryTest, AnEntryHoldsTheFourteenMessageValuesInOrder) {
   pugi::xml_node entry = Add("A.MAI", 0, &last_uid);
   ASSERT_TRUE(entry);
   EXPECT_EQ(last_uid, 5u);
-  EXPECT_EQ(NodeXml(entry),
-            "<ELEMENT ID=\"A.MAI\" UID=\"5\"><MESSAGEDATE>2011-03-01T11:00:00</MESSAGEDATE>"
-            "<MODIFIEDDATE>" + std::to_string(platform::DosStampFromFileTime(times.last_write)) + "</MODIFIEDDATE>"
-            "<IMPORTANCE>2</IMPORTANCE><FLAGSTATUS>\\RECENT</FLAGSTATUS><ATTACHMENTS>1</ATTACHMENTS>"
-            "<FROM>Ren  &lt;rene@example.org&gt;</FROM><TO>a@x,b@x</TO><CC>c@x</CC>"
-            "<SUBJECT>Hello\tthere</SUBJECT><RECEIVED>2011-03-01T10:00:00</RECEIVED><READ>0</READ>"
-            "<STATE>0</STATE><CLASS>IPM.Note</CLASS><SIZE>" + std::to_string(message.size()) +
-            "</SIZE></ELEMENT>");
+  EXPECT_EQ(
+      NodeXml(entry),
+      "<ELEMENT ID=\"A.MAI\" UID=\"5\"><MESSAGEDATE>2011-03-01T11:00:00</MESSAGEDATE>"
+      "<MODIFIEDDATE>" +
+          std::to_string(platform::DosStampFromFileTime(times.last_write)) +
+          "</MODIFIEDDATE>"
+          "<IMPORTANCE>2</IMPORTANCE><FLAGSTATUS>\\RECENT</FLAGSTATUS><ATTACHMENTS>1</ATTACHMENTS>"
+          "<FROM>Ren  &lt;rene@example.org&gt;</FROM><TO>a@x,b@x</TO><CC>c@x</CC>"
+          "<SUBJECT>Hello\tthere</SUBJECT><RECEIVED>2011-03-01T10:00:00</RECEIVED><READ>0</READ>"
+          "<STATE>0</STATE><CLASS>IPM.Note</CLASS><SIZE>" +
+          std::to_string(message.size()) + "</SIZE></ELEMENT>");
   // Empty values leave their element without text.
   Put("B.MAI", "\r\n");
   pugi::xml_node bare = Add("B.MAI", 0, &last_uid);
@@ -75,33 +79,14 @@ TEST_F(IndexEntryTest, FlagStatusStartsRecentOrFromTheTemporaryFlags) {
   Put("3.MAI", "X-QXTempFlags: \\FLAGGED\r\n\r\n");
   Put("4.MAI", "X-QXTempFlags: \\flagged \\seen\r\nX-Read: 1\r\n\r\n");
   Put("5.MAI", "X-Read: 1\r\nX-QXTempFlags: \r\n\r\n");
-  const char* expected[] = {"\\RECENT", "\\SEEN", "\\FLAGGED \\RECENT", "\\flagged \\seen", "\\RECENT"};
+  const char* expected[] = {"\\RECENT", "\\SEEN", "\\FLAGGED \\RECENT", "\\flagged \\seen",
+                            "\\RECENT"};
   const char* read[] = {"0", "1", "0", "1", "1"};
   for (int i = 0; i < 5; ++i) {
     const pugi::xml_node entry = Add(std::to_string(i + 1) + ".MAI", 0, &last_uid);
     EXPECT_EQ(GetChildText(entry, kFlagStatusElement), expected[i]) << i;
     EXPECT_EQ(GetChildText(entry, kReadElement), read[i]) << i;
   }
-}
-
-TEST_F(IndexEntryTest, EntriesGoBeforeTheGivenEntryAndRefreshKeepsFlagsAndUid) {
-  uint32_t last_uid = 0;
-  Put("B.MAI", "Subject: old\r\nX-QXTempFlags: \\ANSWERED\r\nFrom: f@x\r\n\r\n");
-  Put("A.MAI", "Subject: a\r\n\r\n");
-  pugi::xml_node b = Add("B.MAI", 0, &last_uid);
-  Add("A.MAI", 0, &last_uid, b);
-  EXPECT_STREQ(document_.DocumentElement().first_child().attribute(kIdAttribute).value(), "A.MAI");
-
-  Put("B.MAI", "Subject: new \xff\r\nX-Read: 1\r\nFrom: changed@x\r\nDate: 02 Mar 2011 10:00:00 GMT\r\n\r\nlonger body");
-  ASSERT_TRUE(RefreshMessageEntry(b, folder_, "B.MAI", 1234, 0));
-  EXPECT_EQ(GetChildText(b, kSubjectElement), "new  ");
-  EXPECT_EQ(GetChildText(b, kReadElement), "1");
-  EXPECT_EQ(GetChildText(b, kSizeElement), "1234");
-  EXPECT_EQ(GetChildText(b, kMessageDateElement), "2011-03-02T10:00:00");
-  EXPECT_EQ(GetChildText(b, kFlagStatusElement), "\\ANSWERED \\RECENT");
-  EXPECT_EQ(GetChildText(b, kFromElement), "f@x");
-  EXPECT_STREQ(b.attribute(kUidAttribute).value(), "1");
-  EXPECT_FALSE(RefreshMessageEntry(b, folder_, "GONE.MAI", 9, 0));
 }
 
 TEST(IndexElementsTest, IdsWithQuotesAreFoundExactlyAndNumbersReadLeniently) {

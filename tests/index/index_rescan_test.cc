@@ -31,7 +31,8 @@ TEST_F(FolderRescanTest, OnlyAChangedMailFolderIsRescannedBeforeASizeSum) {
   EXPECT_FALSE(Exists(Path("_index.blk")));
 
   // So is an index larger than "Index Injection Size Limit" kilobytes.
-  registry().SetDword(std::string(test::kLibraryRootKey) + "\\Providers\\Store", "Index Injection Size Limit", 1);
+  registry().SetDword(std::string(test::kLibraryRootKey) + "\\Providers\\Store",
+                      "Index Injection Size Limit", 1);
   registry().Save();
   ForgetIndexInjectionSizeLimit();
   Put("_index.xml", "<BASEELEMENT>" + std::string(1024, ' ') + "</BASEELEMENT>");

@@ -30,7 +30,8 @@ class IndexSaveKillTest : public test::MailFolderTest {
       SetAttribute(entry, kIdAttribute, std::to_string(100000 + i) + ".MAI");
       SetAttribute(entry, kUidAttribute, std::to_string(i + 1));
       SetChildText(entry, kFlagStatusElement, flags);
-      SetChildText(entry, kSubjectElement, "A subject line that makes the entry longer " + std::to_string(i));
+      SetChildText(entry, kSubjectElement,
+                   "A subject line that makes the entry longer " + std::to_string(i));
       SetChildText(entry, kSizeElement, std::to_string(1000 + i));
     }
     SetDocumentLastUid(document, static_cast<uint32_t>(count));

@@ -46,11 +46,14 @@ class IndexScanTest : public test::MailFolderTest {
     std::vector<Entry> entries;
     XmlDocument document = LoadIndex();
     for (pugi::xml_node entry : document.DocumentElement().children(kEntryElement)) {
-      entries.emplace_back(entry.attribute(kIdAttribute).value(), entry.attribute(kUidAttribute).as_uint());
+      entries.emplace_back(entry.attribute(kIdAttribute).value(),
+                           entry.attribute(kUidAttribute).as_uint());
     }
     return entries;
   }
-  uint32_t LastUid() const { return LoadIndex().DocumentElement().attribute(kLastUidAttribute).as_uint(); }
+  uint32_t LastUid() const {
+    return LoadIndex().DocumentElement().attribute(kLastUidAttribute).as_uint();
+  }
   std::vector<uint32_t> Status() const {
     std::vector<uint32_t> status(kFolderStatusFields);
     EXPECT_EQ(ReadFolderStatusFile(Path("_FOLDER.DAT"), status.data()), 1u);
@@ -86,7 +89,8 @@ TEST_F(IndexScanTest, BuildsEntriesInNameOrderAndNeverIndexesStoreOrOverlongName
 }
 
 TEST_F(IndexScanTest, RescanKeepsUidsRenumbersUidsAboveTheLastAndRefreshesChangedFiles) {
-  for (const char* name : {"a.MAI", "c.MAI", "e.MAI"}) Put(name, Message(name));
+  for (const char* name : {"a.MAI", "c.MAI"}) Put(name, Message(name));
+  Put("e.MAI", Message("e", "X-QXTempFlags: \\ANSWERED\r\n"));
   ASSERT_EQ(Scan(), 1u);
   ASSERT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"c.MAI", 2}, {"e.MAI", 3}}));
 
@@ -106,6 +110,8 @@ TEST_F(IndexScanTest, RescanKeepsUidsRenumbersUidsAboveTheLastAndRefreshesChange
   EXPECT_EQ(ReadFile(Path("f.MAI")), Message("f", other_uid));
   EXPECT_EQ(IndexField("e.MAI", kSubjectElement), "edited subject");
   EXPECT_EQ(IndexField("e.MAI", kSizeElement), std::to_string(Message("edited subject").size()));
+  EXPECT_EQ(IndexField("e.MAI", kFlagStatusElement),
+            "\\ANSWERED \\RECENT");  // a refresh keeps the flags
 
   // Files whose stamp is unchanged are not read again: a subject changed
   // behind the index's back is not seen.
@@ -179,8 +185,11 @@ TEST_F(IndexScanTest, RowLimitDropsEntriesPastItAndAnEmptyFolderKeepsItsStoredSi
 }
 
 TEST_F(IndexScanTest, CallerSocketIsPolledEveryHundredFilesAndADeadOneAbortsTheScan) {
-  for (int i = 0; i < 250; ++i) Put("m" + std::to_string(1000 + i) + ".MAI", std::string(1024, 'x'));
-  Put("_index.xml", "<BASEELEMENT LASTUID=\"9\"><ELEMENT ID=\"gone.MAI\" UID=\"9\"/></BASEELEMENT>");
+  for (int i = 0; i < 250; ++i) {
+    Put("m" + std::to_string(1000 + i) + ".MAI", std::string(1024, 'x'));
+  }
+  Put("_index.xml",
+      "<BASEELEMENT LASTUID=\"9\"><ELEMENT ID=\"gone.MAI\" UID=\"9\"/></BASEELEMENT>");
   StoreIndex index;
   InitStoreIndex(&index);
   SetFolderDirectory(&index, folder_);
@@ -211,7 +220,9 @@ TEST_F(IndexScanTest, CallerSocketIsPolledEveryHundredFilesAndADeadOneAbortsTheS
 }
 
 TEST_F(IndexScanTest, ScansOfTwoProcessesAtOnceNeverHandOutAUidTwice) {
-  for (int i = 0; i < 40; ++i) Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  for (int i = 0; i < 40; ++i) {
+    Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  }
   pid_t children[2];
   for (pid_t& child : children) {
     child = fork();
@@ -242,7 +253,9 @@ TEST_F(IndexScanTest, ScansOfTwoProcessesAtOnceNeverHandOutAUidTwice) {
 }
 
 TEST_F(IndexScanTest, ScanKilledAtAnyMomentLeavesAReadableIndex) {
-  for (int i = 0; i < 400; ++i) Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  for (int i = 0; i < 400; ++i) {
+    Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  }
   ASSERT_EQ(Scan(), 1u);
   for (int round = 0; round < 25; ++round) {
     const pid_t child = fork();

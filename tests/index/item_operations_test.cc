@@ -42,7 +42,9 @@ class ItemOperationsTest : public test::MailFolderTest {
 TEST_F(ItemOperationsTest, InsertPlacesEntriesInByteOrderWithTheNextUidAndRemoveGivesTheSize) {
   for (const char* name : {"A.MAI", "C.MAI", "B.MAI", "b.MAI"}) WriteMessage(name, name);
   SetDocumentLastUid(document(), 40);
-  for (const char* name : {"C.MAI", "A.MAI", "B.MAI", "b.MAI"}) EXPECT_EQ(StoreIndexInsertItem(index_, name, 1), 1u);
+  for (const char* name : {"C.MAI", "A.MAI", "B.MAI", "b.MAI"}) {
+    EXPECT_EQ(StoreIndexInsertItem(index_, name, 1), 1u);
+  }
   EXPECT_EQ(HeldIds(), (Ids{"A.MAI", "B.MAI", "C.MAI", "b.MAI"}));
   EXPECT_STREQ(AttributeValue(Entry("C.MAI"), kUidAttribute), "41");
   EXPECT_STREQ(AttributeValue(Entry("b.MAI"), kUidAttribute), "44");
@@ -73,7 +75,9 @@ TEST_F(ItemOperationsTest, InsertRefusesDuplicatesAndKeepsCallerFlagsUnlessTheFi
   ASSERT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
   const std::string before = document().Xml();
   WriteMessage("A.MAI", "rewritten");
-  for (const char* name : {"A.MAI", "missing.MAI", ""}) EXPECT_EQ(StoreIndexInsertItem(index_, name, 1), 0u) << name;
+  for (const char* name : {"A.MAI", "missing.MAI", ""}) {
+    EXPECT_EQ(StoreIndexInsertItem(index_, name, 1), 0u) << name;
+  }
   EXPECT_EQ(StoreIndexInsertItem(nullptr, "A.MAI", 1), 0u);
   EXPECT_EQ(document().Xml(), before);
 
@@ -120,7 +124,9 @@ TEST_F(ItemOperationsTest, FlagChangeTextAddsRemovesAndReplaces) {
 }
 
 TEST_F(ItemOperationsTest, LookupsByIdAndFieldReadAndWriteTheSelectedFields) {
-  Put("A.MAI", "From: x@example.com\r\nTo: y@example.com\r\nSubject: Hello 'quoted'\r\nX-Priority: 1\r\n\r\nb\r\n");
+  Put("A.MAI",
+      "From: x@example.com\r\nTo: y@example.com\r\nSubject: Hello 'quoted'\r\nX-Priority: "
+      "1\r\n\r\nb\r\n");
   WriteMessage("B.MAI", "hello");
   ASSERT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
   ASSERT_EQ(StoreIndexInsertItem(index_, "B.MAI", 1), 1u);

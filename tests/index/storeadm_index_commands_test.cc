@@ -20,7 +20,8 @@ class StoreadmIndexCommandsTest : public test::MailFolderTest {
   }
   // Runs storeadm; its standard output lines, and its exit code in `code`.
   Lines Run(const std::string& arguments) {
-    test::ProgramRun run = test::RunCommandLine(std::string(QX_BINARY_DIR) + "/storeadm " + arguments + " 2>/dev/null");
+    test::ProgramRun run = test::RunCommandLine(std::string(QX_BINARY_DIR) + "/storeadm " +
+                                                arguments + " 2>/dev/null");
     code = run.exit_code;
     Lines lines;
     for (size_t start = 0, end; start < run.output.size(); start = end + 1) {
@@ -54,7 +55,8 @@ TEST_F(StoreadmIndexCommandsTest, DeliverFlagAndExpungeKeepFilesAndIndexTogether
   EXPECT_NE(code, 0);
   EXPECT_EQ(IndexIds().size(), 3u);
 
-  EXPECT_EQ(Run("flags PO box Inbox " + names[0] + " '+\\DELETED'"), Lines{names[0] + " \\RECENT \\DELETED"});
+  EXPECT_EQ(Run("flags PO box Inbox " + names[0] + " '+\\DELETED'"),
+            Lines{names[0] + " \\RECENT \\DELETED"});
   EXPECT_EQ(code, 0);
   Run("flags PO box Inbox nothere.MAI '+\\SEEN'");
   EXPECT_NE(code, 0);

@@ -14,7 +14,9 @@ class FolderFlagsTest : public test::FolderTest {
   std::string folder() const { return MailboxDir() + "/INBOX"; }
   static std::set<std::string> FilesIn(const std::string& directory) {
     std::set<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(directory)) names.insert(item.path().filename().string());
+    for (const auto& item : std::filesystem::directory_iterator(directory)) {
+      names.insert(item.path().filename().string());
+    }
     return names;
   }
 };
@@ -26,7 +28,9 @@ TEST_F(FolderFlagsTest, FindsAndConsumesFolderFlagsInAnyCase) {
   WriteFile(folder() + "/_index.xml", "<BASEELEMENT/>");
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kChanged, true), 0u);
 
-  for (const char* name : {"_change.dty", "_OTHER.DTY", "keep.dty"}) WriteFile(folder() + "/" + name, "x");
+  for (const char* name : {"_change.dty", "_OTHER.DTY", "keep.dty"}) {
+    WriteFile(folder() + "/" + name, "x");
+  }
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kFolder, true), 0u);
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kChanged, false), 1u);
   EXPECT_TRUE(Exists(folder() + "/_change.dty"));
@@ -42,7 +46,8 @@ TEST_F(FolderFlagsTest, FindsAndConsumesFolderFlagsInAnyCase) {
 
 TEST_F(FolderFlagsTest, TheDeliveredCountIsTheHighestDeliveryFlagAndConsumesThem) {
   EXPECT_EQ(ConsumeDeliveryFlags("PO", "MB"), 0);
-  for (const char* name : {"_3.NEW", "_12.NEW", "_7.new", "_x.NEW", "_5.NEW.old", "mail.NEW", "_9.DTY"}) {
+  for (const char* name :
+       {"_3.NEW", "_12.NEW", "_7.new", "_x.NEW", "_5.NEW.old", "mail.NEW", "_9.DTY"}) {
     WriteFile(MailboxDir() + "/" + name, "");
   }
   STOREFOLDER record = Record("\\Inbox", "");

@@ -21,7 +21,9 @@ class FolderListTest : public test::FolderTest {
  protected:
   void SetUp() override {
     FolderTest::SetUp();
-    for (const char* name : {"b", "C", "a", "B", "a/x", "a/y"}) MakeDirs(MailboxDir() + "/Inbox/" + name);
+    for (const char* name : {"b", "C", "a", "B", "a/x", "a/y"}) {
+      MakeDirs(MailboxDir() + "/Inbox/" + name);
+    }
   }
 };
 

@@ -37,10 +37,12 @@ TEST_F(FolderOperationsTest, RemoveDeletesTheTreeMarksTheParentDropsTheSizeCache
   const std::string config = root() + "/config";
   registry().SetString(test::kLibraryRootKey, "Configuration Directory", config);
   registry().Save();
-  WriteFile(MailboxDir() + "/_Shares.xml",
-            "<SHARES><SHARE><DESCRIPTION>p</DESCRIPTION><RESOURCE>/Inbox/Projects</RESOURCE></SHARE>"
-            "<SHARE><DESCRIPTION>i</DESCRIPTION><RESOURCE>/Inbox</RESOURCE></SHARE></SHARES>");
-  WriteFile(MailboxDir() + "/Inbox/Projects/_Access.XML", "<LIST><ITEM USER=\"PO/anne\"><ACL>rw</ACL></ITEM></LIST>");
+  WriteFile(
+      MailboxDir() + "/_Shares.xml",
+      "<SHARES><SHARE><DESCRIPTION>p</DESCRIPTION><RESOURCE>/Inbox/Projects</RESOURCE></SHARE>"
+      "<SHARE><DESCRIPTION>i</DESCRIPTION><RESOURCE>/Inbox</RESOURCE></SHARE></SHARES>");
+  WriteFile(MailboxDir() + "/Inbox/Projects/_Access.XML",
+            "<LIST><ITEM USER=\"PO/anne\"><ACL>rw</ACL></ITEM></LIST>");
   const std::string security = config + "/Postoffices/PO/Security/anne.xml";
   WriteFile(security, "<LIST><ITEM URI=\"SF:PO/MB/Inbox/Projects\"><ACL>rw</ACL></ITEM></LIST>");
   EXPECT_EQ(Children("Inbox"), Names{"Projects"});
@@ -52,8 +54,9 @@ TEST_F(FolderOperationsTest, RemoveDeletesTheTreeMarksTheParentDropsTheSizeCache
   EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
   EXPECT_FALSE(Exists(MailboxDir() + "/_DIRSIZE.TMP"));
   EXPECT_TRUE(Children("Inbox").empty());
-  EXPECT_EQ(ReadFile(MailboxDir() + "/_Shares.xml"),
-            "<SHARES><SHARE><DESCRIPTION>i</DESCRIPTION><RESOURCE>/Inbox</RESOURCE></SHARE></SHARES>");
+  EXPECT_EQ(
+      ReadFile(MailboxDir() + "/_Shares.xml"),
+      "<SHARES><SHARE><DESCRIPTION>i</DESCRIPTION><RESOURCE>/Inbox</RESOURCE></SHARE></SHARES>");
   EXPECT_FALSE(Exists(security));
   EXPECT_EQ(StoreFolderRemove(&projects), 0u);
 }

@@ -22,7 +22,9 @@ class FolderSizeCacheTest : public test::StoreTest {
 TEST_F(FolderSizeCacheTest, AdjustmentsRoundHalfUpToKilobytesAndClampAtZero) {
   const std::pair<int64_t, int64_t> rounding[] = {{511, 0},   {512, 1},   {1535, 1}, {1536, 2},
                                                   {-512, 0},  {-513, -1}, {-600, -1}, {-3072, -3}};
-  for (const auto& [bytes, kilobytes] : rounding) EXPECT_EQ(SizeChangeInKilobytes(bytes), kilobytes) << bytes;
+  for (const auto& [bytes, kilobytes] : rounding) {
+    EXPECT_EQ(SizeChangeInKilobytes(bytes), kilobytes) << bytes;
+  }
 
   WriteFile(MailboxCache(), "100");
   WriteFile(InboxCache(), "40\r\nleft over text");

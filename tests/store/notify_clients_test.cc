@@ -83,12 +83,15 @@ class NotifyClientsTest : public test::StoreTest {
 // Through the real notifier plugin: two loopback listeners stand in for two
 // servers' services, one of them closed.
 TEST_F(NotifyClientsTest, LiveServerIsToldAndTheDeadOnesEntryIsDropped) {
-  platform::LibraryHandle plugin = platform::LoadLibrary(std::string(QX_BINARY_DIR) + "/libqxainfy.so");
+  platform::LibraryHandle plugin =
+      platform::LoadLibrary(std::string(QX_BINARY_DIR) + "/libqxainfy.so");
   ASSERT_NE(plugin, nullptr);
-  auto notify = reinterpret_cast<NotifyRemoteFunction>(platform::GetProcAddress(plugin, "NotifyRemote"));
+  auto notify =
+      reinterpret_cast<NotifyRemoteFunction>(platform::GetProcAddress(plugin, "NotifyRemote"));
   test::NotifyListener live(3);
   ASSERT_TRUE(live.listening());
-  registry().SetDword(kNotifyKey, "IMAP Port", live.port());  // for servers without a port of their own
+  registry().SetDword(kNotifyKey, "IMAP Port",
+                      live.port());  // for servers without a port of their own
   for (const char* server : {"LIVE", "DEAD", "OTHER"}) {
     registry().SetString(kNotifyKey + "\\Servers\\" + server, "Address", "127.0.0.1");
   }
@@ -106,7 +109,8 @@ TEST_F(NotifyClientsTest, LiveServerIsToldAndTheDeadOnesEntryIsDropped) {
   const std::string large(200000, 'q');
   EXPECT_EQ(notify("live", "imap", large.c_str()), 0);
   EXPECT_EQ(notify("OTHER", "IMAP", "to other"), 0);
-  EXPECT_EQ(live.Stop(), (std::vector<std::string>{"[QX_NOTIFY]\t7\tRUN-1\tCOMMIT\r\n\r\n", large, "to other"}));
+  EXPECT_EQ(live.Stop(),
+            (std::vector<std::string>{"[QX_NOTIFY]\t7\tRUN-1\tCOMMIT\r\n\r\n", large, "to other"}));
   EXPECT_EQ(notify("DEAD", "IMAP", "x"), 4);
   EXPECT_EQ(notify("OTHER", "GOPHER", "x"), 2);  // no port for an unknown protocol
   EXPECT_EQ(notify("no-such-host.invalid", "IMAP", "x"), 3);
@@ -147,8 +151,8 @@ TEST_F(NotifyClientsTest, ChoosesWhomToTellAndKeepsTheFileWhenNobodyIsDropped) {
 TEST_F(NotifyClientsTest, DropsOrphansInOrderRemovesAnEmptiedFileAndSurvivesAFailedRewrite) {
   const std::string first = Line("A", "IMAP", "X-IDLE", "", 1, "s");
   const std::string third = Line("C", "IMAP", "X-IDLE", "Inbox", 3, "s");
-  const std::string contents = first + "\n" + Line("GONE1", "IMAP", "X", "", 2, "s") + "\n" + third + "\n" +
-                               Line("GONE2", "POP3", "X", "Inbox", 4, "s") + "\n";
+  const std::string contents = first + "\n" + Line("GONE1", "IMAP", "X", "", 2, "s") + "\n" +
+                               third + "\n" + Line("GONE2", "POP3", "X", "Inbox", 4, "s") + "\n";
   WriteFile(table(), contents);
   // A rewrite that cannot be written or put in place leaves the file as it was.
   for (platform::FaultOp op : {platform::FaultOp::kWrite, platform::FaultOp::kMove}) {
@@ -165,13 +169,15 @@ TEST_F(NotifyClientsTest, DropsOrphansInOrderRemovesAnEmptiedFileAndSurvivesAFai
   EXPECT_TRUE(FilesInMailbox().empty());
   // No activity file: nothing to do and nothing created; an empty text is done.
   EXPECT_EQ(Notify("Inbox", "COMMIT"), kNotifyNoActivityFile);
-  EXPECT_EQ(NotifyClients(MailboxDirectory("PO", "nobody"), "Inbox", "COMMIT"), kNotifyNoActivityFile);
+  EXPECT_EQ(NotifyClients(MailboxDirectory("PO", "nobody"), "Inbox", "COMMIT"),
+            kNotifyNoActivityFile);
   EXPECT_EQ(Notify("Inbox", ""), kNotifyDone);
   EXPECT_TRUE(FilesInMailbox().empty());
 }
 
 TEST_F(NotifyClientsTest, BreaksAStaleLockAfterTheWaitInTestTime) {
-  std::string contents = Line("GONE", "IMAP", "X", "", 1, "s") + "\n" + Line("A", "IMAP", "X", "", 2, "s");
+  std::string contents =
+      Line("GONE", "IMAP", "X", "", 1, "s") + "\n" + Line("A", "IMAP", "X", "", 2, "s");
   WriteFile(table(), contents);
   WriteFile(mailbox() + "/_activity.blk", "");
   EXPECT_EQ(Notify("Inbox", "COMMIT"), kNotifyDone);

@@ -60,7 +60,9 @@ class MailboxSizeTest : public test::StoreTest {
     return {result, record.size_kb};
   }
 
-  void WriteBytes(const std::string& path, size_t count) { WriteFile(path, std::string(count, 'x')); }
+  void WriteBytes(const std::string& path, size_t count) {
+    WriteFile(path, std::string(count, 'x'));
+  }
 
   std::string Cache() const { return mailbox_ + "/_DIRSIZE.TMP"; }
 

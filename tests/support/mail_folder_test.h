@@ -22,7 +22,9 @@ class MailFolderTest : public StoreTest {
   void TearDown() override;
 
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
-  void Put(const std::string& name, const std::string& contents) { WriteFile(Path(name), contents); }
+  void Put(const std::string& name, const std::string& contents) {
+    WriteFile(Path(name), contents);
+  }
 
   // The folder's index file (or another document file of the folder), loaded.
   XmlDocument LoadIndex(const char* file = "_index.xml") const;
