@@ -44,7 +44,7 @@ TEST_F(FolderHierarchyTest, AddCanonicalisesAtTopLevelAndEnumerationWritesExactB
   EXPECT_EQ(Children("Inbox"), Names{"sent items"});
   EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.xml"), FolderIndexOf({"sent items"}));
 
-  // One level down a special name keeps its case when added, too; markup in names survives.
+  // One level down a well-known name keeps its case when added, too; markup in names survives.
   STOREFOLDER drafts = Record("Inbox", "DRAFTS");
   EXPECT_NE(StoreFolderAdd(&drafts), 0u);
   EXPECT_STREQ(drafts.name, "DRAFTS");

@@ -90,7 +90,7 @@ TEST_F(FolderOperationsTest, EditRenamesAndMovesWholeTrees) {
   EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects"));
   EXPECT_EQ(Children("Inbox"), Names{"Archive"});
 
-  // Up to the top level under a special name: canonicalised, both marked.
+  // Up to the top level under a well-known name: canonicalised, both marked.
   Children("\\");
   STOREFOLDER drafts = Record("/", "drafts");
   EXPECT_EQ(StoreFolderEdit(&to, &drafts), 1u);
