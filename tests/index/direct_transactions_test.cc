@@ -1,151 +1,110 @@
-#include <chrono>
+#include "index/direct_transactions.h"
+
 #include <string>
 #include <vector>
 
-#include "index/direct_transactions.h"
-#include "index/index_document.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
+#include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/file_time.h"
 #include "qxstore.h"
-#include "support/test_store.h"
+#include "support/mail_folder_test.h"
 
 namespace qx {
 namespace {
 
-class DirectTransactionsTest : public test::StoreTest {
- protected:
-  void SetUp() override {
-    test::StoreTest::SetUp();
-    mailbox_ = mail_root() + "/PO/MAILROOT/box";
-    folder_ = mailbox_ + "/Inbox";
-    MakeDirs(folder_);
-  }
+using Ids = std::vector<std::string>;
 
+class DirectTransactionsTest : public test::MailFolderTest {
+ protected:
   // A message file of exactly `size` bytes.
   void WriteMessage(const std::string& name, size_t size, const std::string& headers = "") {
     std::string text = "Subject: " + name + "\r\n" + headers + "\r\n";
     text.resize(size, 'x');
-    WriteFile(folder_ + "/" + name, text);
+    Put(name, text);
   }
-
-  XmlDocument LoadIndex(const char* file = "_index.xml") const {
-    XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
-    EXPECT_TRUE(LoadDocumentFile(document, folder_ + "/" + file));
-    return document;
+  std::string Uid(const char* id) const {
+    return AttributeValue(FindItemElement(LoadIndex(), id), kUidAttribute);
   }
-
-  std::vector<std::string> Ids(const char* file = "_index.xml") const {
-    std::vector<std::string> ids;
-    XmlDocument document = LoadIndex(file);
-    for (pugi::xml_node entry : document.DocumentElement().children(kEntryElement)) {
-      ids.push_back(AttributeValue(entry, kIdAttribute));
-    }
-    return ids;
+  void SetCaches(const char* mailbox_kb, const char* folder_kb) {
+    WriteFile(mailbox_ + "/_DIRSIZE.TMP", mailbox_kb);
+    WriteFile(Path("_DIRSIZE.TMP"), folder_kb);
   }
-
-  std::string Field(const char* id, const char* child) const {
-    return GetChildText(FindItemElement(LoadIndex(), id), child);
-  }
-
-  // Sets the index file's write time an hour back, so that a rewrite shows.
-  uint64_t AgeIndex() const {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    const uint64_t then =
-        platform::kUnixEpochAsFileTime +
-        (std::chrono::duration_cast<std::chrono::seconds>(now).count() - 3600) *
-            platform::kTicksPerSecond;
-    EXPECT_TRUE(platform::SetFileTimes(folder_ + "/_index.xml", platform::FileTimes{0, then, then}));
-    return then;
-  }
-
-  uint64_t IndexWriteTime() const {
-    platform::FileTimes times;
-    EXPECT_TRUE(platform::GetFileTimes(folder_ + "/_index.xml", &times));
-    return times.last_write;
-  }
+  std::string MailboxCache() const { return ReadFile(mailbox_ + "/_DIRSIZE.TMP"); }
+  std::string FolderCache() const { return ReadFile(Path("_DIRSIZE.TMP")); }
 
   // Delivers the files so that the folder has an index file, and forgets
   // the change flag that a folder's first index leaves.
   void Deliver(const char* list) {
     ASSERT_EQ(Direct_StoreIndex_InsertItem("PO", "box", "Inbox", list), 1u);
-    platform::DeleteFile(folder_ + "/_CHANGE.DTY");
+    platform::DeleteFile(Path("_CHANGE.DTY"));
   }
-
-  std::string mailbox_;
-  std::string folder_;
 };
 
-TEST_F(DirectTransactionsTest, InsertIndexesEachFileInOrderAndGrowsTheSizeCaches) {
+TEST_F(DirectTransactionsTest, InsertIndexesEachFileInByteOrderOnceAndGrowsTheSizeCaches) {
   WriteMessage("B.MAI", 3000);
   WriteMessage("A.MAI", 1100);
   WriteMessage("C.MAI", 600);
-  WriteFile(mailbox_ + "/_DIRSIZE.TMP", "10");
-  WriteFile(folder_ + "/_DIRSIZE.TMP", "4");
-
+  SetCaches("10", "4");
   Deliver("B.MAI,A.MAI");
-  EXPECT_EQ(Ids(), (std::vector<std::string>{"A.MAI", "B.MAI"}));
-  EXPECT_EQ(Field("B.MAI", kSizeElement), "3000");
-  EXPECT_EQ(Field("A.MAI", kFlagStatusElement), "\\RECENT");
+  EXPECT_EQ(IndexIds(), (Ids{"A.MAI", "B.MAI"}));
+  EXPECT_EQ(IndexField("B.MAI", kSizeElement), "3000");
+  EXPECT_EQ(IndexField("A.MAI", kFlagStatusElement), "\\RECENT");
+  EXPECT_EQ(Uid("A.MAI"), "2");
   EXPECT_EQ(LoadIndex().Xml().find(kPendingStatusElement), std::string::npos);
-  EXPECT_STREQ(AttributeValue(FindItemElement(LoadIndex(), "A.MAI"), kUidAttribute), "2");
-  EXPECT_EQ(ReadFile(mailbox_ + "/_DIRSIZE.TMP"), "14");
-  EXPECT_EQ(ReadFile(folder_ + "/_DIRSIZE.TMP"), "8");
-  EXPECT_FALSE(Exists(folder_ + "/_index.blk"));
+  EXPECT_EQ(MailboxCache(), "14");
+  EXPECT_EQ(FolderCache(), "8");
+  EXPECT_FALSE(Exists(Path("_index.blk")));
 
-  // Names already indexed are skipped; the new one still goes in, and
-  // only its size is added.
+  // Names already indexed are refused; the new one still goes in, and only its size is added.
   ASSERT_EQ(Direct_StoreIndex_InsertItem("PO", "box", "Inbox", "A.MAI,C.MAI,B.MAI"), 1u);
-  EXPECT_EQ(Ids(), (std::vector<std::string>{"A.MAI", "B.MAI", "C.MAI"}));
-  EXPECT_STREQ(AttributeValue(FindItemElement(LoadIndex(), "C.MAI"), kUidAttribute), "3");
-  EXPECT_EQ(ReadFile(mailbox_ + "/_DIRSIZE.TMP"), "15");
-  EXPECT_FALSE(Exists(folder_ + "/_CHANGE.DTY"));
+  EXPECT_EQ(IndexIds(), (Ids{"A.MAI", "B.MAI", "C.MAI"}));
+  EXPECT_EQ(Uid("C.MAI"), "3");
+  EXPECT_EQ(MailboxCache(), "15");
+  EXPECT_FALSE(Exists(Path("_CHANGE.DTY")));
 }
 
-TEST_F(DirectTransactionsTest, InsertWithABusyBlockChangesNothingAndMarksTheFolder) {
+TEST_F(DirectTransactionsTest, ABusyBlockChangesNothingAndMarksTheFolder) {
   WriteMessage("A.MAI", 100);
   Deliver("A.MAI");
-  const std::string before = ReadFile(folder_ + "/_index.xml");
+  const std::string before = ReadFile(Path("_index.xml"));
   WriteMessage("B.MAI", 2048);
-  WriteFile(mailbox_ + "/_DIRSIZE.TMP", "10");
-  WriteFile(folder_ + "/_index.blk", "");
+  SetCaches("10", "4");
+  Put("_index.blk", "");
 
   EXPECT_EQ(Direct_StoreIndex_InsertItem("PO", "box", "Inbox", "B.MAI"), 0u);
-  EXPECT_EQ(ReadFile(folder_ + "/_index.xml"), before);
-  EXPECT_TRUE(Exists(folder_ + "/_CHANGE.DTY"));
-  EXPECT_TRUE(Exists(folder_ + "/_index.blk"));
-  EXPECT_EQ(ReadFile(mailbox_ + "/_DIRSIZE.TMP"), "10");
-
+  EXPECT_TRUE(Exists(Path("_CHANGE.DTY")));
+  EXPECT_TRUE(Exists(Path("_index.blk")));
+  EXPECT_EQ(MailboxCache(), "10");
   EXPECT_EQ(Direct_StoreIndex_RemoveItem("PO", "box", "Inbox", "A.MAI"), 0u);
   EXPECT_EQ(Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", "A.MAI", "+\\SEEN"), 0u);
-  EXPECT_EQ(ReadFile(folder_ + "/_index.xml"), before);
+  EXPECT_EQ(ReadFile(Path("_index.xml")), before);
 }
 
-TEST_F(DirectTransactionsTest, InsertTakesFlagsPerFileOrOneListForAll) {
-  WriteMessage("A.MAI", 100);
-  WriteMessage("B.MAI", 100);
+TEST_F(DirectTransactionsTest, InsertExTakesFlagsPerFileOrForAllAndGroupsGoToTheGroupIndex) {
+  for (const char* name : {"A.MAI", "B.MAI", "D.MAI", "E.MAI", "G.MAI"}) WriteMessage(name, 100);
   WriteMessage("C.MAI", 100, "X-QXTempFlags: \\DELETED\r\n");
   ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", "A.MAI,B.MAI,C.MAI",
                                            "\\FLAGGED,\\ANSWERED"),
             1u);
-  EXPECT_EQ(Field("A.MAI", kFlagStatusElement), "\\FLAGGED \\RECENT");
-  EXPECT_EQ(Field("B.MAI", kFlagStatusElement), "\\ANSWERED \\RECENT");
-  EXPECT_EQ(Field("C.MAI", kFlagStatusElement), "\\DELETED \\RECENT");
-
-  WriteMessage("D.MAI", 100);
-  WriteMessage("E.MAI", 100);
   ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", "D.MAI,E.MAI", "\\SEEN"), 1u);
-  EXPECT_EQ(Field("D.MAI", kFlagStatusElement), "\\SEEN \\RECENT");
-  EXPECT_EQ(Field("E.MAI", kFlagStatusElement), "\\SEEN \\RECENT");
-}
+  const std::pair<const char*, const char*> expected[] = {{"A.MAI", "\\FLAGGED \\RECENT"},
+                                                          {"B.MAI", "\\ANSWERED \\RECENT"},
+                                                          {"C.MAI", "\\DELETED \\RECENT"},
+                                                          {"D.MAI", "\\SEEN \\RECENT"},
+                                                          {"E.MAI", "\\SEEN \\RECENT"}};
+  for (const auto& [id, flags] : expected) {
+    EXPECT_EQ(IndexField(id, kFlagStatusElement), flags) << id;
+  }
 
-TEST_F(DirectTransactionsTest, GroupMarkerInAnyCaseSendsTheInsertToTheGroupIndex) {
-  WriteMessage("G1.MAI", 100);
-  ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", "G1.MAI", "$qxgroup"), 1u);
-  EXPECT_EQ(Ids("_groups.xml"), std::vector<std::string>{"G1.MAI"});
-  EXPECT_FALSE(Exists(folder_ + "/_index.xml"));
-  EXPECT_FALSE(Exists(folder_ + "/_groups.blk"));
-  EXPECT_FALSE(Exists(folder_ + "/_index.blk"));
+  // The group marker, in any case, sends the insert to the group index alone.
+  const std::string mail_index = ReadFile(Path("_index.xml"));
+  ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", "G.MAI", "$qxgroup"), 1u);
+  EXPECT_EQ(IndexIds("_groups.xml"), Ids{"G.MAI"});
+  EXPECT_EQ(ReadFile(Path("_index.xml")), mail_index);
+  EXPECT_FALSE(Exists(Path("_groups.blk")));
+  EXPECT_FALSE(Exists(Path("_index.blk")));
 }
 
 TEST_F(DirectTransactionsTest, UpdateAppliesFlagChangeTextsAndSavesOnlyWhenSomethingChanged) {
@@ -154,21 +113,24 @@ TEST_F(DirectTransactionsTest, UpdateAppliesFlagChangeTextsAndSavesOnlyWhenSomet
   Deliver("A.MAI,B.MAI");
 
   ASSERT_EQ(Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", "A.MAI,missing.MAI", "+\\SEEN"), 1u);
-  EXPECT_EQ(Field("A.MAI", kFlagStatusElement), "\\RECENT \\SEEN");
-  EXPECT_EQ(Field("A.MAI", kReadElement), "1");
-  EXPECT_EQ(Field("B.MAI", kFlagStatusElement), "\\RECENT");
+  EXPECT_EQ(IndexField("A.MAI", kFlagStatusElement), "\\RECENT \\SEEN");
+  EXPECT_EQ(IndexField("A.MAI", kReadElement), "1");
+  EXPECT_EQ(IndexField("B.MAI", kFlagStatusElement), "\\RECENT");
 
   ASSERT_EQ(Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", "A.MAI,B.MAI", "\\ANSWERED"), 1u);
-  EXPECT_EQ(Field("A.MAI", kFlagStatusElement), "\\ANSWERED");
-  EXPECT_EQ(Field("A.MAI", kReadElement), "0");
-  EXPECT_EQ(Field("B.MAI", kFlagStatusElement), "\\ANSWERED");
+  EXPECT_EQ(IndexField("A.MAI", kFlagStatusElement), "\\ANSWERED");
+  EXPECT_EQ(IndexField("A.MAI", kReadElement), "0");
+  EXPECT_EQ(IndexField("B.MAI", kFlagStatusElement), "\\ANSWERED");
 
-  const std::string before = ReadFile(folder_ + "/_index.xml");
-  const uint64_t aged = AgeIndex();
+  // Removing a flag nobody has changes nothing: the file is not rewritten.
+  const uint64_t an_hour_ago = platform::NowFileTime() - 3600 * platform::kTicksPerSecond;
+  ASSERT_TRUE(
+      platform::SetFileTimes(Path("_index.xml"), platform::FileTimes{0, an_hour_ago, an_hour_ago}));
   ASSERT_EQ(Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", "A.MAI", "-\\RECENT"), 1u);
-  EXPECT_EQ(IndexWriteTime(), aged);
-  EXPECT_EQ(ReadFile(folder_ + "/_index.xml"), before);
-  EXPECT_FALSE(Exists(folder_ + "/_index.blk"));
+  platform::FileTimes times;
+  ASSERT_TRUE(platform::GetFileTimes(Path("_index.xml"), &times));
+  EXPECT_EQ(times.last_write, an_hour_ago);
+  EXPECT_FALSE(Exists(Path("_index.blk")));
   EXPECT_EQ(Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", "A.MAI", nullptr), 0u);
 }
 
@@ -177,22 +139,21 @@ TEST_F(DirectTransactionsTest, RemoveLowersBothSizeCachesByTheRemovedSizes) {
   WriteMessage("B.MAI", 1024);
   WriteMessage("C.MAI", 5000);
   Deliver("A.MAI,B.MAI,C.MAI");
-  WriteFile(mailbox_ + "/_DIRSIZE.TMP", "20");
-  WriteFile(folder_ + "/_DIRSIZE.TMP", "9");
+  SetCaches("20", "9");
 
   ASSERT_EQ(Direct_StoreIndex_RemoveItem("PO", "box", "Inbox", "A.MAI,missing.MAI,B.MAI"), 1u);
-  EXPECT_EQ(Ids(), std::vector<std::string>{"C.MAI"});
-  EXPECT_EQ(ReadFile(mailbox_ + "/_DIRSIZE.TMP"), "17");
-  EXPECT_EQ(ReadFile(folder_ + "/_DIRSIZE.TMP"), "6");
-  EXPECT_FALSE(Exists(folder_ + "/_CHANGE.DTY"));
+  EXPECT_EQ(IndexIds(), Ids{"C.MAI"});
+  EXPECT_EQ(MailboxCache(), "17");
+  EXPECT_EQ(FolderCache(), "6");
+  EXPECT_FALSE(Exists(Path("_CHANGE.DTY")));
 
   // A removal larger than the cached size leaves 0, never a negative number.
-  WriteFile(folder_ + "/_DIRSIZE.TMP", "3");
+  WriteFile(Path("_DIRSIZE.TMP"), "3");
   ASSERT_EQ(Direct_StoreIndex_RemoveItem("PO", "box", "Inbox", "C.MAI"), 1u);
-  EXPECT_EQ(ReadFile(folder_ + "/_DIRSIZE.TMP"), "0");
-  EXPECT_EQ(ReadFile(mailbox_ + "/_DIRSIZE.TMP"), "12");
+  EXPECT_EQ(FolderCache(), "0");
+  EXPECT_EQ(MailboxCache(), "12");
   ASSERT_EQ(Direct_StoreIndex_RemoveItem("PO", "box", "Inbox", ""), 1u);
-  EXPECT_TRUE(Ids().empty());
+  EXPECT_TRUE(IndexIds().empty());
 }
 
 }  // namespace

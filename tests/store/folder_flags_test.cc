@@ -1,21 +1,18 @@
 #include "store/folder_flags.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <set>
 
-#include "support/test_store.h"
+#include "folder_test_fixture.h"
+#include "qxstore.h"
 
 namespace qx {
 namespace {
 
-class FolderFlagsTest : public test::StoreTest {
+class FolderFlagsTest : public test::FolderTest {
  protected:
-  std::string folder() const { return mail_root() + "/PO/MAILROOT/alice/INBOX"; }
-  std::string mailbox() const { return mail_root() + "/PO/MAILROOT/alice"; }
-
-  std::set<std::string> FilesIn(const std::string& directory) const {
+  std::string folder() const { return MailboxDir() + "/INBOX"; }
+  static std::set<std::string> FilesIn(const std::string& directory) {
     std::set<std::string> names;
     for (const auto& item : std::filesystem::directory_iterator(directory)) {
       names.insert(item.path().filename().string());
@@ -24,23 +21,21 @@ class FolderFlagsTest : public test::StoreTest {
   }
 };
 
-TEST_F(FolderFlagsTest, FindsAndConsumesFolderFlags) {
+TEST_F(FolderFlagsTest, FindsAndConsumesFolderFlagsInAnyCase) {
   // Never indexed and no flag: the folder counts as changed.
   MakeDirs(folder());
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kChanged, false), 1u);
-
   WriteFile(folder() + "/_index.xml", "<BASEELEMENT/>");
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kChanged, true), 0u);
 
-  WriteFile(folder() + "/_change.dty", "x");
-  WriteFile(folder() + "/_OTHER.DTY", "x");
-  WriteFile(folder() + "/keep.dty", "x");
+  for (const char* name : {"_change.dty", "_OTHER.DTY", "keep.dty"}) {
+    WriteFile(folder() + "/" + name, "x");
+  }
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kFolder, true), 0u);
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kChanged, false), 1u);
   EXPECT_TRUE(Exists(folder() + "/_change.dty"));
   EXPECT_EQ(CheckFolderFlags(folder() + "/", true, FolderFlag::kChanged, true), 1u);
   EXPECT_FALSE(Exists(folder() + "/_change.dty"));
-  EXPECT_TRUE(Exists(folder() + "/_OTHER.DTY"));
 
   WriteFile(folder() + "/_FOLDER.DTY", "x");
   WriteFile(folder() + "/_CHANGE.DTY", "x");
@@ -49,21 +44,20 @@ TEST_F(FolderFlagsTest, FindsAndConsumesFolderFlags) {
   EXPECT_EQ(CheckFolderFlags(folder(), false, FolderFlag::kAnyDirty, true), 0u);
 }
 
-TEST_F(FolderFlagsTest, ConsumesDeliveryFlagsKeepingTheHighestNumber) {
-  MakeDirs(mailbox());
-  EXPECT_EQ(ConsumeDeliveryFlags("PO", "alice"), 0);
-  for (const char* name : {"_3.NEW", "_12.NEW", "_7.new", "_x.NEW", "_5.NEW.old", "mail.NEW"}) {
-    WriteFile(mailbox() + "/" + name, "");
+TEST_F(FolderFlagsTest, TheDeliveredCountIsTheHighestDeliveryFlagAndConsumesThem) {
+  EXPECT_EQ(ConsumeDeliveryFlags("PO", "MB"), 0);
+  for (const char* name :
+       {"_3.NEW", "_12.NEW", "_7.new", "_x.NEW", "_5.NEW.old", "mail.NEW", "_9.DTY"}) {
+    WriteFile(MailboxDir() + "/" + name, "");
   }
-  EXPECT_EQ(ConsumeDeliveryFlags("PO", "alice"), 12);
-  EXPECT_EQ(FilesIn(mailbox()), (std::set<std::string>{"_5.NEW.old", "mail.NEW"}));
-  EXPECT_EQ(ConsumeDeliveryFlags(MailboxDirectory("PO", "alice")), 0);
+  STOREFOLDER record = Record("\\Inbox", "");
+  EXPECT_EQ(StoreGetDeliveredMessageCount(&record), 12u);
+  EXPECT_EQ(FilesIn(MailboxDir()), (std::set<std::string>{"_5.NEW.old", "mail.NEW", "_9.DTY"}));
+  EXPECT_EQ(StoreGetDeliveredMessageCount(&record), 0u);
 
-  WriteFile(mailbox() + "/_3.NEW", "");
-  WriteFile(mailbox() + "/_7.NEW", "");
-  EXPECT_EQ(ConsumeDeliveryFlags(MailboxDirectory("PO", "alice")), 7);
-  EXPECT_FALSE(Exists(mailbox() + "/_3.NEW"));
-  EXPECT_FALSE(Exists(mailbox() + "/_7.NEW"));
+  WriteFile(MailboxDir() + "/_3.NEW", "");
+  EXPECT_EQ(ConsumeDeliveryFlags(MailboxDirectory("PO", "MB")), 3);
+  EXPECT_FALSE(Exists(MailboxDir() + "/_3.NEW"));
   EXPECT_EQ(ConsumeDeliveryFlags("PO", "nobody"), 0);
 }
 

@@ -9,17 +9,21 @@
 #include "platform/errors.h"
 #include "platform/fault_injection.h"
 #include "qxstore.h"
-#include "store/folder_index_file.h"
 #include "store/folder_test_fixture.h"
-#include "store/store_folder_record.h"
 
 namespace qx {
 namespace {
 
 using test::FolderIndexOf;
-using test::kLibraryRootKey;
+using Names = std::vector<std::string>;
 
-class FolderHierarchyTest : public test::FolderTest {};
+class FolderHierarchyTest : public test::FolderTest {
+ protected:
+  void TearDown() override {
+    platform::ClearFaults();
+    FolderTest::TearDown();
+  }
+};
 
 TEST_F(FolderHierarchyTest, AddCanonicalisesAtTopLevelAndEnumerationWritesExactBytes) {
   STOREFOLDER inbox = Record("\\", "INBOX");
@@ -32,38 +36,36 @@ TEST_F(FolderHierarchyTest, AddCanonicalisesAtTopLevelAndEnumerationWritesExactB
   MakeDirs(MailboxDir() + "/sent items");
   MakeDirs(MailboxDir() + "/Inbox/sent items");
   WriteFile(MailboxDir() + "/Inbox/_index.xml", "<BASEELEMENT/>");
-
-  EXPECT_EQ(Children("/"), (std::vector<std::string>{"Inbox", "Sent Items"}));
+  EXPECT_EQ(Children("/"), (Names{"Inbox", "Sent Items"}));
   EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.xml"),
             "<folderindex><folder><name><![CDATA[Inbox]]></name></folder>"
             "<folder><name><![CDATA[Sent Items]]></name></folder></folderindex>");
   EXPECT_FALSE(Exists(MailboxDir() + "/_folder.dty"));
-
-  EXPECT_EQ(Children("Inbox"), std::vector<std::string>{"sent items"});
+  EXPECT_EQ(Children("Inbox"), Names{"sent items"});
   EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.xml"), FolderIndexOf({"sent items"}));
 
-  // One level down a special name keeps its case when added, too.
+  // One level down a well-known name keeps its case when added, too; markup in names survives.
   STOREFOLDER drafts = Record("Inbox", "DRAFTS");
   EXPECT_NE(StoreFolderAdd(&drafts), 0u);
   EXPECT_STREQ(drafts.name, "DRAFTS");
-  EXPECT_EQ(Children("Inbox\\"), (std::vector<std::string>{"DRAFTS", "sent items"}));
+  for (const char* name : {"a]]>b", "<x>&y"}) MakeDirs(MailboxDir() + "/Inbox/" + name);
+  WriteFile(MailboxDir() + "/Inbox/_folder.dty", "DIRTY");
+  EXPECT_EQ(Children("Inbox\\"), (Names{"<x>&y", "DRAFTS", "a]]>b", "sent items"}));
 }
 
-TEST_F(FolderHierarchyTest, UnchangedListIsNotRewrittenAndAddMarksItStale) {
+TEST_F(FolderHierarchyTest, AFreshListIsBelievedAndNotRewrittenUntilAnAddMarksItStale) {
   MakeDirs(MailboxDir() + "/Inbox");
-  EXPECT_EQ(Children("\\"), std::vector<std::string>{"Inbox"});
+  EXPECT_EQ(Children("\\"), Names{"Inbox"});
   const std::string index = MailboxDir() + "/_folder.xml";
   SetWriteTime(index, 1000000000);
-
-  EXPECT_EQ(Children("\\"), std::vector<std::string>{"Inbox"});
+  EXPECT_EQ(Children("\\"), Names{"Inbox"});
   EXPECT_EQ(WriteTime(index), 1000000000);
 
   STOREFOLDER projects = Record("\\", "Projects");
   EXPECT_EQ(StoreFolderAdd(&projects), 1u);
   EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.dty"), "DIRTY");
   EXPECT_EQ(WriteTime(index), 1000000000);  // changes only mark; they never edit the list
-
-  EXPECT_EQ(Children("\\"), (std::vector<std::string>{"Inbox", "Projects"}));
+  EXPECT_EQ(Children("\\"), (Names{"Inbox", "Projects"}));
   EXPECT_NE(WriteTime(index), 1000000000);
   EXPECT_FALSE(Exists(MailboxDir() + "/_folder.dty"));
 
@@ -71,110 +73,77 @@ TEST_F(FolderHierarchyTest, UnchangedListIsNotRewrittenAndAddMarksItStale) {
   STOREFOLDER again = Record("\\", "PROJECTS");
   EXPECT_EQ(StoreFolderAdd(&again), 0u);
   EXPECT_FALSE(Exists(MailboxDir() + "/_folder.dty"));
+
+  // Another process's list is read as it is, sorted and without repeats.
+  WriteFile(index, FolderIndexOf({"Zeta", "Alpha", "Alpha"}));
+  SetWriteTime(index, 1500000000);
+  EXPECT_EQ(Children("\\"), (Names{"Alpha", "Zeta"}));
 }
 
-TEST_F(FolderHierarchyTest, FreshListIsReadFromTheFileNotTheDirectory) {
-  MakeDirs(MailboxDir() + "/Inbox");
-  EXPECT_EQ(Children("\\"), std::vector<std::string>{"Inbox"});
-  // Another process wrote the list; it is believed until marked stale.
-  WriteFile(MailboxDir() + "/_folder.xml", FolderIndexOf({"Zeta", "Alpha", "Alpha"}));
-  SetWriteTime(MailboxDir() + "/_folder.xml", 1500000000);
-  EXPECT_EQ(Children("\\"), (std::vector<std::string>{"Alpha", "Zeta"}));
-
-  WriteFile(MailboxDir() + "/_folder.dty", "DIRTY");
-  EXPECT_EQ(Children("\\"), std::vector<std::string>{"Inbox"});
-}
-
-TEST_F(FolderHierarchyTest, CorruptListEnumeratesNothingUntilRebuilt) {
+TEST_F(FolderHierarchyTest, ACorruptOrUnwritableListEnumeratesNothingAndStaysStale) {
   MakeDirs(MailboxDir() + "/Inbox");
   WriteFile(MailboxDir() + "/_folder.xml", "<folderindex><folder><name>Inb");
   EXPECT_TRUE(Children("\\").empty());
   EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.xml"), "<folderindex><folder><name>Inb");
-
   STOREFOLDER top = Record("/", "");
   EXPECT_EQ(StoreFolder_ReIndexChildFolders(&top), 1u);
-  EXPECT_EQ(Children("\\"), std::vector<std::string>{"Inbox"});
-}
-
-TEST_F(FolderHierarchyTest, ListThatCannotBeWrittenStaysStale) {
-  MakeDirs(MailboxDir() + "/Inbox");
-  WriteFile(MailboxDir() + "/_folder.dty", "DIRTY");
-  platform::InjectFault(platform::FaultOp::kOpen, ".tmp", platform::kErrorDiskFull, -1);
-  EXPECT_TRUE(Children("\\").empty());
-  STOREFOLDER top = Record("\\", "");
-  EXPECT_EQ(StoreFolder_ReIndexChildFolders(&top), 0u);
-  platform::ClearFaults();
-  EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.dty"), "DIRTY");
-  EXPECT_FALSE(Exists(MailboxDir() + "/_folder.xml"));
-  EXPECT_EQ(Children("\\"), std::vector<std::string>{"Inbox"});
+  EXPECT_EQ(Children("\\"), Names{"Inbox"});
 
   // A new list that cannot be put in place leaves the old one flagged.
+  const std::string before = ReadFile(MailboxDir() + "/_folder.xml");
   MakeDirs(MailboxDir() + "/Outbox");
   WriteFile(MailboxDir() + "/_folder.dty", "DIRTY");
+  platform::InjectFault(platform::FaultOp::kOpen, ".tmp", platform::kErrorDiskFull, 1);
+  EXPECT_EQ(StoreFolder_ReIndexChildFolders(&top), 0u);
   platform::InjectFault(platform::FaultOp::kMove, "_folder.", platform::kErrorSharingViolation, 1);
   EXPECT_TRUE(Children("\\").empty());
   EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.dty"), "DIRTY");
-  EXPECT_EQ(Children("\\"), (std::vector<std::string>{"Inbox", "Outbox"}));
+  EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.xml"), before);
+  EXPECT_EQ(Children("\\"), (Names{"Inbox", "Outbox"}));
   EXPECT_FALSE(Exists(MailboxDir() + "/_folder.dty"));
 }
 
-TEST_F(FolderHierarchyTest, NamesThatLookLikeMarkupSurviveTheList) {
-  for (const char* name : {"a]]>b", "<x>&y", "]]>"}) MakeDirs(MailboxDir() + "/Inbox/" + name);
-  EXPECT_EQ(Children("Inbox"), (std::vector<std::string>{"<x>&y", "]]>", "a]]>b"}));
-}
-
-TEST_F(FolderHierarchyTest, PublicAtTopLevelIsRefusedWhileEnabled) {
-  for (const char* name : {"public", "\\Public", "/PUBLIC"}) {
+TEST_F(FolderHierarchyTest, AddNeedsAParentAndANameAndRefusesPublicAtTheTopWhileEnabled) {
+  for (const char* name : {"public", "\\Public", "/PUBLIC", ""}) {
     STOREFOLDER folder = Record("\\", name);
     EXPECT_EQ(StoreFolderAdd(&folder), 0u) << name;
   }
+  STOREFOLDER orphan = Record("Missing", "Child");
+  EXPECT_EQ(StoreFolderAdd(&orphan), 0u);
+  EXPECT_FALSE(Exists(MailboxDir() + "/Missing"));
   EXPECT_FALSE(Exists(MailboxDir() + "/public"));
   EXPECT_FALSE(Exists(MailboxDir() + "/_folder.dty"));
 
-  STOREFOLDER nested = Record("Inbox", "Public");
   MakeDirs(MailboxDir() + "/Inbox");
+  STOREFOLDER nested = Record("Inbox", "Public");
   EXPECT_EQ(StoreFolderAdd(&nested), 1u);
-
-  registry().SetDword(kLibraryRootKey, "Public Folders Enabled", 0);
+  registry().SetDword(test::kLibraryRootKey, "Public Folders Enabled", 0);
   registry().Save();
   STOREFOLDER plain = Record("\\", "public");
   EXPECT_EQ(StoreFolderAdd(&plain), 1u);
   EXPECT_TRUE(IsDirectory(MailboxDir() + "/public"));
 }
 
-TEST_F(FolderHierarchyTest, AddNeedsAnExistingParentAndAName) {
-  STOREFOLDER orphan = Record("Missing", "Child");
-  EXPECT_EQ(StoreFolderAdd(&orphan), 0u);
-  EXPECT_FALSE(Exists(MailboxDir() + "/Missing"));
-  STOREFOLDER unnamed = Record("\\", "");
-  EXPECT_EQ(StoreFolderAdd(&unnamed), 0u);
-  EXPECT_FALSE(Exists(MailboxDir() + "/_folder.dty"));
-}
-
-TEST_F(FolderHierarchyTest, OtherTreesKeepTheirOwnLists) {
+TEST_F(FolderHierarchyTest, OtherTreesKeepTheirOwnListsAndDatesComeFromTheFiles) {
   MakeDirs(mail_root() + "/PO/PUBROOT/Sales/inbox");
   MakeDirs(mail_root() + "/PO/FILEROOT/MB/Docs");
   MakeDirs(mail_root() + "/PO/VCFROOT/Work");
-  EXPECT_EQ(Children("Public/Sales"), std::vector<std::string>{"inbox"});
-  EXPECT_EQ(Children("$FILEROOT"), std::vector<std::string>{"Docs"});
-  EXPECT_EQ(Children("$VCFROOT"), std::vector<std::string>{"Work"});
+  EXPECT_EQ(Children("Public/Sales"), Names{"inbox"});
+  EXPECT_EQ(Children("$FILEROOT"), Names{"Docs"});
+  EXPECT_EQ(Children("$VCFROOT"), Names{"Work"});
   EXPECT_EQ(ReadFile(mail_root() + "/PO/FILEROOT/MB/_folder.xml"), FolderIndexOf({"Docs"}));
-}
 
-TEST_F(FolderHierarchyTest, ModificationDates) {
   MakeDirs(MailboxDir() + "/Inbox/Sub");
   STOREFOLDER inbox = Record("\\", "Inbox");
   EXPECT_EQ(StoreFolder_GetContentsModificationDate(&inbox), 0u);
   EXPECT_EQ(StoreFolder_GetHierarchyModificationDate(&inbox), 0u);
-
   WriteFile(MailboxDir() + "/Inbox/_index.xml", "<BASEELEMENT/>");
   SetWriteTime(MailboxDir() + "/Inbox/_index.xml", 1262349296);  // 2010-01-01 12:34:56 UTC
-  uint32_t dos_2010 = (30u << 9 | 1u << 5 | 1u) << 16 | (12u << 11 | 34u << 5 | 28u);
+  const uint32_t dos_2010 = (30u << 9 | 1u << 5 | 1u) << 16 | (12u << 11 | 34u << 5 | 28u);
   EXPECT_EQ(StoreFolder_GetContentsModificationDate(&inbox), dos_2010);
   WriteFile(MailboxDir() + "/Inbox/_CHANGE.DTY", "");
   EXPECT_EQ(StoreFolder_GetContentsModificationDate(&inbox), 0u);
-
-  EXPECT_EQ(Children("Inbox"), std::vector<std::string>{"Sub"});
+  EXPECT_EQ(Children("Inbox"), Names{"Sub"});
   SetWriteTime(MailboxDir() + "/Inbox/_folder.xml", 1262349296);
   EXPECT_EQ(StoreFolder_GetHierarchyModificationDate(&inbox), dos_2010);
 }

@@ -15,102 +15,75 @@
 namespace qx {
 namespace {
 
+using Names = std::vector<std::string>;
+
 class FolderListTest : public test::FolderTest {
  protected:
   void SetUp() override {
     FolderTest::SetUp();
-    for (const char* name : {"b", "C", "a", "B"}) MakeDirs(MailboxDir() + "/Inbox/" + name);
-    MakeDirs(MailboxDir() + "/Inbox/a/x");
-    MakeDirs(MailboxDir() + "/Inbox/a/y");
+    for (const char* name : {"b", "C", "a", "B", "a/x", "a/y"}) {
+      MakeDirs(MailboxDir() + "/Inbox/" + name);
+    }
   }
 };
 
-TEST_F(FolderListTest, ChildrenComeInByteOrderWithOnePositionPerDirectory) {
+TEST_F(FolderListTest, ACallersListKeepsOnePositionPerDirectoryInByteOrder) {
   TLSFOLDERLIST* list = nullptr;
   ASSERT_EQ(CreateTLSFolderList(&list), 1u);
-  ASSERT_NE(list, nullptr);
-
   STOREFOLDER inbox = Record("Inbox", "");
   STOREFOLDER a = Record("Inbox/a", "");
   ASSERT_EQ(TLS_StoreFolderFindFirst(&inbox, list), 1u);
   EXPECT_STREQ(inbox.name, "B");
-  // A second directory enumerated through the same list in between.
-  ASSERT_EQ(TLS_StoreFolderFindFirst(&a, list), 1u);
+  ASSERT_EQ(TLS_StoreFolderFindFirst(&a, list), 1u);  // another directory in between
   EXPECT_STREQ(a.name, "x");
   ASSERT_EQ(TLS_StoreFolderFindNext(&inbox, list), 1u);
   EXPECT_STREQ(inbox.name, "C");
   ASSERT_EQ(TLS_StoreFolderFindNext(&a, list), 1u);
   EXPECT_STREQ(a.name, "y");
   EXPECT_EQ(TLS_StoreFolderFindNext(&a, list), 0u);
-  EXPECT_EQ(TLS_StoreFolderFindNext(&a, list), 0u);
   EXPECT_STREQ(a.name, "y");
-  ASSERT_EQ(TLS_StoreFolderFindNext(&inbox, list), 1u);
-  EXPECT_STREQ(inbox.name, "a");
-  ASSERT_EQ(TLS_StoreFolderFindNext(&inbox, list), 1u);
-  EXPECT_STREQ(inbox.name, "b");
-  EXPECT_EQ(TLS_StoreFolderFindNext(&inbox, list), 0u);
   EXPECT_EQ(reinterpret_cast<FolderList*>(list)->cached_directories(), 2u);
-
   // Closing with a list empties it: nothing to continue from.
   EXPECT_EQ(TLS_StoreFolderFindClose(&inbox, list), 1u);
-  EXPECT_EQ(reinterpret_cast<FolderList*>(list)->cached_directories(), 0u);
-  EXPECT_EQ(TLS_StoreFolderFindNext(&a, list), 0u);
-
+  EXPECT_EQ(TLS_StoreFolderFindNext(&inbox, list), 0u);
   EXPECT_EQ(ThreadFolderListCount(), 0u);
+
+  // The cached list follows the file it was read from.
+  EXPECT_EQ(Children("Inbox", list), (Names{"B", "C", "a", "b"}));
+  const std::string index = MailboxDir() + "/Inbox/_folder.xml";
+  WriteFile(index, test::FolderIndexOf({"q"}));
+  SetWriteTime(index, 1400000000);
+  EXPECT_EQ(Children("Inbox", list), Names{"q"});
   EXPECT_EQ(FreeTLSFolderList(&list), 1u);
   EXPECT_EQ(list, nullptr);
   EXPECT_EQ(FreeTLSFolderList(&list), 1u);
-  EXPECT_EQ(FreeTLSFolderList(nullptr), 1u);
-}
 
-TEST_F(FolderListTest, CachedListFollowsTheFileItWasReadFrom) {
-  TLSFOLDERLIST* list = nullptr;
-  CreateTLSFolderList(&list);
-  EXPECT_EQ(Children("Inbox", list), (std::vector<std::string>{"B", "C", "a", "b"}));
-  const std::string index = MailboxDir() + "/Inbox/_folder.xml";
-  // Same bytes' length, other names, other time: read again.
-  WriteFile(index, test::FolderIndexOf({"q"}));
-  SetWriteTime(index, 1400000000);
-  EXPECT_EQ(Children("Inbox", list), std::vector<std::string>{"q"});
-  EXPECT_EQ(Children("Inbox", list), std::vector<std::string>{"q"});
-  FreeTLSFolderList(&list);
-}
-
-TEST_F(FolderListTest, NextBeforeFirstAndOnAnEmptyFolderFindNothing) {
-  STOREFOLDER inbox = Record("Inbox", "unchanged");
-  EXPECT_EQ(StoreFolderFindNext(&inbox), 0u);
-  EXPECT_STREQ(inbox.name, "unchanged");
-
-  STOREFOLDER leaf = Record("Inbox/a/x", "");
+  STOREFOLDER leaf = Record("Inbox/a/x", "unchanged");
+  EXPECT_EQ(StoreFolderFindNext(&leaf), 0u);  // before any First
+  EXPECT_STREQ(leaf.name, "unchanged");
   EXPECT_EQ(StoreFolderFindFirst(&leaf), 0u);
-  EXPECT_EQ(StoreFolderFindNext(&leaf), 0u);
   EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/a/x/_folder.xml"), "<folderindex></folderindex>");
-
   STOREFOLDER missing = Record("Nowhere", "");
   EXPECT_EQ(StoreFolderFindFirst(&missing), 0u);
   EXPECT_FALSE(Exists(MailboxDir() + "/Nowhere"));
 }
 
-TEST_F(FolderListTest, ThreadListsLiveUntilCloseOrRelease) {
+TEST_F(FolderListTest, ThreadListsLiveUntilCloseOrReleaseAndBelongToTheirThread) {
   STOREFOLDER inbox = Record("Inbox", "");
   STOREFOLDER a = Record("Inbox\\a", "");
   ASSERT_EQ(StoreFolderFindFirst(&inbox), 1u);
   ASSERT_EQ(StoreFolderFindFirst(&a), 1u);
   EXPECT_EQ(ThreadFolderListCount(), 2u);
-  ASSERT_EQ(StoreFolderFindNext(&inbox), 1u);
-  EXPECT_STREQ(inbox.name, "C");
-
   EXPECT_EQ(StoreFolderFindClose(&a), 1u);
   EXPECT_EQ(ThreadFolderListCount(), 1u);
   EXPECT_EQ(StoreFolderFindNext(&a), 0u);
   ASSERT_EQ(StoreFolderFindNext(&inbox), 1u);
-  EXPECT_STREQ(inbox.name, "a");
+  EXPECT_STREQ(inbox.name, "C");
 
   EXPECT_EQ(StoreLibrary_ThreadRelease(), 1u);
   EXPECT_EQ(ThreadFolderListCount(), 0u);
   EXPECT_EQ(StoreFolderFindNext(&inbox), 0u);
 
-  // Another thread has lists of its own.
   ASSERT_EQ(StoreFolderFindFirst(&inbox), 1u);
   size_t other_thread_count = 99;
   std::thread other([&] {

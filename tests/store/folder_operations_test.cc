@@ -14,50 +14,28 @@
 namespace qx {
 namespace {
 
-using test::kLibraryRootKey;
+using Names = std::vector<std::string>;
+constexpr const char* kMessageA = "Subject: a\r\n\r\nbody a";
+constexpr const char* kMessageB = "Subject: b\r\n\r\nbody b";
 
 class FolderOperationsTest : public test::FolderTest {
  protected:
   void SetUp() override {
     FolderTest::SetUp();
     MakeDirs(MailboxDir() + "/Inbox/Projects/2024");
-    WriteFile(MailboxDir() + "/Inbox/Projects/A.MAI", "Subject: a\r\n\r\nbody a");
-    WriteFile(MailboxDir() + "/Inbox/Projects/2024/B.MAI", "Subject: b\r\n\r\nbody b");
+    WriteFile(MailboxDir() + "/Inbox/Projects/A.MAI", kMessageA);
+    WriteFile(MailboxDir() + "/Inbox/Projects/2024/B.MAI", kMessageB);
     WriteFile(MailboxDir() + "/_DIRSIZE.TMP", "42");
+  }
+  void TearDown() override {
+    platform::ClearFaults();
+    FolderTest::TearDown();
   }
 };
 
-TEST_F(FolderOperationsTest, RemoveDeletesTheTreeMarksTheParentAndDropsTheSizeCache) {
-  EXPECT_EQ(Children("Inbox"), std::vector<std::string>{"Projects"});
-  STOREFOLDER projects = Record("Inbox", "Projects");
-  EXPECT_EQ(StoreFolderRemove(&projects), 1u);
-  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects"));
-  EXPECT_TRUE(IsDirectory(MailboxDir() + "/Inbox"));
-  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
-  EXPECT_FALSE(Exists(MailboxDir() + "/_DIRSIZE.TMP"));
-  EXPECT_TRUE(Children("Inbox").empty());
-
-  EXPECT_EQ(StoreFolderRemove(&projects), 0u);
-}
-
-TEST_F(FolderOperationsTest, RemoveUnderThePublicRootIsRefused) {
-  MakeDirs(mail_root() + "/PO/PUBROOT/Sales");
-  for (const char* parent : {"Public", "\\Public", "/PUBLIC"}) {
-    STOREFOLDER sales = Record(parent, "Sales");
-    EXPECT_EQ(StoreFolderRemove(&sales), 0u) << parent;
-  }
-  EXPECT_TRUE(IsDirectory(mail_root() + "/PO/PUBROOT/Sales"));
-  EXPECT_TRUE(Exists(MailboxDir() + "/_DIRSIZE.TMP"));
-
-  MakeDirs(mail_root() + "/PO/PUBROOT/Sales/Leads");
-  STOREFOLDER leads = Record("Public/Sales", "Leads");
-  EXPECT_EQ(StoreFolderRemove(&leads), 1u);
-  EXPECT_FALSE(Exists(mail_root() + "/PO/PUBROOT/Sales/Leads"));
-}
-
-TEST_F(FolderOperationsTest, RemoveWithdrawsTheFoldersShare) {
+TEST_F(FolderOperationsTest, RemoveDeletesTheTreeMarksTheParentDropsTheSizeCacheAndTheShare) {
   const std::string config = root() + "/config";
-  registry().SetString(kLibraryRootKey, "Configuration Directory", config);
+  registry().SetString(test::kLibraryRootKey, "Configuration Directory", config);
   registry().Save();
   WriteFile(
       MailboxDir() + "/_Shares.xml",
@@ -67,21 +45,39 @@ TEST_F(FolderOperationsTest, RemoveWithdrawsTheFoldersShare) {
             "<LIST><ITEM USER=\"PO/anne\"><ACL>rw</ACL></ITEM></LIST>");
   const std::string security = config + "/Postoffices/PO/Security/anne.xml";
   WriteFile(security, "<LIST><ITEM URI=\"SF:PO/MB/Inbox/Projects\"><ACL>rw</ACL></ITEM></LIST>");
+  EXPECT_EQ(Children("Inbox"), Names{"Projects"});
 
   STOREFOLDER projects = Record("Inbox\\", "Projects");
   EXPECT_EQ(StoreFolderRemove(&projects), 1u);
+  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects"));
+  EXPECT_TRUE(IsDirectory(MailboxDir() + "/Inbox"));
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
+  EXPECT_FALSE(Exists(MailboxDir() + "/_DIRSIZE.TMP"));
+  EXPECT_TRUE(Children("Inbox").empty());
   EXPECT_EQ(
       ReadFile(MailboxDir() + "/_Shares.xml"),
       "<SHARES><SHARE><DESCRIPTION>i</DESCRIPTION><RESOURCE>/Inbox</RESOURCE></SHARE></SHARES>");
   EXPECT_FALSE(Exists(security));
+  EXPECT_EQ(StoreFolderRemove(&projects), 0u);
 }
 
-TEST_F(FolderOperationsTest, RemoveThatCannotFinishReportsFailure) {
+TEST_F(FolderOperationsTest, RemoveUnderThePublicRootIsRefusedAndOneThatCannotFinishFails) {
+  MakeDirs(mail_root() + "/PO/PUBROOT/Sales/Leads");
+  for (const char* parent : {"Public", "\\Public", "/PUBLIC"}) {
+    STOREFOLDER sales = Record(parent, "Sales");
+    EXPECT_EQ(StoreFolderRemove(&sales), 0u) << parent;
+  }
+  EXPECT_TRUE(IsDirectory(mail_root() + "/PO/PUBROOT/Sales"));
+  EXPECT_TRUE(Exists(MailboxDir() + "/_DIRSIZE.TMP"));
+  STOREFOLDER leads = Record("Public/Sales", "Leads");
+  EXPECT_EQ(StoreFolderRemove(&leads), 1u);
+  EXPECT_FALSE(Exists(mail_root() + "/PO/PUBROOT/Sales/Leads"));
+
   platform::InjectFault(platform::FaultOp::kDelete, "B.MAI", platform::kErrorSharingViolation, -1);
   STOREFOLDER projects = Record("Inbox", "Projects");
   EXPECT_EQ(StoreFolderRemove(&projects), 0u);
   platform::ClearFaults();
-  EXPECT_TRUE(Exists(MailboxDir() + "/Inbox/Projects/2024/B.MAI"));
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Projects/2024/B.MAI"), kMessageB);
   EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
   EXPECT_EQ(StoreFolderRemove(&projects), 1u);
 }
@@ -90,32 +86,30 @@ TEST_F(FolderOperationsTest, EditRenamesAndMovesWholeTrees) {
   STOREFOLDER from = Record("Inbox", "Projects");
   STOREFOLDER to = Record("Inbox", "Archive");
   EXPECT_EQ(StoreFolderEdit(&from, &to), 1u);
-  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Archive/2024/B.MAI"), "Subject: b\r\n\r\nbody b");
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Archive/2024/B.MAI"), kMessageB);
   EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects"));
-  EXPECT_EQ(Children("Inbox"), std::vector<std::string>{"Archive"});
+  EXPECT_EQ(Children("Inbox"), Names{"Archive"});
 
-  // Up to the top level under a special name: canonicalised, both marked.
+  // Up to the top level under a well-known name: canonicalised, both marked.
   Children("\\");
-  STOREFOLDER archive = Record("Inbox", "Archive");
   STOREFOLDER drafts = Record("/", "drafts");
-  EXPECT_EQ(StoreFolderEdit(&archive, &drafts), 1u);
+  EXPECT_EQ(StoreFolderEdit(&to, &drafts), 1u);
   EXPECT_STREQ(drafts.name, "Drafts");
-  EXPECT_TRUE(Exists(MailboxDir() + "/Drafts/A.MAI"));
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Drafts/A.MAI"), kMessageA);
   EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.dty"), "DIRTY");
   EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/_folder.dty"), "DIRTY");
-  EXPECT_EQ(Children("\\"), (std::vector<std::string>{"Drafts", "Inbox"}));
+  EXPECT_EQ(Children("\\"), (Names{"Drafts", "Inbox"}));
 
   // Only the case changes.
-  STOREFOLDER lower = Record("\\", "Drafts");
   STOREFOLDER upper = Record("\\", "DRAFTS2");
-  EXPECT_EQ(StoreFolderEdit(&lower, &upper), 1u);
+  EXPECT_EQ(StoreFolderEdit(&drafts, &upper), 1u);
   STOREFOLDER respelled = Record("\\", "drafts2");
   EXPECT_EQ(StoreFolderEdit(&upper, &respelled), 1u);
   EXPECT_TRUE(IsDirectory(MailboxDir() + "/drafts2"));
   EXPECT_FALSE(Exists(MailboxDir() + "/DRAFTS2"));
 }
 
-TEST_F(FolderOperationsTest, EditNeverOverwritesOrSwallowsItself) {
+TEST_F(FolderOperationsTest, EditNeverOverwritesSwallowsItselfOrTouchesThePublicRoot) {
   MakeDirs(MailboxDir() + "/Inbox/Other");
   WriteFile(MailboxDir() + "/Inbox/Other/C.MAI", "c");
   STOREFOLDER projects = Record("Inbox", "Projects");
@@ -123,10 +117,8 @@ TEST_F(FolderOperationsTest, EditNeverOverwritesOrSwallowsItself) {
   EXPECT_EQ(StoreFolderEdit(&projects, &other), 0u);
   EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Other/C.MAI"), "c");
   EXPECT_TRUE(Exists(MailboxDir() + "/Inbox/Projects/A.MAI"));
-
   STOREFOLDER inside = Record("Inbox/Projects/2024", "Moved");
   EXPECT_EQ(StoreFolderEdit(&projects, &inside), 0u);
-  EXPECT_TRUE(Exists(MailboxDir() + "/Inbox/Projects/2024/B.MAI"));
   EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects/2024/Moved"));
 
   MakeDirs(mail_root() + "/PO/PUBROOT/Sales");
@@ -135,35 +127,28 @@ TEST_F(FolderOperationsTest, EditNeverOverwritesOrSwallowsItself) {
   EXPECT_EQ(StoreFolderEdit(&sales, &mine), 0u);
   EXPECT_EQ(StoreFolderEdit(&projects, &sales), 0u);
   EXPECT_TRUE(IsDirectory(mail_root() + "/PO/PUBROOT/Sales"));
-
   STOREFOLDER missing = Record("Inbox", "Nothing");
-  STOREFOLDER anywhere = Record("Inbox", "Somewhere");
-  EXPECT_EQ(StoreFolderEdit(&missing, &anywhere), 0u);
-  EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Somewhere"));
+  EXPECT_EQ(StoreFolderEdit(&missing, &mine), 0u);
+  EXPECT_FALSE(Exists(MailboxDir() + "/Sales"));
 }
 
-TEST_F(FolderOperationsTest, CopyDuplicatesTheTreeAndMarksTheTargetsParent) {
+TEST_F(FolderOperationsTest, CopyDuplicatesTheTreeButNeverIntoItself) {
   STOREFOLDER projects = Record("Inbox", "Projects");
   STOREFOLDER backup = Record("\\", "sent ITEMS");
   EXPECT_EQ(StoreFolderCopy(&projects, &backup), 1u);
   EXPECT_STREQ(backup.name, "Sent Items");
-  EXPECT_EQ(ReadFile(MailboxDir() + "/Sent Items/A.MAI"), "Subject: a\r\n\r\nbody a");
-  EXPECT_EQ(ReadFile(MailboxDir() + "/Sent Items/2024/B.MAI"), "Subject: b\r\n\r\nbody b");
-  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Projects/A.MAI"), "Subject: a\r\n\r\nbody a");
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Sent Items/A.MAI"), kMessageA);
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Sent Items/2024/B.MAI"), kMessageB);
+  EXPECT_EQ(ReadFile(MailboxDir() + "/Inbox/Projects/A.MAI"), kMessageA);
   EXPECT_EQ(ReadFile(MailboxDir() + "/_folder.dty"), "DIRTY");
   EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/_folder.dty"));
-  EXPECT_EQ(Children("/"), (std::vector<std::string>{"Inbox", "Sent Items"}));
-  EXPECT_EQ(Children("Sent Items"), std::vector<std::string>{"2024"});
-}
+  EXPECT_EQ(Children("/"), (Names{"Inbox", "Sent Items"}));
 
-TEST_F(FolderOperationsTest, CopyIntoItselfOrFromNothingFails) {
-  STOREFOLDER projects = Record("Inbox", "Projects");
   STOREFOLDER inside = Record("Inbox/PROJECTS", "Copy");
   EXPECT_EQ(StoreFolderCopy(&projects, &inside), 0u);
   EXPECT_FALSE(Exists(MailboxDir() + "/Inbox/Projects/Copy"));
   STOREFOLDER same = Record("Inbox", "projects");
   EXPECT_EQ(StoreFolderCopy(&projects, &same), 0u);
-
   STOREFOLDER missing = Record("Inbox", "Nothing");
   STOREFOLDER target = Record("Inbox", "Target");
   EXPECT_EQ(StoreFolderCopy(&missing, &target), 0u);

@@ -53,7 +53,16 @@ class MailboxSizeTest : public test::StoreTest {
     ASSERT_TRUE(platform::SetFileTimes(path, times)) << path;
   }
 
-  void WriteBytes(const std::string& path, size_t count) { WriteFile(path, std::string(count, 'x')); }
+  using Result = std::pair<uint32_t, uint32_t>;  // what GetMailboxSize returned, size_kb
+  static Result Query(int32_t quota_kb = 0, uint32_t enabled = 1) {
+    MAILBOXSIZE record = Record(quota_kb, enabled);
+    const uint32_t result = GetMailboxSize(&record);
+    return {result, record.size_kb};
+  }
+
+  void WriteBytes(const std::string& path, size_t count) {
+    WriteFile(path, std::string(count, 'x'));
+  }
 
   std::string Cache() const { return mailbox_ + "/_DIRSIZE.TMP"; }
 
@@ -68,18 +77,14 @@ TEST_F(MailboxSizeTest, InboxModesSumMaiFilesAndAlwaysReturnZero) {
   WriteBytes(mailbox_ + "/Inbox/notes.txt", 40000);
   WriteBytes(mailbox_ + "/Other.MAI", 90000);  // outside the Inbox
 
-  MAILBOXSIZE record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 0u);
-  EXPECT_EQ(record.size_kb, 4u);  // 5000 bytes
+  EXPECT_EQ(Query(), (Result{0, 4}));  // 5000 bytes
   EXPECT_EQ(ReadFile(mailbox_ + "/Inbox/_DIRSIZE.TMP"), "4");
   EXPECT_FALSE(Exists(Cache()));
 
   // A cache aged into the trusted window wins over the files.
   WriteFile(mailbox_ + "/Inbox/_DIRSIZE.TMP", "321");
   SetAge(mailbox_ + "/Inbox/_DIRSIZE.TMP", 30);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 0u);
-  EXPECT_EQ(record.size_kb, 321u);
+  EXPECT_EQ(Query(), (Result{0u, 321u}));
 
   // Below 1 KB stays 0.
   UseMode(2);
@@ -87,28 +92,18 @@ TEST_F(MailboxSizeTest, InboxModesSumMaiFilesAndAlwaysReturnZero) {
   std::remove((mailbox_ + "/Inbox/a.MAI").c_str());
   std::remove((mailbox_ + "/Inbox/c.mai").c_str());
   WriteBytes(mailbox_ + "/Inbox/d.MAI", 1023);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 0u);
-  EXPECT_EQ(record.size_kb, 0u);
+  EXPECT_EQ(Query(), (Result{0u, 0u}));
 }
 
 TEST_F(MailboxSizeTest, DisabledMailboxesAndUnknownModesGetNoSize) {
   WriteBytes(mailbox_ + "/Inbox/a.MAI", 4096);
   UseMode(1);
-  MAILBOXSIZE record = Record(0, /*enabled=*/0);
-  EXPECT_EQ(GetMailboxSize(&record), 0u);
-  EXPECT_EQ(record.size_kb, kUntouched);
-
+  EXPECT_EQ(Query(0, 0), (Result{0u, kUntouched}));
   registry().SetDword(kConnectorKey, "Disabled Mailbox Quota Enumeration Mode", 1);
   UseMode(1);
-  record = Record(0, 0);
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 4u);
-
+  EXPECT_EQ(Query(0, 0), (Result{1u, 4u}));
   UseMode(4);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 0u);
-  EXPECT_EQ(record.size_kb, kUntouched);
+  EXPECT_EQ(Query(), (Result{0u, kUntouched}));
 }
 
 TEST_F(MailboxSizeTest, WholeMailboxWalkSkipsUnderscoreNamesAndTrustsCacheByAge) {
@@ -121,33 +116,20 @@ TEST_F(MailboxSizeTest, WholeMailboxWalkSkipsUnderscoreNamesAndTrustsCacheByAge)
   MakeDirs(mailbox_ + "/_internal");
   WriteBytes(mailbox_ + "/_internal/big.MAI", 100000);
 
-  MAILBOXSIZE record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 4u);  // 4608 bytes >> 10
+  EXPECT_EQ(Query(), (Result{1, 4}));  // 4608 bytes >> 10
   EXPECT_EQ(ReadFile(Cache()), "4");
   EXPECT_FALSE(Exists(mailbox_ + "/_index.blk"));
 
   // A cache written this second is not trusted: the walk runs again.
   WriteFile(Cache(), "900");
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 4u);
+  EXPECT_EQ(Query(), (Result{1u, 4u}));
 
-  WriteFile(Cache(), "900");
-  SetAge(Cache(), 1);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 900u);
-
-  SetAge(Cache(), 1200);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 900u);
-
-  SetAge(Cache(), 1201);
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 4u);
+  // Trusted from 1 to 1200 seconds of age.
+  for (const auto& [age, size] : {std::pair<int, uint32_t>{1, 900}, {1200, 900}, {1201, 4}}) {
+    WriteFile(Cache(), "900");
+    SetAge(Cache(), age);
+    EXPECT_EQ(Query(), (Result{1, size})) << age;
+  }
   EXPECT_EQ(ReadFile(Cache()), "4");
 }
 
@@ -165,9 +147,7 @@ TEST_F(MailboxSizeTest, WalkStopsOnceTheQuotaIsReached) {
   EXPECT_EQ(ReadFile(Cache()), std::to_string(record.size_kb));
 
   std::remove(Cache().c_str());
-  record = Record(/*quota_kb=*/-5);  // negative: no limit
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 300u);
+  EXPECT_EQ(Query(/*quota_kb=*/-5), (Result{1, 300}));  // negative: no limit
 }
 
 // A clock that moves a second every time it is read.
@@ -188,18 +168,11 @@ TEST_F(MailboxSizeTest, WalkPastTheTimeoutGivesNoSizeAndNoCache) {
   WriteFile(Cache(), "77");  // written this second: not trusted
   SteppingClock stepping;
   platform::SetClock(&stepping);
-  MAILBOXSIZE record = Record();
-  const uint32_t result = GetMailboxSize(&record);
+  const Result result = Query();
   platform::SetClock(&clock());
-  EXPECT_EQ(result, 0u);
-  EXPECT_EQ(record.size_kb, 0u);
+  EXPECT_EQ(result, (Result{0, 0}));
   EXPECT_FALSE(Exists(Cache()));
   EXPECT_FALSE(Exists(mailbox_ + "/_index.blk"));
-
-  MAILBOXSIZE missing = Record();
-  std::strcpy(missing.mailbox, "nobody");
-  EXPECT_EQ(GetMailboxSize(&missing), 0u);
-  EXPECT_EQ(missing.size_kb, 0u);
 }
 
 // Another process holds the mailbox's block file while it computes.
@@ -227,9 +200,7 @@ TEST_F(MailboxSizeTest, HeldMailboxBlockGivesNoSizeAndStaysInPlace) {
   ASSERT_EQ(read(ready[0], &byte, 1), 1);
   ASSERT_EQ(byte, 'y');
 
-  MAILBOXSIZE record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 0u);
-  EXPECT_EQ(record.size_kb, 0u);
+  EXPECT_EQ(Query(), (Result{0u, 0u}));
   EXPECT_TRUE(Exists(block));     // the other process's exclusion holds
   EXPECT_FALSE(Exists(Cache()));  // the next query computes again
 
@@ -238,9 +209,7 @@ TEST_F(MailboxSizeTest, HeldMailboxBlockGivesNoSizeAndStaysInPlace) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
-  record = Record();
-  EXPECT_EQ(GetMailboxSize(&record), 1u);
-  EXPECT_EQ(record.size_kb, 8u);
+  EXPECT_EQ(Query(), (Result{1u, 8u}));
 }
 
 }  // namespace
