@@ -7,6 +7,7 @@
 #include "index/index_document.h"
 #include "message/text_compare.h"
 #include "platform/diagnostics.h"
+#include "platform/directory_lock.h"
 #include "platform/file.h"
 #include "platform/path_resolver.h"
 #include "platform/random_id.h"
@@ -83,16 +84,16 @@ bool ReplaceFileContents(std::string_view directory, const std::string& path,
 }
 
 // Takes the stale flag down when it is still the writing seen before the
-// directory was read. The flag is first renamed to a name of our own, so a
-// flag raised again meanwhile is never deleted: it is put back, or dropped
-// when an even newer one stands already.
+// directory was read. REQUIRES: the directory's turn (DirectoryLock) held,
+// so that no flag raised after that reading can be removed.
 void ClearFlagIfUnchanged(std::string_view directory, const FlagIdentity& seen) {
   const std::string flag = FolderDirtyPath(directory);
-  const std::string claimed = UniqueTemporaryPath(directory);
-  if (!platform::MoveFile(flag, claimed)) return;
-  if (FlagOnDisk(claimed) == seen || !platform::MoveFile(claimed, flag)) {
-    platform::DeleteFile(claimed);
-  }
+  if (FlagOnDisk(flag) == seen) platform::DeleteFile(flag);
+}
+
+// REQUIRES: the directory's turn held.
+bool RaiseFlag(std::string_view directory) {
+  return ReplaceFileContents(directory, FolderDirtyPath(directory), "DIRTY");
 }
 
 }  // namespace
@@ -129,19 +130,21 @@ std::vector<std::string> ChildDirectoryNames(std::string_view directory, bool ca
 
 std::optional<std::vector<std::string>> RebuildFolderIndex(std::string_view directory,
                                                            bool canonical_names) {
+  // Rebuilds and raisings of the flag take turns: a slower rebuild can then
+  // never put an older list over a newer one, and no reader finds the flag
+  // gone while the list on disk lacks a folder.
+  const platform::DirectoryLock turn(directory);
   const std::string dirty_path = FolderDirtyPath(directory);
   const std::optional<FlagIdentity> flag_seen = FlagOnDisk(dirty_path);
   std::vector<std::string> names = ChildDirectoryNames(directory, canonical_names);
   if (!ReplaceFileContents(directory, FolderIndexPath(directory), FolderIndexText(names))) {
     return std::nullopt;
   }
-  // A slower rebuild in another process may have put its older list in
-  // place after ours, or the directory changed after it was read: then the
-  // list stays stale. Otherwise the flag goes, once the new list is in
-  // place (so no reader takes the old list for fresh) and only when nobody
-  // raised it again meanwhile.
+  // When the directory changed after it was read, the list stays stale.
+  // Otherwise the flag goes, once the new list is in place (so no reader
+  // takes the old list for fresh) and only when nobody raised it again.
   if (ChildDirectoryNames(directory, canonical_names) != names) {
-    MarkFolderIndexDirty(directory);
+    RaiseFlag(directory);
   } else if (flag_seen) {
     ClearFlagIfUnchanged(directory, *flag_seen);
   }
@@ -153,7 +156,8 @@ bool FolderIndexIsStale(std::string_view directory) {
 }
 
 bool MarkFolderIndexDirty(std::string_view directory) {
-  return ReplaceFileContents(directory, FolderDirtyPath(directory), "DIRTY");
+  const platform::DirectoryLock turn(directory);
+  return RaiseFlag(directory);
 }
 
 std::optional<std::vector<std::string>> ReadFolderIndexNames(std::string_view directory) {
