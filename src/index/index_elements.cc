@@ -1,5 +1,6 @@
 #include "index/index_elements.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "index/index_format.h"
@@ -36,15 +37,20 @@ std::string IndexSafeText(std::string_view text) {
 
 bool SetElementText(pugi::xml_node element, std::string_view text) {
   if (!element) return false;
-  const std::string safe = IndexSafeText(text);
+  // Most texts are safe as they are and go in without a copy.
+  std::string replaced;
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return IsIndexSafe(static_cast<unsigned char>(c)); })) {
+    replaced = IndexSafeText(text);
+    text = replaced;
+  }
   pugi::xml_node first = element.first_child();
-  if (first && first.type() == pugi::node_pcdata && !first.next_sibling() && !safe.empty()) {
-    return first.set_value(safe.c_str());
+  if (first && first.type() == pugi::node_pcdata && !first.next_sibling() && !text.empty()) {
+    return first.set_value(text.data(), text.size());
   }
   while (pugi::xml_node child = element.first_child()) element.remove_child(child);
-  if (safe.empty()) return true;
+  if (text.empty()) return true;
   pugi::xml_node text_node = element.append_child(pugi::node_pcdata);
-  return text_node && text_node.set_value(safe.c_str());
+  return text_node && text_node.set_value(text.data(), text.size());
 }
 
 std::string GetElementText(pugi::xml_node element) {

@@ -1,6 +1,8 @@
 #include "message/message_date.h"
 
 #include <cerrno>
+#include <charconv>
+#include <utility>
 #include <cstdio>
 #include <ctime>
 
@@ -80,16 +82,39 @@ std::optional<DateFields> SplitDate(std::string_view text) {
   return fields;
 }
 
+// The number in at least `width` characters, as printf's %0Nd (fill '0')
+// and %Nd (fill ' ') give it: zeros go after a minus sign, blanks before.
+void AppendNumber(std::string* text, int value, int width, char fill) {
+  char digits[16];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+  const char* start = digits;
+  const int length = static_cast<int>(end - digits);
+  if (value < 0 && fill == '0') {
+    text->push_back('-');
+    ++start;
+  }
+  if (length < width) text->append(static_cast<size_t>(width - length), fill);
+  text->append(start, static_cast<size_t>(end - start));
+}
+
+// "yyyy-mm-ddThh:mm:ss"; the year filled with `year_fill`. Formatted by hand:
+// the scan formats two dates per message.
 std::string FormatFields(int year, int month, int day, int hour, int minute, int second,
-                         const char* format) {
-  char text[96];
-  std::snprintf(text, sizeof text, format, year, month, day, hour, minute, second);
+                         char year_fill) {
+  std::string text;
+  text.reserve(24);
+  AppendNumber(&text, year, 4, year_fill);
+  for (const auto& [separator, value] : {std::pair{'-', month}, std::pair{'-', day}, std::pair{'T', hour},
+                                         std::pair{':', minute}, std::pair{':', second}}) {
+    text += separator;
+    AppendNumber(&text, value, 2, '0');
+  }
   return text;
 }
 
 std::string FormatTm(const std::tm& tm) {
   return FormatFields(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                      tm.tm_sec, "%04d-%02d-%02dT%02d:%02d:%02d");
+                      tm.tm_sec, '0');
 }
 
 // "+0100" is 100: one hour; "-0130" is minus an hour and a half. Names other
@@ -129,7 +154,7 @@ std::optional<std::string> ParseMessageDate(std::string_view text) {
   std::time_t instant = platform::MakeLocalTime(&tm);
   if (instant == static_cast<std::time_t>(-1) && errno != 0) {
     return FormatFields(fields->year, fields->month, fields->day, fields->hour, fields->minute,
-                        fields->second, "%4d-%02d-%02dT%02d:%02d:%02d");
+                        fields->second, ' ');
   }
   if (tm.tm_isdst > 0) instant -= 3600;
   if (fields->zone.empty()) return FormatTm(tm);
