@@ -263,6 +263,10 @@ class DirectoryNameCache {
     auto watched = by_watch_.find(event.wd);
     if (watched == by_watch_.end()) return;
     auto it = listings_.find(watched->second);
+    if (it == listings_.end()) {
+      by_watch_.erase(watched);
+      return;
+    }
     if (event.mask & IN_IGNORED) {  // the directory is gone, and its watch with it
       names_ -= it->second.names.size();
       listings_.erase(it);
