@@ -148,8 +148,7 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path) {
   FileWriter writer(file);
   document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
   uint32_t error = writer.Flush() ? 0 : writer.error();
-  if (!file.Close() && error == 0) error = platform::GetLastError();
-  if (error == 0 && !platform::MoveFileEx(temp_path, path, true)) error = platform::GetLastError();
+  if (error == 0 && !platform::ReplaceWithWrittenFile(&file, temp_path, path)) error = platform::GetLastError();
   if (error != 0) {
     platform::DeleteFile(temp_path);
     PrintSaveError(error);

@@ -540,6 +540,23 @@ bool RemoveDirectory(std::string_view path) {
 
 bool MoveFile(std::string_view from, std::string_view to) { return MoveFileEx(from, to, false); }
 
+bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_view to) {
+  if (!written->Close()) return false;
+  const std::string source = SpelledNativePath(from);
+  const ResolvedPath target = ResolvePath(to);
+  if (FaultFires(FaultOp::kMove, source) || FaultFires(FaultOp::kMove, target.native)) return false;
+  const bool plain_target = !target.exists || S_ISREG(target.info.stx_mode);
+  if (target.exists && plain_target && HeldExclusively(target.native)) {
+    SetLastError(kErrorSharingViolation);
+    return false;
+  }
+  if (plain_target && !target.parent_missing && ::rename(source.c_str(), target.native.c_str()) == 0) {
+    SetLastError(kErrorSuccess);
+    return true;
+  }
+  return MoveFileEx(from, to, true);
+}
+
 bool MoveFileEx(std::string_view from, std::string_view to, bool replace) {
   const ResolvedPath source = ResolvePath(from);
   ResolvedPath target = ResolvePath(to);

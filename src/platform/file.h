@@ -143,6 +143,11 @@ bool MoveFile(std::string_view from, std::string_view to);  // 183 when `to` exi
 // directory at `to` gives 5). Moving onto another spelling of the same
 // entry changes the spelling. 32 when either file is held exclusively.
 bool MoveFileEx(std::string_view from, std::string_view to, bool replace);
+// Closes `*written`, the handle through which this process has just written
+// `from`, then MoveFileEx(from, to, true) without probing `from` for other
+// holders. A target held exclusively gives 32. Falls back to MoveFileEx when
+// `from` is not found as spelled.
+bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_view to);
 // Copies the contents, the last-write time and the read-only bit; with
 // fail_if_exists an existing target gives 80. A failed copy leaves no target.
 // Copying a file onto itself fails with 32 and changes nothing.
