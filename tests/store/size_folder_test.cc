@@ -42,7 +42,6 @@ TEST_F(FolderSizeTest, FolderWithTwoSubfoldersSumsAllThreeIndexes) {
 
   // A folder whose index does not load counts as 0; the others still add up.
   WriteFile(MailboxDir() + "/Projects/Beta/_index.xml", "<BASEELEMENT><ELEMENT>");
-  record = Record("\\Projects", "");
   EXPECT_EQ(StoreFolderGet(&record), 1u);
   EXPECT_EQ(record.size, 100u + 250 + 4000);
 
