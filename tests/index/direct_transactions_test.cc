@@ -121,6 +121,7 @@ TEST_F(DirectTransactionsTest, UpdateAppliesFlagChangeTextsAndSavesOnlyWhenSomet
   platform::FileTimes times;
   ASSERT_TRUE(platform::GetFileTimes(Path("_index.xml"), &times));
   EXPECT_EQ(times.last_write, an_hour_ago);
+  EXPECT_FALSE(Exists(Path("_index.blk")));  // closed without a save, the block is still freed
   EXPECT_EQ(Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", "A.MAI", nullptr), 0u);
 }
 

@@ -18,7 +18,6 @@
 #include "index/index_save.h"
 #include "index/index_open.h"
 #include "index/index_stamp.h"
-#include "index/index_transaction.h"
 #include "index/store_index.h"
 #include "platform/file.h"
 #include "qxstore.h"
@@ -147,37 +146,6 @@ TEST_F(IndexCommitTest, ACommitSavesOnlyModifiedIndexesWritesPendingItemsAndCach
   ASSERT_EQ(::GetCachedStatus("PO", "box", "Inbox", cached.data()), 1u);
   const std::array<uint32_t, kFolderStatusFields> expected{0, 0, 0, 1, 1, 1, 3, 2, 1, 0, 0, 3, 0};
   EXPECT_EQ(cached, expected);
-}
-
-TEST_F(IndexCommitTest, ATransactionHoldsTheBlockFromOpenToCloseAndAFirstOneMarksTheFolder) {
-  StoreIndex* first = NewIndex();
-  ASSERT_EQ(OpenIndexForTransaction(first, "PO", "box", "Inbox"), 1u);
-  EXPECT_EQ(HeldDocument(first).Xml(), "<BASEELEMENT/>");
-  SetAttribute(AppendElement(HeldDocument(first).DocumentElement(), kEntryElement), kIdAttribute,
-               "A.MAI");
-  EXPECT_EQ(SaveAndCloseIndex(first, true), 1u);
-  EXPECT_EQ(ReadFile(IndexPath()), "<BASEELEMENT><ELEMENT ID=\"A.MAI\"/></BASEELEMENT>");
-  // With no stamp to compare the save cannot commit: it writes and marks the folder.
-  EXPECT_TRUE(Exists(ChangeFlagPath()));
-  EXPECT_FALSE(Exists(folder_ + "/_index.blk"));
-
-  WriteIndex({{"A.MAI", "\\RECENT"}});
-  ASSERT_TRUE(platform::DeleteFile(ChangeFlagPath()));
-  StoreIndex* index = NewIndex();
-  uintptr_t block = 0;
-  ASSERT_EQ(OpenIndexForTransaction(index, "PO", "box", "Inbox", true, &block), 1u);
-  EXPECT_NE(block, 0u);
-  // A second transaction cannot begin meanwhile, nor can anyone delete the block file.
-  EXPECT_EQ(OpenIndexForTransaction(NewIndex(), "PO", "box", "Inbox"), 0u);
-  EXPECT_FALSE(platform::DeleteFile(folder_ + "/_index.blk"));
-
-  SetFlags(index, "A.MAI", "\\SEEN");
-  EXPECT_EQ(SaveAndCloseIndex(index, true, true, &block), 1u);
-  EXPECT_FALSE(Exists(folder_ + "/_index.blk"));
-  EXPECT_FALSE(Exists(ChangeFlagPath()));
-  std::array<uint32_t, kFolderStatusFields> cached{};
-  ASSERT_EQ(ReadFolderStatusFile(folder_ + "/_FOLDER.DAT", cached.data()), 1u);
-  EXPECT_EQ(cached[kStatusSeen], 1u);
 }
 
 TEST_F(IndexCommitTest, TwoProcessesCommittingTheSameFolderLoseNoEntryOrMessage) {

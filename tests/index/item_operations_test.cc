@@ -61,7 +61,7 @@ TEST_F(ItemOperationsTest, InsertPlacesEntriesInByteOrderWithTheNextUidAndRemove
   EXPECT_EQ(HeldIds(), (Ids{"B.MAI", "C.MAI"}));
 }
 
-TEST_F(ItemOperationsTest, InsertRefusesDuplicatesAndKeepsCallerFlagsUnlessTheFileHasItsOwn) {
+TEST_F(ItemOperationsTest, InsertRefusesDuplicatesAndMissingFilesUnlessToldNotToRead) {
   WriteMessage("A.MAI", "first");
   ASSERT_EQ(StoreIndexInsertItem(index_, "A.MAI", 1), 1u);
   const std::string before = document().Xml();
@@ -75,18 +75,6 @@ TEST_F(ItemOperationsTest, InsertRefusesDuplicatesAndKeepsCallerFlagsUnlessTheFi
   EXPECT_EQ(StoreIndexInsertItem(index_, "later.MAI", 0), 1u);
   EXPECT_STREQ(AttributeValue(Entry("later.MAI"), kUidAttribute), "2");
   EXPECT_FALSE(Entry("later.MAI").first_child());
-
-  WriteMessage("B.MAI", "b");
-  Put("T.MAI", "Subject: t\r\nX-QXTempFlags: \\FLAGGED\r\n\r\nbody\r\n");
-  EntryInsertOptions keep;
-  keep.clear_flags = false;
-  MessageHeaders record;
-  record.flag_words = "\\ANSWERED";
-  ASSERT_EQ(InsertIndexEntry(index_, "B.MAI", keep, &record), 1u);
-  EXPECT_EQ(GetChildText(Entry("B.MAI"), kFlagStatusElement), "\\ANSWERED \\RECENT");
-  record.flag_words = "\\ANSWERED";
-  ASSERT_EQ(InsertIndexEntry(index_, "T.MAI", keep, &record), 1u);
-  EXPECT_EQ(GetChildText(Entry("T.MAI"), kFlagStatusElement), "\\FLAGGED \\RECENT");
 }
 
 TEST_F(ItemOperationsTest, FlagChangeTextAddsRemovesAndReplaces) {

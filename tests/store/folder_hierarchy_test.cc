@@ -119,15 +119,5 @@ TEST_F(FolderHierarchyTest, AddNeedsAParentAndANameAndRefusesPublicAtTheTopWhile
   EXPECT_TRUE(IsDirectory(MailboxDir() + "/public"));
 }
 
-TEST_F(FolderHierarchyTest, OtherTreesKeepTheirOwnLists) {
-  MakeDirs(mail_root() + "/PO/PUBROOT/Sales/inbox");
-  MakeDirs(mail_root() + "/PO/FILEROOT/MB/Docs");
-  MakeDirs(mail_root() + "/PO/VCFROOT/Work");
-  EXPECT_EQ(Children("Public/Sales"), Names{"inbox"});
-  EXPECT_EQ(Children("$FILEROOT"), Names{"Docs"});
-  EXPECT_EQ(Children("$VCFROOT"), Names{"Work"});
-  EXPECT_EQ(ReadFile(mail_root() + "/PO/FILEROOT/MB/_folder.xml"), FolderIndexOf({"Docs"}));
-}
-
 }  // namespace
 }  // namespace qx

@@ -62,8 +62,7 @@ TEST_F(FolderSizeTest, WholeMailboxFromFolderIndexesInCalcModeOne) {
   Folder("/Inbox/Sub", {5120});
   WriteFile(MailboxDir() + "/Inbox/unindexed.MAI", std::string(50000, 'x'));  // not counted
 
-  MAILBOXSIZE mailbox;
-  std::memset(&mailbox, 0, sizeof mailbox);
+  MAILBOXSIZE mailbox{};
   std::strcpy(mailbox.postoffice, "PO");
   std::strcpy(mailbox.mailbox, "MB");
   mailbox.enabled = 1;
