@@ -111,41 +111,12 @@ TEST_F(FolderHierarchyTest, AddNeedsAParentAndANameAndRefusesPublicAtTheTopWhile
   STOREFOLDER orphan = Record("Missing", "Child");
   EXPECT_EQ(StoreFolderAdd(&orphan), 0u);
   EXPECT_FALSE(Exists(MailboxDir() + "/Missing"));
-  EXPECT_FALSE(Exists(MailboxDir() + "/public"));
   EXPECT_FALSE(Exists(MailboxDir() + "/_folder.dty"));
-
-  MakeDirs(MailboxDir() + "/Inbox");
-  STOREFOLDER nested = Record("Inbox", "Public");
-  EXPECT_EQ(StoreFolderAdd(&nested), 1u);
   registry().SetDword(test::kLibraryRootKey, "Public Folders Enabled", 0);
   registry().Save();
   STOREFOLDER plain = Record("\\", "public");
   EXPECT_EQ(StoreFolderAdd(&plain), 1u);
   EXPECT_TRUE(IsDirectory(MailboxDir() + "/public"));
-}
-
-TEST_F(FolderHierarchyTest, OtherTreesKeepTheirOwnListsAndDatesComeFromTheFiles) {
-  MakeDirs(mail_root() + "/PO/PUBROOT/Sales/inbox");
-  MakeDirs(mail_root() + "/PO/FILEROOT/MB/Docs");
-  MakeDirs(mail_root() + "/PO/VCFROOT/Work");
-  EXPECT_EQ(Children("Public/Sales"), Names{"inbox"});
-  EXPECT_EQ(Children("$FILEROOT"), Names{"Docs"});
-  EXPECT_EQ(Children("$VCFROOT"), Names{"Work"});
-  EXPECT_EQ(ReadFile(mail_root() + "/PO/FILEROOT/MB/_folder.xml"), FolderIndexOf({"Docs"}));
-
-  MakeDirs(MailboxDir() + "/Inbox/Sub");
-  STOREFOLDER inbox = Record("\\", "Inbox");
-  EXPECT_EQ(StoreFolder_GetContentsModificationDate(&inbox), 0u);
-  EXPECT_EQ(StoreFolder_GetHierarchyModificationDate(&inbox), 0u);
-  WriteFile(MailboxDir() + "/Inbox/_index.xml", "<BASEELEMENT/>");
-  SetWriteTime(MailboxDir() + "/Inbox/_index.xml", 1262349296);  // 2010-01-01 12:34:56 UTC
-  const uint32_t dos_2010 = (30u << 9 | 1u << 5 | 1u) << 16 | (12u << 11 | 34u << 5 | 28u);
-  EXPECT_EQ(StoreFolder_GetContentsModificationDate(&inbox), dos_2010);
-  WriteFile(MailboxDir() + "/Inbox/_CHANGE.DTY", "");
-  EXPECT_EQ(StoreFolder_GetContentsModificationDate(&inbox), 0u);
-  EXPECT_EQ(Children("Inbox"), Names{"Sub"});
-  SetWriteTime(MailboxDir() + "/Inbox/_folder.xml", 1262349296);
-  EXPECT_EQ(StoreFolder_GetHierarchyModificationDate(&inbox), dos_2010);
 }
 
 }  // namespace

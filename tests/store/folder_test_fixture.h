@@ -25,27 +25,24 @@ class FolderTest : public StoreTest {
   std::string MailboxDir() const { return mail_root() + "/PO/MAILROOT/MB"; }
 
  public:
-  static STOREFOLDER Record(const std::string& parent, const std::string& name,
-                            const std::string& mailbox = "MB") {
+  static STOREFOLDER Record(const std::string& parent, const std::string& name) {
     STOREFOLDER record{};
     std::strcpy(record.postoffice, "PO");
-    std::strcpy(record.mailbox, mailbox.c_str());
+    std::strcpy(record.mailbox, "MB");
     std::strcpy(record.parent, parent.c_str());
     std::strcpy(record.name, name.c_str());
     return record;
   }
 
-  // The children of `parent` as StoreFolderFindFirst/Next hand them out,
-  // through `list` or, when null, the thread's own lists (closed after).
-  static std::vector<std::string> Children(const std::string& parent,
-                                           TLSFOLDERLIST* list = nullptr) {
+  // The children of `parent` as StoreFolderFindFirst/Next hand them out.
+  static std::vector<std::string> Children(const std::string& parent) {
     STOREFOLDER record = Record(parent, "");
     std::vector<std::string> names;
-    for (uint32_t found = TLS_StoreFolderFindFirst(&record, list); found != 0;
-         found = TLS_StoreFolderFindNext(&record, list)) {
+    for (uint32_t found = StoreFolderFindFirst(&record); found != 0;
+         found = StoreFolderFindNext(&record)) {
       names.push_back(FieldText(record.name));
     }
-    if (list == nullptr) TLS_StoreFolderFindClose(&record, nullptr);
+    StoreFolderFindClose(&record);
     return names;
   }
 

@@ -42,7 +42,6 @@ TEST_F(FolderSizeTest, FolderWithTwoSubfoldersSumsAllThreeIndexes) {
 
   // A folder whose index does not load counts as 0; the others still add up.
   WriteFile(MailboxDir() + "/Projects/Beta/_index.xml", "<BASEELEMENT><ELEMENT>");
-  record = Record("\\Projects", "");
   EXPECT_EQ(StoreFolderGet(&record), 1u);
   EXPECT_EQ(record.size, 100u + 250 + 4000);
 
@@ -63,8 +62,7 @@ TEST_F(FolderSizeTest, WholeMailboxFromFolderIndexesInCalcModeOne) {
   Folder("/Inbox/Sub", {5120});
   WriteFile(MailboxDir() + "/Inbox/unindexed.MAI", std::string(50000, 'x'));  // not counted
 
-  MAILBOXSIZE mailbox;
-  std::memset(&mailbox, 0, sizeof mailbox);
+  MAILBOXSIZE mailbox{};
   std::strcpy(mailbox.postoffice, "PO");
   std::strcpy(mailbox.mailbox, "MB");
   mailbox.enabled = 1;
