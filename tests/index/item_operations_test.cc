@@ -6,6 +6,7 @@
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "index/item_insert.h"
+#include "index/item_property.h"
 #include "index/item_remove.h"
 #include "index/item_select.h"
 #include "index/message_id_lookup.h"
@@ -136,6 +137,40 @@ TEST_F(ItemOperationsTest, LookupsByIdAndFieldReadAndWriteTheSelectedFields) {
   ASSERT_EQ(SelectEntryByField(index_, &found, "SUBJECT", "it's", false), 1u);
   EXPECT_EQ(found, Entry("A.MAI"));
   EXPECT_EQ(SelectEntryByField(index_, &found, "SUBJECT]|//x[", "hello", false), 0u);
+}
+
+TEST_F(ItemOperationsTest, PropertyWritesMarkTheEntryPendingAndReadBack) {
+  pugi::xml_node entry;
+  ASSERT_EQ(SetEntryProperty(index_, &entry, "NEW.MAI", kSubjectElement, "made"), 1u);
+  EXPECT_EQ(entry, Entry("NEW.MAI"));
+  EXPECT_EQ(GetChildText(entry, kPendingStatusElement), "1");
+  EXPECT_EQ(index_->modified, 1u);
+  pugi::xml_node none;
+  EXPECT_EQ(SetEntryProperty(index_, &none, "", kSubjectElement, "x"), 0u);
+
+  StoreItemView item;
+  item.entry = entry;
+  item.mailbox = "box";
+  EXPECT_EQ(SetItemPropertyItem(item, {}, "pr_subject", "second"), 1u);
+  const int32_t sensitivity = 2;
+  EXPECT_EQ(SetItemPropertyItem(item, {}, "PR_SENSITIVITY", &sensitivity), 1u);
+  EXPECT_EQ(SetItemPropertyItem(item, {}, "PR_NOT_A_PROPERTY", "x"), 0u);
+
+  void* value = nullptr;
+  uint32_t type = 0;
+  ASSERT_EQ(GetItemPropertyItem(item, "PR_SUBJECT", &value, &type), kPropertyAllocated);
+  EXPECT_STREQ(static_cast<char*>(value), "second");
+  EXPECT_EQ(type, kValueTypeText);
+  Memory_Free(value);
+  ASSERT_EQ(GetItemPropertyItem(item, "PR_SENSITIVITY", &value, &type), kPropertyAllocated);
+  EXPECT_EQ(*static_cast<int32_t*>(value), 2);
+  EXPECT_EQ(type, kValueTypeInteger);
+  Memory_Free(value);
+  ASSERT_EQ(GetItemPropertyItem(item, "QX_MAILBOX", &value, &type), kPropertyAllocated);
+  EXPECT_STREQ(static_cast<char*>(value), "box");
+  Memory_Free(value);
+  EXPECT_EQ(GetItemPropertyItem(item, "PR_QX_CC", &value, &type), kPropertyNotFound);
+  EXPECT_EQ(value, nullptr);
 }
 
 }  // namespace
