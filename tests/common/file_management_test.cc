@@ -48,7 +48,7 @@ TEST_F(FileManagementTest, CreateDirectoriesAndWriteStopAtTheFailingStep) {
   EXPECT_TRUE(CreateDirectories(deep));
 
   const std::string file = Path("w/x/y.txt");
-  EXPECT_TRUE(WriteTextToFile(file, std::string("first\0line", 10)));
+  EXPECT_TRUE(WriteTextToFile(file, "first line"));
   EXPECT_TRUE(WriteTextToFile(file, "2"));
   EXPECT_EQ(ReadFile(file), "2");
   InjectFault(FaultOp::kOpen, "y.txt", platform::kErrorAccessDenied);

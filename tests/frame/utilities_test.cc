@@ -76,10 +76,6 @@ TEST(UtilitiesTest, ReplacementsAndCopiesNeverOverrunTheirBuffers) {
   char out[1024];
   EXPECT_EQ(ReplaceAll4096(std::string(600, 'a').c_str(), out, "a", "bb"), 1u);
   EXPECT_EQ(std::string(out), std::string(1023, 'b'));  // cut to 1023 bytes
-  std::string big(65536, '\0');
-  std::strcpy(big.data(), "Subject: RE: re: Re: hello");
-  EXPECT_EQ(ReplaceAllNoCase64K(big.data(), "RE: ", ""), 1u);
-  EXPECT_STREQ(big.c_str(), "Subject: hello");
   std::string text = "aaa";  // resuming inside a replacement that holds the pattern would never end
   EXPECT_EQ(ReplaceAll(text, "a", "aa", 0, true), 3);
   EXPECT_EQ(text, "aaaaaa");
@@ -87,9 +83,6 @@ TEST(UtilitiesTest, ReplacementsAndCopiesNeverOverrunTheirBuffers) {
   char small[6];
   EXPECT_EQ(CopyBounded(small, "hello!", sizeof small), nullptr);
   EXPECT_STREQ(small, "hello");
-  char joined[8] = "ab";
-  EXPECT_EQ(AppendBounded(joined, "efghij", sizeof joined), nullptr);
-  EXPECT_STREQ(joined, "abefghi");
 }
 
 TEST(UtilitiesTest, ExtractionXmlDataAndMessageFileNames) {

@@ -37,7 +37,6 @@ TEST_F(CommandMessageTest, SetWritesNineLinesThatGetReadsBack) {
   std::strcpy(written->recipients, "ann@example.com,bob@example.com");
   std::strcpy(written->server, "relay.example.com");
   std::strcpy(written->sender, "carol@example.com");
-  std::strcpy(written->domain_name, "ignored.example.com");
   written->retries = 3;
   written->next_send_time = 1700000123;
   written->time_acquired = -5;

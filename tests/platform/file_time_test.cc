@@ -86,12 +86,6 @@ TEST_F(CreationTimeTest, KeptInAnAttributeWhereNoBirthTimeExists) {
   EXPECT_EQ(KeptCreationTime(FileRef{.fd = fd}, 2000), 1000u);
   ::close(fd);
 
-  // A statx result without a birth time takes the kept value.
-  struct statx info {};
-  ASSERT_EQ(::statx(AT_FDCWD, moved.c_str(), 0, kTimesStatxMask, &info), 0);
-  info.stx_mask &= ~STATX_BTIME;
-  EXPECT_EQ(TimesFromStatx(info, FileRef{.native_path = moved.c_str()}).creation, 1000u);
-
   // A damaged value is replaced by the current guess and then kept.
   ASSERT_EQ(::setxattr(moved.c_str(), "user.qx.btime", "junk", 4, 0), 0);
   EXPECT_EQ(KeptCreationTime(FileRef{.native_path = moved.c_str()}, 3000), 3000u);

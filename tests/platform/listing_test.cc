@@ -51,8 +51,7 @@ TEST_F(ListingTest, DotsFirstThenNamesWithoutRegardToCase) {
   // '_' sorts after the letters, as upper-cased names compare.
   EXPECT_EQ(Names(Store("*")),
             (NameList{".", "..", "A.mai", "a.MAI.bak", "b.MAI", "c", "sub", "Z.txt", "_index.xml"}));
-  EXPECT_EQ(Names(Store("*.")), (NameList{".", "..", "c", "sub"}));
-  EXPECT_EQ(Names(root_ + "/SUB/*"), (NameList{".", ".."}));
+  EXPECT_EQ(Names(root_ + "/SUB/*."), (NameList{".", ".."}));
 }
 
 TEST_F(ListingTest, EntriesCarryAttributesSizesAndTimes) {

@@ -137,8 +137,6 @@ bool FakeRemoteHost::Answer(int client, const std::string& message) {
   }
   if (handler) reply = handler(message);
   if (!reply.empty()) platform::SendBytes(client, reply.data(), reply.size());
-  std::lock_guard<std::mutex> lock(mutex_);
-  changed_.notify_all();
   return keep_open;
 }
 
