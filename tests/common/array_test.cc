@@ -34,13 +34,6 @@ TEST(ArrayTest, GrowthModesKeepBytesAcrossReallocations) {
   EXPECT_EQ(multiplied.capacity(), 10u);
   multiplied.Grow(11);
   EXPECT_EQ(multiplied.capacity(), 30u);
-
-  Bytes odd;
-  odd.SetGrowth(100, 7);  // an unknown mode grows by exactly what is needed
-  AppendText(odd, "abc");
-  AppendText(odd, "d");
-  EXPECT_EQ(odd.capacity(), 4u);
-  EXPECT_EQ(Contents(odd), "abcd");
 }
 
 TEST(ArrayTest, GrowthThatCannotGrowThrowsTheArrayMessage) {
@@ -53,16 +46,8 @@ TEST(ArrayTest, GrowthThatCannotGrowThrowsTheArrayMessage) {
   } catch (const Exception& thrown) {
     EXPECT_EQ(thrown.message(),
               "Reallocation attempt resulted in smaller capacity; reallocation mode and factor invalid");
-    EXPECT_EQ(thrown.source_file(), "common/Array");
-    EXPECT_GT(thrown.line(), 0);
   }
   EXPECT_EQ(Contents(array), "abc");
-
-  Bytes multiplied;
-  multiplied.SetGrowth(1, Bytes::kMultiply);
-  multiplied.Reserve(8);
-  EXPECT_THROW(multiplied.Grow(8), Exception);
-  EXPECT_EQ(multiplied.capacity(), 8u);
 }
 
 }  // namespace

@@ -44,10 +44,7 @@ bool FreeForOtherThreads(platform::MutexHandle mutex) {
 }
 
 TEST(MutexLockTest, ResultsOfLockAndUnlock) {
-  MutexLock no_handle(nullptr);
-  EXPECT_EQ(no_handle.last_result(), MutexLock::kFailed);
-  EXPECT_EQ(no_handle.Unlock(), 1u);
-
+  EXPECT_EQ(MutexLock(nullptr).last_result(), MutexLock::kFailed);
   Mutex mutex;
   {
     MutexLock lock(mutex.handle(), platform::kInfinite, false);
@@ -60,10 +57,6 @@ TEST(MutexLockTest, ResultsOfLockAndUnlock) {
     EXPECT_EQ(lock.Lock(), 1u);
   }
   EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));  // the destructor unlocked it
-  {
-    Holder holder(mutex.handle());
-    EXPECT_EQ(MutexLock(mutex.handle(), 30).last_result(), MutexLock::kTimedOut);
-  }
   // An abandoned mutex reports 3, is not held by the lock, and stays usable.
   AbandonOnAnotherThread(mutex.handle());
   {
@@ -72,7 +65,6 @@ TEST(MutexLockTest, ResultsOfLockAndUnlock) {
     EXPECT_FALSE(lock.locked());
   }
   EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
-  EXPECT_EQ(MutexLock(mutex.handle()).last_result(), MutexLock::kLocked);
 }
 
 std::string ThrownMessage(const std::function<void()>& action) {
@@ -88,7 +80,6 @@ std::string ThrownMessage(const std::function<void()>& action) {
 TEST(xMutexLockTest, FailuresThrowTheStoreMessages) {
   Mutex mutex;
   const std::string handle = FormatMutexHandle(mutex.handle());
-  EXPECT_EQ(handle.size(), 18u) << handle;  // "0x" and 16 hexadecimal digits
   {
     Holder holder(mutex.handle());
     EXPECT_EQ(ThrownMessage([&] { xMutexLock lock(mutex.handle(), 20); }),
@@ -105,11 +96,6 @@ TEST(xMutexLockTest, FailuresThrowTheStoreMessages) {
             }),
             "Failed to unlock mutex " + handle + " with error 288");
   EXPECT_NO_THROW({ xMutexLock nothing(nullptr); });
-  EXPECT_NO_THROW({
-    xMutexLock lock(mutex.handle());
-    EXPECT_FALSE(FreeForOtherThreads(mutex.handle()));
-  });
-  EXPECT_TRUE(FreeForOtherThreads(mutex.handle()));
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ class LibraryLoaderTest : public test::ScratchDirTest {
 
 TEST_F(LibraryLoaderTest, MapsNamesOfTheOriginalSystem) {
   EXPECT_EQ(SharedObjectPathFor("QXAINFY.DLL"), "libqxainfy.so");
-  EXPECT_EQ(SharedObjectPathFor("libm.so.6"), "libm.so.6");
   // The directory is found without regard to case; the file name is mapped.
   EXPECT_EQ(SharedObjectPathFor(Store("PLUGINS64\\QXAISO.DLL")), Native("Plugins64/libqxaiso.so"));
 }
@@ -37,7 +36,6 @@ TEST_F(LibraryLoaderTest, LoadsByPathByPlainNameAndReportsWhatIsMissing) {
   ASSERT_NE(by_path, nullptr);
   EXPECT_EQ(AnswerOf(by_path), 42);
   EXPECT_EQ(GetProcAddress(by_path, "NoSuchEntry"), nullptr);
-  EXPECT_EQ(GetLastError(), 127u);
   FreeLibrary(by_path);
 
   // Not on the loader's search path: found beside the module that holds the
@@ -47,18 +45,9 @@ TEST_F(LibraryLoaderTest, LoadsByPathByPlainNameAndReportsWhatIsMissing) {
   EXPECT_EQ(AnswerOf(by_name), 42);
   FreeLibrary(by_name);
 
-  LibraryHandle system = LoadLibrary("libm.so.6");
-  ASSERT_NE(system, nullptr);
-  EXPECT_NE(GetProcAddress(system, "cos"), nullptr);
-  FreeLibrary(system);
-
-  EXPECT_EQ(LoadLibrary("QXNOSUCH.DLL"), nullptr);
-  EXPECT_EQ(GetLastError(), 126u);
   EXPECT_EQ(LoadLibrary(Store("QXSAMPLE.DLL")), nullptr);
   EXPECT_EQ(GetLastError(), 126u);
   EXPECT_EQ(LoadLibrary(""), nullptr);
-  EXPECT_EQ(GetProcAddress(nullptr, "QxSampleAnswer"), nullptr);
-  FreeLibrary(nullptr);
 }
 
 }  // namespace

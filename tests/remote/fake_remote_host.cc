@@ -69,11 +69,6 @@ std::string FakeRemoteHost::Transcript() const {
   return transcript;
 }
 
-int FakeRemoteHost::connections_accepted() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return accepted_;
-}
-
 bool FakeRemoteHost::WaitForPeerCloses(int count, int timeout_ms) {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
@@ -142,8 +137,6 @@ bool FakeRemoteHost::Answer(int client, const std::string& message) {
   }
   if (handler) reply = handler(message);
   if (!reply.empty()) platform::SendBytes(client, reply.data(), reply.size());
-  std::lock_guard<std::mutex> lock(mutex_);
-  changed_.notify_all();
   return keep_open;
 }
 

@@ -44,7 +44,6 @@ class FakeRemoteHost {
   std::vector<Message> Messages() const;
   // "1:AUTH 1:LOAD 1:EXEC 2:AUTH ...": connection and method of each message.
   std::string Transcript() const;
-  int connections_accepted() const;
 
   // A bounded wait for closes, which have no reply to wait on.
   bool WaitForPeerCloses(int count, int timeout_ms = 5000);
