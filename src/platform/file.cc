@@ -71,7 +71,8 @@ struct Opened {
 // creates and must first know whether another spelling exists.
 Opened OpenResolved(std::string_view path, int flags, Disposition disposition) {
   Opened opened;
-  ResolvedPath resolved = ResolvePath(path);
+  ResolvedPath resolved =
+      disposition == Disposition::kCreateNew ? ResolveUsuallyMissing(path) : ResolvePath(path);
   opened.native = std::move(resolved.native);
   if (resolved.exists) {
     if (disposition == Disposition::kCreateNew) {

@@ -131,6 +131,12 @@ ResolvedPath ResolvePath(std::string_view store_path) {
   return resolved;
 }
 
+ResolvedPath ResolveUsuallyMissing(std::string_view store_path) {
+  const Components components = Split(store_path);
+  if (components.parts.empty()) return ResolvePath(store_path);
+  return ResolveMissing(components);
+}
+
 std::string ToNativePath(std::string_view store_path) { return ResolvePath(store_path).native; }
 
 uint64_t ResolverScanCount() { return DirectoryListingCount(); }

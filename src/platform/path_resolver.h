@@ -45,6 +45,12 @@ struct ResolvedPath {
 // listings kept between calls (directory_names.h).
 ResolvedPath ResolvePath(std::string_view store_path);
 
+// ResolvePath for names that are usually absent (block and flag files): the
+// kept listing of the parent folder answers first, so an absent name costs
+// no failed stat of its own. Where two spellings exist, the one the listing
+// prefers is given even when the other is spelled as asked.
+ResolvedPath ResolveUsuallyMissing(std::string_view store_path);
+
 // The store path with '/' separators and doubled separators collapsed, as
 // spelled, without touching the file system. Callers try this first when the
 // system call itself reports a missing entry cheaply (open, unlink).

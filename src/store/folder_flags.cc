@@ -5,6 +5,7 @@
 
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/path_resolver.h"
 
 namespace qx {
 
@@ -20,6 +21,13 @@ bool FindFlagFiles(const std::string& directory, bool ends_with_separator, Folde
   if (kind == FolderFlag::kIndexCheck) return false;
   std::string pattern = FolderFlagPath(directory.c_str(), kind, ends_with_separator);
   if (pattern.empty()) return false;
+  if (kind != FolderFlag::kAnyDirty) {
+    // One flag name, usually absent: checked on every open of the folder.
+    const platform::ResolvedPath flag = platform::ResolveUsuallyMissing(pattern);
+    if (!flag.exists) return false;
+    if (consume) platform::DeleteFile(flag.native);
+    return true;
+  }
   bool found = false;
   for (platform::Listing flags = platform::Listing::Open(pattern); flags.valid(); flags.Next()) {
     found = true;
