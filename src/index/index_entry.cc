@@ -26,7 +26,10 @@ bool ReadForEntry(std::string_view folder_dir, std::string_view file_name, uint3
   const std::string path = MessagePath(folder_dir, file_name);
   const HeaderReadOptions options = EntryReadOptions(listed.stamp);
   if (listed.folder == nullptr) return ReadMessageHeaders(path, record, options) == 1;
-  return ReadMessageHeaders(listed.folder->OpenForReading(file_name), path, record, options) == 1;
+  // No process holds a message file without sharing (the store never opens
+  // one so), so the scan needs no sharing probe; a file read while another
+  // program still writes it is read again once its stamp moves.
+  return ReadMessageHeaders(listed.folder->OpenUnlockedForReading(file_name), path, record, options) == 1;
 }
 
 }  // namespace

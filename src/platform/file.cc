@@ -273,7 +273,7 @@ Directory Directory::Open(std::string_view path) {
   return directory;
 }
 
-File Directory::OpenForReading(std::string_view name) const {
+File Directory::OpenUnlockedForReading(std::string_view name) const {
   if (AnyFaultArmed() && FaultFires(FaultOp::kOpen, native_ + "/" + std::string(name))) return File();
   const std::string spelled(name);
   int fd;
@@ -282,11 +282,6 @@ File Directory::OpenForReading(std::string_view name) const {
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     SetLastErrorFromErrno(errno);
-    return File();
-  }
-  if (!TakeShareLock(fd, Sharing::kShared)) {
-    ::close(fd);
-    SetLastError(kErrorSharingViolation);
     return File();
   }
   SetLastError(kErrorSuccess);

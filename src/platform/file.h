@@ -110,8 +110,11 @@ class Directory {
   bool valid() const { return fd_ >= 0; }
 
   // Opens `name`, spelled as a listing of this directory gave it, for
-  // reading, with the sharing rules of File::Open; 2 when it is gone.
-  File OpenForReading(std::string_view name) const;
+  // reading; 2 when it is gone. No shared lock is taken, so the open does
+  // not take part in the sharing rules of File::Open: only for files that no
+  // process holds without sharing. The lock would cost as much as the rest
+  // of the open.
+  File OpenUnlockedForReading(std::string_view name) const;
 
  private:
   int fd_ = -1;
