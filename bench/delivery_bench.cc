@@ -19,6 +19,7 @@
 #include "index/index_document.h"
 #include "index/index_entry.h"
 #include "message/message_headers.h"
+#include "fastest_runs.h"
 #include "qxstore.h"
 
 namespace {
@@ -146,38 +147,6 @@ void FloorDelivery(benchmark::State& state) {
 
 BENCHMARK(FloorDelivery)->Arg(kSmallFolder)->Arg(kLargeFolder)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(Delivery)->Arg(kSmallFolder)->Arg(kLargeFolder)->Unit(benchmark::kMillisecond)->Repetitions(5);
-
-// Keeps the fastest repetition of each benchmark, in real and in CPU time:
-// the least disturbed by the other work on a shared machine.
-class FastestRunReporter : public benchmark::ConsoleReporter {
- public:
-  struct Times {
-    double real = 0;
-    double cpu = 0;
-  };
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const Times times{run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-      auto [it, inserted] = fastest_.try_emplace(run.benchmark_name(), times);
-      if (!inserted) {
-        it->second.real = std::min(it->second.real, times.real);
-        it->second.cpu = std::min(it->second.cpu, times.cpu);
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  Times Fastest(const std::string& prefix) const {
-    for (const auto& [name, times] : fastest_) {
-      if (name.rfind(prefix, 0) == 0) return times;
-    }
-    return Times{};
-  }
-
- private:
-  std::map<std::string, Times> fastest_;
-};
 
 double Ratio(double store, double floor) { return floor > 0 ? store / floor : 0; }
 

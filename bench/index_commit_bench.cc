@@ -18,6 +18,7 @@
 #include <map>
 #include <string>
 
+#include "fastest_runs.h"
 #include "index/index_commit.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"
@@ -132,46 +133,16 @@ void FloorCommit(benchmark::State& state) {
   }
 }
 
-// Keeps the fastest repetition of each benchmark: the least disturbed by the
-// other work on a shared machine.
-class FastestRunReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const std::string name = run.run_name.function_name + "/" + run.run_name.args;
-      Keep(&fastest_, name, run.GetAdjustedRealTime());
-      Keep(&fastest_cpu_, name, run.GetAdjustedCPUTime());
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Fastest(const std::string& name) const { return Find(fastest_, name); }
-  double FastestCpu(const std::string& name) const { return Find(fastest_cpu_, name); }
-
- private:
-  static void Keep(std::map<std::string, double>* times, const std::string& name, double time) {
-    auto [it, inserted] = times->try_emplace(name, time);
-    if (!inserted) it->second = std::min(it->second, time);
-  }
-  static double Find(const std::map<std::string, double>& times, const std::string& name) {
-    auto it = times.find(name);
-    return it == times.end() ? 0 : it->second;
-  }
-
-  std::map<std::string, double> fastest_;
-  std::map<std::string, double> fastest_cpu_;
-};
-
 // The limit applies to elapsed time; the processor time is shown beside it
 // because elapsed time swings with the load of a shared machine.
 bool PrintRatio(const FastestRunReporter& reporter, int entries) {
   const std::string store_name = "StoreCommit/" + std::to_string(entries);
   const std::string floor_name = "FloorCommit/" + std::to_string(entries);
-  const double store = reporter.Fastest(store_name);
-  const double floor = reporter.Fastest(floor_name);
+  const double store = reporter.Fastest(store_name).real;
+  const double floor = reporter.Fastest(floor_name).real;
   const double ratio = floor > 0 ? store / floor : 0;
-  const double store_cpu = reporter.FastestCpu(store_name);
-  const double floor_cpu = reporter.FastestCpu(floor_name);
+  const double store_cpu = reporter.Fastest(store_name).cpu;
+  const double floor_cpu = reporter.Fastest(floor_name).cpu;
   std::printf("commit of one changed entry of %d: %.3f ms, floor %.3f ms, %.2f x (limit %.2f)%s;"
               " processor time %.3f ms, floor %.3f ms, %.2f x\n",
               entries, store, floor, ratio, kLimit, ratio > kLimit ? "  OVER THE LIMIT" : "",

@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include "fastest_runs.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
 #include "message/message_headers.h"
@@ -88,28 +89,6 @@ BENCHMARK(StoreLoad)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(FloorPugiSave)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(StoreSave)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-// Keeps the fastest repetition of each benchmark: the least disturbed by the
-// other work on a shared machine.
-class FastestRunReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      double per_iteration = run.GetAdjustedRealTime();
-      auto [it, inserted] = fastest_.try_emplace(run.run_name.function_name, per_iteration);
-      if (!inserted) it->second = std::min(it->second, per_iteration);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Fastest(const std::string& name) const {
-    auto it = fastest_.find(name);
-    return it == fastest_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> fastest_;
-};
-
 bool PrintRatio(const char* what, double store, double floor) {
   double ratio = floor > 0 ? store / floor : 0;
   std::printf("%s of %d entries: %.2f x pugixml alone (limit %.2f)%s\n", what, kEntries, ratio, kLimit,
@@ -125,8 +104,8 @@ int main(int argc, char** argv) {
   std::printf("index file: %jd bytes\n", static_cast<intmax_t>(std::filesystem::file_size(g_index_path)));
   FastestRunReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  bool within = PrintRatio("load", reporter.Fastest("StoreLoad"), reporter.Fastest("FloorPugiLoad"));
-  within = PrintRatio("save", reporter.Fastest("StoreSave"), reporter.Fastest("FloorPugiSave")) && within;
+  bool within = PrintRatio("load", reporter.Fastest("StoreLoad").real, reporter.Fastest("FloorPugiLoad").real);
+  within = PrintRatio("save", reporter.Fastest("StoreSave").real, reporter.Fastest("FloorPugiSave").real) && within;
   std::filesystem::remove_all(g_directory);
   return within ? 0 : 1;
 }

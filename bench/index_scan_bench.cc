@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "fastest_runs.h"
 #include "index/index_open.h"
 #include "index/index_scan.h"
 #include "index/store_index.h"
@@ -209,33 +210,11 @@ BENCHMARK(StoreReuse)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond)->
 BENCHMARK(FloorReload)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMillisecond)->Repetitions(3);
 BENCHMARK(StoreReload)->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMillisecond)->Repetitions(3);
 
-// Keeps the fastest repetition of each benchmark: the least disturbed by the
-// other work on a shared machine.
-class FastestRunReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const double per_iteration = run.GetAdjustedRealTime();
-      auto [it, inserted] = fastest_.try_emplace(run.run_name.str(), per_iteration);
-      if (!inserted) it->second = std::min(it->second, per_iteration);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Fastest(const std::string& name) const {
-    auto it = fastest_.find(name);
-    return it == fastest_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> fastest_;
-};
-
 bool PrintRatio(const FastestRunReporter& reporter, const char* what, const char* store,
                 const char* floor, int count, double limit) {
-  const std::string suffix = "/" + std::to_string(count) + "/repeats:3";
-  const double store_time = reporter.Fastest(std::string(store) + suffix);
-  const double floor_time = reporter.Fastest(std::string(floor) + suffix);
+  const std::string suffix = "/" + std::to_string(count);
+  const double store_time = reporter.Fastest(std::string(store) + suffix).real;
+  const double floor_time = reporter.Fastest(std::string(floor) + suffix).real;
   const double ratio = floor_time > 0 ? store_time / floor_time : 0;
   std::printf("%s, %d messages: %.2f x floor (limit %.2f)%s\n", what, count, ratio, limit,
               ratio > limit ? "  OVER THE LIMIT" : "");

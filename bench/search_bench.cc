@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 
+#include "fastest_runs.h"
 #include "qxstore.h"
 
 extern char** environ;
@@ -132,28 +133,6 @@ void StoreSearch(benchmark::State& state) {
 BENCHMARK(FloorGrep)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(StoreSearch)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-// Keeps the fastest repetition of each benchmark: the least disturbed by the
-// other work on a shared machine.
-class FastestRunReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const double per_iteration = run.GetAdjustedRealTime();
-      auto [it, inserted] = fastest_.try_emplace(run.run_name.function_name, per_iteration);
-      if (!inserted) it->second = std::min(it->second, per_iteration);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Fastest(const std::string& name) const {
-    auto it = fastest_.find(name);
-    return it == fastest_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> fastest_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,8 +156,8 @@ int main(int argc, char** argv) {
               kFolders * kFilesPerFolder, kFolders, written, kWord, grep_found, search_found);
   FastestRunReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double grep_time = reporter.Fastest("FloorGrep");
-  const double search_time = reporter.Fastest("StoreSearch");
+  const double grep_time = reporter.Fastest("FloorGrep").real;
+  const double search_time = reporter.Fastest("StoreSearch").real;
   const double ratio = grep_time > 0 ? search_time / grep_time : 0;
   std::printf("search of %d files: %.2f x grep -rlF (limit %.2f)%s\n", kFolders * kFilesPerFolder,
               ratio, kLimit, ratio >= kLimit ? "  OVER THE LIMIT" : "");
