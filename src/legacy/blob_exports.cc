@@ -5,73 +5,57 @@
 #include "qxstore.h"
 #include "remote/forwarding.h"
 
-using qx::ForwardCall;
 using qx::ForwardedFunction;
 
 extern "C" {
 
 QXSTORE_API uint32_t BLOBGetSize(BLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kBLOBGetSize, blob)) return *forwarded;
-  return qx::LocalBLOBGetSize(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBGetSize, qx::LocalBLOBGetSize, blob);
 }
 
 QXSTORE_API uint32_t BLOBGetFirstChunk(BLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kBLOBGetFirstChunk, blob)) return *forwarded;
-  return qx::LocalBLOBGetFirstChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBGetFirstChunk, qx::LocalBLOBGetFirstChunk,
+                                 blob);
 }
 
 QXSTORE_API uint32_t BLOBGetNextChunk(BLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kBLOBGetNextChunk, blob)) return *forwarded;
-  return qx::LocalBLOBGetNextChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBGetNextChunk, qx::LocalBLOBGetNextChunk,
+                                 blob);
 }
 
 QXSTORE_API uint32_t BLOBWriteFirstChunk(BLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kBLOBWriteFirstChunk, blob)) {
-    return *forwarded;
-  }
-  return qx::LocalBLOBWriteFirstChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBWriteFirstChunk, qx::LocalBLOBWriteFirstChunk,
+                                 blob);
 }
 
 QXSTORE_API uint32_t BLOBWriteNextChunk(BLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kBLOBWriteNextChunk, blob)) {
-    return *forwarded;
-  }
-  return qx::LocalBLOBWriteNextChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBWriteNextChunk, qx::LocalBLOBWriteNextChunk,
+                                 blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBGetSize(MESSAGEBLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kMessageItemBLOBGetSize, blob)) {
-    return *forwarded;
-  }
-  return qx::LocalMessageItemBLOBGetSize(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBGetSize, qx::LocalMessageItemBLOBGetSize,
+                                 blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBGetFirstChunk(MESSAGEBLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kMessageItemBLOBGetFirstChunk, blob)) {
-    return *forwarded;
-  }
-  return qx::LocalMessageItemBLOBGetFirstChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBGetFirstChunk, qx::LocalMessageItemBLOBGetFirstChunk,
+                                 blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBGetNextChunk(MESSAGEBLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kMessageItemBLOBGetNextChunk, blob)) {
-    return *forwarded;
-  }
-  return qx::LocalMessageItemBLOBGetNextChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBGetNextChunk, qx::LocalMessageItemBLOBGetNextChunk,
+                                 blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBWriteFirstChunk(MESSAGEBLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kMessageItemBLOBWriteFirstChunk, blob)) {
-    return *forwarded;
-  }
-  return qx::LocalMessageItemBLOBWriteFirstChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBWriteFirstChunk, qx::LocalMessageItemBLOBWriteFirstChunk,
+                                 blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBWriteNextChunk(MESSAGEBLOBRECORD* blob) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kMessageItemBLOBWriteNextChunk, blob)) {
-    return *forwarded;
-  }
-  return qx::LocalMessageItemBLOBWriteNextChunk(blob);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBWriteNextChunk, qx::LocalMessageItemBLOBWriteNextChunk,
+                                 blob);
 }
 
 }  // extern "C"

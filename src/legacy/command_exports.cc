@@ -5,37 +5,28 @@
 #include "qxstore.h"
 #include "remote/forwarding.h"
 
-using qx::ForwardCall;
 using qx::ForwardedFunction;
 
 extern "C" {
 
 QXSTORE_API uint32_t CommandMessageFindFirst(COMMANDMESSAGE* message) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kCommandMessageFindFirst, message)) {
-    return *forwarded;
-  }
-  return qx::LocalCommandMessageFindFirst(message);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageFindFirst, qx::LocalCommandMessageFindFirst,
+                                 message);
 }
 
 QXSTORE_API uint32_t CommandMessageFindNext(COMMANDMESSAGE* message) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kCommandMessageFindNext, message)) {
-    return *forwarded;
-  }
-  return qx::LocalCommandMessageFindNext(message);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageFindNext, qx::LocalCommandMessageFindNext,
+                                 message);
 }
 
 QXSTORE_API uint32_t CommandMessageGet(COMMANDMESSAGE* message) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kCommandMessageGet, message)) {
-    return *forwarded;
-  }
-  return qx::LocalCommandMessageGet(message);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageGet, qx::LocalCommandMessageGet,
+                                 message);
 }
 
 QXSTORE_API uint32_t CommandMessageSet(COMMANDMESSAGE* message) {
-  if (auto forwarded = ForwardCall(ForwardedFunction::kCommandMessageSet, message)) {
-    return *forwarded;
-  }
-  return qx::LocalCommandMessageSet(message);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageSet, qx::LocalCommandMessageSet,
+                                 message);
 }
 
 }  // extern "C"

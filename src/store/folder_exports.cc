@@ -25,32 +25,24 @@ extern "C" {
 
 QXSTORE_API uint32_t StoreFolderAdd(STOREFOLDER* folder) {
   if (folder == nullptr) return 0;
-  if (auto forwarded = ForwardCall(ForwardedFunction::kStoreFolderAdd, folder)) return *forwarded;
-  return qx::AddFolder(folder);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderAdd, qx::AddFolder, folder);
 }
 
 QXSTORE_API uint32_t StoreFolderRemove(STOREFOLDER* folder) {
   if (folder == nullptr) return 0;
-  if (auto forwarded = ForwardCall(ForwardedFunction::kStoreFolderRemove, folder)) {
-    return *forwarded;
-  }
-  return qx::RemoveFolder(folder);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderRemove, qx::RemoveFolder, folder);
 }
 
 QXSTORE_API uint32_t StoreFolderEdit(STOREFOLDER* old_folder, STOREFOLDER* new_folder) {
   if (old_folder == nullptr || new_folder == nullptr) return 0;
-  if (auto forwarded = ForwardCall(ForwardedFunction::kStoreFolderEdit, old_folder, new_folder)) {
-    return *forwarded;
-  }
-  return qx::EditFolder(old_folder, new_folder);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderEdit, qx::EditFolder,
+                                 old_folder, new_folder);
 }
 
 QXSTORE_API uint32_t StoreFolderCopy(STOREFOLDER* source, STOREFOLDER* target) {
   if (source == nullptr || target == nullptr) return 0;
-  if (auto forwarded = ForwardCall(ForwardedFunction::kStoreFolderCopy, source, target)) {
-    return *forwarded;
-  }
-  return qx::CopyFolder(source, target);
+  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderCopy, qx::CopyFolder,
+                                 source, target);
 }
 
 QXSTORE_API uint32_t TLS_StoreFolderFindFirst(STOREFOLDER* folder, TLSFOLDERLIST* list) {
