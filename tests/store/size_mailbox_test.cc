@@ -116,6 +116,31 @@ TEST_F(MailboxSizeTest, WalkStopsOnceTheQuotaIsReached) {
   EXPECT_EQ(ReadFile(Cache()), std::to_string(record.size_kb));
 }
 
+// A clock that moves a second every time it is read.
+class SteppingClock : public platform::Clock {
+ public:
+  uint64_t NowFileTime() override { return 0; }
+  uint64_t TickMilliseconds() override { return ticks_ += 1000; }
+  void SleepMilliseconds(uint32_t) override {}
+
+ private:
+  uint64_t ticks_ = 0;
+};
+
+TEST_F(MailboxSizeTest, WalkPastTheTimeoutGivesNoSizeAndNoCache) {
+  registry().SetDword(kConnectorKey, "Quota Calc Timeout", 3);
+  UseMode(1);
+  for (int i = 0; i < 8; ++i) WriteBytes(mailbox_ + "/Inbox/m" + std::to_string(i) + ".MAI", 4096);
+  WriteFile(Cache(), "77");  // written this second: not trusted
+  SteppingClock stepping;
+  platform::SetClock(&stepping);
+  const Result result = Query();
+  platform::SetClock(&clock());
+  EXPECT_EQ(result, (Result{0, 0}));
+  EXPECT_FALSE(Exists(Cache()));
+  EXPECT_FALSE(Exists(mailbox_ + "/_index.blk"));
+}
+
 // Another process holds the mailbox's block file while it computes.
 TEST_F(MailboxSizeTest, HeldMailboxBlockGivesNoSizeAndStaysInPlace) {
   UseMode(1);
