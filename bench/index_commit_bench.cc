@@ -19,6 +19,7 @@
 #include <string>
 
 #include "fastest_runs.h"
+#include "sample_index.h"
 #include "index/index_commit.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"
@@ -40,31 +41,6 @@ std::string FolderOf(int entries) {
   return g_root + "/mail/PO/MAILROOT/box/F" + std::to_string(entries);
 }
 
-qx::XmlDocument MakeIndex(int entries) {
-  qx::XmlDocument document = qx::XmlDocument::New();
-  qx::InitializeIndexDocument(document);
-  pugi::xml_node root = document.DocumentElement();
-  for (int i = 0; i < entries; ++i) {
-    qx::MessageHeaders record;
-    record.message_date = "2011-03-01T11:00:00";
-    record.received_date = "2011-03-01T11:00:05";
-    record.modified_stamp = 1569038497u + static_cast<uint32_t>(i);
-    record.sender = "Sender Number " + std::to_string(i) + " <sender" + std::to_string(i) + "@example.org>";
-    record.recipients = "someone@example.org, other@example.org";
-    record.copy_recipients = i % 3 == 0 ? "copy@example.org" : "";
-    record.subject = "Re: the quarterly report & numbers <" + std::to_string(i) + ">";
-    record.message_class = "IPM.Note";
-    record.flag_words = i % 2 == 0 ? "\\SEEN \\ANSWERED" : "";
-    record.read = i % 2 == 0 ? 1 : 0;
-    record.file_size = 2000u + static_cast<uint32_t>(i % 5000);
-    char name[64];
-    std::snprintf(name, sizeof name, "%032X.MAI", i * 7919);
-    qx::BuildMessageEntry(root, pugi::xml_node(), name, static_cast<uint32_t>(i + 1), record);
-  }
-  qx::SetDocumentLastUid(document, static_cast<uint32_t>(entries));
-  return document;
-}
-
 // The entry in the middle, whose flags each commit toggles.
 pugi::xml_node MiddleEntry(pugi::xml_node root, int entries) {
   pugi::xml_node entry = root.first_child();
@@ -84,7 +60,7 @@ void StoreCommit(benchmark::State& state) {
   qx::CreateStoreIndexMutex(index);
   qx::SetStoreIndexNames(index, "PO", "box", folder.c_str());
   qx::SetStoreIndexPaths(index);
-  const qx::XmlDocument document = MakeIndex(entries);
+  const qx::XmlDocument document = MakeSampleIndex(entries);
   qx::HoldDocument(index, document);
   qx::SaveDocumentFile(document, qx::FolderFilePath(index->folder_directory, qx::kIndexFileName));
   index->index_stamp = qx::FolderIndexStamp(index->folder_directory, qx::kFolderTypeMail);
@@ -115,7 +91,7 @@ void FloorCommit(benchmark::State& state) {
   const std::string block_path = directory + "/_index.blk";
   const std::string status_path = directory + "/_FOLDER.DAT";
   pugi::xml_document document;
-  document.load_string(MakeIndex(entries).Xml().c_str());
+  document.load_string(MakeSampleIndex(entries).Xml().c_str());
   pugi::xml_node entry = MiddleEntry(document.document_element(), entries);
   const uint32_t status[13] = {};
   bool flagged = false;
