@@ -14,7 +14,7 @@
 #include "index/item_remove.h"
 #include "index/message_id_lookup.h"
 #include "index/store_index.h"
-#include "store/folder_size_cache.h"
+#include "folder/folder_size_cache.h"
 
 namespace qx {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "message/flag_words.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 
 namespace qx {
 

@@ -10,10 +10,10 @@
 #include "index/index_scan.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
-#include "store/folder_flags.h"
+#include "folder/folder_flags.h"
 
 namespace qx {
 

@@ -8,7 +8,7 @@
 #include "index/index_document.h"
 #include "index/index_format.h"
 #include "message/flag_words.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/file.h"
 #include "qxstore.h"
 

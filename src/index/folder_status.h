@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace qx {
 

@@ -8,7 +8,7 @@
 #include "frame/registry_readers.h"
 #include "frame/report_error.h"
 #include "index/index_format.h"
-#include "index/xml_error_report.h"
+#include "xml/xml_error_report.h"
 #include "message/number_text.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"

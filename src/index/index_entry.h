@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "message/message_headers.h"
 #include "message/message_uid.h"
 #include "platform/file.h"

@@ -1,6 +1,6 @@
 #include "index/index_format.h"
 
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 
 namespace qx {
 

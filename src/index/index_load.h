@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "qxstore.h"
 
 namespace qx {

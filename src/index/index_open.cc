@@ -16,12 +16,12 @@
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "index/task_document.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "platform/listing.h"
-#include "store/folder_flags.h"
-#include "store/notify_clients.h"
+#include "folder/folder_flags.h"
+#include "folder/notify_clients.h"
 
 namespace qx {
 

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "qxstore.h"
 
 namespace qx {

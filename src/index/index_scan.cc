@@ -17,14 +17,14 @@
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/listing.h"
 #include "platform/path_resolver.h"
-#include "store/folder_size_cache.h"
+#include "folder/folder_size_cache.h"
 
 namespace qx {
 

@@ -10,7 +10,7 @@
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
-#include "store/notify_clients.h"
+#include "folder/notify_clients.h"
 
 namespace qx {
 

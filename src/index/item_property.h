@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "qxstore.h"
 
 namespace qx {

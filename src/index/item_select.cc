@@ -5,7 +5,7 @@
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 
 namespace qx {
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "frame/store_paths.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/diagnostics.h"
 
 namespace qx {

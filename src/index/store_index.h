@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "platform/mutex.h"
 #include "qxstore.h"
 

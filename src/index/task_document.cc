@@ -8,7 +8,7 @@
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/listing.h"
-#include "store/folder_flags.h"
+#include "folder/folder_flags.h"
 
 namespace qx {
 

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "qxstore.h"
 
 namespace qx {

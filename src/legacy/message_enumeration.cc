@@ -7,12 +7,12 @@
 #include "index/folder_type_handlers.h"
 #include "index/index_scan.h"
 #include "index/store_index.h"
-#include "index/xslt_transform.h"
+#include "xml/xslt_transform.h"
 #include "legacy/legacy_item_list.h"
 #include "legacy/legacy_state_lock.h"
 #include "legacy/record_text.h"
 #include "message/number_text.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 
 namespace qx {
 

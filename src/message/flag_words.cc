@@ -1,6 +1,6 @@
 #include "message/flag_words.h"
 
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 
 namespace qx {
 

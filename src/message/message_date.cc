@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "message/number_text.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/local_time.h"
 
 namespace qx {

@@ -6,7 +6,7 @@
 #include "frame/registry_readers.h"
 #include "message/message_rewrite.h"
 #include "message/number_text.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 
 namespace qx {
 

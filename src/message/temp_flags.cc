@@ -3,7 +3,7 @@
 #include "message/message_line_reader.h"
 #include "message/message_rewrite.h"
 #include "message/message_uid.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/file.h"
 
 namespace qx {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "frame/utilities.h"
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "shares/share_documents.h"
 #include "shares/share_remove.h"
 

@@ -2,7 +2,7 @@
 
 #include "frame/registry_readers.h"
 #include "frame/store_paths.h"
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "platform/file.h"
 #include "shares/share_documents.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "platform/file.h"
 #include "shares/security_files.h"
 #include "shares/share_documents.h"

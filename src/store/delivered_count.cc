@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "store/folder_flags.h"
+#include "folder/folder_flags.h"
 #include "store/store_folder_record.h"
 
 namespace qx {

@@ -9,7 +9,7 @@
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "store/folder_size.h"
-#include "store/folder_size_cache.h"
+#include "folder/folder_size_cache.h"
 #include "store/size_settings.h"
 #include "store/store_folder_record.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "frame/store_paths.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/path_resolver.h"
 
 namespace qx {

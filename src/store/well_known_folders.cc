@@ -1,6 +1,6 @@
 #include "store/well_known_folders.h"
 
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "store/store_folder_record.h"
 
 namespace qx {

@@ -9,7 +9,7 @@
 #include "platform/errors.h"
 #include "platform/fault_injection.h"
 #include "qxstore.h"
-#include "store/folder_test_fixture.h"
+#include "support/folder_test_fixture.h"
 
 namespace qx {
 namespace {

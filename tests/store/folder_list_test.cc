@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "qxstore.h"
-#include "store/folder_test_fixture.h"
+#include "support/folder_test_fixture.h"
 
 namespace qx {
 namespace {

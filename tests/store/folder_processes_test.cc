@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "qxstore.h"
-#include "store/folder_test_fixture.h"
+#include "support/folder_test_fixture.h"
 
 namespace qx {
 namespace {

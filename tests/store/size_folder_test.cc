@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "folder_test_fixture.h"
+#include "support/folder_test_fixture.h"
 #include "frame/registry_readers.h"
 #include "qxstore.h"
 #include "store/size_settings.h"

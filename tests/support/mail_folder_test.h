@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 #include "qxstore.h"
 #include "support/test_store.h"
 

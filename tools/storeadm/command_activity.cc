@@ -12,8 +12,8 @@
 #include "command.h"
 #include "frame/store_paths.h"
 #include "platform/file.h"
-#include "store/activity_file.h"
-#include "store/notify_clients.h"
+#include "folder/activity_file.h"
+#include "folder/notify_clients.h"
 #include "json_text.h"
 
 namespace qx::storeadm {

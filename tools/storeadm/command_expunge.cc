@@ -19,7 +19,7 @@
 #include "message/flag_words.h"
 #include "platform/errors.h"
 #include "platform/file.h"
-#include "store/folder_size_cache.h"
+#include "folder/folder_size_cache.h"
 
 namespace qx::storeadm {
 namespace {

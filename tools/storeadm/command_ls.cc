@@ -13,7 +13,7 @@
 #include "command.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 #include "platform/file.h"
 #include "qxstore.h"
 #include "json_text.h"

@@ -1,4 +1,4 @@
-#include "store/activity_file.h"
+#include "folder/activity_file.h"
 
 #include <cctype>
 #include <cstdlib>

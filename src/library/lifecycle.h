@@ -7,11 +7,6 @@
 
 namespace qx {
 
-// NotifyRemote of the notifier library: target server, target protocol and
-// message text; 0 on success.
-using NotifyRemoteFunction = int32_t (*)(const char* server, const char* protocol,
-                                         const char* message);
-
 // Reads the library settings, loads the notifier library, allocates the
 // four thread-local slots and creates the registry and index mutexes. 0 when
 // a thread-local slot cannot be allocated (the remaining steps are skipped),
@@ -38,8 +33,5 @@ uint32_t SetAffinity(uint32_t mode);
 // ThreadRelease; with affinity off the record is destroyed without counting
 // down its shared index object, which other threads may still hold.
 void ThreadDetach();
-
-// The notifier's entry, or null when the library or the entry is missing.
-NotifyRemoteFunction NotifyRemoteEntry();
 
 }  // namespace qx

@@ -1,4 +1,4 @@
-#include "frame/index_registry.h"
+#include "index/index_registry.h"
 
 #include <atomic>
 #include <map>

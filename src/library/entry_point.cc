@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "frame/lifecycle.h"
+#include "library/lifecycle.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "store/folder_flags.h"
+#include "folder/folder_flags.h"
 
 #include <cstdlib>
 #include <string>

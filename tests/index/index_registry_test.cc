@@ -10,8 +10,8 @@
 #include <thread>
 #include <utility>
 
-#include "frame/index_registry.h"
-#include "frame/lifecycle.h"
+#include "index/index_registry.h"
+#include "library/lifecycle.h"
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
 #include "support/test_store.h"

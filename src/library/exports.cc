@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "frame/lifecycle.h"
+#include "library/lifecycle.h"
 #include "frame/time_conversion.h"
 #include "frame/utilities.h"
 #include "qxstore.h"

@@ -1,4 +1,4 @@
-#include "store/folder_size_cache.h"
+#include "folder/folder_size_cache.h"
 
 #include <string>
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "frame/lifecycle.h"
+#include "folder/notifier_library.h"
 
 namespace qx {
 

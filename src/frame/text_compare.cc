@@ -1,4 +1,4 @@
-#include "message/text_compare.h"
+#include "frame/text_compare.h"
 
 namespace qx {
 

@@ -3,7 +3,7 @@
 // folder size sum, the legacy enumeration). The stylesheet and the source go
 // to libxslt as text, and the result comes back as a new document.
 
-#include "index/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace qx {
 

@@ -1,4 +1,4 @@
-#include "index/xml_error_report.h"
+#include "xml/xml_error_report.h"
 
 #include <cstdio>
 #include <string>

@@ -1,38 +1,17 @@
-#include "frame/lifecycle.h"
+#include "library/lifecycle.h"
 
-#include <atomic>
-
-#include "frame/index_registry.h"
+#include "index/index_registry.h"
+#include "folder/notifier_library.h"
 #include "frame/settings.h"
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
 #include "index/store_index.h"
-#include "platform/library_loader.h"
 #include "platform/thread_slots.h"
 #include "remote/connection_socket.h"
 
 namespace qx {
 
 namespace {
-
-std::atomic<platform::LibraryHandle> g_notifier_library{nullptr};
-std::atomic<NotifyRemoteFunction> g_notify_remote{nullptr};
-
-// A missing notifier is not an error: remote notification is then skipped.
-void LoadNotifier() {
-  if (g_notifier_library.load() != nullptr) return;
-  platform::LibraryHandle library = platform::LoadLibrary("QXAINFY.DLL");
-  if (library == nullptr) return;
-  g_notifier_library.store(library);
-  g_notify_remote.store(
-      reinterpret_cast<NotifyRemoteFunction>(platform::GetProcAddress(library, "NotifyRemote")));
-}
-
-void FreeNotifier() {
-  g_notify_remote.store(nullptr);
-  platform::LibraryHandle library = g_notifier_library.exchange(nullptr);
-  if (library != nullptr) platform::FreeLibrary(library);
-}
 
 void DestroyRecord(STOREINDEXTYPE* record) {
   delete record;
@@ -95,7 +74,5 @@ void ThreadDetach() {
   FreeThreadFolderLists();
   FreeThreadSearchState();
 }
-
-NotifyRemoteFunction NotifyRemoteEntry() { return g_notify_remote.load(); }
 
 }  // namespace qx

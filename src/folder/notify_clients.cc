@@ -1,4 +1,4 @@
-#include "store/notify_clients.h"
+#include "folder/notify_clients.h"
 
 #include <cctype>
 #include <string>
@@ -8,8 +8,8 @@
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"
-#include "store/activity_file.h"
-#include "store/activity_lock.h"
+#include "folder/activity_file.h"
+#include "folder/activity_lock.h"
 
 namespace qx {
 

@@ -1,4 +1,4 @@
-#include "index/xslt_transform.h"
+#include "xml/xslt_transform.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>

@@ -1,4 +1,4 @@
-#include "store/notify_clients.h"
+#include "folder/notify_clients.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -19,8 +19,8 @@
 #include "platform/errors.h"
 #include "platform/fault_injection.h"
 #include "platform/library_loader.h"
-#include "store/activity_file.h"
-#include "store/activity_lock.h"
+#include "folder/activity_file.h"
+#include "folder/activity_lock.h"
 #include "support/test_store.h"
 
 namespace qx {

@@ -1,4 +1,4 @@
-#include "store/activity_lock.h"
+#include "folder/activity_lock.h"
 
 #include <atomic>
 
@@ -6,7 +6,7 @@
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
-#include "store/activity_file.h"
+#include "folder/activity_file.h"
 
 namespace qx {
 

@@ -1,9 +1,9 @@
-#include "store/folder_flags.h"
+#include "folder/folder_flags.h"
 
 #include <filesystem>
 #include <set>
 
-#include "folder_test_fixture.h"
+#include "support/folder_test_fixture.h"
 #include "qxstore.h"
 
 namespace qx {
