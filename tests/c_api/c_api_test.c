@@ -75,6 +75,20 @@ static void test_lifecycle(void) {
   CHECK(StoreLibrary_ThreadRelease() == 1);
 }
 
+static void test_store_items(void) {
+  void* value = (void*)&failures;
+  uint32_t size = 99;
+  /* No folder open: every item call answers 0, the value pointer cleared. */
+  CHECK(StoreItem_GetProperty("QX_MAILBOX", &value, &size) == 0);
+  CHECK(value == NULL);
+  CHECK(StoreFolder_FindFirstItem() == 0);
+  CHECK(StoreItem_SetProperty("", "PR_SUBJECT", "x") == 0);
+  CHECK(StoreItem_FreeProperty(NULL) == 1);
+  CHECK(StoreItemProperty_GetType("PR_BNP_PercentComplete", 3) == 9);
+  CHECK(StoreItemProperty_GetType("PR_BNP_PercentComplete", 5) == 0);
+  CHECK(StoreFolder_FindClose() == 1);
+}
+
 int main(void) {
   /* No registry of the machine's: an empty one is enough here. */
   setenv("QXSTORE_REGISTRY", "/nonexistent/registry.reg", 1);
@@ -83,6 +97,7 @@ int main(void) {
   test_xml_data();
   test_block_files();
   test_lifecycle();
+  test_store_items();
   printf("c_api: %d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;
 }
