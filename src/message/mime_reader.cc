@@ -1,5 +1,7 @@
 #include "message/mime_reader.h"
 
+#include <cstring>
+
 #include "frame/text_compare.h"
 #include "message/message_line_reader.h"
 #include "platform/diagnostics.h"
@@ -16,6 +18,23 @@ platform::File OpenForReading(std::string_view path) {
 
 bool Mentions(std::string_view line, std::string_view text) {
   return FindNoCaseIn(line, text) != std::string_view::npos;
+}
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Mentions() for a pattern tested against every body line (the boundary):
+// when its first byte has no case, memchr finds the candidates.
+bool MentionsBoundary(std::string_view line, std::string_view boundary) {
+  if (IsLetter(boundary.front())) return Mentions(line, boundary);
+  for (size_t at = 0; at + boundary.size() <= line.size(); ++at) {
+    const void* found = std::memchr(line.data() + at, boundary.front(), line.size() - at);
+    if (found == nullptr) return false;
+    at = static_cast<size_t>(static_cast<const char*>(found) - line.data());
+    if (at + boundary.size() <= line.size() && StartsWithNoCase(line.substr(at), boundary)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool IsBlank(char c) { return c == ' '; }
@@ -49,6 +68,16 @@ struct ContentWalk {
   std::string boundary;
 
   void ExamineHeaderLine(std::string_view line) {
+    // Most lines name no multipart type: one search rules all three out.
+    if (Mentions(line, "multipart/")) ExamineMultipartMentions(line);
+    if (boundary.empty() && (mixed || alternative)) {
+      std::optional<std::string> found = GetHeaderParameter(line, "boundary");
+      if (found) boundary = std::move(*found);
+    }
+    if (Mentions(line, wanted)) wanted_found = true;
+  }
+
+  void ExamineMultipartMentions(std::string_view line) {
     if (Mentions(line, "multipart/mixed")) {
       mixed = true;
       if (among_part_headers) boundary.clear();
@@ -59,15 +88,10 @@ struct ContentWalk {
       if (mixed || alternative) boundary.clear();
       alternative = true;
     }
-    if (boundary.empty() && (mixed || alternative)) {
-      std::optional<std::string> found = GetHeaderParameter(line, "boundary");
-      if (found) boundary = std::move(*found);
-    }
-    if (Mentions(line, wanted)) wanted_found = true;
   }
 
   bool IsBoundaryLine(std::string_view line) const {
-    return !boundary.empty() && Mentions(line, boundary);
+    return !boundary.empty() && MentionsBoundary(line, boundary);
   }
 };
 
