@@ -24,7 +24,7 @@ std::string_view EntryId(pugi::xml_node entry) { return entry.attribute(kIdAttri
 
 std::optional<std::string> ItemFilePath(const ItemRef& item) {
   const std::string_view id = EntryId(item.entry);
-  if (!IsPlainFileName(id) || item.folder_directory.empty()) return std::nullopt;
+  if (!IsPlainFileName(id) || item.folder_directory[0] == '\0') return std::nullopt;
   return MessagePath(item.folder_directory, id);
 }
 

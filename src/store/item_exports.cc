@@ -22,20 +22,17 @@ qx::STOREINDEXTYPE* Record() { return qx::TLSStoreIndex_Get(); }
 
 std::string_view TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-// Hands a read value to the caller: a pointer into the item (1) or a new
-// block (2). A block that cannot be allocated reads as not found.
-int32_t HandOver(const qx::PropertyRead& read, void** value, uint32_t* size) {
+// Hands a read value to the caller: a pointer into the item (1) or the
+// read's block (2).
+int32_t HandOver(qx::PropertyRead& read, void** value, uint32_t* size) {
   if (read.result == 1) {
     *value = const_cast<char*>(read.in_item);
     if (size != nullptr) *size = static_cast<uint32_t>(std::strlen(read.in_item) + 1);
     return 1;
   }
   if (read.result != 2) return read.result;
-  void* block = std::malloc(read.bytes.size());
-  if (block == nullptr) return 0;
-  std::memcpy(block, read.bytes.data(), read.bytes.size());
-  *value = block;
-  if (size != nullptr) *size = static_cast<uint32_t>(read.bytes.size());
+  if (size != nullptr) *size = read.value.size();
+  *value = read.value.Release();
   return 2;
 }
 
@@ -130,7 +127,8 @@ QXSTORE_API int32_t StoreItem_GetProperty(const char* name, void** value, uint32
   *value = nullptr;
   qx::STOREINDEXTYPE* record = Record();
   if (name == nullptr || !HasFolder(record)) return 0;
-  return HandOver(qx::GetRecordProperty(*record, name), value, size);
+  qx::PropertyRead read = qx::GetRecordProperty(*record, name);
+  return HandOver(read, value, size);
 }
 
 QXSTORE_API uint32_t StoreItem_SetProperty(const char* item_id, const char* name,
@@ -179,7 +177,7 @@ QXSTORE_API uint32_t StoreIndex_GetItemPropertyItem(void* item, const char* prop
   *value = nullptr;
   auto* record = item != nullptr ? static_cast<qx::STOREINDEXTYPE*>(item) : Record();
   if (property_name == nullptr || !HasFolder(record)) return 0;
-  const qx::PropertyRead read = qx::GetRecordProperty(*record, property_name);
+  qx::PropertyRead read = qx::GetRecordProperty(*record, property_name);
   const int32_t result = HandOver(read, value, nullptr);
   if (result > 0 && type != nullptr) *type = read.caller_type;
   return result > 0 ? static_cast<uint32_t>(result) : 0;

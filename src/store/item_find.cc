@@ -38,7 +38,7 @@ uint32_t FindFirstRecordItem(STOREINDEXTYPE& record) {
   EnsureDocument(record.index);
   StoreIndexLock lock(record.index);
   RefreshItemHandles(record);
-  return StartItemList(record) ? 1 : 0;
+  return StartItemWalk(record) ? 1 : 0;
 }
 
 uint32_t FindNextRecordItem(STOREINDEXTYPE& record) {
@@ -49,7 +49,7 @@ uint32_t FindNextRecordItem(STOREINDEXTYPE& record) {
   if (record.index == nullptr) return 0;
   StoreIndexLock lock(record.index);
   RefreshItemHandles(record);
-  return AdvanceItemList(record) ? 1 : 0;
+  return AdvanceItemWalk(record) ? 1 : 0;
 }
 
 uint32_t SelectRecordItem(STOREINDEXTYPE& record, std::string_view item_id) {

@@ -40,22 +40,51 @@ namespace qx {
 struct ItemRef {
   StoreIndex* index = nullptr;
   pugi::xml_node entry;
-  std::string_view folder_directory;
+  // NUL-terminated texts (never null): the item's folder directory, and the
+  // names the context properties (QX_POSTOFFICE, ...) answer with.
+  const char* folder_directory = "";
   uint32_t folder_type = 0;
-  // The names the context properties (QX_POSTOFFICE, ...) answer with.
-  std::string_view postoffice;
-  std::string_view mailbox;
-  std::string_view folder;
+  const char* postoffice = "";
+  const char* mailbox = "";
+  const char* folder = "";
+};
+
+// A value in a block from malloc, handed to the caller of
+// StoreItem_GetProperty, who frees it. Freed here unless released.
+class AllocatedValue {
+ public:
+  AllocatedValue() = default;
+  ~AllocatedValue();
+  AllocatedValue(AllocatedValue&& other) noexcept;
+  AllocatedValue& operator=(AllocatedValue&& other) noexcept;
+
+  // A copy of `bytes`; holds nothing when memory runs out.
+  static AllocatedValue Copy(std::string_view bytes);
+  // `text` and a NUL.
+  static AllocatedValue Text(std::string_view text);
+
+  explicit operator bool() const { return data_ != nullptr; }
+  const void* data() const { return data_; }
+  uint32_t size() const { return size_; }
+  // Gives the block up to the caller.
+  void* Release();
+
+ private:
+  void* data_ = nullptr;
+  uint32_t size_ = 0;
 };
 
 // A property read: StoreItem_GetProperty's result and what it hands back.
 struct PropertyRead {
   // -1 or 0 not found; 1 `in_item` points into the item (no copy); 2
-  // `bytes` are handed to the caller in a newly allocated block.
+  // `value` is handed to the caller.
   int32_t result = 0;
   const char* in_item = nullptr;
-  std::string bytes;
+  AllocatedValue value;
   uint32_t caller_type = 0;
+
+  // Result 2 with `value`, or not found when it holds nothing.
+  static PropertyRead Allocated(AllocatedValue value, uint32_t caller_type);
 };
 
 enum class PropertyWrite {

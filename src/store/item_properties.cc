@@ -16,23 +16,26 @@ namespace qx {
 namespace {
 
 PropertyRead Allocated(std::optional<std::string> bytes, uint32_t caller_type) {
-  PropertyRead read;
-  if (!bytes) return read;
-  read.result = 2;
-  read.bytes = std::move(*bytes);
-  read.caller_type = caller_type;
-  return read;
+  if (!bytes) return {};
+  return PropertyRead::Allocated(AllocatedValue::Copy(*bytes), caller_type);
+}
+
+bool IsTextType(uint32_t type) {
+  return type == kValueText || type == kValueBirthdayText || type == kValueStoreDate ||
+         type == kValueNoteText || type == kValueCalendarText;
 }
 
 // Table fields are string literals, so their views end in a NUL.
 PropertyRead ReadIndexField(const ItemRef& item, const PropertyMapEntry& property) {
   if (!item.entry) return {};
-  if (property.field == kIdField) {
+  // Only the special fields begin with '@' or '!'.
+  const char first = property.field.front();
+  if (first == '@' && property.field == kIdField) {
     const pugi::xml_attribute id = item.entry.attribute(kIdAttribute);
     if (!id) return {};
     return Allocated(CallerBytesFromStored(id.value(), property.caller_type), property.caller_type);
   }
-  if (property.field == kClassField) {
+  if (first == '!' && property.field == kClassField) {
     return Allocated(CallerBytesFromStored(std::to_string(item.folder_type), property.caller_type),
                      property.caller_type);
   }
@@ -45,6 +48,10 @@ PropertyRead ReadIndexField(const ItemRef& item, const PropertyMapEntry& propert
     read.in_item = text;
     read.caller_type = kValuePlainText;
     return read;
+  }
+  // Most reads are text: copied once, straight into the caller's block.
+  if (IsTextType(property.caller_type)) {
+    return PropertyRead::Allocated(AllocatedValue::Text(text), property.caller_type);
   }
   return Allocated(CallerBytesFromStored(text, property.caller_type), property.caller_type);
 }
@@ -81,11 +88,9 @@ PropertyWrite WriteContent(const ItemKind& kind, const ItemRef& item,
   return kind.write_content(item, property, text) ? PropertyWrite::kWritten : PropertyWrite::kFailed;
 }
 
-}  // namespace
-
-PropertyRead ReadItemProperty(const ItemKind& kind, const ItemRef& item, std::string_view name) {
-  const std::optional<PropertyMapEntry> property =
-      LookupProperty(kind.table, kind.default_component, name);
+// The read of a name the kind's table maps to `property`.
+PropertyRead ReadMappedProperty(const ItemKind& kind, const ItemRef& item,
+                                const PropertyMapEntry* property, std::string_view name) {
   if (!property) return ReadContextProperty(item, name);
   switch (property->source) {
     case kSourceIndexField: return ReadIndexField(item, *property);
@@ -97,6 +102,14 @@ PropertyRead ReadItemProperty(const ItemKind& kind, const ItemRef& item, std::st
       return Allocated(CallerBytesFromStored("file", property->caller_type), property->caller_type);
     default: return {};
   }
+}
+
+}  // namespace
+
+PropertyRead ReadItemProperty(const ItemKind& kind, const ItemRef& item, std::string_view name) {
+  const std::optional<PropertyMapEntry> property =
+      LookupProperty(kind.table, kind.default_component, name);
+  return ReadMappedProperty(kind, item, property ? &*property : nullptr, name);
 }
 
 PropertyRead ReadContextProperty(const ItemRef& item, std::string_view name) {
@@ -111,7 +124,7 @@ PropertyRead ReadContextProperty(const ItemRef& item, std::string_view name) {
     text = item.folder_directory;
   }
   if (text.empty()) return {};
-  return Allocated(CallerBytesFromStored(text, kValueText), kValueText);
+  return PropertyRead::Allocated(AllocatedValue::Text(text), kValueText);
 }
 
 PropertyWrite WriteItemProperty(const ItemKind& kind, const ItemRef& item, std::string_view name,
@@ -139,8 +152,8 @@ PropertyRead GetRecordProperty(STOREINDEXTYPE& record, std::string_view name) {
   StoreIndexLock lock(record.index);
   RefreshItemHandles(record);
   const ItemRef item = ItemRefOf(record);
-  return kind->get_property != nullptr ? kind->get_property(item, name)
-                                       : ReadItemProperty(*kind, item, name);
+  if (kind->get_property != nullptr) return kind->get_property(item, name);
+  return ReadMappedProperty(*kind, item, LookupRecentProperty(state, *kind, name), name);
 }
 
 PropertyWrite SetRecordProperty(STOREINDEXTYPE& record, std::string_view item_id,

@@ -1,6 +1,8 @@
 #include "store/item_state.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
 #include "index/index_elements.h"
 #include "index/index_format.h"
@@ -12,22 +14,43 @@ namespace qx {
 
 namespace {
 
-// Where the walk goes on in the new list: after the current item when it is
-// still there, else at the place the removed current item had.
-size_t NextPositionIn(const pugi::xpath_node_set& list, pugi::xml_node current, size_t old_next,
-                      bool had_current) {
-  if (current) {
-    for (size_t i = 0; i < list.size(); ++i) {
-      if (list[i].node() == current) return i + 1;
-    }
+pugi::xml_node FirstEntry(const XmlDocument& document) {
+  return document ? document.DocumentElement().child(kEntryElement) : pugi::xml_node();
+}
+
+pugi::xml_node EntryAt(const XmlDocument& document, size_t position) {
+  pugi::xml_node entry = FirstEntry(document);
+  for (size_t i = 0; i < position && entry; ++i) entry = entry.next_sibling(kEntryElement);
+  return entry;
+}
+
+size_t PositionOf(pugi::xml_node entry) {
+  size_t position = 0;
+  for (pugi::xml_node before = entry.previous_sibling(kEntryElement); before;
+       before = before.previous_sibling(kEntryElement)) {
+    ++position;
   }
-  const size_t next = had_current && old_next > 0 ? old_next - 1 : old_next;
-  return std::min(next, list.size());
+  return position;
+}
+
+pugi::xml_node FindAgain(const XmlDocument& document, const std::string& id) {
+  return document ? FindItemElement(document, id) : pugi::xml_node();
 }
 
 void RememberDocument(STOREINDEXTYPE& record, ItemState& state) {
-  state.document = record.index != nullptr ? HeldDocument(record.index) : XmlDocument();
+  if (record.index == nullptr) {
+    state.document = XmlDocument();
+  } else if (!HoldsDocument(record.index, state.document)) {
+    state.document = HeldDocument(record.index);
+  }
   state.removals = EntryRemovalCount();
+}
+
+void EndWalk(ItemState& state) {
+  state.cursor = pugi::xml_node();
+  state.resume = pugi::xml_node();
+  state.cursor_id.clear();
+  state.position = 0;
 }
 
 }  // namespace
@@ -43,17 +66,22 @@ void RefreshItemHandles(STOREINDEXTYPE& record) {
     ClearItemHandles(record);
     return;
   }
+  if (state.removals == EntryRemovalCount() && HoldsDocument(record.index, state.document)) return;
   const XmlDocument held = HeldDocument(record.index);
-  if (state.document.Same(held) && state.removals == EntryRemovalCount()) return;
-  const bool had_current = static_cast<bool>(record.current_item);
-  const bool had_list = !record.item_list.empty();
-  record.current_item = had_current && held ? FindItemElement(held, state.current_id) : pugi::xml_node();
-  if (had_list) {
-    record.item_list = held ? SelectNodes(held.dom(), kAllEntriesPath) : pugi::xpath_node_set();
-    state.next_position =
-        NextPositionIn(record.item_list, record.current_item, state.next_position, had_current);
-  }
+  if (record.current_item) record.current_item = FindAgain(held, state.current_id);
   if (!record.current_item) state.current_id.clear();
+  if (state.cursor) {
+    state.cursor = FindAgain(held, state.cursor_id);
+    if (state.cursor) {
+      state.position = PositionOf(state.cursor);
+    } else {
+      // The entry that took the removed one's place comes next.
+      state.resume = EntryAt(held, state.position);
+      if (!state.resume) EndWalk(state);
+    }
+  } else if (state.resume) {
+    state.resume = EntryAt(held, state.position);
+  }
   RememberDocument(record, state);
 }
 
@@ -64,23 +92,40 @@ void SetCurrentItem(STOREINDEXTYPE& record, pugi::xml_node entry) {
   RememberDocument(record, state);
 }
 
-bool StartItemList(STOREINDEXTYPE& record) {
+bool StartItemWalk(STOREINDEXTYPE& record) {
   ItemState& state = ItemStateOf(record);
-  const XmlDocument held = record.index != nullptr ? HeldDocument(record.index) : XmlDocument();
-  record.item_list = held ? SelectNodes(held.dom(), kAllEntriesPath) : pugi::xpath_node_set();
+  EndWalk(state);
   RememberDocument(record, state);
-  state.next_position = 0;
-  return AdvanceItemList(record);
-}
-
-bool AdvanceItemList(STOREINDEXTYPE& record) {
-  ItemState& state = ItemStateOf(record);
-  if (state.next_position >= record.item_list.size()) {
-    record.current_item = pugi::xml_node();
-    state.current_id.clear();
+  state.cursor = FirstEntry(state.document);
+  if (!state.cursor) {
+    SetCurrentItem(record, pugi::xml_node());
     return false;
   }
-  SetCurrentItem(record, record.item_list[state.next_position++].node());
+  state.cursor_id = state.cursor.attribute(kIdAttribute).value();
+  SetCurrentItem(record, state.cursor);
+  return true;
+}
+
+bool AdvanceItemWalk(STOREINDEXTYPE& record) {
+  ItemState& state = ItemStateOf(record);
+  pugi::xml_node next;
+  if (state.resume) {
+    next = state.resume;
+  } else if (state.cursor) {
+    next = state.cursor.next_sibling(kEntryElement);
+    ++state.position;
+  }
+  state.resume = pugi::xml_node();
+  if (!next) {
+    EndWalk(state);
+    SetCurrentItem(record, pugi::xml_node());
+    return false;
+  }
+  state.cursor = next;
+  state.cursor_id = next.attribute(kIdAttribute).value();
+  record.current_item = next;
+  state.current_id = state.cursor_id;
+  RememberDocument(record, state);
   return true;
 }
 
@@ -91,7 +136,29 @@ void ClearItemHandles(STOREINDEXTYPE& record) {
   ItemState& state = ItemStateOf(record);
   state.document = XmlDocument();
   state.current_id.clear();
-  state.next_position = 0;
+  EndWalk(state);
+}
+
+const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
+                                             std::string_view name) {
+  // The address picks the slot; the caller's exact spelling decides.
+  const uintptr_t address = reinterpret_cast<uintptr_t>(name.data());
+  RecentProperties::Slot& slot =
+      state.recent.slots[((address * 0x9E3779B97F4A7C15ULL) >> 60) % std::size(state.recent.slots)];
+  if (slot.address == name.data() && slot.table == kind.table.data() &&
+      slot.length == name.size() && std::memcmp(slot.name, name.data(), name.size()) == 0) {
+    return &slot.entry;
+  }
+  const std::optional<PropertyMapEntry> entry =
+      LookupProperty(kind.table, kind.default_component, name);
+  if (!entry) return nullptr;
+  // A name too long to keep still needs its entry until the read is done.
+  slot.address = name.size() <= RecentProperties::kNameLimit ? name.data() : nullptr;
+  slot.table = kind.table.data();
+  slot.length = std::min(name.size(), RecentProperties::kNameLimit);
+  std::memcpy(slot.name, name.data(), slot.length);
+  slot.entry = *entry;
+  return &slot.entry;
 }
 
 void FillItemNames(STOREINDEXTYPE& record) {

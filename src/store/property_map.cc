@@ -1,5 +1,9 @@
 #include "store/property_map.h"
 
+#include <array>
+#include <iterator>
+#include <unordered_map>
+
 #include "frame/text_compare.h"
 
 namespace qx {
@@ -193,6 +197,45 @@ const PropertyMapEntry* FindIn(PropertyTable table, std::string_view name) {
   return nullptr;
 }
 
+struct NoCaseHash {
+  size_t operator()(std::string_view name) const {
+    size_t hash = 1469598103934665603ULL;
+    for (char c : name) {
+      hash ^= static_cast<unsigned char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
+      hash *= 1099511628211ULL;
+    }
+    return hash;
+  }
+};
+struct NoCaseEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+};
+using NameIndex =
+    std::unordered_map<std::string_view, const PropertyMapEntry*, NoCaseHash, NoCaseEqual>;
+
+// Every item read looks a name up, so the tables of this file are hashed
+// once: the common entries first, then the typed table's.
+const NameIndex* BuiltInIndexFor(PropertyTable table) {
+  static const std::array<NameIndex, 5> indexes = [] {
+    std::array<NameIndex, 5> built;
+    for (uint32_t type = 0; type < built.size(); ++type) {
+      for (const PropertyMapEntry& entry : kCommonEntries) built[type].emplace(entry.property, &entry);
+      for (const PropertyMapEntry& entry : PropertyTableFor(type)) {
+        built[type].emplace(entry.property, &entry);
+      }
+    }
+    return built;
+  }();
+  for (uint32_t type = 0; type < indexes.size(); ++type) {
+    if (table.data() == PropertyTableFor(type).data()) return &indexes[type];
+  }
+  return nullptr;
+}
+
+bool IsCommonEntry(const PropertyMapEntry* entry) {
+  return entry >= std::begin(kCommonEntries) && entry < std::end(kCommonEntries);
+}
+
 }  // namespace
 
 PropertyTable PropertyTableFor(uint32_t folder_type) {
@@ -210,6 +253,13 @@ uint32_t DefaultComponentFor(uint32_t folder_type) { return folder_type <= 1 ? 1
 
 std::optional<PropertyMapEntry> LookupProperty(PropertyTable table, uint32_t default_component,
                                                std::string_view name) {
+  if (const NameIndex* index = BuiltInIndexFor(table)) {
+    const auto found = index->find(name);
+    if (found == index->end()) return std::nullopt;
+    PropertyMapEntry entry = *found->second;
+    if (IsCommonEntry(found->second)) entry.component = default_component;
+    return entry;
+  }
   if (const PropertyMapEntry* common = FindIn(kCommonEntries, name)) {
     PropertyMapEntry entry = *common;
     entry.component = default_component;

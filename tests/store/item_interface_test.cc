@@ -335,11 +335,8 @@ TEST_F(ItemInterfaceTest, AnItemOpenedAloneComesFromItsFileAndNeverWritesTheFold
 
 // A kind plugged in from above, as the contact and appointment work will.
 PropertyRead FakeAppointmentGet(const ItemRef& item, std::string_view name) {
-  PropertyRead read;
-  read.result = 2;
-  read.bytes = std::string(name) + "@" + item.entry.attribute("ID").value() + '\0';
-  read.caller_type = kValueText;
-  return read;
+  const std::string text = std::string(name) + "@" + item.entry.attribute("ID").value();
+  return PropertyRead::Allocated(AllocatedValue::Text(text), kValueText);
 }
 const ItemKind kFakeAppointments{.table = PropertyTableFor(2), .get_property = FakeAppointmentGet};
 
