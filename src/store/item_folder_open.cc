@@ -124,6 +124,11 @@ uint32_t OpenCalendarFeed(STOREINDEXTYPE& record, const FolderNames& names) {
   return state.calendar->Open(source);
 }
 
+bool HoldsAnyDocument(StoreIndex* index) {
+  StoreIndexLock lock(index);
+  return static_cast<bool>(HeldDocument(index));
+}
+
 // An index holding only the root element, for a single item.
 bool HoldEmptyIndex(StoreIndex* index) {
   XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
@@ -202,7 +207,7 @@ uint32_t OpenRecordItem(STOREINDEXTYPE& record, std::string_view postoffice,
   }
   bool reused = false;
   const Attach attached = PrepareOpen(record, names, folder_type, &item_id, &reused);
-  if (reused && HeldDocument(record.index)) {
+  if (reused && HoldsAnyDocument(record.index)) {
     platform::DebugOutput("StoreFolder_OpenItem::Piggybacking Index\n");
     return 2;
   }

@@ -34,10 +34,13 @@ void SaveSingleItem(STOREINDEXTYPE& record) {
 // The folder's pending items and its commit. The save takes the folder's
 // block file without waiting, as does an open's check for changes: under
 // the index mutex, which every open holds, the two never meet inside this
-// process, so a save is not lost to a block this process holds itself.
+// process, so a save is not lost to a block this process holds itself. An
+// object without a folder directory (an item opened alone, or one whose
+// opener has not filled it in yet; both happen under the index mutex) has
+// no index file to commit.
 void SaveFolder(StoreIndex* index) {
   MutexLock index_lock(IndexMutex());
-  SavePendingItems(index);
+  if (index->folder_directory[0] != '\0') SavePendingItems(index);
 }
 
 }  // namespace
@@ -53,9 +56,7 @@ uint32_t SaveRecordFolder(STOREINDEXTYPE& record) {
 }
 
 uint32_t SaveAllFolders() {
-  ForEachOpenIndex([](const std::string&, StoreIndex* index) {
-    if (index->folder_directory[0] != '\0') SaveFolder(index);
-  });
+  ForEachOpenIndex([](const std::string&, StoreIndex* index) { SaveFolder(index); });
   return 1;
 }
 
