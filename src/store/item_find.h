@@ -13,12 +13,14 @@
 namespace qx {
 
 // A folder of type 5 asks its calendar feed. Otherwise the index document is
-// loaded when the folder was opened without it (open mode 200), every entry
-// ("BASEELEMENT/ELEMENT") becomes the item list and its first entry the
-// current item. Nonzero when a first item became current.
+// loaded when the folder was opened without it (open mode 200) and a walk
+// through its entries ("BASEELEMENT/ELEMENT", in document order) starts at
+// the first, which becomes the current item. Nonzero when a first item
+// became current.
 uint32_t FindFirstRecordItem(STOREINDEXTYPE& record);
-// The next entry of the list becomes current; 0 at the end (no current item
-// then) or before FindFirst.
+// The next entry of the walk becomes current; 0 at the end (no current item
+// then) or before FindFirst. The walk goes on from where it was, whatever
+// item a select made current meanwhile.
 uint32_t FindNextRecordItem(STOREINDEXTYPE& record);
 
 // The entry whose ID is `item_id` becomes current: 1; 0 when there is none

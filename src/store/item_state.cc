@@ -108,6 +108,8 @@ bool StartItemWalk(STOREINDEXTYPE& record) {
 
 bool AdvanceItemWalk(STOREINDEXTYPE& record) {
   ItemState& state = ItemStateOf(record);
+  // Without a walk there is nothing to step on from; a selected item stays.
+  if (!state.resume && !state.cursor) return false;
   pugi::xml_node next;
   if (state.resume) {
     next = state.resume;

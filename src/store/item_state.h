@@ -50,7 +50,7 @@ struct RecentProperties {
 };
 
 struct ItemState : ThreadOwned {
-  // The document current_item and item_list are in, kept alive with them.
+  // The document the current item and the walk are in, kept alive with them.
   XmlDocument document;
   // EntryRemovalCount() when the handles were taken.
   uint64_t removals = 0;
@@ -98,7 +98,7 @@ void SetCurrentItem(STOREINDEXTYPE& record, pugi::xml_node entry);
 bool StartItemWalk(STOREINDEXTYPE& record);
 
 // Makes the walk's next entry current. False at the end (the current item
-// is then dropped) or without a walk.
+// is then dropped) or without a walk (the current item stays).
 // REQUIRES: as StartItemWalk.
 bool AdvanceItemWalk(STOREINDEXTYPE& record);
 

@@ -128,6 +128,11 @@ TEST_F(ItemInterfaceTest, WalksSelectsCreatesAndDeletesItems) {
   EXPECT_EQ(Text("QX_ITEM_ID"), "M003.MAI");
   EXPECT_EQ(StoreFolder_SelectItem("M009.MAI"), 0u);
   EXPECT_EQ(Text("QX_ITEM_ID"), "M003.MAI");
+  // A select does not move a walk.
+  ASSERT_EQ(StoreFolder_FindFirstItem(), 1u);
+  EXPECT_EQ(StoreFolder_SelectItem("M003.MAI"), 1u);
+  EXPECT_EQ(StoreFolder_FindNextItem(), 1u);
+  EXPECT_EQ(Text("QX_ITEM_ID"), "M001.MAI");
 
   EXPECT_EQ(StoreFolder_CreateItem(""), 1u);
   EXPECT_EQ(StoreFolder_CreateItem("M001.MAI"), 1u);
