@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/store_paths.h"
 #include "mailbox_listing.h"
 #include "qxaipo.h"
 
@@ -35,7 +36,7 @@ int PlaceNext(MAILBOXSIZE* mailbox) {
   std::memset(mailbox->mailbox, 0, sizeof mailbox->mailbox);
   name.copy(mailbox->mailbox, sizeof mailbox->mailbox - 1);
   mailbox->enabled = 1;
-  mailbox->quota_kb = qxaipo::MailboxQuotaKilobytes(enumeration.mailroot + "\\" + name);
+  mailbox->quota_kb = qxaipo::MailboxQuotaKilobytes(qx::JoinStorePath(enumeration.mailroot, name));
   return 1;
 }
 

@@ -55,13 +55,6 @@ std::string_view WithoutLeadingSeparators(std::string_view folder) {
 
 }  // namespace
 
-std::string ActivityFilePath(std::string_view activity_directory, const char* name) {
-  std::string path(activity_directory);
-  path += '\\';
-  path += name;
-  return path;
-}
-
 ActivityEntry ParseActivityEntry(std::string_view line) {
   std::vector<std::string_view> field = SplitFields(line, 9);
   ActivityEntry entry;

@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "folder/activity_file.h"
+#include "folder/folder_files.h"
 #include "folder/activity_lock.h"
 
 namespace qx {
@@ -64,8 +65,8 @@ void DeleteQuietly(const std::string& path) { platform::DeleteFile(path); }
 // Steps through the entries of the activity file and swaps in what is left
 // of it. Runs under the activity lock.
 void NotifyAndRewrite(const NotifyPass& pass, std::string_view directory) {
-  const std::string table_path = ActivityFilePath(directory, kActivityFileName);
-  const std::string temp_path = ActivityFilePath(directory, kActivityTempFileName);
+  const std::string table_path = FolderFilePath(directory, kActivityFileName);
+  const std::string temp_path = FolderFilePath(directory, kActivityTempFileName);
   std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(table_path);
   if (!entries) return;
   platform::File temp = platform::File::Open(temp_path, platform::Access::kWrite,
@@ -112,7 +113,7 @@ void NotifyAndRewrite(const NotifyPass& pass, std::string_view directory) {
 uint32_t NotifyClientsWith(NotifyRemoteFunction notifier, std::string_view activity_directory,
                            std::string_view folder, std::string_view text) {
   if (text.empty()) return kNotifyDone;
-  std::string table_path = ActivityFilePath(activity_directory, kActivityFileName);
+  std::string table_path = FolderFilePath(activity_directory, kActivityFileName);
   if (platform::GetFileAttributes(table_path) == platform::kInvalidAttributes) {
     return kNotifyNoActivityFile;
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/store_paths.h"
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
@@ -63,11 +64,8 @@ std::string ReplacedCut(std::string_view text, std::string_view find, std::strin
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\r' || c == '\n'; }
 
-constexpr size_t kTreePathLimit = 511;
-
-bool JoinTreePath(const char* directory, const char* name, char (&out)[kTreePathLimit + 1]) {
-  return FormatBounded(out, sizeof out, "%s\\%s", directory, name);
-}
+// The tree deletion's paths are held to 511 bytes.
+constexpr size_t kTreePathSize = 512;
 
 }  // namespace
 
@@ -306,20 +304,21 @@ uint32_t WaitPumpingMessages(void* handle, uint32_t milliseconds) {
 
 uint32_t DeleteDirectoryTree(const char* directory, const char* pattern) {
   if (directory == nullptr) return 0;
-  char listing_path[kTreePathLimit + 1];
-  if (!JoinTreePath(directory, pattern == nullptr ? "*.*" : pattern, listing_path)) return 0;
+  const std::string listing_path =
+      JoinStorePathWithin(directory, pattern == nullptr ? "*.*" : pattern, kTreePathSize);
+  if (listing_path.empty()) return 0;
   platform::Listing listing = platform::Listing::Open(listing_path);
   if (!listing.valid()) return 0;
   do {
     const platform::FindData& entry = listing.current();
     if (entry.name == "." || entry.name == "..") continue;
-    char entry_path[kTreePathLimit + 1];
-    if (!JoinTreePath(directory, entry.name.c_str(), entry_path)) return 0;
+    const std::string entry_path = JoinStorePathWithin(directory, entry.name, kTreePathSize);
+    if (entry_path.empty()) return 0;
     if (entry.attributes & platform::kAttributeReadOnly) {
       platform::SetFileAttributes(entry_path, entry.attributes & ~platform::kAttributeReadOnly);
     }
     if (entry.attributes & platform::kAttributeDirectory) {
-      DeleteDirectoryTree(entry_path, pattern);
+      DeleteDirectoryTree(entry_path.c_str(), pattern);
     } else {
       platform::DeleteFile(entry_path);
     }

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
 #include "index/index_format.h"
@@ -67,9 +68,9 @@ std::string CachedStatusPath(const char* postoffice, const char* mailbox, const 
   const char* name = folder == nullptr ? "" : folder;
   char directory[kStorePathSize];
   if (GetFolderDirectory(directory, sizeof directory, postoffice, mailbox, name) == 0) return {};
-  std::string path = directory;
-  if (*name != '\0') path += '\\';
-  return path + kFolderStatusFileName;
+  // The directory of the empty folder name already ends with its separator.
+  return JoinStorePath(directory, kFolderStatusFileName,
+                       *name != '\0' ? Separator::kAdd : Separator::kPresent);
 }
 
 uint32_t ReadFolderStatusFile(std::string_view path, void* record) {
@@ -100,10 +101,7 @@ uint32_t WriteFolderStatusFile(std::string_view path, const void* record) {
 }
 
 uint32_t WriteFolderStatusInDirectory(std::string_view folder_directory, const void* record) {
-  std::string path(folder_directory);
-  path += '\\';
-  path += kFolderStatusFileName;
-  return WriteFolderStatusFile(path, record);
+  return WriteFolderStatusFile(FolderFilePath(folder_directory, kFolderStatusFileName), record);
 }
 
 uint32_t GetCachedStatus(const char* postoffice, const char* mailbox, const char* folder,

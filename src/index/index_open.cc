@@ -20,6 +20,7 @@
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 #include "folder/notify_clients.h"
 

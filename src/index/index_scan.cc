@@ -14,7 +14,6 @@
 #include "index/index_elements.h"
 #include "index/index_entry.h"
 #include "index/index_format.h"
-#include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
 #include "frame/text_compare.h"
@@ -24,7 +23,9 @@
 #include "platform/file_time.h"
 #include "platform/listing.h"
 #include "platform/path_resolver.h"
+#include "folder/folder_files.h"
 #include "folder/folder_size_cache.h"
+#include "folder/index_file_availability.h"
 
 namespace qx {
 
@@ -146,13 +147,13 @@ class FolderScan {
  private:
   bool TakeBlock() {
     if (mode_ == kScanCheckDirty) return true;
-    const std::string block = FolderFilePath(directory_, "_index.blk");
+    const std::string block = FolderFilePath(directory_, kIndexBlockFileName);
     return TakeIndexBlock(block.c_str(), mode_ == kScanDefault, &block_handle_) == 1;
   }
 
   void ReleaseBlock() {
     if (mode_ == kScanCheckDirty) return;
-    const std::string block = FolderFilePath(directory_, "_index.blk");
+    const std::string block = FolderFilePath(directory_, kIndexBlockFileName);
     if (ReleaseIndexBlock(block.c_str(), block_handle_ != 0, &block_handle_) == 0) {
       platform::DiagPrintf("ScanFoldersOrdered::Unable to remove blocking file");
     }

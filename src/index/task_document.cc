@@ -4,10 +4,9 @@
 
 #include "frame/utilities.h"
 #include "index/index_document.h"
-#include "index/index_format.h"
-#include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/listing.h"
+#include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 
 namespace qx {

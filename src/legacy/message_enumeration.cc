@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/block_files.h"
+#include "folder/index_file_availability.h"
 #include "frame/thread_state.h"
 #include "index/folder_type_handlers.h"
 #include "index/index_scan.h"

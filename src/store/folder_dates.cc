@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "frame/utilities.h"
 #include "platform/file.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/file_iterator.h"
+#include "folder/folder_files.h"
 #include "frame/utilities.h"
 #include "index/index_document.h"
 #include "frame/text_compare.h"
@@ -16,13 +17,6 @@
 namespace qx {
 
 namespace {
-
-std::string FileInDirectory(std::string_view directory, const char* name) {
-  std::string path(directory);
-  path += '\\';
-  path += name;
-  return path;
-}
 
 bool Exists(const std::string& path) {
   return platform::GetFileAttributes(path) != platform::kInvalidAttributes;
@@ -67,7 +61,7 @@ std::string UniqueTemporaryPath(std::string_view directory) {
   std::snprintf(name, sizeof name, "_folder.%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X.tmp",
                 guid.data1, guid.data2, guid.data3, guid.data4[0], guid.data4[1], guid.data4[2],
                 guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
-  return FileInDirectory(directory, name);
+  return FolderFilePath(directory, name);
 }
 
 // Readers see the old contents or the new, never half a file.
@@ -99,11 +93,11 @@ bool RaiseFlag(std::string_view directory) {
 }  // namespace
 
 std::string FolderIndexPath(std::string_view directory) {
-  return FileInDirectory(directory, kFolderIndexFileName);
+  return FolderFilePath(directory, kFolderIndexFileName);
 }
 
 std::string FolderDirtyPath(std::string_view directory) {
-  return FileInDirectory(directory, kFolderDirtyFileName);
+  return FolderFilePath(directory, kFolderDirtyFileName);
 }
 
 std::string FolderIndexText(const std::vector<std::string>& names) {

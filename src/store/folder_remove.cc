@@ -10,6 +10,7 @@
 #include "shares/share_documents.h"
 #include "shares/share_remove.h"
 #include "store/folder_index_file.h"
+#include "folder/folder_files.h"
 #include "folder/folder_size_cache.h"
 #include "store/store_folder_record.h"
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "folder/folder_files.h"
 #include "index/folder_rescan.h"
 #include "index/index_document.h"
 #include "index/index_format.h"
-#include "index/index_stamp.h"
 #include "xml/xml_document.h"
 #include "xml/xslt_transform.h"
 #include "message/number_text.h"

@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "store/folder_size.h"
+#include "folder/folder_files.h"
 #include "folder/folder_size_cache.h"
 #include "store/size_settings.h"
 #include "store/store_folder_record.h"
@@ -16,8 +17,6 @@
 namespace qx {
 
 namespace {
-
-constexpr const char* kMailboxBlockName = "\\_index.blk";
 
 template <size_t N>
 void CopyField(char (&field)[N], const std::string& text) {
@@ -46,7 +45,7 @@ class DirectoryWalker {
       const platform::FindData& entry = listing.current();
       if (IsSkippedName(entry.name)) continue;
       if ((entry.attributes & platform::kAttributeDirectory) != 0) {
-        WalkOutcome inner = Walk(directory + "\\" + entry.name);
+        WalkOutcome inner = Walk(JoinStorePath(directory, entry.name));
         if (inner != WalkOutcome::kDone) return inner;
         continue;
       }
@@ -77,7 +76,7 @@ uint64_t FolderIndexBytes(const MAILBOXSIZE& mailbox) {
 // block is held elsewhere or cannot be removed afterwards.
 MailboxWalk ComputeUnderBlock(const MAILBOXSIZE& mailbox, const std::string& directory) {
   MailboxWalk result;
-  const std::string block = directory + kMailboxBlockName;
+  const std::string block = FolderFilePath(directory, kIndexBlockFileName);
   if (TakeIndexBlock(block.c_str(), false, nullptr) != 1) {
     result.outcome = WalkOutcome::kFailed;
     return result;

@@ -45,9 +45,7 @@ std::string StoreFolderOwnDirectory(const STOREFOLDER& folder) {
   std::string directory = StoreFolderDirectory(folder);
   std::string name = FieldText(folder.name);
   if (directory.empty() || name.empty()) return directory;
-  directory += '\\';
-  directory += name;
-  return directory.size() < kStorePathSize ? directory : std::string();
+  return JoinStorePathWithin(directory, name, kStorePathSize);
 }
 
 std::string StoreFolderPath(const STOREFOLDER& folder) {

@@ -52,5 +52,13 @@ TEST_F(FolderFlagsTest, TheDeliveredCountIsTheHighestDeliveryFlagAndConsumesThem
   EXPECT_EQ(StoreGetDeliveredMessageCount(&record), 0u);
 }
 
+TEST_F(FolderFlagsTest, MarkFolderChangedWritesTheFlagText) {
+  MakeDirs(folder());
+  WriteFile(folder() + "/_CHANGE.DTY", std::string(200, 'x'));
+  EXPECT_EQ(MarkFolderChanged((mail_root() + "\\PO\\MAILROOT\\MB\\INBOX").c_str()), 1u);
+  EXPECT_EQ(ReadFile(folder() + "/_CHANGE.DTY"),
+            "This file is a flag file that denotes that this folder has been changed");
+}
+
 }  // namespace
 }  // namespace qx

@@ -13,6 +13,7 @@
 #include "frame/store_paths.h"
 #include "platform/file.h"
 #include "folder/activity_file.h"
+#include "folder/folder_files.h"
 #include "folder/notify_clients.h"
 #include "json_text.h"
 
@@ -99,8 +100,8 @@ int RunActivity(int argc, char** argv) {
     return kExitFailure;
   }
   if (notify) Notify(directory, argv[4], argc == 6 ? argv[5] : "COMMIT");
-  std::string path = ActivityFilePath(directory, kActivityFileName);
-  bool locked = platform::GetFileAttributes(ActivityFilePath(directory, kActivityBlockFileName)) !=
+  std::string path = FolderFilePath(directory, kActivityFileName);
+  bool locked = platform::GetFileAttributes(FolderFilePath(directory, kActivityBlockFileName)) !=
                 platform::kInvalidAttributes;
   std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(path);
   if (!entries) {

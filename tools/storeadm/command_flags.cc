@@ -10,7 +10,7 @@
 #include "index/index_document.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
-#include "index/index_stamp.h"
+#include "folder/folder_files.h"
 #include "platform/clock.h"
 #include "qxstore.h"
 

@@ -11,6 +11,7 @@
 #include <pugixml.hpp>
 
 #include "command.h"
+#include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
 #include "frame/text_compare.h"
