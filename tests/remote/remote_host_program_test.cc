@@ -31,7 +31,7 @@ TEST_F(RemoteHostProgramTest, AuthenticatesLoadsModulesAndRefusesOthers) {
   EXPECT_EQ(Remote().connected_host, "Radms");
   EXPECT_EQ(Remote().loaded_library, kStoreProviderModule);
   // A function the host does not know gets a reply without a result.
-  ForwardedCall unknown = ForwardedCallOf(ForwardedFunction::kFolderGet);
+  ForwardedCall unknown = ForwardedCallOf("FolderGet");
   unknown.function_text = "NoSuchFunction";
   uint8_t record[1540] = {1, 2, 3};
   EXPECT_EQ(ExchangeForwardedCall(unknown, record, nullptr), 0u);
