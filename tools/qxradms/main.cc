@@ -167,6 +167,9 @@ int Main(int argc, char** argv) {
     return 1;
   }
   int result = Run(options);
+  // Calls are served on the main thread, whose end runs no thread detach:
+  // its folder lists and index record are released here.
+  StoreLibrary_ThreadRelease();
   StoreLibrary_UnInit();
   return result;
 }
