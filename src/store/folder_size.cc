@@ -88,9 +88,4 @@ uint32_t GetStoreFolderSize(STOREFOLDER* folder) {
   return 1;
 }
 
-uint32_t HostStoreFolderGet(void* folder, void* /*unused*/) {
-  if (folder == nullptr) return 0;
-  return GetStoreFolderSize(static_cast<STOREFOLDER*>(folder));
-}
-
 }  // namespace qx

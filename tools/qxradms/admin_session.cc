@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "host_functions.h"
 #include "remote/forwarded_calls.h"
 #include "remote/forwarded_execution.h"
 
@@ -59,15 +60,15 @@ AdminSession::Answer AdminSession::Load(std::string_view message) {
 }
 
 AdminSession::Answer AdminSession::Execute(std::string_view message) {
-  const ForwardedCall* call = FindForwardedCall(MessageElement(message, "FUNCTION"));
+  const HostFunction* function = FindHostFunction(MessageElement(message, "FUNCTION"));
   // A reply without a result makes the caller's function return 0.
-  if (!authenticated_ || call == nullptr || call->local == nullptr ||
-      !EqualsNoCase(loaded_module_, call->module_key)) {
+  if (!authenticated_ || function == nullptr ||
+      !EqualsNoCase(loaded_module_, function->wire->module_key)) {
     return {kFailureReply, false};
   }
   std::string reply = ExecuteForwardedRequest(
-      message, [](const ForwardedCall& entry, void* parameter1, void* parameter2) {
-        return entry.local(parameter1, parameter2);
+      message, [function](const ForwardedCall&, void* parameter1, void* parameter2) {
+        return function->run(parameter1, parameter2);
       });
   return {reply, false};
 }
