@@ -1,13 +1,12 @@
 // The provider's C entries: a per-thread listing of one postoffice's
 // mailboxes, handed out one record at a time.
 
-#include <strings.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "mailbox_listing.h"
+#include "platform/text_compare.h"
 #include "qxaipo.h"
 
 namespace {
@@ -23,10 +22,6 @@ thread_local MailboxEnumeration enumeration;
 
 std::string PostofficeOf(const MAILBOXSIZE& mailbox) {
   return std::string(mailbox.postoffice, strnlen(mailbox.postoffice, sizeof mailbox.postoffice));
-}
-
-bool SamePostoffice(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
 int PlaceNext(MAILBOXSIZE* mailbox) {
@@ -55,7 +50,7 @@ __attribute__((visibility("default"))) int MailboxFindFirst(MAILBOXSIZE* mailbox
 
 __attribute__((visibility("default"))) int MailboxFindNext(MAILBOXSIZE* mailbox) {
   if (mailbox == nullptr || enumeration.postoffice.empty()) return 0;
-  if (!SamePostoffice(PostofficeOf(*mailbox), enumeration.postoffice)) return 0;
+  if (!qx::platform::EqualsNoCase(PostofficeOf(*mailbox), enumeration.postoffice)) return 0;
   return PlaceNext(mailbox);
 }
 

@@ -1,10 +1,10 @@
 #include "folder/activity_file.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <limits>
 
 #include "platform/file.h"
+#include "platform/text_compare.h"
 
 namespace qx {
 
@@ -35,17 +35,6 @@ int32_t LeadingDecimal(std::string_view field) {
   if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(value);
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 std::string_view WithoutLeadingSeparators(std::string_view folder) {
@@ -133,7 +122,7 @@ std::string NotifyProtocol(std::string_view protocol) {
 
 bool ActivityFolderMatches(std::string_view entry_folder, std::string_view folder) {
   if (entry_folder.empty() || folder.empty()) return true;
-  return EqualNoCase(WithoutLeadingSeparators(entry_folder), WithoutLeadingSeparators(folder));
+  return platform::EqualsNoCase(WithoutLeadingSeparators(entry_folder), WithoutLeadingSeparators(folder));
 }
 
 bool WantsNotification(const ActivityEntry& entry, std::string_view folder,
@@ -142,7 +131,7 @@ bool WantsNotification(const ActivityEntry& entry, std::string_view folder,
   // A selected IMAP session follows the folder's contents only; it cares
   // for commits, not for every other event.
   if (NotifyProtocol(entry.protocol) == "IMAP" && entry.state == "X-SELECT") {
-    return EqualNoCase(text, "COMMIT");
+    return platform::EqualsNoCase(text, "COMMIT");
   }
   return true;
 }

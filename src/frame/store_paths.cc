@@ -1,6 +1,5 @@
 #include "frame/store_paths.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "frame/option_provider.h"
@@ -9,6 +8,7 @@
 #include "frame/utilities.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/text_compare.h"
 
 namespace qx {
 
@@ -16,16 +16,7 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool StartsWithNoCase(const char* text, const char* prefix) {
-  for (; *prefix != '\0'; ++text, ++prefix) {
-    if (*text == '\0') return false;
-    if (std::toupper(static_cast<unsigned char>(*text)) !=
-        std::toupper(static_cast<unsigned char>(*prefix))) {
-      return false;
-    }
-  }
-  return true;
-}
+using platform::StartsWithNoCase;
 
 // The first occurrence of `word` when it starts at the first or second
 // character and ends the name or is followed by a separator; else null.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -17,18 +16,11 @@
 #include "platform/listing.h"
 #include "platform/mutex.h"
 #include "platform/random_id.h"
+#include "platform/text_compare.h"
 
 namespace qx {
 
 namespace {
-
-bool SameNoCase(char a, char b) {
-  return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameNoCase);
-}
 
 void CopyField(const char* begin, size_t length, char* out) {
   std::memcpy(out, begin, length);
@@ -77,13 +69,8 @@ const char* FindNoCase(const char* text, const char* pattern, int text_length,
   size_t text_size = text_length < 0 ? std::strlen(text) : static_cast<size_t>(text_length);
   size_t pattern_size =
       pattern_length < 0 ? std::strlen(pattern) : static_cast<size_t>(pattern_length);
-  if (pattern_size == 0 || pattern_size > text_size) return nullptr;
-  for (size_t at = 0; at + pattern_size <= text_size; ++at) {
-    size_t matched = 0;
-    while (matched < pattern_size && SameNoCase(text[at + matched], pattern[matched])) ++matched;
-    if (matched == pattern_size) return text + at;
-  }
-  return nullptr;
+  size_t at = platform::FindNoCaseIn({text, text_size}, {pattern, pattern_size});
+  return at == std::string_view::npos ? nullptr : text + at;
 }
 
 uint32_t GetToken(const char* text, const char* separator, int n, char* out, size_t size) {
@@ -137,7 +124,7 @@ uint32_t RemoveWord(char* list, size_t size, const char* word) {
     std::string_view piece = text.substr(start, blank == std::string_view::npos
                                                     ? std::string_view::npos
                                                     : blank - start);
-    if (EqualNoCase(piece, word)) {
+    if (platform::EqualsNoCase(piece, word)) {
       dropped = true;
     } else {
       if (!first) kept += ' ';

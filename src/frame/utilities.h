@@ -9,7 +9,7 @@
 
 namespace qx {
 
-// First position of pattern in text comparing toupper'd characters; -1 for
+// First position of pattern in text without regard to case; -1 for
 // a length means the string length. Null when not found, when the pattern is
 // null or empty, or longer than the text.
 const char* FindNoCase(const char* text, const char* pattern, int text_length = -1,

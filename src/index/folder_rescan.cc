@@ -10,12 +10,14 @@
 #include "index/index_scan.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "folder/folder_flags.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -4,10 +4,12 @@
 #include <new>
 
 #include "frame/store_paths.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

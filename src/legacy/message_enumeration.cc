@@ -12,9 +12,11 @@
 #include "legacy/legacy_state_lock.h"
 #include "legacy/record_text.h"
 #include "message/number_text.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

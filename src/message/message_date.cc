@@ -7,10 +7,12 @@
 #include <ctime>
 
 #include "message/number_text.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/local_time.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

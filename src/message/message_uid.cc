@@ -6,9 +6,11 @@
 #include "frame/registry_readers.h"
 #include "message/message_rewrite.h"
 #include "message/number_text.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 namespace {
 

@@ -2,10 +2,9 @@
 
 #include <dlfcn.h>
 
-#include <cctype>
-
 #include "platform/errors.h"
 #include "platform/path_resolver.h"
+#include "platform/text_compare.h"
 
 namespace qx::platform {
 
@@ -14,27 +13,17 @@ namespace {
 constexpr uint32_t kErrorModuleNotFound = 126;
 constexpr uint32_t kErrorProcedureNotFound = 127;
 
-std::string LowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 bool IsNativeName(std::string_view lower_name) {
-  return EndsWith(lower_name, ".so") || lower_name.find(".so.") != std::string_view::npos;
+  return lower_name.ends_with(".so") || lower_name.find(".so.") != std::string_view::npos;
 }
 
 // "QXAISO.DLL" -> "libqxaiso.so"; a name that is already a shared object's
 // ("libfoo.so", "libfoo.so.1") is kept as given.
 std::string SharedObjectFileName(std::string_view dll_file_name) {
-  const std::string lower = LowerCase(dll_file_name);
+  const std::string lower = LowerCased(dll_file_name);
   if (IsNativeName(lower)) return std::string(dll_file_name);
   std::string base = lower;
-  if (EndsWith(base, ".dll")) base.resize(base.size() - 4);
+  if (base.ends_with(".dll")) base.resize(base.size() - 4);
   return "lib" + base + ".so";
 }
 

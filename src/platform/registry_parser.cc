@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/text_compare.h"
+
 namespace qx::platform {
 
 namespace {
@@ -11,20 +13,6 @@ constexpr std::string_view kVersion4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
 
 enum class FileVersion { k4, k5 };
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

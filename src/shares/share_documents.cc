@@ -5,11 +5,13 @@
 #include "frame/store_paths.h"
 #include "frame/utilities.h"
 #include "index/index_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 namespace {
 

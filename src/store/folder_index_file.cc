@@ -5,7 +5,7 @@
 #include "common/file_iterator.h"
 #include "frame/utilities.h"
 #include "index/index_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/directory_lock.h"
 #include "platform/file.h"
@@ -14,6 +14,8 @@
 #include "store/well_known_folders.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

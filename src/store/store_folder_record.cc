@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "frame/store_paths.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/path_resolver.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -1,9 +1,11 @@
 #include "store/well_known_folders.h"
 
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "store/store_folder_record.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

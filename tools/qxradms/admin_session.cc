@@ -1,7 +1,6 @@
 #include "admin_session.h"
 
-#include <strings.h>
-
+#include "platform/text_compare.h"
 #include "remote/forwarded_calls.h"
 #include "remote/forwarded_execution.h"
 
@@ -11,9 +10,7 @@ namespace {
 
 constexpr std::string_view kMessageEnd = "</DATA>";
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+using platform::EqualsNoCase;
 
 // Takes the same time whatever the position of the first difference.
 bool SameSecret(std::string_view given, std::string_view expected) {
