@@ -5,7 +5,7 @@
 
 #include "frame/utilities.h"
 #include "legacy/command_message_file.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 

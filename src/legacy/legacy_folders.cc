@@ -4,7 +4,7 @@
 
 #include "frame/utilities.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 

@@ -2,7 +2,7 @@
 
 #include "frame/store_paths.h"
 #include "index/index_document.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 

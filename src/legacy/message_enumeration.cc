@@ -10,7 +10,7 @@
 #include "xml/xslt_transform.h"
 #include "legacy/legacy_item_list.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "message/number_text.h"
 #include "platform/text_compare.h"
 

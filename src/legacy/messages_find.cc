@@ -5,7 +5,7 @@
 #include "frame/time_conversion.h"
 #include "frame/utilities.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/listing.h"
 
 namespace qx {

@@ -20,8 +20,8 @@ namespace {
 void WithdrawShares(const STOREFOLDER& folder) {
   char resource[kShareResourceSize];
   CopyBounded(resource, StoreFolderPath(folder).c_str(), sizeof resource);
-  std::string mailbox = FieldText(folder.mailbox);
-  std::string postoffice = FieldText(folder.postoffice);
+  std::string mailbox = RecordText(folder.mailbox);
+  std::string postoffice = RecordText(folder.postoffice);
   Share_Remove(resource, sizeof resource, 1, mailbox.c_str(), postoffice.c_str());
 }
 
@@ -35,8 +35,8 @@ bool DeleteDirectoryTree(const std::string& directory) {
 }
 
 void DropMailboxSizeCache(const STOREFOLDER& folder) {
-  std::string mailbox = FieldText(folder.mailbox);
-  std::string postoffice = FieldText(folder.postoffice);
+  std::string mailbox = RecordText(folder.mailbox);
+  std::string postoffice = RecordText(folder.postoffice);
   std::string mailbox_directory = MailboxDirectory(postoffice.c_str(), mailbox.c_str());
   if (!mailbox_directory.empty()) platform::DeleteFile(SizeCachePath(mailbox_directory));
 }
@@ -44,7 +44,7 @@ void DropMailboxSizeCache(const STOREFOLDER& folder) {
 }  // namespace
 
 uint32_t RemoveFolder(STOREFOLDER* folder) {
-  if (IsPublicRootPath(FieldText(folder->parent))) return 0;
+  if (IsPublicRootPath(RecordText(folder->parent))) return 0;
   const std::string own_directory = StoreFolderOwnDirectory(*folder);
   if (own_directory.empty()) return 0;
   WithdrawShares(*folder);

@@ -33,14 +33,7 @@ const XmlDocument* SizeSumStylesheet() {
 }
 
 std::string ChildParentPath(const STOREFOLDER& folder) {
-  return FieldText(folder.parent) + "/" + FieldText(folder.name);
-}
-
-template <size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-  const size_t length = std::min(text.size(), N - 1);
-  text.copy(field, length);
-  field[length] = '\0';
+  return RecordText(folder.parent) + "/" + RecordText(folder.name);
 }
 
 uint64_t ChildrenSizeBytes(const STOREFOLDER& folder) {
@@ -52,7 +45,7 @@ uint64_t ChildrenSizeBytes(const STOREFOLDER& folder) {
   for (uint32_t found = FindFirstChildFolder(&cursor, &list); found == 1;
        found = FindNextChildFolder(&cursor, &list)) {
     STOREFOLDER child = folder;
-    CopyField(child.parent, ChildParentPath(cursor));
+    SetRecordText(child.parent, ChildParentPath(cursor));
     child.name[0] = '\0';
     total += FolderTreeSizeBytes(child);
   }
@@ -78,7 +71,7 @@ uint64_t FolderTreeSizeBytes(const STOREFOLDER& folder) {
   own.name[0] = '\0';
   const std::string directory = StoreFolderDirectory(own);
   if (directory.empty()) return 0;
-  RescanFolderBeforeSizeSum(FieldText(own.parent), directory);
+  RescanFolderBeforeSizeSum(RecordText(own.parent), directory);
   return IndexSizeBytes(directory.c_str()) + ChildrenSizeBytes(own);
 }
 

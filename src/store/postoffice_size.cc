@@ -5,14 +5,13 @@
 
 #include "store/mailbox_size.h"
 #include "store/postoffice_provider.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 
 void PrepareMailboxRecord(MAILBOXSIZE* mailbox, const char* postoffice) {
   std::memset(mailbox, 0, offsetof(MAILBOXSIZE, enabled));
-  if (postoffice != nullptr) {
-    std::strncpy(mailbox->postoffice, postoffice, sizeof mailbox->postoffice - 1);
-  }
+  if (postoffice != nullptr) SetRecordText(mailbox->postoffice, postoffice);
   // The provider's data ends 4 bytes before the flags; those 4 and the three
   // numbers after them start as all ones.
   std::memset(reinterpret_cast<char*>(mailbox) + offsetof(MAILBOXSIZE, enabled) - 4, 0xFF, 16);

@@ -24,9 +24,9 @@ const char* CanonicalSpecialFolderName(std::string_view name) {
 }
 
 void CanonicaliseSpecialFolderName(STOREFOLDER* folder) {
-  if (!IsTopLevelParent(FieldText(folder->parent))) return;
-  if (const char* canonical = CanonicalSpecialFolderName(FieldText(folder->name))) {
-    SetStoreFolderName(folder, canonical);
+  if (!IsTopLevelParent(RecordText(folder->parent))) return;
+  if (const char* canonical = CanonicalSpecialFolderName(RecordText(folder->name))) {
+    SetRecordText(folder->name, canonical);
   }
 }
 
