@@ -1,7 +1,6 @@
 #include "frame/utilities.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -316,12 +315,7 @@ uint32_t DeleteDirectoryTree(const char* directory, const char* pattern) {
 
 uint32_t NewMessageFileName(char* out, size_t size) {
   if (out == nullptr || size == 0) return 0;
-  platform::Guid guid = platform::NewGuid();
-  const std::array<uint8_t, 8>& d = guid.data4;
-  return FormatBounded(out, size, "%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X.MAI", guid.data1,
-                       guid.data2, guid.data3, d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7])
-             ? 1
-             : 0;
+  return FormatBounded(out, size, "%s.MAI", platform::GuidText(platform::NewGuid()).c_str()) ? 1 : 0;
 }
 
 const char* GetXMLData(const char* text, const char* start_tag, const char* end_tag, char* out,

@@ -1,7 +1,5 @@
 #include "store/folder_index_file.h"
 
-#include <cstdio>
-
 #include "common/file_iterator.h"
 #include "frame/utilities.h"
 #include "index/index_document.h"
@@ -64,12 +62,8 @@ std::string CdataName(std::string_view name) {
 // A temporary name beside the hierarchy files that no other writer uses, so
 // that two processes writing the same file never write into one file.
 std::string UniqueTemporaryPath(std::string_view directory) {
-  platform::Guid guid = platform::NewGuid();
-  char name[64];
-  std::snprintf(name, sizeof name, "_folder.%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X.tmp",
-                guid.data1, guid.data2, guid.data3, guid.data4[0], guid.data4[1], guid.data4[2],
-                guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
-  return FileInDirectory(directory, name);
+  const std::string name = "_folder." + platform::GuidText(platform::NewGuid()) + ".tmp";
+  return FileInDirectory(directory, name.c_str());
 }
 
 // Readers see the old contents or the new, never half a file.
