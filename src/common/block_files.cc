@@ -3,7 +3,7 @@
 #include "frame/registry_readers.h"
 #include "frame/settings.h"
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"

@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "frame/sibling_library.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "platform/library_loader.h"
 #include "platform/mutex.h"
 

@@ -1,7 +1,7 @@
 #include "frame/sibling_library.h"
 
 #include "frame/registry_readers.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 
 namespace qx {
 

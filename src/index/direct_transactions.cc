@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/block_files.h"
-#include "frame/utilities.h"
+#include "frame/text_tokens.h"
 #include "index/flag_change_text.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "common/block_files.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "index/index_document.h"
 #include "index/index_format.h"
 #include "index/index_scan.h"

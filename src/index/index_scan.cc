@@ -7,7 +7,8 @@
 
 #include "common/block_files.h"
 #include "frame/registry_readers.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
+#include "frame/text_tokens.h"
 #include "index/folder_status.h"
 #include "index/folder_type_handlers.h"
 #include "index/index_document.h"

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <string>
 
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "legacy/command_message_file.h"
 #include "qxstore_record_text.h"
 #include "platform/file.h"

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "frame/time_conversion.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "legacy/legacy_state_lock.h"
 #include "qxstore_record_text.h"
 #include "platform/listing.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "index/index_document.h"
 #include "platform/text_compare.h"
 #include "platform/diagnostics.h"

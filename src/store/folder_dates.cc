@@ -3,7 +3,7 @@
 #include <string>
 
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "platform/file.h"
 #include "store/folder_index_file.h"
 #include "store/store_folder_record.h"

@@ -1,7 +1,7 @@
 #include "store/folder_index_file.h"
 
 #include "common/file_iterator.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "index/index_document.h"
 #include "platform/text_compare.h"
 #include "platform/diagnostics.h"

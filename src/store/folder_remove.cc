@@ -5,7 +5,7 @@
 #include "common/exception.h"
 #include "common/file_management.h"
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "platform/file.h"
 #include "shares/share_documents.h"
 #include "shares/share_remove.h"
@@ -25,7 +25,7 @@ void WithdrawShares(const STOREFOLDER& folder) {
   Share_Remove(resource, sizeof resource, 1, mailbox.c_str(), postoffice.c_str());
 }
 
-bool DeleteDirectoryTree(const std::string& directory) {
+bool DeleteTreeQuietly(const std::string& directory) {
   try {
     DeleteTree(directory);
     return true;
@@ -48,7 +48,7 @@ uint32_t RemoveFolder(STOREFOLDER* folder) {
   const std::string own_directory = StoreFolderOwnDirectory(*folder);
   if (own_directory.empty()) return 0;
   WithdrawShares(*folder);
-  bool deleted = DeleteDirectoryTree(own_directory);
+  bool deleted = DeleteTreeQuietly(own_directory);
   MarkFolderIndexDirty(ParentDirectoryOf(own_directory));
   DropMailboxSizeCache(*folder);
   return deleted ? 1 : 0;

@@ -10,7 +10,7 @@
 #include "command.h"
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "platform/file.h"
 #include "qxstore.h"
 
