@@ -118,6 +118,8 @@ void DebugOutput(std::string_view text) {
   if (Settings().debug.load()) WriteAndFlush(stderr, text);
 }
 
+void ErrorOutput(std::string_view text) { WriteAndFlush(stderr, text); }
+
 void Trace(std::string_view text) {
   if (!Settings().trace.load()) return;
   // Trace lines are handed over without a line end; one line each on stderr.

@@ -1,7 +1,6 @@
 #include "store/folder_size.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "index/folder_rescan.h"
@@ -11,6 +10,7 @@
 #include "xml/xml_document.h"
 #include "xml/xslt_transform.h"
 #include "message/number_text.h"
+#include "platform/diagnostics.h"
 #include "store/folder_find.h"
 #include "store/folder_list.h"
 #include "store/store_folder_record.h"
@@ -23,8 +23,7 @@ const XmlDocument* SizeSumStylesheet() {
   static const XmlDocument stylesheet = [] {
     XmlDocument document = XmlDocument::New();
     if (!document.LoadXml(kSizeSumStylesheet)) {
-      std::printf("ERROR: Failed to load XML of TransXML  ");
-      std::fflush(stdout);
+      platform::DiagPrintf("ERROR: Failed to load XML of TransXML  ");
       return XmlDocument();
     }
     return document;

@@ -1,8 +1,8 @@
 #include "store/postoffice_size.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "platform/diagnostics.h"
 #include "store/mailbox_size.h"
 #include "store/postoffice_provider.h"
 #include "qxstore_record_text.h"
@@ -20,7 +20,7 @@ void PrepareMailboxRecord(MAILBOXSIZE* mailbox, const char* postoffice) {
 uint32_t PostofficeSizeKilobytes(const char* postoffice) {
   PostofficeProvider provider;
   if (!provider.loaded()) {
-    std::printf("Unable to Load Postoffice Configuration Provider\n");
+    platform::DiagPrintf("Unable to Load Postoffice Configuration Provider\n");
     return 0;
   }
   if (!provider.valid()) return 0;
@@ -29,11 +29,11 @@ uint32_t PostofficeSizeKilobytes(const char* postoffice) {
   PrepareMailboxRecord(&mailbox, postoffice);
   for (int found = provider.FindFirst(&mailbox); found == 1; found = provider.FindNext(&mailbox)) {
     if (ComputeWholeMailboxSize(&mailbox)) total += mailbox.size_kb;
-    std::printf("%.*s : %ld\n", static_cast<int>(strnlen(mailbox.mailbox, sizeof mailbox.mailbox)),
-                mailbox.mailbox, static_cast<long>(mailbox.size_kb));
+    const std::string_view name = RecordField(mailbox.mailbox);
+    platform::DiagPrintf("%.*s : %ld\n", static_cast<int>(name.size()), name.data(),
+                         static_cast<long>(mailbox.size_kb));
     PrepareMailboxRecord(&mailbox, postoffice);
   }
-  std::fflush(stdout);
   return total;
 }
 

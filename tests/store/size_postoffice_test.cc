@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/diagnostics.h"
 #include "qxstore.h"
 #include "store/postoffice_size.h"
 #include "support/test_store.h"
@@ -45,6 +46,22 @@ TEST_F(PostofficeSizeTest, TotalAddsWholeMailboxSizesIgnoringQuotaAndMode) {
   EXPECT_EQ(GetPostofficeSize("PO"), 5u + 10u);
   EXPECT_EQ(ReadFile(mailroot_ + "/alice/_DIRSIZE.TMP"), "5");
   EXPECT_TRUE(Exists(mailroot_ + "/carol/_index.blk"));
+}
+
+// The per-mailbox lines are diagnostics: QXSTORE_DIAG=off silences them.
+TEST_F(PostofficeSizeTest, MailboxLinesFollowTheDiagnosticsSetting) {
+  Message("alice", "a.MAI", 2048);
+  setenv("QXSTORE_DIAG", "stdout", 1);
+  platform::ReloadDiagnosticsSettings();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GetPostofficeSize("PO"), 2u);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "alice : 2\n");
+
+  setenv("QXSTORE_DIAG", "off", 1);
+  platform::ReloadDiagnosticsSettings();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GetPostofficeSize("PO"), 2u);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 }  // namespace
