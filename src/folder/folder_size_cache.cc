@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "frame/store_paths.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/file.h"

@@ -11,7 +11,7 @@
 #include "legacy/legacy_item_list.h"
 #include "legacy/legacy_state_lock.h"
 #include "qxstore_record_text.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/text_compare.h"
 
 namespace qx {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "message/message_date.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/civil_date.h"
 
 namespace qx {

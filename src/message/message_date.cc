@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/text_compare.h"
 #include "platform/local_time.h"
 

@@ -5,7 +5,7 @@
 
 #include "frame/registry_readers.h"
 #include "message/message_rewrite.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/text_compare.h"
 
 namespace qx {

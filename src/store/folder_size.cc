@@ -9,7 +9,7 @@
 #include "index/index_stamp.h"
 #include "xml/xml_document.h"
 #include "xml/xslt_transform.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/diagnostics.h"
 #include "store/folder_find.h"
 #include "store/folder_list.h"
