@@ -20,11 +20,7 @@ class PostofficeSizeTest : public test::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    MakeDirs(root() + "/app64");
-    const std::string plugin = std::string(QX_BINARY_DIR) + "/libqxaipo.so";
-    ASSERT_TRUE(Exists(plugin)) << "build the plugin_postoffice target";
-    ASSERT_EQ(symlink(plugin.c_str(), (root() + "/app64/libqxaipo.so").c_str()), 0);
-    registry().SetString(test::kLibraryRootKey, "Application Directory", root() + "/app");
+    InstallSiblingLibrary("libqxaipo.so");
     ReloadLibrary();
     mailroot_ = mail_root() + "/PO/MAILROOT";
   }
