@@ -1,8 +1,6 @@
 #include "folder/activity_file.h"
 
-#include <cstdlib>
-#include <limits>
-
+#include "frame/number_text.h"
 #include "platform/file.h"
 #include "platform/text_compare.h"
 
@@ -27,16 +25,6 @@ std::string Held(std::string_view field, size_t limit) {
   return std::string(field.substr(0, limit));
 }
 
-// atoi's reading: blanks, a sign, digits; the rest is ignored. Values out
-// of range are clamped rather than wrapped.
-int32_t LeadingDecimal(std::string_view field) {
-  std::string text(field);
-  long long value = std::strtoll(text.c_str(), nullptr, 10);
-  if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(value);
-}
-
 std::string_view WithoutLeadingSeparators(std::string_view folder) {
   size_t start = folder.find_first_not_of("/\\");
   return start == std::string_view::npos ? std::string_view() : folder.substr(start);
@@ -58,10 +46,10 @@ ActivityEntry ParseActivityEntry(std::string_view line) {
   entry.protocol = Held(field[1], kActivityFieldLimit);
   entry.state = Held(field[2], kActivityFieldLimit);
   entry.client_address = Held(field[3], kActivityFieldLimit);
-  entry.client_port = LeadingDecimal(field[4]);
-  entry.written = LeadingDecimal(field[5]);
+  entry.client_port = LeadingInt32(field[4]);
+  entry.written = LeadingInt32(field[5]);
   entry.folder = Held(field[6], kActivityFieldLimit);
-  entry.connection = LeadingDecimal(field[7]);
+  entry.connection = LeadingInt32(field[7]);
   entry.session = Held(field[8], kActivitySessionLimit);
   return entry;
 }

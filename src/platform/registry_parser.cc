@@ -225,10 +225,10 @@ class RegistryTextParser {
         NormaliseKeyPath(separator == std::string_view::npos ? "" : inner.substr(separator + 1));
     RegistryKeyMap& keys = out_->keys(*root);
     if (remove) {
-      DeleteKeyTree(&keys, FoldCase(path));
+      DeleteKeyTree(&keys, UpperCased(path));
       return;
     }
-    auto [it, inserted] = keys.try_emplace(FoldCase(path));
+    auto [it, inserted] = keys.try_emplace(UpperCased(path));
     if (inserted) it->second.path = path;
     current_ = &it->second;
     state_ = KeyState::kKey;
@@ -385,22 +385,16 @@ std::string NormaliseKeyPath(std::string_view path) {
   return normalised;
 }
 
-std::string FoldCase(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = UpperAscii(c);
-  return folded;
-}
-
 const RegistryKey* FindRegistryKey(const RegistrySnapshot& snapshot, RegistryRoot root,
                                    std::string_view key) {
   const RegistryKeyMap& keys = snapshot.keys(root);
-  auto it = keys.find(FoldCase(NormaliseKeyPath(key)));
+  auto it = keys.find(UpperCased(NormaliseKeyPath(key)));
   return it == keys.end() ? nullptr : &it->second;
 }
 
 bool RegistryKeyExistsIn(const RegistrySnapshot& snapshot, RegistryRoot root,
                          std::string_view key) {
-  const std::string folded = FoldCase(NormaliseKeyPath(key));
+  const std::string folded = UpperCased(NormaliseKeyPath(key));
   if (folded.empty()) return true;
   const RegistryKeyMap& keys = snapshot.keys(root);
   if (keys.count(folded) != 0) return true;
@@ -418,7 +412,7 @@ const RegistryValue* FindRegistryValue(const RegistryKey& key, std::string_view 
 
 std::vector<std::string> RegistrySubKeyNames(const RegistrySnapshot& snapshot, RegistryRoot root,
                                              std::string_view key) {
-  const std::string folded = FoldCase(NormaliseKeyPath(key));
+  const std::string folded = UpperCased(NormaliseKeyPath(key));
   const std::string prefix = folded.empty() ? std::string() : folded + '\\';
   const RegistryKeyMap& keys = snapshot.keys(root);
   std::map<std::string, std::string> names;  // folded -> as written
