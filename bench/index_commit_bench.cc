@@ -20,6 +20,7 @@
 
 #include "fastest_runs.h"
 #include "sample_index.h"
+#include "folder/folder_files.h"
 #include "index/index_commit.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"

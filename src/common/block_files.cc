@@ -3,7 +3,6 @@
 #include "frame/registry_readers.h"
 #include "frame/settings.h"
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
@@ -32,57 +31,17 @@ bool CreateAndCloseBlockFile(const std::string& path) {
   return true;
 }
 
-// Folder directory + name, cut to 1023 bytes as the index-block callers cut.
-std::string FileInFolder(const char* folder_directory, const char* name) {
-  char path[kStorePathSize];
-  CopyBounded(path, folder_directory, sizeof path);
-  AppendBounded(path, name, sizeof path);
-  return path;
-}
-
-// Shared by CheckIndexFileAvailability and ProbeIndexFile: -1 when the block
-// could not be taken, else whether the index file exists; *released tells
-// whether a taken block was deleted again.
-int CheckIndexFileUnderBlock(const char* folder_directory, bool take, bool* released) {
-  std::string block_path = FileInFolder(folder_directory, "\\_index.blk");
-  std::string index_path = FileInFolder(folder_directory, "\\_index.xml");
-  *released = true;
-  if (take) {
-    platform::File block = CreateBlockFile(block_path.c_str());
-    if (!block.valid()) return -1;
-    block.Close();
-  }
-  platform::FindData found;
-  int exists = platform::FindFirst(index_path, &found) ? 1 : 0;
-  if (take) *released = DeleteIndexBlockFile(block_path.c_str()) != 0;
-  return exists;
-}
-
-// The resource file "%s\\%s<extension>" of the block base; empty when it
-// does not fit 1024 bytes.
-std::string ResourceFilePath(const char* name, const char* extension) {
-  if (name == nullptr) return std::string();
-  char path[kStorePathSize];
-  if (!FormatBounded(path, sizeof path, "%s\\%s%s", Settings().block_base, name, extension)) {
-    return std::string();
-  }
-  return path;
-}
-
-// Repeats `operation` once a second while it fails, giving up at once when
-// the failure is "not found" and after `timeout` retries otherwise.
-template <typename Operation>
-void RetryWhileFailing(Operation operation, uint32_t timeout) {
-  for (uint64_t retries = 0; !operation(); ++retries) {
-    if (IsMissingError(platform::GetLastError()) || retries > timeout) return;
-    platform::Sleep(kPollMilliseconds);
-  }
-}
-
 }  // namespace
 
 uint32_t BlockTimeoutPolls(const BlockTimeout& timeout) {
   return RegistryDwordOr(kBlockTimeoutsKey, timeout.value_name, timeout.default_polls);
+}
+
+void RetryWhileFailing(const std::function<bool()>& operation, uint32_t timeout) {
+  for (uint64_t retries = 0; !operation(); ++retries) {
+    if (IsMissingError(platform::GetLastError()) || retries > timeout) return;
+    platform::Sleep(kPollMilliseconds);
+  }
 }
 
 uint32_t TakeIndexBlock(const char* path, bool keep_open, uintptr_t* handle) {
@@ -132,20 +91,9 @@ uint32_t DeleteIndexBlockFile(const char* path) {
   }
 }
 
-uint32_t CheckIndexFileAvailability(const char* folder_directory, int mode) {
-  if (folder_directory == nullptr) return 0;
-  bool released;
-  int exists = CheckIndexFileUnderBlock(folder_directory, mode != kCheckWithoutBlock, &released);
-  if (exists < 0) return 5;
-  if (!released) platform::DiagPrintf("CheckIndexFileAvailability::Unable to remove blocking file");
-  return static_cast<uint32_t>(exists);
-}
-
-uint32_t ProbeIndexFile(const char* folder_directory, int take) {
-  if (folder_directory == nullptr) return 0;
-  bool released;
-  int exists = CheckIndexFileUnderBlock(folder_directory, take != 0, &released);
-  return exists < 0 ? 0 : static_cast<uint32_t>(exists);
+std::string ResourceFilePath(const char* name, const char* extension) {
+  if (name == nullptr) return std::string();
+  return JoinStorePathWithin(Settings().block_base, std::string(name) + extension, kStorePathSize);
 }
 
 std::string ResourceBlockPath(const char* name) { return ResourceFilePath(name, ".BLK"); }
@@ -200,36 +148,6 @@ uint32_t WaitForResourceUnblock(const char* name) {
     polls = 0;
   }
   return broken ? 0 : 1;
-}
-
-uint32_t ApplyResourceFile(const char* name) {
-  std::string current = ResourceFilePath(name, ".CAL");
-  std::string temporary = ResourceFilePath(name, ".TMP");
-  std::string backup = ResourceFilePath(name, ".BAK");
-  std::string old = ResourceFilePath(name, ".OLD");
-  if (current.empty() || temporary.empty() || backup.empty() || old.empty()) return 0;
-  // Without a block the previous backup is the last known good state: keep it.
-  if (ResourceBlockExists(name) == 0) platform::CopyFile(backup, old, false);
-  platform::CopyFile(current, backup, false);
-  uint32_t timeout = BlockTimeoutPolls(kApplyTimeout);
-  RetryWhileFailing([&] { return platform::DeleteFile(current); }, timeout);
-  RetryWhileFailing([&] { return platform::MoveFile(temporary, current); }, timeout);
-  platform::DeleteFile(temporary);
-  RemoveResourceBlock(name);
-  return 1;
-}
-
-uint32_t MarkFolderChanged(const char* folder_directory) {
-  if (folder_directory == nullptr) return 1;
-  std::string path = FolderFlagPath(folder_directory, FolderFlag::kChanged, false);
-  if (path.empty()) return 1;
-  platform::File flag =
-      platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateAlways);
-  if (flag.valid()) {
-    flag.Write(kChangeFlagText);
-    flag.Close();
-  }
-  return 1;
 }
 
 }  // namespace qx

@@ -5,14 +5,16 @@
 // handle open, which also stops other processes from opening or deleting
 // the file (they see a sharing violation, 32) until it is closed.
 //
-// Index blocks ("_index.blk" in a folder directory) are taken once, with no
-// wait, and released with a fixed retry. Resource blocks ("<name>.BLK" under
-// the mail root) wait with time-outs from the registry and break a block
-// that outlives them, on the assumption that its owner died. Every wait is
-// a one-second sleep on the layer's clock.
+// Index blocks (the index block file of a folder directory, named in
+// folder/folder_files.h) are taken once, with no wait, and released with a
+// fixed retry. Resource blocks ("<name>.BLK" under the mail root) wait with
+// time-outs from the registry and break a block that outlives them, on the
+// assumption that its owner died. Every wait is a one-second sleep on the
+// layer's clock.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qx {
@@ -33,6 +35,11 @@ inline constexpr BlockTimeout kUnBlockTimeout{"UnBlock Timeout", 80};
 
 // The registry value, or the default when it cannot be read.
 uint32_t BlockTimeoutPolls(const BlockTimeout& timeout);
+
+// Repeats `operation` once a second while it fails, giving up at once when
+// the failure (the last error it leaves) is "not found", and after `timeout`
+// retries otherwise.
+void RetryWhileFailing(const std::function<bool()>& operation, uint32_t timeout);
 
 // How many times releasing an index block retries a failed delete.
 inline constexpr int kIndexBlockDeleteRetries = 80;
@@ -56,22 +63,14 @@ uint32_t ReleaseIndexBlock(const char* path, bool close_handle, uintptr_t* handl
 // (at once, without sleeping) or the retries ran out.
 uint32_t DeleteIndexBlockFile(const char* path);
 
-// Whether "_index.xml" exists in the folder directory (1 or 0), checked
-// under the folder's index block, which is taken and released around the
-// check. 5 when the block could not be taken. Mode 99 only checks, without
-// the block. A failed release is printed and does not change the result.
-inline constexpr int kCheckWithoutBlock = 99;
-uint32_t CheckIndexFileAvailability(const char* folder_directory, int mode);
+// "%s\\%s<extension>" of the block base (the mail root) and a resource
+// name relative to it: the files of a resource, its block file among them.
+// Empty when longer than 1023 bytes, or for a null name.
+std::string ResourceFilePath(const char* name, const char* extension);
 
-// The same as a flag: take 0 only checks; otherwise the block is taken and
-// released around the check, and 0 means it could not be taken. Prints
-// nothing.
-uint32_t ProbeIndexFile(const char* folder_directory, int take);
-
-// "%s\\%s.BLK" of the block base (the mail root) and a resource name
-// relative to it; empty when longer than 1023 bytes. The resource functions
-// below fail (0) for such names, except WaitForResourceUnblock, for which no
-// block can exist.
+// The resource's block file, ResourceFilePath(name, ".BLK"). The resource
+// functions below fail (0) for a name too long for it, except
+// WaitForResourceUnblock, for which no block can exist.
 std::string ResourceBlockPath(const char* name);
 
 // Creates the resource's block file, polling once a second while it exists.
@@ -93,20 +92,5 @@ uint32_t ResourceBlockExists(const char* name);
 // is then 0. When the forced removal fails the wait ends at once with 0.
 // The waiter never takes the block.
 uint32_t WaitForResourceUnblock(const char* name);
-
-// Commits the resource's .TMP file as its .CAL file: when no block file
-// exists the previous .BAK is kept as .OLD; the .CAL becomes the .BAK; the
-// .CAL is deleted and the .TMP moved to it (each retried once a second up to
-// "Apply Timeout" retries, giving up at once on "not found"); then the .TMP
-// and the block file are removed. 1, or 0 for a name too long to format.
-uint32_t ApplyResourceFile(const char* name);
-
-// Writes the change flag "_CHANGE.DTY" into the folder directory, so the
-// next open rescans the folder. Always 1, also when it cannot be written.
-uint32_t MarkFolderChanged(const char* folder_directory);
-
-// The text of the change flag file.
-inline constexpr const char* kChangeFlagText =
-    "This file is a flag file that denotes that this folder has been changed";
 
 }  // namespace qx

@@ -4,6 +4,7 @@
 
 #include "common/exception.h"
 #include "common/file_iterator.h"
+#include "frame/store_paths.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/listing.h"
@@ -17,13 +18,6 @@ constexpr const char* kUnit = "common/FileManagement";
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
-
-std::string ChildPath(std::string_view directory, const std::string& name) {
-  std::string path(directory);
-  path += '\\';
-  path += name;
-  return path;
-}
 
 std::string LastErrorText() { return std::to_string(platform::GetLastError()); }
 
@@ -62,7 +56,7 @@ bool CopyDirectory(std::string_view from, std::string_view to, bool quiet, uint3
   FileIterator entries(std::string(from) + "\\*");
   for (std::string name = entries.First(); entries.More(); name = entries.Next()) {
     if (IsDotEntry(name)) continue;
-    if (!CopyTree(ChildPath(from, name), ChildPath(to, name), quiet, error)) return false;
+    if (!CopyTree(JoinStorePath(from, name), JoinStorePath(to, name), quiet, error)) return false;
   }
   return true;
 }
@@ -125,7 +119,7 @@ void DeleteTree(std::string_view path) {
   if (platform::IsDirectory(path)) {
     FileIterator entries(std::string(path) + "\\*");
     for (std::string name = entries.First(); entries.More(); name = entries.Next()) {
-      if (!IsDotEntry(name)) DeleteTree(ChildPath(path, name));
+      if (!IsDotEntry(name)) DeleteTree(JoinStorePath(path, name));
     }
     if (!platform::RemoveDirectory(path)) {
       std::string code = LastErrorText();

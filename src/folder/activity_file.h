@@ -14,10 +14,6 @@
 
 namespace qx {
 
-inline constexpr const char* kActivityFileName = "_activity.tab";
-inline constexpr const char* kActivityTempFileName = "_activity.tmp";
-inline constexpr const char* kActivityBlockFileName = "_activity.blk";
-
 // A reader takes at most this many characters of a line at a time.
 inline constexpr size_t kActivityLineLimit = 1023;
 // Fields 1 to 8 are held to this many characters, the session to the other.
@@ -37,9 +33,6 @@ struct ActivityEntry {
 
   bool operator==(const ActivityEntry&) const = default;
 };
-
-// "<directory>\<name>" for the three files above.
-std::string ActivityFilePath(std::string_view activity_directory, const char* name);
 
 // One entry from one line (its trailing "\n" already removed). Field n is
 // the text between the (n-1)th and nth TAB; the ninth runs to the end of

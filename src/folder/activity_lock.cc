@@ -7,6 +7,7 @@
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "folder/activity_file.h"
+#include "folder/folder_files.h"
 
 namespace qx {
 
@@ -55,7 +56,7 @@ bool DeleteActivityBlock(const std::string& path) {
 }
 
 ActivityLock::ActivityLock(std::string_view activity_directory)
-    : path_(ActivityFilePath(activity_directory, kActivityBlockFileName)) {
+    : path_(FolderFilePath(activity_directory, kActivityBlockFileName)) {
   Take();
 }
 

@@ -1,8 +1,11 @@
 #include "folder/folder_flags.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
+#include "frame/store_paths.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "platform/path_resolver.h"
@@ -10,11 +13,6 @@
 namespace qx {
 
 namespace {
-
-// The directory part of a flag file name as FolderFlagPath builds it.
-std::string FlagDirectoryPrefix(const std::string& directory, bool ends_with_separator) {
-  return ends_with_separator ? directory : directory + "\\";
-}
 
 bool FindFlagFiles(const std::string& directory, bool ends_with_separator, FolderFlag kind,
                    bool consume) {
@@ -32,9 +30,10 @@ bool FindFlagFiles(const std::string& directory, bool ends_with_separator, Folde
   for (platform::Listing flags = platform::Listing::Open(pattern); flags.valid(); flags.Next()) {
     found = true;
     if (!consume) break;
-    // The name as stored: the flag may have been written in another case.
-    platform::DeleteFile(FlagDirectoryPrefix(directory, ends_with_separator) +
-                         flags.current().name);
+    // The name as stored (the flag may have been written in another case),
+    // joined to the directory as FolderFlagPath joined the pattern.
+    const Separator separator = ends_with_separator ? Separator::kPresent : Separator::kAdd;
+    platform::DeleteFile(JoinStorePath(directory, flags.current().name, separator));
   }
   return found;
 }
@@ -69,7 +68,7 @@ int32_t ConsumeDeliveryFlags(std::string_view mailbox_directory) {
   int32_t highest = 0;
   std::string highest_path;
   for (platform::Listing flags = platform::Listing::Open(pattern); flags.valid(); flags.Next()) {
-    std::string path = directory + "\\" + flags.current().name;
+    std::string path = JoinStorePath(directory, flags.current().name);
     int32_t number = DeliveryNumber(flags.current().name);
     if (number <= highest) {
       platform::DeleteFile(path);
@@ -83,10 +82,46 @@ int32_t ConsumeDeliveryFlags(std::string_view mailbox_directory) {
   return highest;
 }
 
+int32_t NewestDeliveryFlag(std::string_view mailbox_directory) {
+  std::string pattern = DeliveryFlagPattern(std::string(mailbox_directory).c_str());
+  if (pattern.empty()) return 0;
+  int32_t newest = 0;
+  for (platform::Listing flags = platform::Listing::Open(pattern); flags.valid(); flags.Next()) {
+    newest = std::max(newest, DeliveryNumber(flags.current().name));
+  }
+  return newest;
+}
+
+bool RaiseDeliveryFlag(std::string_view mailbox_directory) {
+  const std::string directory(mailbox_directory);
+  for (int32_t number = NewestDeliveryFlag(directory) + 1; number > 0; ++number) {
+    const std::string path = DeliveryFlagPath(directory.c_str(), number);
+    if (path.empty()) return false;
+    platform::File flag =
+        platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateNew);
+    if (flag.valid()) return true;
+    if (platform::GetLastError() != platform::kErrorFileExists) return false;
+  }
+  return false;
+}
+
 int32_t ConsumeDeliveryFlags(const char* postoffice, const char* mailbox) {
   std::string directory = MailboxDirectory(postoffice, mailbox);
   if (directory.empty()) return 0;
   return ConsumeDeliveryFlags(directory);
+}
+
+uint32_t MarkFolderChanged(const char* folder_directory) {
+  if (folder_directory == nullptr) return 1;
+  std::string path = FolderFlagPath(folder_directory, FolderFlag::kChanged, false);
+  if (path.empty()) return 1;
+  platform::File flag =
+      platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateAlways);
+  if (flag.valid()) {
+    flag.Write(kChangeFlagText);
+    flag.Close();
+  }
+  return 1;
 }
 
 }  // namespace qx

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "folder/folder_files.h"
 #include "frame/store_paths.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -40,13 +41,6 @@ int64_t ReadCachedKilobytes(platform::File& file) {
 }
 
 }  // namespace
-
-std::string SizeCachePath(std::string_view directory) {
-  std::string path(directory);
-  path += '\\';
-  path += kSizeCacheFileName;
-  return path;
-}
 
 bool WriteSizeCache(std::string_view directory, uint32_t kilobytes) {
   platform::File file = platform::File::Open(SizeCachePath(directory), platform::Access::kWrite,
@@ -106,9 +100,8 @@ uint32_t AdjustMailboxSize(const char* postoffice, const char* mailbox, int32_t 
   const std::string mailbox_directory = MailboxSizeDirectory(postoffice, mailbox);
   bool written = AdjustSizeCacheFile(SizeCachePath(mailbox_directory), change_kb);
   if (folder != nullptr && *folder != '\0') {
-    std::string folder_directory = mailbox_directory;
-    if (*folder != '\\') folder_directory += '\\';
-    folder_directory += folder;
+    const Separator separator = *folder == '\\' ? Separator::kPresent : Separator::kAdd;
+    const std::string folder_directory = JoinStorePath(mailbox_directory, folder, separator);
     written = AdjustSizeCacheFile(SizeCachePath(folder_directory), change_kb);
   }
   return written ? 1 : 0;

@@ -11,11 +11,6 @@
 
 namespace qx {
 
-inline constexpr const char* kSizeCacheFileName = "_DIRSIZE.TMP";
-
-// "<directory>\_DIRSIZE.TMP".
-std::string SizeCachePath(std::string_view directory);
-
 // Writes `kilobytes` as the decimal text of "<directory>\_DIRSIZE.TMP",
 // replacing what was there. False when the file cannot be written.
 bool WriteSizeCache(std::string_view directory, uint32_t kilobytes);

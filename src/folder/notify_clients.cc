@@ -1,6 +1,5 @@
 #include "folder/notify_clients.h"
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -8,7 +7,9 @@
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/text_compare.h"
 #include "folder/activity_file.h"
+#include "folder/folder_files.h"
 #include "folder/activity_lock.h"
 
 namespace qx {
@@ -17,17 +18,6 @@ namespace {
 
 // The protocol this library notifies from: it holds no client connections.
 constexpr const char* kOwnProtocol = "";
-
-bool SameComputer(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 struct NotifyPass {
   NotifyRemoteFunction notifier;
@@ -52,7 +42,7 @@ void TraceOrphan(const NotifyPass& pass, const ActivityEntry& entry,
 bool NotifyEntry(const NotifyPass& pass, const ActivityEntry& entry) {
   if (pass.notifier == nullptr || !WantsNotification(entry, pass.folder, pass.text)) return true;
   std::string protocol = NotifyProtocol(entry.protocol);
-  if (SameComputer(entry.server, pass.own_server) && protocol == kOwnProtocol) return true;
+  if (platform::EqualsNoCase(entry.server, pass.own_server) && protocol == kOwnProtocol) return true;
   std::string message = NotificationMessage(entry, pass.text);
   if (pass.notifier(entry.server.c_str(), protocol.c_str(), message.c_str()) == 0) return true;
   TraceOrphan(pass, entry, protocol);
@@ -64,8 +54,8 @@ void DeleteQuietly(const std::string& path) { platform::DeleteFile(path); }
 // Steps through the entries of the activity file and swaps in what is left
 // of it. Runs under the activity lock.
 void NotifyAndRewrite(const NotifyPass& pass, std::string_view directory) {
-  const std::string table_path = ActivityFilePath(directory, kActivityFileName);
-  const std::string temp_path = ActivityFilePath(directory, kActivityTempFileName);
+  const std::string table_path = FolderFilePath(directory, kActivityFileName);
+  const std::string temp_path = FolderFilePath(directory, kActivityTempFileName);
   std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(table_path);
   if (!entries) return;
   platform::File temp = platform::File::Open(temp_path, platform::Access::kWrite,
@@ -112,7 +102,7 @@ void NotifyAndRewrite(const NotifyPass& pass, std::string_view directory) {
 uint32_t NotifyClientsWith(NotifyRemoteFunction notifier, std::string_view activity_directory,
                            std::string_view folder, std::string_view text) {
   if (text.empty()) return kNotifyDone;
-  std::string table_path = ActivityFilePath(activity_directory, kActivityFileName);
+  std::string table_path = FolderFilePath(activity_directory, kActivityFileName);
   if (platform::GetFileAttributes(table_path) == platform::kInvalidAttributes) {
     return kNotifyNoActivityFile;
   }

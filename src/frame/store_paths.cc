@@ -1,14 +1,17 @@
 #include "frame/store_paths.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
 #include "frame/option_provider.h"
 #include "frame/registry_readers.h"
 #include "frame/settings.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
+#include "frame/text_tokens.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/text_compare.h"
 
 namespace qx {
 
@@ -16,16 +19,7 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool StartsWithNoCase(const char* text, const char* prefix) {
-  for (; *prefix != '\0'; ++text, ++prefix) {
-    if (*text == '\0') return false;
-    if (std::toupper(static_cast<unsigned char>(*text)) !=
-        std::toupper(static_cast<unsigned char>(*prefix))) {
-      return false;
-    }
-  }
-  return true;
-}
+using platform::StartsWithNoCase;
 
 // The first occurrence of `word` when it starts at the first or second
 // character and ends the name or is followed by a separator; else null.
@@ -59,18 +53,19 @@ uint32_t Rejected(char* out, size_t size) {
 
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
-// A path assembled with the bounded copy and append: cut at 1023 bytes.
+// A path assembled by joins, each cut at 1023 bytes as the bounded copy and
+// append cut.
 class CutPath {
  public:
-  CutPath& Add(const char* text) {
-    AppendBounded(text_, text, sizeof text_);
+  explicit CutPath(std::string_view root) : text_(root.substr(0, kStorePathSize - 1)) {}
+  CutPath& Join(const char* name) {
+    text_ = JoinStorePathCut(text_, name, kStorePathSize);
     return *this;
   }
-  CutPath& Add(const char* a, const char* b) { return Add(a).Add(b); }
-  std::string str() const { return text_; }
+  const std::string& str() const { return text_; }
 
  private:
-  char text_[kStorePathSize] = {};
+  std::string text_;
 };
 
 enum class CreateRoots { kFinalOnly, kAll };
@@ -83,8 +78,8 @@ FolderDirectoryPlan PlanFolderDirectory(const char* postoffice, const char* mail
   postoffice = OrEmpty(postoffice);
   mailbox = OrEmpty(mailbox);
   folder = OrEmpty(folder);
-  CutPath base;
-  base.Add(MailRoot()).Add("\\", postoffice);
+  CutPath base(MailRoot());
+  base.Join(postoffice);
   FolderDirectoryPlan plan;
   auto plan_root_then = [&](CutPath root, const char* subfolder) {
     if (subfolder == nullptr) {
@@ -93,19 +88,19 @@ FolderDirectoryPlan PlanFolderDirectory(const char* postoffice, const char* mail
       return;
     }
     if (roots == CreateRoots::kAll) plan.creates.push_back(root.str());
-    plan.directory = root.Add("\\", subfolder).str();
+    plan.directory = root.Join(subfolder).str();
     plan.creates.push_back(plan.directory);
   };
   if (StartsWithNoCase(folder, "$VCFROOT")) {
-    plan_root_then(CutPath(base).Add("\\VCFROOT"), RootSubfolder(folder, 8));
+    plan_root_then(CutPath(base).Join("VCFROOT"), RootSubfolder(folder, 8));
   } else if (StartsWithNoCase(folder, "$FILEROOT")) {
-    if (roots == CreateRoots::kAll) plan.creates.push_back(CutPath(base).Add("\\FILEROOT").str());
-    plan_root_then(CutPath(base).Add("\\FILEROOT").Add("\\", mailbox), RootSubfolder(folder, 9));
+    if (roots == CreateRoots::kAll) plan.creates.push_back(CutPath(base).Join("FILEROOT").str());
+    plan_root_then(CutPath(base).Join("FILEROOT").Join(mailbox), RootSubfolder(folder, 9));
   } else if (IsPublicFolderName(folder) && PublicFoldersEnabled() != 0) {
-    plan_root_then(CutPath(base).Add("\\PUBROOT"), PublicSubfolder(folder));
+    plan_root_then(CutPath(base).Join("PUBROOT"), PublicSubfolder(folder));
   } else {
-    CutPath mailbox_folder = CutPath(base).Add("\\MAILROOT").Add("\\", mailbox);
-    plan.directory = mailbox_folder.Add("\\", folder[0] != '\0' ? folder : "INBOX").str();
+    CutPath mailbox_folder = CutPath(base).Join("MAILROOT").Join(mailbox);
+    plan.directory = mailbox_folder.Join(folder[0] != '\0' ? folder : "INBOX").str();
   }
   return plan;
 }
@@ -114,16 +109,6 @@ void CreateMissingDirectories(const std::vector<std::string>& directories) {
   for (const std::string& directory : directories) {
     if (!DirectoryExists(directory.c_str())) platform::CreateDirectory(directory);
   }
-}
-
-// A name in a directory, formatted "%s\\%s" (or "%s%s" when the directory
-// already ends with a separator); empty when it does not fit `limit`.
-std::string NameInDirectory(const char* directory, const char* name, bool separator_present,
-                            size_t limit) {
-  std::string path = OrEmpty(directory);
-  if (!separator_present) path += '\\';
-  path += name;
-  return path.size() < limit ? path : std::string();
 }
 
 }  // namespace
@@ -157,7 +142,7 @@ uint32_t GetPostofficeDirectory(char* out, size_t size, const char* postoffice) 
       return 1;
     }
   }
-  if (!FormatBounded(out, size, "%s\\%s", settings.mail_root, postoffice)) out[0] = '\0';
+  CopyBounded(out, JoinStorePathWithin(settings.mail_root, postoffice, size).c_str(), size);
   return 1;
 }
 
@@ -289,37 +274,17 @@ uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
   if (!FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s", root, postoffice, mailbox)) {
     return Rejected(out, size);
   }
-  if (!IsSeparator(folder[0])) AppendBounded(out, "\\", size);
-  AppendBounded(out, folder, size);
+  const Separator separator = IsSeparator(folder[0]) ? Separator::kPresent : Separator::kAdd;
+  CopyBounded(out, JoinStorePathCut(out, folder, size, separator).c_str(), size);
   size_t length = std::strlen(out);
   if (length > 0 && IsSeparator(out[length - 1])) out[length - 1] = '\0';
   return 1;
 }
 
 std::string MailboxDirectory(const char* postoffice, const char* mailbox, size_t limit) {
-  std::string path = std::string(MailRoot()) + "\\" + OrEmpty(postoffice) + "\\MAILROOT\\" +
-                     OrEmpty(mailbox);
-  return path.size() < limit ? path : std::string();
-}
-
-std::string IndexFilePath(const char* folder_directory, size_t limit) {
-  return NameInDirectory(folder_directory, "_index.xml", false, limit);
-}
-
-std::string IndexBlockPath(const char* folder_directory, size_t limit) {
-  return NameInDirectory(folder_directory, "_index.blk", false, limit);
-}
-
-std::string FolderFlagPath(const char* folder_directory, FolderFlag flag,
-                           bool directory_ends_with_separator, size_t limit) {
-  const char* name = "_CHANGE.DTY";
-  switch (flag) {
-    case FolderFlag::kChanged: name = "_CHANGE.DTY"; break;
-    case FolderFlag::kFolder: name = "_FOLDER.DTY"; break;
-    case FolderFlag::kAnyDirty: name = "_*.DTY"; break;
-    case FolderFlag::kIndexCheck: name = "_index.xml"; break;  // as the index is written
-  }
-  return NameInDirectory(folder_directory, name, directory_ends_with_separator, limit);
+  const std::string postoffice_directory = JoinStorePath(MailRoot(), OrEmpty(postoffice));
+  const std::string mailroot = JoinStorePath(postoffice_directory, "MAILROOT");
+  return JoinStorePathWithin(mailroot, OrEmpty(mailbox), limit);
 }
 
 bool EndsWithSeparator(const char* text) {
@@ -327,13 +292,26 @@ bool EndsWithSeparator(const char* text) {
   return IsSeparator(text[std::strlen(text) - 1]);
 }
 
-std::string DeliveryFlagPattern(const char* mailbox_directory, size_t limit) {
-  return NameInDirectory(mailbox_directory, "_*.NEW", false, limit);
+std::string JoinStorePath(std::string_view directory, std::string_view name, Separator separator) {
+  std::string path;
+  path.reserve(directory.size() + 1 + name.size());
+  path.append(directory);
+  if (separator == Separator::kAdd) path += '\\';
+  path.append(name);
+  return path;
 }
 
-std::string DeliveryFlagPath(const char* mailbox_directory, int number, size_t limit) {
-  std::string name = "_" + std::to_string(number) + ".NEW";
-  return NameInDirectory(mailbox_directory, name.c_str(), false, limit);
+std::string JoinStorePathWithin(std::string_view directory, std::string_view name, size_t limit,
+                                Separator separator) {
+  std::string path = JoinStorePath(directory, name, separator);
+  return path.size() < limit ? path : std::string();
+}
+
+std::string JoinStorePathCut(std::string_view directory, std::string_view name, size_t size,
+                             Separator separator) {
+  std::string path = JoinStorePath(directory, name, separator);
+  path.resize(std::min(path.size(), size > 0 ? size - 1 : 0));
+  return path;
 }
 
 }  // namespace qx

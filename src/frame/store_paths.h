@@ -1,6 +1,7 @@
 #pragma once
 // Store paths: the mapping from postoffice, mailbox and folder names to
-// directories under the mail root, and the names of the flag files in them.
+// directories under the mail root, and the one join of a directory and a
+// name. The files a folder directory holds are named in folder/folder_files.h.
 //
 // Layout, with R the mail root, P a postoffice and M a mailbox:
 //   R\P\MAILROOT\M[\F]   a mailbox and its folders (INBOX for the empty name)
@@ -21,12 +22,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qx {
 
 inline constexpr size_t kStorePathSize = 1024;
-inline constexpr size_t kFlagPathSize = 2048;
 
 // True when the first occurrence of "Public" (any case) starts at the first
 // or second character and is followed by the end, '\' or '/'. So "Public",
@@ -131,31 +132,28 @@ uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
 std::string MailboxDirectory(const char* postoffice, const char* mailbox,
                              size_t limit = kStorePathSize);
 
-// Names of files in a folder directory. Each is empty when it would not fit
-// in `limit` bytes with its NUL.
-std::string IndexFilePath(const char* folder_directory, size_t limit = kStorePathSize);
-std::string IndexBlockPath(const char* folder_directory, size_t limit = kStorePathSize);
-
-enum class FolderFlag {
-  kChanged,      // _CHANGE.DTY: the folder's messages changed
-  kFolder,       // _FOLDER.DTY: the folder's status changed
-  kAnyDirty,     // _*.DTY: a listing pattern for any dirty flag
-  kIndexCheck,   // _index.xml: the index file, as the dirty check looks for it
-};
-
-// The flag file's name in a folder directory: "%s\\_CHANGE.DTY" and so on,
-// or "%s_CHANGE.DTY" when the caller says the directory text already ends
-// with a separator. Empty when longer than limit - 1.
-std::string FolderFlagPath(const char* folder_directory, FolderFlag flag,
-                           bool directory_ends_with_separator, size_t limit = kFlagPathSize);
-
 // True when the text ends with '\' or '/'.
 bool EndsWithSeparator(const char* text);
 
-// Delivery flags in a mailbox directory: "%s\\_*.NEW" (a listing pattern)
-// and "%s\\_%d.NEW". Empty when longer than limit - 1.
-std::string DeliveryFlagPattern(const char* mailbox_directory, size_t limit = kFlagPathSize);
-std::string DeliveryFlagPath(const char* mailbox_directory, int number,
-                             size_t limit = kFlagPathSize);
+// The join of a store path, "<directory>\<name>": every path below a
+// directory is put together here, so the separator is written once.
+// kPresent is for texts that already hold the separator between them (a
+// directory text ending in one, or a name beginning with one, as the caller
+// decides): they are then put together as they are.
+enum class Separator { kAdd, kPresent };
+
+// Unbounded.
+std::string JoinStorePath(std::string_view directory, std::string_view name,
+                          Separator separator = Separator::kAdd);
+
+// As the builders that format "%s\\%s": empty when the path would not fit
+// `limit` bytes with its NUL.
+std::string JoinStorePathWithin(std::string_view directory, std::string_view name, size_t limit,
+                                Separator separator = Separator::kAdd);
+
+// As the builders that copy and append: cut to `size` - 1 bytes (empty for
+// a size of 0).
+std::string JoinStorePathCut(std::string_view directory, std::string_view name, size_t size,
+                             Separator separator = Separator::kAdd);
 
 }  // namespace qx

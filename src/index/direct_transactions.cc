@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/block_files.h"
-#include "frame/utilities.h"
+#include "frame/text_tokens.h"
 #include "index/flag_change_text.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
@@ -14,6 +14,7 @@
 #include "index/item_remove.h"
 #include "index/message_id_lookup.h"
 #include "index/store_index.h"
+#include "folder/folder_flags.h"
 #include "folder/folder_size_cache.h"
 
 namespace qx {

@@ -6,16 +6,17 @@
 #include "common/block_files.h"
 #include "frame/registry_readers.h"
 #include "index/folder_type_handlers.h"
-#include "index/index_format.h"
 #include "index/index_scan.h"
-#include "index/index_stamp.h"
 #include "index/store_index.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
+#include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 
@@ -62,7 +63,7 @@ void ForgetIndexInjectionSizeLimit() { injection_limit.store(-1); }
 bool RescanFolderBeforeSizeSum(std::string_view folder_path, std::string_view folder_directory) {
   if (folder_path == "/" || EqualsNoCase(folder_path, "//Calendar")) return false;
   if (folder_directory.empty() || !SmallEnoughToRescan(folder_directory)) return false;
-  const std::string block = FolderFilePath(folder_directory, "_index.blk");
+  const std::string block = FolderFilePath(folder_directory, kIndexBlockFileName);
   uintptr_t handle = 0;
   if (TakeIndexBlock(block.c_str(), true, &handle) != 1) return false;
   const bool dirty = CheckFolderFlags(folder_directory, false, FolderFlag::kChanged, true) == 1;

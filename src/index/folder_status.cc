@@ -4,15 +4,19 @@
 #include <bit>
 #include <cstring>
 
+#include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
 #include "index/index_format.h"
 #include "message/flag_words.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/file.h"
 #include "qxstore.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
+using platform::FindNoCaseIn;
 
 // Callers hand in their records as raw bytes and other processes read the
 // file as they lie; both are little-endian numbers only on a little-endian host.
@@ -67,9 +71,9 @@ std::string CachedStatusPath(const char* postoffice, const char* mailbox, const 
   const char* name = folder == nullptr ? "" : folder;
   char directory[kStorePathSize];
   if (GetFolderDirectory(directory, sizeof directory, postoffice, mailbox, name) == 0) return {};
-  std::string path = directory;
-  if (*name != '\0') path += '\\';
-  return path + kFolderStatusFileName;
+  // The directory of the empty folder name already ends with its separator.
+  return JoinStorePath(directory, kFolderStatusFileName,
+                       *name != '\0' ? Separator::kAdd : Separator::kPresent);
 }
 
 uint32_t ReadFolderStatusFile(std::string_view path, void* record) {
@@ -100,10 +104,7 @@ uint32_t WriteFolderStatusFile(std::string_view path, const void* record) {
 }
 
 uint32_t WriteFolderStatusInDirectory(std::string_view folder_directory, const void* record) {
-  std::string path(folder_directory);
-  path += '\\';
-  path += kFolderStatusFileName;
-  return WriteFolderStatusFile(path, record);
+  return WriteFolderStatusFile(FolderFilePath(folder_directory, kFolderStatusFileName), record);
 }
 
 uint32_t GetCachedStatus(const char* postoffice, const char* mailbox, const char* folder,

@@ -16,7 +16,6 @@ namespace qx {
 
 inline constexpr size_t kFolderStatusFields = 13;
 inline constexpr size_t kFolderStatusSize = 52;
-inline constexpr const char* kFolderStatusFileName = "_FOLDER.DAT";
 
 // Positions of the counted fields among the thirteen numbers (the byte
 // offset is four times the position). The others are written as 0.

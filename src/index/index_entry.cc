@@ -1,5 +1,6 @@
 #include "index/index_entry.h"
 
+#include "frame/store_paths.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "message/flag_words.h"
@@ -23,7 +24,7 @@ bool ReadForEntry(std::string_view folder_dir, std::string_view file_name, uint3
                   uint32_t uid_validity, const ListedFile& listed, MessageHeaders* record) {
   record->file_size = file_size;
   record->uid_validity = uid_validity;
-  const std::string path = MessagePath(folder_dir, file_name);
+  const std::string path = JoinStorePath(folder_dir, file_name);
   const HeaderReadOptions options = EntryReadOptions(listed.stamp);
   if (listed.folder == nullptr) return ReadMessageHeaders(path, record, options) == 1;
   // No process holds a message file without sharing (the store never opens

@@ -11,9 +11,6 @@
 
 namespace qx {
 
-inline constexpr const char* kIndexFileName = "_index.xml";
-inline constexpr const char* kGroupIndexFileName = "_groups.xml";
-
 inline constexpr const char* kRootElement = "BASEELEMENT";
 inline constexpr const char* kLastUidAttribute = "LASTUID";
 inline constexpr const char* kEntryElement = "ELEMENT";

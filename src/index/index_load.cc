@@ -3,11 +3,10 @@
 #include <string>
 
 #include "common/block_files.h"
-#include "frame/utilities.h"
+#include "folder/folder_files.h"
+#include "frame/file_helpers.h"
 #include "index/index_document.h"
-#include "index/index_format.h"
 #include "index/index_scan.h"
-#include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
 #include "platform/listing.h"
@@ -52,7 +51,7 @@ XmlDocument LoadIndexDocument(StoreIndex* index, std::string_view directory) {
   if (directory.data() != index->folder_directory) SetFolderDirectory(index, directory);
   const std::string dir(directory);
   const std::string file = FolderFilePath(dir, IndexFileNameFor(index->folder_type));
-  const std::string block = FolderFilePath(dir, "_index.blk");
+  const std::string block = FolderFilePath(dir, kIndexBlockFileName);
   if (LoadUnderBlock(index, block, file)) return HeldDocument(index);
   if (!FileExists(FolderFilePath(dir, kIndexFileName))) {
     ScanFolderIndex(index, false, false, kNoSocket, kScanDefault);

@@ -16,14 +16,18 @@
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "index/task_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 #include "folder/notify_clients.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
+using platform::FindNoCaseIn;
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "common/block_files.h"
+#include "folder/folder_files.h"
+#include "folder/folder_flags.h"
 #include "index/index_commit.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"

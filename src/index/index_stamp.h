@@ -6,18 +6,9 @@
 // has the two-second grain of DOS times.
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace qx {
-
-// "_groups.xml" for the group type (54), else "_index.xml"; likewise the
-// block file "_groups.blk" or "_index.blk".
-const char* IndexFileNameFor(uint32_t folder_type);
-const char* IndexBlockNameFor(uint32_t folder_type);
-
-// "<folder_directory>\<name>".
-std::string FolderFilePath(std::string_view folder_directory, std::string_view name);
 
 // The stamp of the folder's index file (as IndexFileNameFor names it), from
 // a directory search; 0 when the file does not exist.

@@ -10,6 +10,8 @@
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
+#include "folder/folder_files.h"
+#include "folder/folder_flags.h"
 #include "folder/notify_clients.h"
 
 namespace qx {
@@ -66,8 +68,8 @@ bool CommitTransactionDocument(StoreIndex* index) {
   }
   if (committed) {
     ComputeFolderStatus(document, index->folder_status);
-    const std::string status_path = MailboxDirectoryOf(index) + "\\" + index->folder + "\\" +
-                                    kFolderStatusFileName;
+    const std::string status_path = FolderFilePath(
+        JoinStorePath(MailboxDirectoryOf(index), index->folder), kFolderStatusFileName);
     WriteFolderStatusFile(status_path, index->folder_status);
     TraceForFolder("StoreIndex_SaveAndClose::SetCacheDetailsToFile for folder ",
                    index->folder_directory, "\n");

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <string>
 
+#include "folder/folder_files.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"
 #include "index/index_entry.h"
 #include "index/index_format.h"
-#include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
 #include "platform/file.h"

@@ -15,22 +15,12 @@
 #include <string>
 #include <string_view>
 
+#include "folder/folder_types.h"
 #include "xml/xml_document.h"
 #include "platform/mutex.h"
 #include "qxstore.h"
 
 namespace qx {
-
-// Folder types (StoreIndex::folder_type).
-enum FolderType : uint32_t {
-  kFolderTypeMail = 0,
-  kFolderTypeContacts = 1,
-  kFolderTypeCalendar = 2,
-  kFolderTypeTasks = 3,
-  kFolderTypeFiles = 4,
-  kFolderTypeICalendar = 5,
-  kFolderTypeGroups = 54,
-};
 
 // The stamp stored when the index file has none.
 inline constexpr uint32_t kNoIndexStamp = 0xFFFFFFFF;

@@ -2,12 +2,11 @@
 
 #include <string>
 
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "index/index_document.h"
-#include "index/index_format.h"
-#include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/listing.h"
+#include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 
 namespace qx {

@@ -5,57 +5,50 @@
 #include "qxstore.h"
 #include "remote/forwarding.h"
 
-using qx::ForwardedFunction;
-
 extern "C" {
 
 QXSTORE_API uint32_t BLOBGetSize(BLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBGetSize, qx::LocalBLOBGetSize, blob);
+  return qx::ForwardOrRunLocally<"BLOBGetSize">(qx::LocalBLOBGetSize, blob);
 }
 
 QXSTORE_API uint32_t BLOBGetFirstChunk(BLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBGetFirstChunk, qx::LocalBLOBGetFirstChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"BLOBGetFirstChunk">(qx::LocalBLOBGetFirstChunk, blob);
 }
 
 QXSTORE_API uint32_t BLOBGetNextChunk(BLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBGetNextChunk, qx::LocalBLOBGetNextChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"BLOBGetNextChunk">(qx::LocalBLOBGetNextChunk, blob);
 }
 
 QXSTORE_API uint32_t BLOBWriteFirstChunk(BLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBWriteFirstChunk, qx::LocalBLOBWriteFirstChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"BLOBWriteFirstChunk">(qx::LocalBLOBWriteFirstChunk, blob);
 }
 
 QXSTORE_API uint32_t BLOBWriteNextChunk(BLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kBLOBWriteNextChunk, qx::LocalBLOBWriteNextChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"BLOBWriteNextChunk">(qx::LocalBLOBWriteNextChunk, blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBGetSize(MESSAGEBLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBGetSize, qx::LocalMessageItemBLOBGetSize,
-                                 blob);
+  return qx::ForwardOrRunLocally<"MessageItemBLOBGetSize">(qx::LocalMessageItemBLOBGetSize, blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBGetFirstChunk(MESSAGEBLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBGetFirstChunk, qx::LocalMessageItemBLOBGetFirstChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"MessageItemBLOBGetFirstChunk">(
+      qx::LocalMessageItemBLOBGetFirstChunk, blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBGetNextChunk(MESSAGEBLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBGetNextChunk, qx::LocalMessageItemBLOBGetNextChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"MessageItemBLOBGetNextChunk">(
+      qx::LocalMessageItemBLOBGetNextChunk, blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBWriteFirstChunk(MESSAGEBLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBWriteFirstChunk, qx::LocalMessageItemBLOBWriteFirstChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"MessageItemBLOBWriteFirstChunk">(
+      qx::LocalMessageItemBLOBWriteFirstChunk, blob);
 }
 
 QXSTORE_API uint32_t MessageItemBLOBWriteNextChunk(MESSAGEBLOBRECORD* blob) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kMessageItemBLOBWriteNextChunk, qx::LocalMessageItemBLOBWriteNextChunk,
-                                 blob);
+  return qx::ForwardOrRunLocally<"MessageItemBLOBWriteNextChunk">(
+      qx::LocalMessageItemBLOBWriteNextChunk, blob);
 }
 
 }  // extern "C"

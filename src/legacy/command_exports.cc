@@ -5,28 +5,24 @@
 #include "qxstore.h"
 #include "remote/forwarding.h"
 
-using qx::ForwardedFunction;
-
 extern "C" {
 
 QXSTORE_API uint32_t CommandMessageFindFirst(COMMANDMESSAGE* message) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageFindFirst, qx::LocalCommandMessageFindFirst,
-                                 message);
+  return qx::ForwardOrRunLocally<"CommandMessageFindFirst">(qx::LocalCommandMessageFindFirst,
+                                                            message);
 }
 
 QXSTORE_API uint32_t CommandMessageFindNext(COMMANDMESSAGE* message) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageFindNext, qx::LocalCommandMessageFindNext,
-                                 message);
+  return qx::ForwardOrRunLocally<"CommandMessageFindNext">(qx::LocalCommandMessageFindNext,
+                                                           message);
 }
 
 QXSTORE_API uint32_t CommandMessageGet(COMMANDMESSAGE* message) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageGet, qx::LocalCommandMessageGet,
-                                 message);
+  return qx::ForwardOrRunLocally<"CommandMessageGet">(qx::LocalCommandMessageGet, message);
 }
 
 QXSTORE_API uint32_t CommandMessageSet(COMMANDMESSAGE* message) {
-  return qx::ForwardOrRunLocally(ForwardedFunction::kCommandMessageSet, qx::LocalCommandMessageSet,
-                                 message);
+  return qx::ForwardOrRunLocally<"CommandMessageSet">(qx::LocalCommandMessageSet, message);
 }
 
 }  // extern "C"

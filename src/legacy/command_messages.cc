@@ -3,9 +3,10 @@
 #include <mutex>
 #include <string>
 
-#include "frame/utilities.h"
+#include "frame/store_paths.h"
+#include "frame/bounded_text.h"
 #include "legacy/command_message_file.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 
@@ -25,12 +26,8 @@ QueueListing& Queue() {
 
 // Empty when the path does not fit.
 std::string MessagePath(const COMMANDMESSAGE& message) {
-  char path[kCommandMessagePathSize];
-  if (!FormatBounded(path, sizeof path, "%s\\%s", RecordText(message.directory).c_str(),
-                     RecordText(message.message_id).c_str())) {
-    return std::string();
-  }
-  return path;
+  return JoinStorePathWithin(RecordText(message.directory), RecordText(message.message_id),
+                             kCommandMessagePathSize);
 }
 
 }  // namespace

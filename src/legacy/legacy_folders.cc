@@ -2,9 +2,10 @@
 
 #include <optional>
 
-#include "frame/utilities.h"
+#include "frame/store_paths.h"
+#include "frame/bounded_text.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 
@@ -35,11 +36,8 @@ uint32_t TakeCurrentName(FOLDERRECORD* folder) {
 }  // namespace
 
 std::string LegacyFolderPath(const FOLDERRECORD& folder) {
-  char path[kFolderPathSize];
-  const std::string directory = RecordText(folder.directory);
-  const std::string name = RecordText(folder.name);
-  if (!FormatBounded(path, sizeof path, "%s\\%s", directory.c_str(), name.c_str())) return {};
-  return path;
+  return JoinStorePathWithin(RecordText(folder.directory), RecordText(folder.name),
+                             kFolderPathSize);
 }
 
 uint32_t LocalFolderAdd(FOLDERRECORD* folder) {

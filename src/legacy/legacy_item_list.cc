@@ -1,8 +1,9 @@
 #include "legacy/legacy_item_list.h"
 
+#include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 

@@ -1,5 +1,6 @@
 #include "message/message_rewrite.h"
 
+#include "frame/store_paths.h"
 #include "message/message_line_reader.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
@@ -63,17 +64,10 @@ bool CopyRewritten(platform::File& in, CopyWriter& out, HeaderRewrite& rewrite) 
 
 }  // namespace
 
-std::string MessagePath(std::string_view folder_dir, std::string_view file_name) {
-  std::string path(folder_dir);
-  path.push_back('\\');
-  path.append(file_name);
-  return path;
-}
-
 bool RewriteMessageHeaders(std::string_view folder_dir, std::string_view file_name,
                            HeaderRewrite& rewrite) {
-  const std::string message_path = MessagePath(folder_dir, file_name);
-  const std::string temp_path = MessagePath(folder_dir, "_" + std::string(file_name));
+  const std::string message_path = JoinStorePath(folder_dir, file_name);
+  const std::string temp_path = JoinStorePath(folder_dir, "_" + std::string(file_name));
 
   platform::File in = platform::File::Open(message_path, platform::Access::kRead,
                                            platform::Disposition::kOpenExisting);

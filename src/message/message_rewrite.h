@@ -24,9 +24,6 @@ class HeaderRewrite {
   virtual bool ShouldReplace() const { return true; }
 };
 
-// The path the store uses for a file in a folder: folder, '\', name.
-std::string MessagePath(std::string_view folder_dir, std::string_view file_name);
-
 // Rewrites `folder_dir\file_name` through `folder_dir\_file_name`. Returns
 // true when the message was replaced by the rewritten copy. Failures print
 // one line and leave the message untouched: "Could not open message file for

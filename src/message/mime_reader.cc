@@ -2,13 +2,17 @@
 
 #include <cstring>
 
-#include "frame/text_compare.h"
 #include "message/message_line_reader.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
+using platform::FindNoCaseIn;
+using platform::StartsWithNoCase;
 
 namespace {
 

@@ -2,16 +2,19 @@
 
 #include <string>
 
-#include "frame/text_compare.h"
 #include "message/message_file_replace.h"
 #include "message/message_line_reader.h"
-#include "message/message_rewrite.h"
+#include "frame/store_paths.h"
 #include "message/mime_reader.h"
 #include "message/q_encoding.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
+using platform::FindNoCaseIn;
 
 namespace {
 
@@ -178,13 +181,13 @@ bool Fail(const std::string& temp_path) {
 
 bool WriteContentValue(std::string_view folder_dir, std::string_view item_id,
                        std::string_view field, std::string_view text) {
-  const std::string temp_path = MessagePath(folder_dir, "_" + std::string(item_id));
+  const std::string temp_path = JoinStorePath(folder_dir, "_" + std::string(item_id));
   if (!IsPlainFileName(item_id)) return Warn(temp_path);
   platform::DeleteFile(temp_path);
   platform::File out = platform::File::Open(temp_path, platform::Access::kWrite,
                                             platform::Disposition::kCreateAlways);
   if (!out.valid()) return Fail(temp_path);
-  const std::string message_path = MessagePath(folder_dir, item_id);
+  const std::string message_path = JoinStorePath(folder_dir, item_id);
   platform::File in = platform::File::Open(message_path, platform::Access::kRead,
                                            platform::Disposition::kOpenExisting);
   if (!in.valid()) return Fail(temp_path);

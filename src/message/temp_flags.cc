@@ -3,14 +3,17 @@
 #include "message/message_line_reader.h"
 #include "message/message_rewrite.h"
 #include "message/message_uid.h"
-#include "frame/text_compare.h"
+#include "frame/store_paths.h"
+#include "platform/text_compare.h"
 #include "platform/file.h"
 
 namespace qx {
 
+using platform::StartsWithNoCase;
+
 uint32_t HasTempFlags(std::string_view folder_dir, std::string_view file_name) {
   if (!UidBrandingEnabled()) return 0;
-  platform::File file = platform::File::Open(MessagePath(folder_dir, file_name),
+  platform::File file = platform::File::Open(JoinStorePath(folder_dir, file_name),
                                              platform::Access::kRead,
                                              platform::Disposition::kOpenExisting);
   if (!file.valid()) return 0;

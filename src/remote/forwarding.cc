@@ -17,9 +17,8 @@ std::span<uint8_t> RecordBytes(void* record, uint32_t size) {
 
 }  // namespace
 
-std::optional<uint32_t> ForwardCall(ForwardedFunction function, void* parameter1,
-                                    void* parameter2) {
-  const ForwardedCall& call = ForwardedCallOf(function);
+std::optional<uint32_t> ForwardRecords(const ForwardedCall& call, void* parameter1,
+                                       void* parameter2) {
   if (PrepareRemoteCall(call.module_key) == kRunLocally) return std::nullopt;
   return ExchangeForwardedCall(call, parameter1, parameter2);
 }

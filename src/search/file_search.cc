@@ -1,5 +1,6 @@
 #include "search/file_search.h"
 
+#include "frame/store_paths.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "search/file_match.h"
@@ -17,7 +18,7 @@ class TreeSearch {
 
   // Appends "<prefix><name>," for each match in <directory>\<prefix>.
   void SearchFolder(const std::string& prefix) {
-    const std::string folder = std::string(request_.directory) + "\\" + prefix;
+    const std::string folder = JoinStorePath(request_.directory, prefix);
     if (folder.size() + 1 > kSearchPathLimit) return;
     for (platform::Listing listing = platform::Listing::Open(folder + "*"); listing.valid();
          listing.Next()) {

@@ -36,11 +36,11 @@ std::string SecurityFilePath(std::string_view user, const char* owner_postoffice
   const std::string configuration = ConfigurationDirectory();
   const std::string name = GranteeMailboxName(user);
   if (configuration.empty() || !IsPlainName(name) || !IsPlainName(owner_postoffice)) return {};
-  const std::string postoffices = configuration + "\\Postoffices";
-  const std::string postoffice = postoffices + "\\" + owner_postoffice;
-  const std::string security = postoffice + "\\Security";
-  std::string path = security + "\\" + name + ".xml";
-  if (path.size() >= kStorePathSize) return {};
+  const std::string postoffices = JoinStorePath(configuration, "Postoffices");
+  const std::string postoffice = JoinStorePath(postoffices, owner_postoffice);
+  const std::string security = JoinStorePath(postoffice, "Security");
+  std::string path = JoinStorePathWithin(security, name + ".xml", kStorePathSize);
+  if (path.empty()) return {};
   CreateDirectoryWhenMissing(postoffices);
   CreateDirectoryWhenMissing(postoffice);
   CreateDirectoryWhenMissing(security);

@@ -3,13 +3,15 @@
 #include <cstring>
 
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "index/index_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 namespace {
 
@@ -19,15 +21,11 @@ std::string PostofficeDirectory(const char* postoffice) {
   return directory;
 }
 
-std::string Fitting(std::string path) {
-  return path.size() < kStorePathSize ? path : std::string();
-}
-
 }  // namespace
 
 std::string ShareListPath(const char* mailbox, const char* postoffice) {
-  return Fitting(PostofficeDirectory(postoffice) + "\\MAILROOT\\" + mailbox + "\\" +
-                 kShareListFileName);
+  return JoinStorePathWithin(PostofficeDirectory(postoffice) + "\\MAILROOT\\" + mailbox,
+                             kShareListFileName, kStorePathSize);
 }
 
 std::string NormalisedShareResource(std::string_view resource) {
@@ -54,11 +52,11 @@ std::string AccessListPath(const char* mailbox, const char* postoffice, std::str
   if (!inner.empty() && (inner[0] == '/' || inner[0] == '\\')) inner.remove_prefix(1);
   const std::string base = PostofficeDirectory(postoffice);
   if (StartsWithNoCase(inner, "$FILEROOT")) {
-    return Fitting(base + "\\FILEROOT\\" + mailbox + std::string(inner.substr(9)) + "\\" +
-                   kAccessListFileName);
+    return JoinStorePathWithin(base + "\\FILEROOT\\" + mailbox + std::string(inner.substr(9)),
+                               kAccessListFileName, kStorePathSize);
   }
-  return Fitting(base + "\\MAILROOT\\" + mailbox + std::string(resource) + "\\" +
-                 kAccessListFileName);
+  return JoinStorePathWithin(base + "\\MAILROOT\\" + mailbox + std::string(resource),
+                             kAccessListFileName, kStorePathSize);
 }
 
 XmlDocument LoadShareDocument(std::string_view path) {

@@ -14,9 +14,6 @@
 
 namespace {
 
-using qx::ForwardCall;
-using qx::ForwardedFunction;
-
 qx::FolderList* ListOf(TLSFOLDERLIST* list) { return reinterpret_cast<qx::FolderList*>(list); }
 
 }  // namespace
@@ -25,29 +22,27 @@ extern "C" {
 
 QXSTORE_API uint32_t StoreFolderAdd(STOREFOLDER* folder) {
   if (folder == nullptr) return 0;
-  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderAdd, qx::AddFolder, folder);
+  return qx::ForwardOrRunLocally<"StoreFolderAdd">(qx::AddFolder, folder);
 }
 
 QXSTORE_API uint32_t StoreFolderRemove(STOREFOLDER* folder) {
   if (folder == nullptr) return 0;
-  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderRemove, qx::RemoveFolder, folder);
+  return qx::ForwardOrRunLocally<"StoreFolderRemove">(qx::RemoveFolder, folder);
 }
 
 QXSTORE_API uint32_t StoreFolderEdit(STOREFOLDER* old_folder, STOREFOLDER* new_folder) {
   if (old_folder == nullptr || new_folder == nullptr) return 0;
-  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderEdit, qx::EditFolder,
-                                 old_folder, new_folder);
+  return qx::ForwardOrRunLocally<"StoreFolderEdit">(qx::EditFolder, old_folder, new_folder);
 }
 
 QXSTORE_API uint32_t StoreFolderCopy(STOREFOLDER* source, STOREFOLDER* target) {
   if (source == nullptr || target == nullptr) return 0;
-  return qx::ForwardOrRunLocally(ForwardedFunction::kStoreFolderCopy, qx::CopyFolder,
-                                 source, target);
+  return qx::ForwardOrRunLocally<"StoreFolderCopy">(qx::CopyFolder, source, target);
 }
 
 QXSTORE_API uint32_t TLS_StoreFolderFindFirst(STOREFOLDER* folder, TLSFOLDERLIST* list) {
   if (folder == nullptr) return 0;
-  if (auto forwarded = ForwardCall(ForwardedFunction::kTLS_StoreFolderFindFirst, folder)) {
+  if (auto forwarded = qx::ForwardCall<"StoreFolderFindFirst">(folder)) {
     return *forwarded;
   }
   return qx::FindFirstChildFolder(folder, ListOf(list));
@@ -55,7 +50,7 @@ QXSTORE_API uint32_t TLS_StoreFolderFindFirst(STOREFOLDER* folder, TLSFOLDERLIST
 
 QXSTORE_API uint32_t TLS_StoreFolderFindNext(STOREFOLDER* folder, TLSFOLDERLIST* list) {
   if (folder == nullptr) return 0;
-  if (auto forwarded = ForwardCall(ForwardedFunction::kTLS_StoreFolderFindNext, folder)) {
+  if (auto forwarded = qx::ForwardCall<"StoreFolderFindNext">(folder)) {
     return *forwarded;
   }
   return qx::FindNextChildFolder(folder, ListOf(list));
@@ -66,7 +61,7 @@ QXSTORE_API uint32_t TLS_StoreFolderFindClose(STOREFOLDER* folder, TLSFOLDERLIST
     if (list != nullptr) ListOf(list)->Clear();
     return 1;
   }
-  if (auto forwarded = ForwardCall(ForwardedFunction::kTLS_StoreFolderFindClose, folder)) {
+  if (auto forwarded = qx::ForwardCall<"StoreFolderFindClose">(folder)) {
     return *forwarded;
   }
   return qx::CloseChildFolderFind(*folder, ListOf(list));

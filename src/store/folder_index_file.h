@@ -17,9 +17,6 @@
 
 namespace qx {
 
-inline constexpr const char* kFolderIndexFileName = "_folder.xml";
-inline constexpr const char* kFolderDirtyFileName = "_folder.dty";
-
 // "<directory>\_folder.xml" and "<directory>\_folder.dty".
 std::string FolderIndexPath(std::string_view directory);
 std::string FolderDirtyPath(std::string_view directory);

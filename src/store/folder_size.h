@@ -21,7 +21,4 @@ uint64_t FolderTreeSizeBytes(const STOREFOLDER& folder);
 // (held to 32 bits). Always 1.
 uint32_t GetStoreFolderSize(STOREFOLDER* folder);
 
-// The host's form of StoreFolderGet for forwarded calls.
-uint32_t HostStoreFolderGet(void* folder, void* unused);
-
 }  // namespace qx

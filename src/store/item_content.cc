@@ -2,19 +2,21 @@
 
 #include <cstdint>
 
-#include "frame/text_compare.h"
 #include "index/index_entry.h"
 #include "index/index_format.h"
 #include "index/item_insert.h"
 #include "index/store_index.h"
 #include "message/message_file_replace.h"
-#include "message/message_rewrite.h"
+#include "frame/store_paths.h"
 #include "message/mime_reader.h"
 #include "message/mime_writer.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 
@@ -25,7 +27,7 @@ std::string_view EntryId(pugi::xml_node entry) { return entry.attribute(kIdAttri
 std::optional<std::string> ItemFilePath(const ItemRef& item) {
   const std::string_view id = EntryId(item.entry);
   if (!IsPlainFileName(id) || item.folder_directory[0] == '\0') return std::nullopt;
-  return MessagePath(item.folder_directory, id);
+  return JoinStorePath(item.folder_directory, id);
 }
 
 std::optional<std::string> ReadMessageFileContent(const ItemRef& item, const PropertyMapEntry&,
@@ -73,7 +75,7 @@ std::optional<uint64_t> ReadItemFileTime(const ItemRef& item, const PropertyMapE
 bool LoadMessageItem(StoreIndex* index, std::string_view folder_directory,
                      std::string_view item_id, pugi::xml_node* entry) {
   if (!IsPlainFileName(item_id)) return false;
-  const int64_t size = platform::GetFileSize(MessagePath(folder_directory, item_id));
+  const int64_t size = platform::GetFileSize(JoinStorePath(folder_directory, item_id));
   if (size < 0) return false;
   // A counter above every UID keeps the file's own UID and asks for no
   // rewrite.

@@ -6,8 +6,7 @@
 #include "common/mutex.h"
 #include "frame/settings.h"
 #include "frame/store_paths.h"
-#include "frame/text_compare.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "index/index_document.h"
 #include "index/index_open.h"
 #include "index/index_registry.h"
@@ -15,10 +14,13 @@
 #include "index/store_index.h"
 #include "message/message_file_replace.h"
 #include "platform/diagnostics.h"
+#include "platform/text_compare.h"
 #include "store/item_content.h"
 #include "store/item_state.h"
 
 namespace qx {
+
+using platform::FindNoCaseIn;
 
 namespace {
 

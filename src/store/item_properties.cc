@@ -2,16 +2,18 @@
 
 #include <string>
 
-#include "frame/text_compare.h"
 #include "index/index_format.h"
 #include "index/item_property.h"
 #include "index/store_index.h"
+#include "platform/text_compare.h"
 #include "store/item_content.h"
 #include "store/item_find.h"
 #include "store/item_state.h"
 #include "store/property_values.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

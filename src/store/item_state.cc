@@ -8,7 +8,7 @@
 #include "index/index_format.h"
 #include "index/item_remove.h"
 #include "index/store_index.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 
 namespace qx {
 

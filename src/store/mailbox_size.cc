@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "store/folder_size.h"
+#include "folder/folder_files.h"
 #include "folder/folder_size_cache.h"
 #include "store/size_settings.h"
 #include "store/store_folder_record.h"
@@ -17,14 +18,6 @@ namespace qx {
 
 namespace {
 
-constexpr const char* kMailboxBlockName = "\\_index.blk";
-
-template <size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-  const size_t length = std::min(text.size(), N - 1);
-  text.copy(field, length);
-  field[length] = '\0';
-}
 
 bool IsSkippedName(std::string_view name) {
   return name == "." || name == ".." || (!name.empty() && name.front() == '_');
@@ -46,7 +39,7 @@ class DirectoryWalker {
       const platform::FindData& entry = listing.current();
       if (IsSkippedName(entry.name)) continue;
       if ((entry.attributes & platform::kAttributeDirectory) != 0) {
-        WalkOutcome inner = Walk(directory + "\\" + entry.name);
+        WalkOutcome inner = Walk(JoinStorePath(directory, entry.name));
         if (inner != WalkOutcome::kDone) return inner;
         continue;
       }
@@ -67,9 +60,9 @@ class DirectoryWalker {
 
 uint64_t FolderIndexBytes(const MAILBOXSIZE& mailbox) {
   STOREFOLDER top{};
-  CopyField(top.postoffice, FieldText(mailbox.postoffice));
-  CopyField(top.mailbox, FieldText(mailbox.mailbox));
-  CopyField(top.parent, "/");
+  SetRecordText(top.postoffice, RecordText(mailbox.postoffice));
+  SetRecordText(top.mailbox, RecordText(mailbox.mailbox));
+  SetRecordText(top.parent, "/");
   return FolderTreeSizeBytes(top);
 }
 
@@ -77,7 +70,7 @@ uint64_t FolderIndexBytes(const MAILBOXSIZE& mailbox) {
 // block is held elsewhere or cannot be removed afterwards.
 MailboxWalk ComputeUnderBlock(const MAILBOXSIZE& mailbox, const std::string& directory) {
   MailboxWalk result;
-  const std::string block = directory + kMailboxBlockName;
+  const std::string block = FolderFilePath(directory, kIndexBlockFileName);
   if (TakeIndexBlock(block.c_str(), false, nullptr) != 1) {
     result.outcome = WalkOutcome::kFailed;
     return result;
@@ -121,8 +114,8 @@ uint32_t InboxSizeKilobytes(const char* postoffice, const char* mailbox) {
 }
 
 bool ComputeWholeMailboxSize(MAILBOXSIZE* mailbox) {
-  const std::string postoffice = FieldText(mailbox->postoffice);
-  const std::string name = FieldText(mailbox->mailbox);
+  const std::string postoffice = RecordText(mailbox->postoffice);
+  const std::string name = RecordText(mailbox->mailbox);
   const std::string directory = MailboxDirectory(postoffice.c_str(), name.c_str());
   if (std::optional<uint32_t> cached = ReadTrustedSizeCache(directory)) {
     mailbox->size_kb = *cached;
@@ -144,8 +137,8 @@ uint32_t GetMailboxSizeLocal(MAILBOXSIZE* mailbox) {
   switch (QuotaEnumerationMode()) {
     case 0:
     case 2: {
-      const std::string postoffice = FieldText(mailbox->postoffice);
-      const std::string name = FieldText(mailbox->mailbox);
+      const std::string postoffice = RecordText(mailbox->postoffice);
+      const std::string name = RecordText(mailbox->mailbox);
       mailbox->size_kb = InboxSizeKilobytes(postoffice.c_str(), name.c_str());
       return 0;
     }

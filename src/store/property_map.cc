@@ -1,12 +1,14 @@
 #include "store/property_map.h"
+#include "platform/text_compare.h"
 
 #include <array>
 #include <iterator>
 #include <unordered_map>
 
-#include "frame/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

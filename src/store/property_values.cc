@@ -6,12 +6,14 @@
 #include <cstring>
 #include <limits>
 
-#include "frame/text_compare.h"
 #include "message/date_text.h"
+#include "platform/text_compare.h"
 #include "platform/utf16_text.h"
 #include "store/property_map.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -23,7 +23,7 @@ QXSTORE_API uint32_t GetPostofficeSize(const char* postoffice) {
 
 QXSTORE_API uint32_t StoreFolderGet(STOREFOLDER* folder) {
   if (folder == nullptr) return 0;
-  if (auto forwarded = qx::ForwardCall(qx::ForwardedFunction::kStoreFolderGet, folder)) {
+  if (auto forwarded = qx::ForwardCall<"StoreFolderGet">(folder)) {
     return *forwarded;
   }
   return qx::GetStoreFolderSize(folder);

@@ -1,7 +1,6 @@
 #include "common/block_files.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -86,26 +85,6 @@ TEST_F(BlockFilesTest, TakeIsOneAttemptAndReleaseOfNothingDoesNotWait) {
   EXPECT_EQ(clock().sleeps(), 0);
 }
 
-TEST_F(BlockFilesTest, IndexFileChecksTakeAndReleaseTheBlock) {
-  const std::string folder = Store("INBOX");
-  EXPECT_EQ(CheckIndexFileAvailability(folder.c_str(), 0), 0u);
-  WriteFile(Native("INBOX/_index.xml"), "<BASEELEMENT/>");
-  EXPECT_EQ(ProbeIndexFile(folder.c_str(), 1), 1u);
-  EXPECT_FALSE(Exists(Native("INBOX/_index.blk")));
-
-  // Someone else's block: the checks that need it fail, and leave it alone.
-  ASSERT_EQ(WaitForAccessToIndexFileEx(index_block_.c_str(), 0, nullptr), 1u);
-  EXPECT_EQ(CheckIndexFileAvailability(folder.c_str(), 0), 5u);
-  EXPECT_EQ(CheckIndexFileAvailability(folder.c_str(), kCheckWithoutBlock), 1u);
-  EXPECT_TRUE(Exists(Native("INBOX/_index.blk")));
-  ASSERT_EQ(UnBlockIndexFileAccessEx(index_block_.c_str(), 0, nullptr), 1u);
-
-  // A block that cannot be removed again is reported, and the answer stands.
-  platform::InjectFault(platform::FaultOp::kDelete, "_index.blk", platform::kErrorAccessDenied, 81);
-  EXPECT_EQ(CheckIndexFileAvailability(folder.c_str(), 0), 1u);
-  EXPECT_EQ(clock().sleeps(), 81);
-}
-
 TEST_F(BlockFilesTest, TakeResourceBlockBreaksAStaleBlockAfterTheWriteTimeout) {
   EXPECT_EQ(TakeResourceBlock(calendar_.c_str()), 1u);
   EXPECT_EQ(clock().sleeps(), 0);
@@ -149,36 +128,6 @@ TEST_F(BlockFilesTest, WaitForResourceUnblockBreaksOnlyAfterTheReadTimeout) {
   EXPECT_EQ(WaitForResourceUnblock(calendar_.c_str()), 0u);
   EXPECT_EQ(clock().sleeps(), 3);
   EXPECT_FALSE(Exists(CalendarFile(".BLK")));
-}
-
-TEST_F(BlockFilesTest, ApplyResourceFileKeepsTheOldBackupOnlyWithoutABlock) {
-  for (bool blocked : {false, true}) {
-    SCOPED_TRACE(blocked);
-    WriteFile(CalendarFile(".CAL"), "current");
-    WriteFile(CalendarFile(".BAK"), "backup");
-    WriteFile(CalendarFile(".TMP"), "new");
-    WriteFile(CalendarFile(".OLD"), "old");
-    if (blocked) {
-      ASSERT_EQ(TakeResourceBlock(calendar_.c_str()), 1u);
-    }
-    EXPECT_EQ(ApplyResourceFile(calendar_.c_str()), 1u);
-    EXPECT_EQ(ReadFile(CalendarFile(".CAL")), "new");
-    EXPECT_EQ(ReadFile(CalendarFile(".BAK")), "current");
-    EXPECT_EQ(ReadFile(CalendarFile(".OLD")), blocked ? "old" : "backup");
-    EXPECT_FALSE(Exists(CalendarFile(".BLK")));  // the commit releases the block
-  }
-  // A first commit: there is no .CAL yet, and the .TMP still becomes it.
-  std::filesystem::remove(CalendarFile(".CAL"));
-  WriteFile(CalendarFile(".TMP"), "first");
-  EXPECT_EQ(ApplyResourceFile(calendar_.c_str()), 1u);
-  EXPECT_EQ(ReadFile(CalendarFile(".CAL")), "first");
-}
-
-TEST_F(BlockFilesTest, MarkFolderChangedWritesTheFlagText) {
-  WriteFile(Native("INBOX/_CHANGE.DTY"), std::string(200, 'x'));
-  EXPECT_EQ(MarkFolderChanged(Store("INBOX").c_str()), 1u);
-  EXPECT_EQ(ReadFile(Native("INBOX/_CHANGE.DTY")),
-            "This file is a flag file that denotes that this folder has been changed");
 }
 
 }  // namespace

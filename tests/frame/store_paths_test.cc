@@ -141,10 +141,25 @@ TEST_F(StorePathsTest, OverlongPathsAreRejectedOrCut) {
   // A hierarchy path formats its base and appends the folder, cutting it.
   EXPECT_EQ(GetHierarchyFolderPath(out, sizeof out, "PO", "MB", long_folder.c_str()), 1u);
   EXPECT_EQ(std::strlen(out), kStorePathSize - 1);
+}
 
-  const std::string directory(2036, 'd');  // + "\_CHANGE.DTY" is 2048 bytes: one too many
-  EXPECT_EQ(FolderFlagPath(directory.c_str(), FolderFlag::kChanged, false), "");
-  EXPECT_EQ(FolderFlagPath(directory.c_str(), FolderFlag::kChanged, true).size(), 2047u);
+// The joins' bounds are what the builders' callers rely on: a formatted path
+// of exactly limit - 1 bytes fits and one byte more is refused; a copied one
+// is cut to size - 1 bytes.
+TEST(StorePathJoinTest, JoinsKeepEachBound) {
+  EXPECT_EQ(JoinStorePath("R\\PO", "MB"), "R\\PO\\MB");
+  EXPECT_EQ(JoinStorePath("R\\PO\\", "MB", Separator::kPresent), "R\\PO\\MB");
+  EXPECT_EQ(JoinStorePath("", "x"), "\\x");
+
+  const std::string directory(10, 'd');
+  EXPECT_EQ(JoinStorePathWithin(directory, "name", 16), directory + "\\name");
+  EXPECT_EQ(JoinStorePathWithin(directory, "name", 15), "");
+  EXPECT_EQ(JoinStorePathWithin(directory, "name", 15, Separator::kPresent), directory + "name");
+
+  EXPECT_EQ(JoinStorePathCut(directory, "name", 16), directory + "\\name");
+  EXPECT_EQ(JoinStorePathCut(directory, "name", 12), directory + "\\");
+  EXPECT_EQ(JoinStorePathCut(directory, "name", 8), "ddddddd");
+  EXPECT_EQ(JoinStorePathCut(directory, "name", 0), "");
 }
 
 TEST_F(StorePathsTest, PostofficeDirectoryRefillsAnEmptyMailRootAndDefaultsToPostoffices) {
@@ -163,14 +178,10 @@ TEST_F(StorePathsTest, PostofficeDirectoryRefillsAnEmptyMailRootAndDefaultsToPos
 // Custom postoffice roots come from the real option provider, loaded from
 // "Application Directory" + "64".
 TEST_F(StorePathsTest, OnlyPostofficeDirectoryBuildersHonourAnAllowedCustomRoot) {
-  MakeDirs(root() + "/app64");
-  const std::string plugin = std::string(QX_BINARY_DIR) + "/libqxaiso.so";
-  ASSERT_TRUE(Exists(plugin)) << "build the plugin_options target";
-  ASSERT_EQ(symlink(plugin.c_str(), (root() + "/app64/libqxaiso.so").c_str()), 0);
+  InstallSiblingLibrary("libqxaiso.so");
   const std::string options = root() + "/options.ini";
   setenv("QXSTORE_OPTIONS", options.c_str(), 1);
   WriteFile(options, "[Postoffice PO]\nPostofficeRoot=D:\\PO1\n");
-  registry().SetString(kLibraryRootKey, "Application Directory", root() + "/app");
   ReloadLibrary();
   char out[kStorePathSize];
   EXPECT_EQ(GetPostofficeDirectory(out, sizeof out, "PO"), 1u);

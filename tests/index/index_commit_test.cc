@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/block_files.h"
+#include "folder/folder_files.h"
 #include "index/folder_status.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"

@@ -1,57 +1,19 @@
 // The older flat interface while a remote administration host is chosen:
-// the exact requests of every function, which record comes back, and whole
-// transfers carried out by the host program as its own process.
+// whole transfers and enumerations carried out by the host program as its
+// own process.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "legacy/blob_transfer.h"
 #include "qxstore.h"
-#include "remote/fake_remote_host.h"
-#include "remote/forwarded_execution.h"
 #include "support/remote_host_test.h"
 
 namespace qx {
 namespace {
-
-using test::RecordBytes;
-
-struct Records {
-  FOLDERRECORD folder, other_folder;
-  MESSAGELISTRECORD list;
-  MESSAGEITEMRECORD item;
-  uint32_t position;
-  MESSAGESEARCHRECORD search;
-  BLOBRECORD blob;
-  MESSAGEBLOBRECORD message_blob;
-  COMMANDMESSAGE command;
-};
-
-// One forwarded function with its records, and which of them (1 or 2, 0
-// for none) is taken from the reply.
-struct Case {
-  const char* function;
-  std::function<uint32_t()> call;
-  std::vector<std::span<const uint8_t>> records;
-  int copied_back;
-};
-
-template <class R>
-Case One(const char* function, uint32_t (*call)(R*), R* record, int copied_back) {
-  return {function, [=] { return call(record); }, {RecordBytes(*record)}, copied_back};
-}
-
-template <class R1, class R2>
-Case Two(const char* function, uint32_t (*call)(R1*, R2*), R1* first, R2* second, int copied_back) {
-  return {function, [=] { return call(first, second); }, {RecordBytes(*first), RecordBytes(*second)},
-          copied_back};
-}
 
 class LegacyForwardingTest : public test::RemoteHostTest {
  protected:
@@ -65,58 +27,6 @@ class LegacyForwardingTest : public test::RemoteHostTest {
 
   std::string bad_mail_;
 };
-
-TEST_F(LegacyForwardingTest, EveryFunctionSendsItsRecordsAndGetsBackOnlyItsOwn) {
-  test::FakeRemoteHost host;
-  ASSERT_TRUE(host.listening());
-  AddHost("Lab", host.port());
-  SetCurrentHost("Lab");
-  // The host overwrites every record it receives and answers 9.
-  host.SetExecHandler([](const std::string& request) {
-    return ExecuteForwardedRequest(request, [](const ForwardedCall& call, void* p1, void* p2) {
-      std::memset(p1, 'H', call.parameter_sizes[0]);
-      if (p2 != nullptr) std::memset(p2, 'H', call.parameter_sizes[1]);
-      return 9u;
-    });
-  });
-  auto r = std::make_unique<Records>();
-  const Case cases[] = {
-      One("FolderAdd", FolderAdd, &r->folder, 0),
-      One("FolderGet", FolderGet, &r->folder, 1),
-      Two("FolderEdit", FolderEdit, &r->folder, &r->other_folder, 0),
-      One("FolderFindFirst", FolderFindFirst, &r->folder, 1),
-      Two("MessageItemFindFirst", MessageItemFindFirst, &r->list, &r->item, 2),
-      One("MessageItemListSetPosition", MessageItemListSetPosition, &r->position, 0),
-      One("MessagesFindFirst", MessagesFindFirst, &r->search, 1),
-      One("BLOBGetFirstChunk", BLOBGetFirstChunk, &r->blob, 1),
-      One("BLOBWriteFirstChunk", BLOBWriteFirstChunk, &r->blob, 0),
-      One("MessageItemBLOBGetFirstChunk", MessageItemBLOBGetFirstChunk, &r->message_blob, 1),
-      One("CommandMessageFindFirst", CommandMessageFindFirst, &r->command, 1),
-      One("CommandMessageSet", CommandMessageSet, &r->command, 1),
-  };
-  WriteFile(bad_mail_ + "/local.MAI", std::string(10000, 'L'));
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.function);
-    // Records a local run would act on: a new folder, a real file, a queue.
-    std::memset(r.get(), 0, sizeof *r);
-    std::strcpy(r->folder.directory, root().c_str());
-    std::strcpy(r->folder.name, "New");
-    std::strcpy(r->blob.path, (bad_mail_ + "/local.MAI").c_str());
-    std::strcpy(r->command.directory, bad_mail_.c_str());
-    std::strcpy(r->command.message_id, "local.MAI");
-    const std::string expected = test::ExecRequest(c.function, c.records);
-    EXPECT_EQ(c.call(), 9u);
-    EXPECT_EQ(host.Messages().back().text, expected);
-    for (size_t i = 0; i < c.records.size(); ++i) {
-      const bool from_host =
-          std::all_of(c.records[i].begin(), c.records[i].end(), [](uint8_t b) { return b == 'H'; });
-      EXPECT_EQ(from_host, static_cast<int>(i) + 1 == c.copied_back) << "record " << i + 1;
-    }
-  }
-  EXPECT_FALSE(Exists(root() + "/New"));
-  EXPECT_EQ(ReadFile(bad_mail_ + "/local.MAI"), std::string(10000, 'L'));
-  EXPECT_EQ(BlobReadOffset(BlobFamily::kBadMail), 0) << "no local read moved the offset";
-}
 
 TEST_F(LegacyForwardingTest, HostProgramCarriesOutWholeTransfersAndEnumerations) {
   const uint16_t port = StartHostProgram();

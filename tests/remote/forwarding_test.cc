@@ -50,13 +50,13 @@ bool Same(const Record& a, const Record& b) {
 // The forwarding prologue that every function of the folder and calendar
 // families shares: nullopt means the caller runs the call locally.
 std::optional<uint32_t> FolderGet(FolderRecord* folder) {
-  return ForwardCall(ForwardedFunction::kFolderGet, folder);
+  return ForwardCall<"FolderGet">(folder);
 }
 std::optional<uint32_t> FolderEdit(FolderRecord* from, FolderRecord* to) {
-  return ForwardCall(ForwardedFunction::kFolderEdit, from, to);
+  return ForwardCall<"FolderEdit">(from, to);
 }
 std::optional<uint32_t> AppointmentAdd(AppointmentRecord* appointment) {
-  return ForwardCall(ForwardedFunction::kAppointmentAdd, appointment);
+  return ForwardCall<"AppointmentAdd">(appointment);
 }
 constexpr std::nullopt_t kLocal = std::nullopt;
 

@@ -1,7 +1,7 @@
 #include "admin_session.h"
 
-#include <strings.h>
-
+#include "host_functions.h"
+#include "platform/text_compare.h"
 #include "remote/forwarded_calls.h"
 #include "remote/forwarded_execution.h"
 
@@ -11,9 +11,7 @@ namespace {
 
 constexpr std::string_view kMessageEnd = "</DATA>";
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+using platform::EqualsNoCase;
 
 // Takes the same time whatever the position of the first difference.
 bool SameSecret(std::string_view given, std::string_view expected) {
@@ -59,15 +57,15 @@ AdminSession::Answer AdminSession::Load(std::string_view message) {
 }
 
 AdminSession::Answer AdminSession::Execute(std::string_view message) {
-  const ForwardedCall* call = FindForwardedCall(MessageElement(message, "FUNCTION"));
+  const HostFunction* function = FindHostFunction(MessageElement(message, "FUNCTION"));
   // A reply without a result makes the caller's function return 0.
-  if (!authenticated_ || call == nullptr || call->local == nullptr ||
-      !EqualsNoCase(loaded_module_, call->module_key)) {
+  if (!authenticated_ || function == nullptr ||
+      !EqualsNoCase(loaded_module_, function->wire->module_key)) {
     return {kFailureReply, false};
   }
   std::string reply = ExecuteForwardedRequest(
-      message, [](const ForwardedCall& entry, void* parameter1, void* parameter2) {
-        return entry.local(parameter1, parameter2);
+      message, [function](const ForwardedCall&, void* parameter1, void* parameter2) {
+        return function->run(parameter1, parameter2);
       });
   return {reply, false};
 }

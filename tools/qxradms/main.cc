@@ -1,5 +1,7 @@
 // qxradms: the remote administration host. Administration programs on other
 // machines forward store calls to it; it runs them here, on the store.
+// main.cc listens and serves the clients, admin_session.cc answers one
+// client's messages, host_functions.cc says what each forwarded call runs.
 
 #include <csignal>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "admin_session.h"
 #include "platform/socket.h"
 #include "qxstore.h"
+#include "remote/forwarding_decision.h"
 
 namespace qx::radms {
 namespace {
@@ -148,6 +151,13 @@ int Main(int argc, char** argv) {
     PrintUsage(stderr);
     return 2;
   }
+  // The calls are carried out by the exported functions, which would
+  // forward them again from a program that is not one of the server's own.
+  if (!IsOwnProgram()) {
+    std::fprintf(stderr, "qxradms: must run as one of the server's own programs (QXRADMS.EXE); "
+                         "check QXSTORE_PROGRAM\n");
+    return 1;
+  }
   std::signal(SIGTERM, RequestStop);
   std::signal(SIGINT, RequestStop);
   std::signal(SIGPIPE, SIG_IGN);
@@ -157,6 +167,9 @@ int Main(int argc, char** argv) {
     return 1;
   }
   int result = Run(options);
+  // Calls are served on the main thread, whose end runs no thread detach:
+  // its folder lists and index record are released here.
+  StoreLibrary_ThreadRelease();
   StoreLibrary_UnInit();
   return result;
 }

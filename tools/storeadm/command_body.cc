@@ -9,7 +9,7 @@
 #include "command.h"
 #include "item_values.h"
 #include "message/message_file_replace.h"
-#include "message/message_rewrite.h"
+#include "frame/store_paths.h"
 #include "message/mime_reader.h"
 #include "platform/file.h"
 #include "qxstore.h"
@@ -49,7 +49,7 @@ int RunBody(int argc, char** argv) {
   if (!IsPlainFileName(identifier) || StoreFolder_SelectItem(identifier.c_str()) == 0) {
     return Fail("no item " + identifier + " in folder " + argv[3]);
   }
-  const std::string path = MessagePath(ReadShownProperty("QX_FOLDER_PATH", 0).text, identifier);
+  const std::string path = JoinStorePath(ReadShownProperty("QX_FOLDER_PATH", 0).text, identifier);
   if (platform::GetFileSize(path) < 0) return Fail("the file of item " + identifier + " is missing");
   std::string value;
   ReadContentValue(path, property, &value);

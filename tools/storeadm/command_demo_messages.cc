@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "frame/store_paths.h"
 #include "platform/file.h"
 
 namespace qx::storeadm {
@@ -98,7 +99,7 @@ int RunDemoMessages(int argc, char** argv) {
   for (int i = 1; i <= count; ++i) {
     char name[48];
     std::snprintf(name, sizeof name, "%032X.MAI", 0x1000u + static_cast<unsigned>(i));
-    const std::string path = std::string(argv[1]) + "\\" + name;
+    const std::string path = JoinStorePath(argv[1], name);
     platform::File file =
         platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateAlways);
     if (!file.valid() || !file.Write(MessageText(dice, i)) || !file.Close()) {

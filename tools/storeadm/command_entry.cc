@@ -7,7 +7,8 @@
 #include "command.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
-#include "index/index_format.h"
+#include "folder/folder_files.h"
+#include "frame/store_paths.h"
 #include "message/message_rewrite.h"
 #include "message/message_uid.h"
 #include "message/temp_flags.h"
@@ -25,7 +26,7 @@ struct FolderCounter {
 // that loads.
 FolderCounter ReadFolderCounter(const std::string& folder_dir) {
   FolderCounter counter;
-  const std::string index_path = MessagePath(folder_dir, kIndexFileName);
+  const std::string index_path = FolderFilePath(folder_dir, kIndexFileName);
   if (platform::GetFileAttributes(index_path) == platform::kInvalidAttributes) return counter;
   XmlDocument index = CreateIndexDocument(kXmlNotCompatibleMessage);
   if (index && LoadDocumentFile(index, index_path)) {
@@ -50,7 +51,7 @@ int RunEntry(int argc, char** argv) {
   const uint32_t validity = FolderUidValidity(folder_dir);
   FolderCounter counter = ReadFolderCounter(folder_dir);
   uint32_t last_uid = counter.last_uid;
-  int64_t size = platform::GetFileSize(MessagePath(folder_dir, file_name));
+  int64_t size = platform::GetFileSize(JoinStorePath(folder_dir, file_name));
   MessageEntrySource source;
   if (size < 0 || !ReadMessageEntrySource(folder_dir, file_name, static_cast<uint32_t>(size), validity,
                                           false, &last_uid, &source)) {

@@ -12,7 +12,7 @@
 #include "command.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
-#include "index/index_stamp.h"
+#include "folder/folder_files.h"
 #include "index/index_transaction.h"
 #include "index/item_remove.h"
 #include "index/store_index.h"

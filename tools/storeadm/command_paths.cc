@@ -7,6 +7,7 @@
 
 #include "command.h"
 #include "frame/settings.h"
+#include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "platform/file.h"
 #include "platform/path_resolver.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "command.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "message_blob_record.h"
 #include "platform/file.h"
 #include "qxstore.h"

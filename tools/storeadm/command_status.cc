@@ -12,8 +12,7 @@
 #include "frame/store_paths.h"
 #include "index/folder_status.h"
 #include "index/index_document.h"
-#include "index/index_format.h"
-#include "index/index_stamp.h"
+#include "folder/folder_files.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/listing.h"
@@ -35,7 +34,7 @@ enum class Source { kCached, kIndex, kDamaged, kNone };
 
 const char* SourceText(Source source) {
   switch (source) {
-    case Source::kCached: return "_FOLDER.DAT";
+    case Source::kCached: return kFolderStatusFileName;
     case Source::kIndex: return "_index.xml (no _FOLDER.DAT)";
     case Source::kDamaged: return "_index.xml does not load";
     case Source::kNone: return "none";
@@ -90,7 +89,7 @@ void CollectFolders(const std::string& directory, const std::string& name,
       continue;
     }
     const std::string child_name = name.empty() ? found.name : name + "/" + found.name;
-    const std::string child_directory = directory + "\\" + found.name;
+    const std::string child_directory = JoinStorePath(directory, found.name);
     folders->push_back({child_name, child_directory});
     CollectFolders(child_directory, child_name, folders);
   }

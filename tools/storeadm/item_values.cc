@@ -5,13 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frame/text_compare.h"
 #include "message/date_text.h"
+#include "platform/text_compare.h"
 #include "platform/utf16_text.h"
 #include "qxstore.h"
 #include "store/property_map.h"
 
 namespace qx::storeadm {
+
+using platform::EqualsNoCase;
 
 namespace {
 
