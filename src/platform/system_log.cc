@@ -5,6 +5,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -74,7 +75,11 @@ bool SendRecord(SystemLog& log, const std::string& record) {
   // A log daemon that restarted leaves the old connection dead: try once more.
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (!ConnectLogSocket(log)) return false;
-    if (::send(log.socket, record.data(), record.size(), MSG_NOSIGNAL) >= 0) return true;
+    // A daemon that does not keep up must not stall the caller.
+    if (::send(log.socket, record.data(), record.size(), MSG_NOSIGNAL | MSG_DONTWAIT) >= 0) {
+      return true;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
     ::close(log.socket);
     log.socket = -1;
   }

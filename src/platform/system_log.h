@@ -25,9 +25,10 @@ void ConfigureSystemLog(std::string_view ident, std::string_view socket_path);
 
 // Sends one record. Line ends and other control characters in text become
 // blanks, so a record is always one line and a caller's text cannot forge a
-// second record. When no log socket takes the record (no syslog daemon), it
-// goes to standard error as "ident[pid]: text" instead, never lost
-// silently. Safe from any thread.
+// second record. When no log socket takes the record at once (no syslog
+// daemon, or one that does not keep up), it goes to standard error as
+// "ident[pid]: text" instead: never lost silently, and never a wait. Safe
+// from any thread.
 void WriteSystemLog(LogFacility facility, LogSeverity severity, std::string_view text);
 
 }  // namespace qx::platform

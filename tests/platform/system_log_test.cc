@@ -26,7 +26,7 @@ TEST_F(SystemLogTest, OneLineRecordsWithPriorityIdentAndPid) {
   WriteSystemLog(LogFacility::kDaemon, LogSeverity::kInfo, "path a\nqxtest[1]: forged\r\x7f");
   WriteSystemLog(LogFacility::kDaemon, LogSeverity::kInfo, std::string(10000, 'x'));
 
-  std::vector<std::string> records = sink.Records(2000);
+  std::vector<std::string> records = sink.RecordsWith("qxtest[", 3);
   ASSERT_EQ(records.size(), 3u);
   const std::string pid = std::to_string(getpid());
   // authpriv (10) * 8 + warning (4) = 84; daemon (3) * 8 + info (6) = 30.

@@ -1,8 +1,12 @@
 #pragma once
 // A stand-in for the system log socket (/dev/log): a datagram socket bound
-// at a path in the test's directory that keeps every record sent to it.
+// at a path in the test's directory, read by a thread of its own (as a log
+// daemon reads) so that senders never find it full.
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qx::test {
@@ -17,16 +21,22 @@ class LogSink {
   const std::string& path() const { return path_; }
   bool bound() const { return socket_ >= 0; }
 
-  // Every record received so far, oldest first (waits up to timeout_ms for
-  // the first one when none has come yet).
-  std::vector<std::string> Records(int timeout_ms = 0);
-  // The records that contain text.
-  std::vector<std::string> RecordsWith(const std::string& text, int timeout_ms = 0);
+  // Every record received so far, oldest first.
+  std::vector<std::string> Records();
+  // The records that contain text, once there are at least `count` of them
+  // or timeout_ms has passed.
+  std::vector<std::string> RecordsWith(const std::string& text, size_t count = 0,
+                                       int timeout_ms = 5000);
 
  private:
+  void Read();
+
   std::string path_;
   int socket_ = -1;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;  // guards records_
   std::vector<std::string> records_;
+  std::thread reader_;
 };
 
 }  // namespace qx::test
