@@ -61,7 +61,7 @@ std::optional<uint32_t> ForwardRecords(const ForwardedCall& call, void* paramete
     const uint32_t error = platform::GetLastError();
     state.last_failure = CurrentHostFailure(
         error, std::string("no answer to ") + call.function_text + ": " +
-                   platform::SocketErrorText(error) + " (" + std::to_string(error) + ")");
+                   platform::SocketErrorText(error));
   }
   if (state.last_failure) platform::SetLastError(state.last_failure->error);
   return result.value_or(0);

@@ -21,7 +21,7 @@ std::string HostLabel() {
 const std::optional<ForwardingFailure>& LastForwardingFailure() { return Remote().last_failure; }
 
 ForwardingFailure CurrentHostFailure(uint32_t error, std::string_view what) {
-  return ForwardingFailure{error, HostLabel() + ": " + std::string(what)};
+  return ForwardingFailure{error, HostLabel() + ": " + std::string(what) + " (" + std::to_string(error) + ")"};
 }
 
 void NoteConnectionFailure(uint32_t error, std::string_view what) {

@@ -18,7 +18,7 @@ inline constexpr uint32_t kErrorLogonFailure = 1326;   // the host refused the c
 
 struct ForwardingFailure {
   uint32_t error = 0;  // the last error the forwarded call leaves
-  // e.g. `remote host "Default" at 127.0.0.1:8081: connection refused`
+  // e.g. `remote host "Default" at 127.0.0.1:8081: connection refused (10061)`
   std::string reason;
 };
 
@@ -27,7 +27,7 @@ struct ForwardingFailure {
 const std::optional<ForwardingFailure>& LastForwardingFailure();
 
 // A failure of the current host entry: the reason names the entry and its
-// address, then says `what`.
+// address, then says `what`, then gives the error code in parentheses.
 ForwardingFailure CurrentHostFailure(uint32_t error, std::string_view what);
 
 // Records why the open connection (or the attempt to open one) cannot carry

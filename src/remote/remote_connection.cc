@@ -29,10 +29,6 @@ uint32_t FailConnect(uint32_t error, std::string_view what) {
   return 0;
 }
 
-std::string ErrorWords(uint32_t error) {
-  return platform::SocketErrorText(error) + " (" + std::to_string(error) + ")";
-}
-
 // Puts TLS over the connected socket when the host entry asks for it.
 bool StartTls(platform::SocketHandle socket, const std::string& address) {
   std::string why;
@@ -67,7 +63,8 @@ std::optional<std::string> SendForStatus(const std::string& message, const char*
     if (auto reply = ReceiveRemoteReply(kStatusReplyLimit)) return reply;
   }
   const uint32_t error = platform::GetLastError();
-  NoteConnectionFailure(error, std::string("no answer to ") + method + ": " + ErrorWords(error));
+  NoteConnectionFailure(error, std::string("no answer to ") + method + ": " +
+                                   platform::SocketErrorText(error));
   return std::nullopt;
 }
 
@@ -90,7 +87,7 @@ uint32_t RemoteConnect() {
   if (socket == 0) {
     const uint32_t error = platform::GetLastError();
     platform::DiagPrintf("Error connecting to remote admin: %d\n", static_cast<int>(error));
-    NoteConnectionFailure(error, "cannot create a socket: " + ErrorWords(error));
+    NoteConnectionFailure(error, "cannot create a socket: " + platform::SocketErrorText(error));
     return 0;
   }
   RemoteSocket() = socket;
@@ -103,7 +100,7 @@ uint32_t RemoteConnect() {
   if (!resolved) return FailConnect(platform::kErrorHostNotFound, "host name not found");
   if (!platform::ConnectIPv4(socket, *resolved, port)) {
     const uint32_t error = platform::GetLastError();
-    return FailConnect(error, ErrorWords(error));
+    return FailConnect(error, platform::SocketErrorText(error));
   }
   platform::SetReceiveTimeout(socket, kRemoteReceiveTimeoutMs);
   if (HostUsesTls(state.current_host) && !StartTls(socket, *address)) return 0;
