@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -144,6 +145,15 @@ bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds) {
   limit.tv_sec = milliseconds / 1000;
   limit.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
   if (::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+bool SetNoDelay(SocketHandle socket) {
+  int on = 1;
+  if (::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
     SetLastErrorFromErrno(errno);
     return false;
   }

@@ -42,6 +42,11 @@ bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds);
 // Sends that wait longer than this fail with 10060.
 bool SetSendTimeout(SocketHandle socket, uint32_t milliseconds);
 
+// Sends each write at once instead of holding a small one back until the
+// last is acknowledged. A message written in several pieces (TLS writes one
+// record per 16 KB) would otherwise wait for the peer's delayed ACK.
+bool SetNoDelay(SocketHandle socket);
+
 // Switches the socket between blocking and non-blocking reads.
 bool SetNonBlocking(SocketHandle socket, bool non_blocking);
 

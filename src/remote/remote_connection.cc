@@ -38,6 +38,7 @@ bool StartTls(platform::SocketHandle socket, const std::string& address) {
     return false;
   }
   platform::SetSendTimeout(socket, kRemoteReceiveTimeoutMs);
+  platform::SetNoDelay(socket);
   RemoteTls() = platform::TlsStream::Connect(*context, socket, address, &why);
   if (!RemoteTls()) {
     FailConnect(platform::GetLastError(), why);

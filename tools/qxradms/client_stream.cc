@@ -7,6 +7,8 @@ namespace qx::radms {
 ClientStream::ClientStream(platform::SocketHandle socket, uint32_t send_timeout_ms)
     : socket_(socket) {
   platform::SetSendTimeout(socket_, send_timeout_ms);
+  // A reply goes out in one piece, or over TLS in one record per 16 KB.
+  platform::SetNoDelay(socket_);
 }
 
 bool ClientStream::StartTls(const platform::TlsContext& context, uint32_t timeout_ms,
