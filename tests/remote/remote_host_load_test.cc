@@ -55,6 +55,7 @@ TEST_F(RemoteHostLoadTest, FloodsEndlessRequestsAndSilentReadersStallNoOne) {
 
   // 1,000 connections at once: 16 are served, the others told why and closed.
   CloseRemoteSocket();
+  ASSERT_EQ(host_log().RecordsWith("closed: closed by the client", 1).size(), 1u);
   {
     std::vector<std::unique_ptr<RawClient>> flood;
     for (int i = 0; i < 1000; ++i) flood.push_back(std::make_unique<RawClient>(port));
@@ -62,7 +63,10 @@ TEST_F(RemoteHostLoadTest, FloodsEndlessRequestsAndSilentReadersStallNoOne) {
     for (size_t i = 16; i < flood.size(); ++i) {
       refused += flood[i]->Reply(2000).find("<STATUS>BUSY</STATUS>") != std::string::npos;
     }
-    EXPECT_EQ(refused, 1000 - 16);
+    // The library's connection, just closed, may hold its place a moment
+    // longer: one more refused, or one place freed in the middle of the flood.
+    EXPECT_GE(refused, 1000 - 16 - 1);
+    EXPECT_LE(refused, 1000 - 16 + 1);
     EXPECT_FALSE(host_log().RecordsWith("refused: 16 clients connected, the most this host serves", 1).empty());
 
     // While they hold every place, a forwarded call gets the reason.
