@@ -5,7 +5,7 @@
 
 #include "folder/folder_files.h"
 #include "frame/store_paths.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/file.h"

@@ -7,7 +7,8 @@
 
 #include "common/block_files.h"
 #include "frame/registry_readers.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
+#include "frame/text_tokens.h"
 #include "index/folder_status.h"
 #include "index/folder_type_handlers.h"
 #include "index/index_document.h"
@@ -16,7 +17,7 @@
 #include "index/index_format.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -28,6 +29,9 @@
 #include "folder/index_file_availability.h"
 
 namespace qx {
+
+using platform::FindNoCaseIn;
+using platform::StartsWithNoCase;
 
 namespace {
 
@@ -46,12 +50,6 @@ struct FolderFile {
   uint64_t size = 0;
   uint32_t stamp = 0;  // last-write time as a DOS stamp
 };
-
-std::string FoldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) c = platform::FoldNameChar(c);
-  return folded;
-}
 
 // The folder's message files in name order, as far as the row limit lets
 // the listing read, and every "*.MAI" name present.
@@ -242,9 +240,9 @@ class FolderScan {
     // names looked up, so the set is made at the first question.
     if (present_.empty()) {
       present_.reserve(listing_.names.size());
-      for (const std::string& name : listing_.names) present_.insert(FoldName(name));
+      for (const std::string& name : listing_.names) present_.insert(platform::UpperCased(name));
     }
-    if (present_.contains(FoldName(id))) return true;
+    if (present_.contains(platform::UpperCased(id))) return true;
     // Every "*.MAI" name in the folder was listed; only other names need a look.
     if (id.find_first_of("\\/") == std::string_view::npos &&
         platform::WildcardMatch(kMessagePattern, id)) {

@@ -1,8 +1,7 @@
 #include "legacy/bad_mail_path.h"
 
-#include <cstring>
-
 #include "frame/settings.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 
@@ -15,8 +14,7 @@ bool IsBadMailPath(std::string_view path, std::string_view bad_mail_directory) {
 }
 
 bool IsBadMailPath(std::string_view path) {
-  const auto& directory = Settings().bad_mail_directory;
-  return IsBadMailPath(path, std::string_view(directory, strnlen(directory, sizeof directory)));
+  return IsBadMailPath(path, RecordField(Settings().bad_mail_directory));
 }
 
 }  // namespace qx

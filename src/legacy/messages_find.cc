@@ -3,9 +3,9 @@
 #include <optional>
 
 #include "frame/time_conversion.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/listing.h"
 
 namespace qx {

@@ -3,13 +3,15 @@
 #include <cstring>
 
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "index/index_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 namespace {
 

@@ -1,10 +1,9 @@
 #include "admin_session.h"
 
-#include <strings.h>
-
 #include <mutex>
 
 #include "host_functions.h"
+#include "platform/text_compare.h"
 #include "remote/forwarded_calls.h"
 #include "remote/forwarded_execution.h"
 
@@ -18,9 +17,7 @@ constexpr std::string_view kMessageEnd = "</DATA>";
 // and unguarded: forwarded calls run one at a time, whichever client sent them.
 std::mutex g_store_calls;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+using platform::EqualsNoCase;
 
 // Takes the same time whatever the position of the first difference.
 bool SameSecret(std::string_view given, std::string_view expected) {
