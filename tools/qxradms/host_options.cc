@@ -1,9 +1,8 @@
 #include "host_options.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -16,10 +15,10 @@ namespace {
 #endif
 
 std::optional<long> WholeNumber(const std::string& text, long lowest, long highest) {
-  char* end = nullptr;
-  errno = 0;
-  long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || value < lowest || value > highest) {
+  long value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || value < lowest || value > highest) {
     return std::nullopt;
   }
   return value;
@@ -36,22 +35,27 @@ std::optional<uint32_t> Seconds(const std::string& text) {
   return static_cast<uint32_t>(std::lround(seconds * 1000));
 }
 
-template <class Number>
-bool Take(std::optional<Number> parsed, auto& field) {
+template <class Field, class Number>
+bool Take(std::optional<Number> parsed, Field& field) {
   if (!parsed) return false;
-  field = static_cast<std::remove_reference_t<decltype(field)>>(*parsed);
+  field = static_cast<Field>(*parsed);
   return true;
+}
+
+bool TakeText(const std::string& value, std::string& field) {
+  field = value;
+  return !value.empty();
 }
 
 // Sets the option named argument from value; false when it is unknown or
 // value does not fit.
 bool SetOption(std::string_view argument, const std::string& value, HostOptions& options) {
-  if (argument == "--address") return !(options.address = value).empty();
+  if (argument == "--address") return TakeText(value, options.address);
   if (argument == "--port") return Take(WholeNumber(value, 0, 65535), options.port);
-  if (argument == "--credentials-file") return !(options.credentials_file = value).empty();
-  if (argument == "--user") return !(options.user = value).empty();
-  if (argument == "--tls-cert") return !(options.tls_certificate = value).empty();
-  if (argument == "--tls-key") return !(options.tls_key = value).empty();
+  if (argument == "--credentials-file") return TakeText(value, options.credentials_file);
+  if (argument == "--user") return TakeText(value, options.user);
+  if (argument == "--tls-cert") return TakeText(value, options.tls_certificate);
+  if (argument == "--tls-key") return TakeText(value, options.tls_key);
   if (argument == "--max-clients") return Take(WholeNumber(value, 1, 1024), options.max_clients);
   if (argument == "--login-timeout") return Take(Seconds(value), options.login_timeout_ms);
   if (argument == "--idle-timeout") return Take(Seconds(value), options.idle_timeout_ms);
@@ -60,7 +64,7 @@ bool SetOption(std::string_view argument, const std::string& value, HostOptions&
   if (argument == "--auth-limit") {
     return Take(WholeNumber(value, 1, 1000000), options.auth_failures_per_address);
   }
-  if (argument == "--syslog-socket") return !(options.syslog_socket = value).empty();
+  if (argument == "--syslog-socket") return TakeText(value, options.syslog_socket);
   return false;
 }
 
