@@ -97,17 +97,18 @@ void ConfigureSystemLog(std::string_view ident, std::string_view socket_path) {
   log.socket = -1;
 }
 
-void WriteSystemLog(LogFacility facility, LogSeverity severity, std::string_view text) {
+bool WriteSystemLog(LogFacility facility, LogSeverity severity, std::string_view text) {
   SystemLog& log = TheSystemLog();
   const int priority = static_cast<int>(facility) * 8 + static_cast<int>(severity);
   const std::string tail = "[" + std::to_string(::getpid()) + "]: " + CleanText(text);
   std::lock_guard<std::mutex> lock(log.mutex);
   const std::string record = "<" + std::to_string(priority) + ">" +
                              TimeStamp(NowUnixSeconds()) + " " + log.ident + tail;
-  if (SendRecord(log, record)) return;
+  if (SendRecord(log, record)) return true;
   const std::string line = log.ident + tail + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
+  return false;
 }
 
 }  // namespace qx::platform

@@ -28,7 +28,7 @@ void ConfigureSystemLog(std::string_view ident, std::string_view socket_path);
 // second record. When no log socket takes the record at once (no syslog
 // daemon, or one that does not keep up), it goes to standard error as
 // "ident[pid]: text" instead: never lost silently, and never a wait. Safe
-// from any thread.
-void WriteSystemLog(LogFacility facility, LogSeverity severity, std::string_view text);
+// from any thread. True when the log socket took it.
+bool WriteSystemLog(LogFacility facility, LogSeverity severity, std::string_view text);
 
 }  // namespace qx::platform

@@ -1,5 +1,7 @@
 #include "host_events.h"
 
+#include <cstdio>
+
 #include "platform/system_log.h"
 
 namespace qx::radms {
@@ -66,8 +68,19 @@ void LogRefusedPath(std::string_view path, uint32_t error) {
                                std::to_string(error) + ")");
 }
 
-void LogHostNotice(std::string_view text) {
-  platform::WriteSystemLog(LogFacility::kDaemon, LogSeverity::kNotice, text);
+namespace {
+
+void LogAndShow(LogSeverity severity, std::string_view text) {
+  if (platform::WriteSystemLog(LogFacility::kDaemon, severity, text)) {
+    const std::string line = "qxradms: " + std::string(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+  }
 }
+
+}  // namespace
+
+void LogHostNotice(std::string_view text) { LogAndShow(LogSeverity::kNotice, text); }
+
+void LogHostWarning(std::string_view text) { LogAndShow(LogSeverity::kWarning, text); }
 
 }  // namespace qx::radms

@@ -50,7 +50,9 @@ void LogAuthRefused(const ClientName& client);
 // client the calling thread serves, or "unknown client" on other threads.
 void LogRefusedPath(std::string_view path, uint32_t error);
 
-// The host's own start and stop.
+// The host's own start, stop and warnings, also shown on standard error
+// (once: when no log daemon takes the record it is written there anyway).
 void LogHostNotice(std::string_view text);
+void LogHostWarning(std::string_view text);
 
 }  // namespace qx::radms

@@ -41,8 +41,7 @@ void RequestStop(int) { g_stop = 1; }
 
 // Says why the host does not start, on standard error and in the log.
 int Refuse(const std::string& why) {
-  std::fprintf(stderr, "qxradms: %s\n", why.c_str());
-  LogHostNotice("not started: " + why);
+  LogHostWarning("not started: " + why);
   return 1;
 }
 
@@ -82,12 +81,15 @@ int Serve(const HostOptions& options, const std::string& secret,
     return Refuse("--user: " + why);
   }
   if (options.user.empty() && platform::RunningAsRoot()) {
-    std::fprintf(stderr, "qxradms: running as root; --user NAME gives root up once the port is bound\n");
+    LogHostWarning("running as root; --user NAME gives root up once the port is bound");
+  }
+  if (tls == nullptr && options.address.rfind("127.", 0) != 0) {
+    LogHostWarning("listening beyond this machine without TLS: the secret crosses the network in plain "
+         "text; --tls-cert and --tls-key encrypt it");
   }
   const std::string listening = "listening on " + options.address + ":" + std::to_string(port) +
                                 (tls != nullptr ? " (TLS)" : "");
   // Standard output stays quiet: a service manager keeps all it is given.
-  std::fprintf(stderr, "qxradms: %s\n", listening.c_str());
   LogHostNotice(listening);
   HostShared host(options, secret, tls);
   ClientListener(listener, host).Run(g_stop);
