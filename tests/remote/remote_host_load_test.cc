@@ -99,7 +99,9 @@ TEST_F(RemoteHostLoadTest, FloodsEndlessRequestsAndSilentReadersStallNoOne) {
   // buffer and one reply, so the floods add a few MiB at most.
   const long peak_kib = PeakResidentKiB(host_pid());
   ASSERT_GT(peak_kib, 0);
+#if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer keeps freed memory in quarantine
   EXPECT_LT(peak_kib - start_kib, 16 * 1024) << "from " << start_kib << " KiB to " << peak_kib;
+#endif
 }
 
 }  // namespace
