@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/errors.h"
@@ -46,7 +48,8 @@ long PeakResidentKiB(pid_t pid) {
 class RemoteHostLoadTest : public test::RemoteHostTest {};
 
 TEST_F(RemoteHostLoadTest, FloodsEndlessRequestsAndSilentReadersStallNoOne) {
-  const uint16_t port = StartHostProgram("open sesame", {"--max-clients", "16"});
+  const uint16_t port =
+      StartHostProgram("open sesame", {"--max-clients", "16", "--idle-timeout", "0.3"});
   if (port == 0) GTEST_SKIP() << "qxradms is not built";
   MakeDirs(mail_root() + "/PO/MAILROOT/MB/Inbox");
   AddHost("Radms", port, "open sesame");
@@ -94,6 +97,11 @@ TEST_F(RemoteHostLoadTest, FloodsEndlessRequestsAndSilentReadersStallNoOne) {
   EXPECT_LT(sent, 100u << 20) << "the host stopped taking it";
   EXPECT_FALSE(host_log().RecordsWith("closed: request grew beyond 262144 bytes without its end", 1).empty());
   EXPECT_EQ(NormalCall("Radms"), 1u);
+
+  // An idle connection is closed; the library's next call simply connects again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(NormalCall("Radms"), 1u);
+  EXPECT_FALSE(host_log().RecordsWith("closed: idle for 0.3 s", 1).empty());
 
   // Bounded: each of 16 clients holds at most 256 KiB of request, a 64 KiB
   // buffer and one reply, so the floods add a few MiB at most.
