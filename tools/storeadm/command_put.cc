@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "forwarding_check.h"
 #include "frame/file_helpers.h"
 #include "message_blob_record.h"
 #include "platform/file.h"
@@ -93,12 +94,14 @@ int RunPut(int argc, char** argv) {
     } else {
       MessageItemBLOBWriteNextChunk(record.get());
     }
+    if (ReportForwardingFailure()) return kExitFailure;
     first = false;
     total += static_cast<uint64_t>(count);
     if (count < static_cast<int64_t>(sizeof record->data)) break;
   }
   // The write calls report nothing, so the size tells whether the file is there.
   MessageItemBLOBGetSize(record.get());
+  if (ReportForwardingFailure()) return kExitFailure;
   if (record->length != static_cast<uint32_t>(total)) {
     std::fprintf(stderr,
                  "storeadm: %s holds %u bytes after writing %llu: the folder may not exist\n",
