@@ -10,6 +10,7 @@
 #include "platform/path_resolver.h"
 #include "platform/random_id.h"
 #include "platform/registry.h"
+#include "platform/text_compare.h"
 
 namespace qx::platform {
 namespace {
@@ -18,18 +19,10 @@ constexpr const char* kSettingsKey = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera"
 constexpr const char* kFsyncValueName = "Store Fsync";
 constexpr const char* kFsyncVariable = "QXSTORE_FSYNC";
 
-bool EqualsFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldNameChar(a[i]) != FoldNameChar(b[i])) return false;
-  }
-  return true;
-}
-
 std::optional<FsyncMode> ParseFsyncMode(std::string_view text) {
-  if (EqualsFolded(text, "always")) return FsyncMode::kAlways;
-  if (EqualsFolded(text, "optimized")) return FsyncMode::kOptimized;
-  if (EqualsFolded(text, "never")) return FsyncMode::kNever;
+  if (EqualsNoCase(text, "always")) return FsyncMode::kAlways;
+  if (EqualsNoCase(text, "optimized")) return FsyncMode::kOptimized;
+  if (EqualsNoCase(text, "never")) return FsyncMode::kNever;
   return std::nullopt;
 }
 
@@ -49,7 +42,7 @@ std::string_view DirectoryPart(std::string_view path) {
 }
 
 bool InSameDirectory(std::string_view a, std::string_view b) {
-  return EqualsFolded(SpelledNativePath(DirectoryPart(a)), SpelledNativePath(DirectoryPart(b)));
+  return EqualsNoCase(SpelledNativePath(DirectoryPart(a)), SpelledNativePath(DirectoryPart(b)));
 }
 
 std::string UniqueTemporaryFor(std::string_view target) {
