@@ -5,6 +5,7 @@
 #include "common/block_files.h"
 #include "folder/folder_files.h"
 #include "frame/file_helpers.h"
+#include "index/held_index_state.h"
 #include "index/index_document.h"
 #include "index/index_scan.h"
 #include "index/store_index.h"
@@ -34,7 +35,9 @@ bool LoadUnderBlock(StoreIndex* index, const std::string& block, const std::stri
   if (!document) {
     platform::DiagPrintf("unable to initialize com resources\n");
   } else {
-    loaded = LoadDocumentFile(document, file);
+    std::optional<platform::FileVersion> version;
+    loaded = LoadDocumentFile(document, file, &version);
+    if (loaded) NoteDocumentIsFile(index, version);
   }
   ReleaseIndexBlock(block.c_str(), index->block_handle != 0, &index->block_handle);
   return loaded;

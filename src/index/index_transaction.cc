@@ -5,7 +5,9 @@
 #include "common/block_files.h"
 #include "frame/store_paths.h"
 #include "index/folder_status.h"
+#include "index/held_index_state.h"
 #include "index/index_document.h"
+#include "index/index_file_write.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
@@ -47,8 +49,15 @@ bool LoadTransactionDocument(StoreIndex* index) {
     if (!document) return false;
     HoldDocument(index, document);
   }
-  if (LoadDocumentFile(document, IndexPathOf(index))) return true;
-  return InitializeIndexDocument(document);
+  std::optional<platform::FileVersion> version;
+  if (LoadDocumentFile(document, IndexPathOf(index), &version)) {
+    NoteDocumentIsFile(index, version);
+    return true;
+  }
+  if (!InitializeIndexDocument(document)) return false;
+  // An empty document stands for a folder that has no index file yet.
+  if (!platform::FileVersionOf(IndexPathOf(index))) NoteDocumentIsFile(index, std::nullopt);
+  return true;
 }
 
 // Writes the document; true when no other writer was found.
@@ -57,10 +66,10 @@ bool CommitTransactionDocument(StoreIndex* index) {
   TraceForFolder("StoreIndex_SaveAndClose::Committing Index for folder ", index->folder_directory,
                  "\n");
   StoreIndexLock lock(index);
+  const IndexFileWrite write = WriteObjectIndexFile(index);
   const XmlDocument document = HeldDocument(index);
-  const uint32_t stamp_before = FolderIndexStamp(index->folder_directory, index->folder_type);
-  bool committed = SaveDocumentFile(document, IndexPathOf(index)) == 1;
-  if (index->index_stamp != stamp_before) {
+  bool committed = write.written;
+  if (write.other_writer) {
     committed = false;
     TraceForFolder("StoreIndex_SaveAndClose::Failed to commit index for folder ",
                    index->folder_directory,

@@ -7,6 +7,7 @@
 #include "index/index_document.h"
 #include "index/index_elements.h"
 #include "index/index_entry.h"
+#include "index/held_index_state.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
@@ -94,6 +95,7 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
     if (!entry) return 0;
   }
   SetCurrentEntry(index, entry);
+  NoteEntryInserted(index, file_name);
   return 1;
 }
 
