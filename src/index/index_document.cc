@@ -1,5 +1,6 @@
 #include "index/index_document.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <new>
@@ -248,7 +249,16 @@ uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
 uint32_t DocumentLastUid(const XmlDocument& document) {
   pugi::xml_node root = document.DocumentElement();
   if (!root) return 0;
-  if (const char* last_uid = AttributeValue(root, kLastUidAttribute)) return LeadingUnsigned32(last_uid);
+  if (const char* last_uid = AttributeValue(root, kLastUidAttribute)) {
+    if (const std::optional<uint32_t> value = WholeUnsigned32(last_uid)) return *value;
+    // Read as 0 it would hand the folder's UIDs out again from 1.
+    uint32_t highest = 0;
+    for (pugi::xml_node entry = root.child(kEntryElement); entry;
+         entry = entry.next_sibling(kEntryElement)) {
+      highest = std::max(highest, LeadingUnsigned32(entry.attribute(kUidAttribute).value()));
+    }
+    return highest;
+  }
   uint32_t children = 0;
   for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) ++children;
   return children;

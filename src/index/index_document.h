@@ -49,7 +49,8 @@ uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
                           std::optional<platform::FileVersion>* version_written = nullptr);
 
 // The folder's last UID from the root's LASTUID; when the attribute is
-// missing, the number of the root's child nodes. 0 without a root.
+// missing, the number of the root's child nodes; when it is not a number
+// that fits 32 bits, the highest UID of the entries. 0 without a root.
 uint32_t DocumentLastUid(const XmlDocument& document);
 
 // Sets the root's LASTUID. False without a root.

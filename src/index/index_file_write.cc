@@ -11,6 +11,7 @@
 #include "index/index_format.h"
 #include "index/index_merge.h"
 #include "index/index_stamp.h"
+#include "index/index_uid_repair.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
 
@@ -67,6 +68,7 @@ IndexFileWrite WriteObjectIndexFile(StoreIndex* index) {
       HeldStateOf(index)->changes = std::move(changes);
     }
   }
+  if (index->folder_type == kFolderTypeMail) RepairEntryUids(HeldDocument(index), path);
   std::optional<platform::FileVersion> written;
   result.written = SaveDocumentFile(HeldDocument(index), path, &written) == 1;
   if (result.written) NoteDocumentIsFile(index, written);

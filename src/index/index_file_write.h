@@ -14,6 +14,8 @@
 // was not read from the file, or a file gone or damaged) the object's
 // document is written as it is. Either way the commit reports the other
 // writer, as it always did, so that the folder is marked for a rescan.
+// In a mail folder, entries that share a UID are renumbered first
+// (index_uid_repair.h).
 
 #include "qxstore.h"
 

@@ -8,6 +8,7 @@
 #include "index/held_index_state.h"
 #include "index/index_document.h"
 #include "index/index_file_write.h"
+#include "index/index_scan.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
@@ -51,6 +52,17 @@ bool LoadTransactionDocument(StoreIndex* index) {
   }
   std::optional<platform::FileVersion> version;
   if (LoadDocumentFile(document, IndexPathOf(index), &version)) {
+    NoteDocumentIsFile(index, version);
+    return true;
+  }
+  // A mail index that does not load is rebuilt, under the block this
+  // transaction holds, from what it still holds and the folder's files; a
+  // transaction on an empty document would write an index of its own
+  // entries alone, their UIDs counted from 1 again.
+  if (index->folder_type == kFolderTypeMail && platform::FileVersionOf(IndexPathOf(index)) &&
+      ScanFolderIndex(index, false, false, kNoSocket, kScanCheckDirty) == 1 &&
+      LoadDocumentFile(document, IndexPathOf(index), &version)) {
+    index->index_stamp = StoredIndexStamp(FolderIndexStamp(index->folder_directory, index->folder_type));
     NoteDocumentIsFile(index, version);
     return true;
   }

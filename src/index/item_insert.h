@@ -32,8 +32,9 @@ struct EntryInsertOptions {
 // a byte comparison (appended when none is) and becomes the current entry.
 // The modified flag is left alone: the caller commits.
 // 1 inserted; 0 when an entry with this ID exists (the document is left as
-// it was), the name is empty, the object holds no index document, or the
-// file cannot be read. Takes the StoreIndex mutex.
+// it was), the name is empty, the object holds no index document, the file
+// cannot be read, or a mail folder's LASTUID is 0xFFFFFFFF (UIDs never
+// wrap; a line says so). Takes the StoreIndex mutex.
 uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
                           const EntryInsertOptions& options, MessageHeaders* record);
 

@@ -24,6 +24,10 @@ struct FindData {
 // the end of the name, so "a?" matches "a".
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
+// The order in which a listing gives names: byte by byte without regard to
+// the case of ASCII letters, a shorter name first, then byte order.
+bool ListingOrderLess(std::string_view a, std::string_view b);
+
 // A listing of `pattern`: a directory path followed by a separator and a name
 // that may hold wildcards, or the path of one entry. Without wildcards the
 // entry is found as the resolver finds it (without regard to case, no scan
