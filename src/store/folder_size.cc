@@ -5,12 +5,14 @@
 #include <string>
 
 #include "folder/folder_files.h"
+#include "frame/store_names.h"
 #include "index/folder_rescan.h"
 #include "index/index_document.h"
 #include "index/index_format.h"
 #include "xml/xml_document.h"
 #include "xml/xslt_transform.h"
 #include "message/number_text.h"
+#include "platform/errors.h"
 #include "store/folder_find.h"
 #include "store/folder_list.h"
 #include "store/store_folder_record.h"
@@ -84,6 +86,12 @@ uint64_t FolderTreeSizeBytes(const STOREFOLDER& folder) {
 
 uint32_t GetStoreFolderSize(STOREFOLDER* folder) {
   folder->size = 0;
+  STOREFOLDER own = *folder;
+  own.name[0] = '\0';
+  // A parent path that does not fit still gives size 0 and 1; one that leads
+  // out of the store is refused.
+  platform::SetLastError(platform::kErrorSuccess);
+  if (StoreFolderDirectory(own).empty() && IsConfinementRefusal(platform::GetLastError())) return 0;
   folder->size = static_cast<uint32_t>(std::min<uint64_t>(FolderTreeSizeBytes(*folder), UINT32_MAX));
   return 1;
 }
