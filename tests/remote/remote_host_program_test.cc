@@ -150,7 +150,8 @@ TEST_F(RemoteHostProgramTest, ForwardedCallsLeaveTheRecordsLocalCallsLeave) {
   if (port == 0) GTEST_SKIP() << "qxradms is not built";
   AddHost("Radms", port, "open sesame");
 
-  const std::string listed = root() + "/listed";
+  // Below the mail root: the host lists nothing outside the store.
+  const std::string listed = mail_root() + "/listed";
   for (const char* name : {"Beta", "alpha"}) MakeDirs(listed + "/" + name);
   WriteFile(listed + "/Gamma", "a file without an extension");
   WriteFile(listed + "/notes.txt", "");

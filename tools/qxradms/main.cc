@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "admin_session.h"
+#include "frame/store_roots.h"
 #include "platform/socket.h"
 #include "qxstore.h"
 #include "remote/forwarding_decision.h"
@@ -166,6 +167,8 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "qxradms: the store library could not be started\n");
     return 1;
   }
+  // Calls come from other machines: their full paths stay inside the store.
+  ConfineFullPaths();
   int result = Run(options);
   // Calls are served on the main thread, whose end runs no thread detach:
   // its folder lists and index record are released here.
