@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "frame/registry_readers.h"
+#include "frame/sibling_library.h"
 #include "frame/utilities.h"
 #include "platform/library_loader.h"
 #include "platform/mutex.h"
@@ -23,7 +24,7 @@ platform::MutexHandle LoaderMutex() {
 
 const OptionProvider* LoadFromApplicationDirectory() {
   std::string path = OptionProviderPath();
-  if (path.empty()) return nullptr;
+  if (path.empty() || !MayLoadSiblingLibrary(path)) return nullptr;
   platform::LibraryHandle library = platform::LoadLibrary(path);
   if (library == nullptr) return nullptr;
   OptionProvider entries;

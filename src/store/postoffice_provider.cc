@@ -1,6 +1,7 @@
 #include "store/postoffice_provider.h"
 
 #include "frame/registry_readers.h"
+#include "frame/sibling_library.h"
 #include "frame/utilities.h"
 
 namespace qx {
@@ -16,7 +17,7 @@ std::string PostofficeProviderPath() {
 
 PostofficeProvider::PostofficeProvider() {
   const std::string path = PostofficeProviderPath();
-  if (path.empty()) return;
+  if (path.empty() || !MayLoadSiblingLibrary(path)) return;
   library_ = platform::LoadLibrary(path);
   if (library_ == nullptr) return;
   find_first_ =
