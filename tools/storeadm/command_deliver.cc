@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command.h"
+#include "store_names_check.h"
 #include "frame/store_paths.h"
 #include "frame/utilities.h"
 #include "platform/clock.h"
@@ -32,12 +33,6 @@ int RunDeliver(int argc, char** argv);
 const Command kDeliver{"deliver", "<postoffice> <mailbox> <folder> <message file>...",
                        "copies message files into a folder and indexes them", RunDeliver};
 const CommandRegistration kRegisterDeliver(kDeliver);
-
-std::string MailboxDirectory(const char* postoffice, const char* mailbox) {
-  char base[kStorePathSize];
-  GetPostofficeDirectory(base, sizeof base, postoffice);
-  return std::string(base) + "\\MAILROOT\\" + mailbox;
-}
 
 // The number of the newest delivery flag "_<N>.NEW" in the mailbox, 0 when
 // there is none.
@@ -93,8 +88,15 @@ int RunDeliver(int argc, char** argv) {
   const char* postoffice = argv[1];
   const char* mailbox = argv[2];
   const char* folder = argv[3];
+  if (!NamesStayInStore({{"postoffice", postoffice},
+                         {"mailbox", mailbox},
+                         {"folder", folder, NameKind::kFolder}})) {
+    return kExitFailure;
+  }
   char folder_dir[kStorePathSize];
-  BuildIndexFolderDirectory(folder_dir, sizeof folder_dir, postoffice, mailbox, folder);
+  if (BuildIndexFolderDirectory(folder_dir, sizeof folder_dir, postoffice, mailbox, folder) == 0) {
+    return LeadsOutOfStore("the folder");
+  }
   if (!platform::IsDirectory(folder_dir)) {
     std::fprintf(stderr, "storeadm: no folder directory %s\n", folder_dir);
     return kExitFailure;
@@ -106,7 +108,8 @@ int RunDeliver(int argc, char** argv) {
   for (const std::string& name : names) list += (list.empty() ? "" : ",") + name;
 
   const bool indexed = IndexFiles(postoffice, mailbox, folder, list);
-  RaiseDeliveryFlag(MailboxDirectory(postoffice, mailbox));
+  const std::string mailbox_dir = PostofficeMailboxDirectory(postoffice, mailbox);
+  if (!mailbox_dir.empty()) RaiseDeliveryFlag(mailbox_dir);
   for (const std::string& name : names) std::printf("%s\n", name.c_str());
   if (!indexed) {
     std::fprintf(stderr,

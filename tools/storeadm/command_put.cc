@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "store_names_check.h"
 #include "frame/utilities.h"
 #include "message_blob_record.h"
 #include "platform/file.h"
@@ -67,6 +68,12 @@ int RunPut(int argc, char** argv) {
     return UsageError(kPut, "put needs a postoffice, a mailbox, a folder and a source file");
   }
   const std::string file_name = argc == 6 ? argv[5] : NewFileName();
+  if (!NamesStayInStore({{"postoffice", argv[1]},
+                         {"mailbox", argv[2]},
+                         {"folder", argv[3], NameKind::kFolder},
+                         {"file name", file_name.c_str(), NameKind::kFile}})) {
+    return kExitFailure;
+  }
   auto record = std::make_unique<MESSAGEBLOBRECORD>();
   std::string error;
   if (!FillMessageBlobRecord(record.get(), argv[1], argv[2], argv[3], file_name, &error)) {
@@ -89,7 +96,10 @@ int RunPut(int argc, char** argv) {
     if (count == 0 && !first) break;
     record->length = static_cast<uint32_t>(count);
     if (first) {
-      MessageItemBLOBWriteFirstChunk(record.get());
+      // The write calls fail only for names that lead out of the store.
+      if (MessageItemBLOBWriteFirstChunk(record.get()) == 0) {
+        return LeadsOutOfStore(("the folder or file name " + file_name).c_str());
+      }
     } else {
       MessageItemBLOBWriteNextChunk(record.get());
     }
