@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/registry_parser.h"
+#include "platform/text_compare.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qx::platform;
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ParseRegistryText(bytes, &snapshot);
   for (RegistryRoot root : {RegistryRoot::kLocalMachine, RegistryRoot::kCurrentUser}) {
     for (const auto& [folded, key] : snapshot.keys(root)) {
-      if (FoldCase(key.path) != folded) __builtin_trap();
+      if (UpperCased(key.path) != folded) __builtin_trap();
       if (!RegistryKeyExistsIn(snapshot, root, key.path)) __builtin_trap();
       for (const auto& [name, value] : key.values) {
         // Names are unique without regard to case: later lines replace.

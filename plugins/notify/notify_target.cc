@@ -1,9 +1,9 @@
 #include "notify_target.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "platform/registry.h"
+#include "platform/text_compare.h"
 
 namespace qxainfy {
 
@@ -20,17 +20,6 @@ constexpr KnownPort kWellKnownPorts[] = {
     {"IMAP", 143}, {"POP3", 110}, {"POP", 110},   {"SMTP", 25},
     {"HTTP", 80},  {"HTTPS", 443}, {"LDAP", 389}, {"NNTP", 119},
 };
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::optional<uint32_t> ReadDword(const std::string& key, const std::string& name) {
   auto value = qx::platform::RegistryQuery(RegistryRoot::kLocalMachine, key, name);
@@ -63,7 +52,7 @@ std::optional<uint16_t> ConfiguredPort(const std::string& key, const std::string
 
 uint16_t WellKnownPort(std::string_view protocol) {
   for (const KnownPort& known : kWellKnownPorts) {
-    if (EqualNoCase(protocol, known.protocol)) return known.port;
+    if (qx::platform::EqualsNoCase(protocol, known.protocol)) return known.port;
   }
   return 0;
 }

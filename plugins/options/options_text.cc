@@ -3,6 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/text_compare.h"
+
 namespace qxaiso {
 
 namespace {
@@ -15,17 +17,6 @@ std::string_view Trim(std::string_view text) {
     text.remove_suffix(1);
   }
   return text;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // The lines of the text, each with its line end, so edits can keep them.
@@ -79,12 +70,12 @@ std::optional<std::string> FindOption(std::string_view text, std::string_view se
   bool inside = false;
   for (std::string_view line : SplitLines(text)) {
     if (auto header = SectionHeader(line)) {
-      inside = EqualNoCase(*header, section);
+      inside = qx::platform::EqualsNoCase(*header, section);
       continue;
     }
     if (!inside) continue;
     auto assignment = ParseAssignment(line);
-    if (assignment && EqualNoCase(assignment->option, option)) {
+    if (assignment && qx::platform::EqualsNoCase(assignment->option, option)) {
       value = std::string(assignment->value);
     }
   }
@@ -101,14 +92,14 @@ std::string WithOption(std::string_view text, std::string_view section, std::str
   bool inside = false;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (auto header = SectionHeader(lines[i])) {
-      inside = EqualNoCase(*header, section);
+      inside = qx::platform::EqualsNoCase(*header, section);
       if (inside && header_line < 0) header_line = last_content = static_cast<int>(i);
       continue;
     }
     if (!inside) continue;
     if (!IsBlank(lines[i])) last_content = static_cast<int>(i);
     auto parsed = ParseAssignment(lines[i]);
-    if (parsed && EqualNoCase(parsed->option, option)) last_match = static_cast<int>(i);
+    if (parsed && qx::platform::EqualsNoCase(parsed->option, option)) last_match = static_cast<int>(i);
   }
   int insert_after = last_match >= 0 ? last_match : last_content;
   std::string result;
@@ -117,11 +108,11 @@ std::string WithOption(std::string_view text, std::string_view section, std::str
     std::string_view line = lines[i];
     bool is_header = false;
     if (auto header = SectionHeader(line)) {
-      inside = EqualNoCase(*header, section);
+      inside = qx::platform::EqualsNoCase(*header, section);
       is_header = true;
     }
     auto parsed = is_header ? std::nullopt : ParseAssignment(line);
-    bool replaced = inside && parsed && EqualNoCase(parsed->option, option);
+    bool replaced = inside && parsed && qx::platform::EqualsNoCase(parsed->option, option);
     if (!replaced) {
       result.append(line);
       if (!line.empty() && line.back() != '\n' && static_cast<int>(i) == insert_after) {

@@ -1,15 +1,15 @@
 // The provider's C entries: a per-thread listing of one postoffice's
 // mailboxes, handed out one record at a time.
 
-#include <strings.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "frame/store_paths.h"
 #include "mailbox_listing.h"
+#include "platform/text_compare.h"
 #include "qxaipo.h"
+#include "qxstore_record_text.h"
 
 namespace {
 
@@ -22,19 +22,11 @@ struct MailboxEnumeration {
 
 thread_local MailboxEnumeration enumeration;
 
-std::string PostofficeOf(const MAILBOXSIZE& mailbox) {
-  return std::string(mailbox.postoffice, strnlen(mailbox.postoffice, sizeof mailbox.postoffice));
-}
-
-bool SamePostoffice(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
-
 int PlaceNext(MAILBOXSIZE* mailbox) {
   if (enumeration.next >= enumeration.names.size()) return 0;
   const std::string& name = enumeration.names[enumeration.next++];
   std::memset(mailbox->mailbox, 0, sizeof mailbox->mailbox);
-  name.copy(mailbox->mailbox, sizeof mailbox->mailbox - 1);
+  qx::SetRecordText(mailbox->mailbox, name);
   mailbox->enabled = 1;
   mailbox->quota_kb = qxaipo::MailboxQuotaKilobytes(qx::JoinStorePath(enumeration.mailroot, name));
   return 1;
@@ -47,7 +39,7 @@ extern "C" {
 __attribute__((visibility("default"))) int MailboxFindFirst(MAILBOXSIZE* mailbox) {
   enumeration = MailboxEnumeration();
   if (mailbox == nullptr) return 0;
-  enumeration.postoffice = PostofficeOf(*mailbox);
+  enumeration.postoffice = qx::RecordText(mailbox->postoffice);
   enumeration.mailroot = qxaipo::MailrootDirectory(enumeration.postoffice);
   if (enumeration.mailroot.empty()) return 0;
   enumeration.names = qxaipo::ListMailboxes(enumeration.mailroot);
@@ -56,7 +48,9 @@ __attribute__((visibility("default"))) int MailboxFindFirst(MAILBOXSIZE* mailbox
 
 __attribute__((visibility("default"))) int MailboxFindNext(MAILBOXSIZE* mailbox) {
   if (mailbox == nullptr || enumeration.postoffice.empty()) return 0;
-  if (!SamePostoffice(PostofficeOf(*mailbox), enumeration.postoffice)) return 0;
+  if (!qx::platform::EqualsNoCase(qx::RecordField(mailbox->postoffice), enumeration.postoffice)) {
+    return 0;
+  }
   return PlaceNext(mailbox);
 }
 

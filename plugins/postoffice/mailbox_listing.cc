@@ -1,11 +1,9 @@
 #include "mailbox_listing.h"
 
 #include <algorithm>
-#include <mutex>
 
-#include "frame/settings.h"
+#include "frame/number_text.h"
 #include "frame/store_paths.h"
-#include "message/number_text.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 
@@ -16,19 +14,13 @@ namespace {
 constexpr size_t kMailboxNameLimit = 63;
 constexpr const char* kQuotaFileName = "\\_QUOTA.TXT";
 
-// This library keeps its own copy of the store's settings, read again for
-// each listing so that a moved mail root is followed as the store follows it.
-std::mutex settings_mutex;
-
 }  // namespace
 
 std::string MailrootDirectory(const std::string& postoffice) {
+  // The store's own settings: this library shares them with the store that
+  // loaded it (libqxplatform.so), so both resolve a postoffice alike.
   char directory[qx::kStorePathSize];
-  {
-    std::lock_guard<std::mutex> lock(settings_mutex);
-    qx::LoadLibrarySettings();
-    if (qx::GetPostofficeDirectory(directory, sizeof directory, postoffice.c_str()) == 0) return "";
-  }
+  if (qx::GetPostofficeDirectory(directory, sizeof directory, postoffice.c_str()) == 0) return "";
   return std::string(directory) + "\\MAILROOT";
 }
 

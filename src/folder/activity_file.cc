@@ -1,10 +1,8 @@
 #include "folder/activity_file.h"
 
-#include <cctype>
-#include <cstdlib>
-#include <limits>
-
+#include "frame/number_text.h"
 #include "platform/file.h"
+#include "platform/text_compare.h"
 
 namespace qx {
 
@@ -27,27 +25,6 @@ std::string Held(std::string_view field, size_t limit) {
   return std::string(field.substr(0, limit));
 }
 
-// atoi's reading: blanks, a sign, digits; the rest is ignored. Values out
-// of range are clamped rather than wrapped.
-int32_t LeadingDecimal(std::string_view field) {
-  std::string text(field);
-  long long value = std::strtoll(text.c_str(), nullptr, 10);
-  if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(value);
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::string_view WithoutLeadingSeparators(std::string_view folder) {
   size_t start = folder.find_first_not_of("/\\");
   return start == std::string_view::npos ? std::string_view() : folder.substr(start);
@@ -62,10 +39,10 @@ ActivityEntry ParseActivityEntry(std::string_view line) {
   entry.protocol = Held(field[1], kActivityFieldLimit);
   entry.state = Held(field[2], kActivityFieldLimit);
   entry.client_address = Held(field[3], kActivityFieldLimit);
-  entry.client_port = LeadingDecimal(field[4]);
-  entry.written = LeadingDecimal(field[5]);
+  entry.client_port = LeadingInt32(field[4]);
+  entry.written = LeadingInt32(field[5]);
   entry.folder = Held(field[6], kActivityFieldLimit);
-  entry.connection = LeadingDecimal(field[7]);
+  entry.connection = LeadingInt32(field[7]);
   entry.session = Held(field[8], kActivitySessionLimit);
   return entry;
 }
@@ -126,7 +103,7 @@ std::string NotifyProtocol(std::string_view protocol) {
 
 bool ActivityFolderMatches(std::string_view entry_folder, std::string_view folder) {
   if (entry_folder.empty() || folder.empty()) return true;
-  return EqualNoCase(WithoutLeadingSeparators(entry_folder), WithoutLeadingSeparators(folder));
+  return platform::EqualsNoCase(WithoutLeadingSeparators(entry_folder), WithoutLeadingSeparators(folder));
 }
 
 bool WantsNotification(const ActivityEntry& entry, std::string_view folder,
@@ -135,7 +112,7 @@ bool WantsNotification(const ActivityEntry& entry, std::string_view folder,
   // A selected IMAP session follows the folder's contents only; it cares
   // for commits, not for every other event.
   if (NotifyProtocol(entry.protocol) == "IMAP" && entry.state == "X-SELECT") {
-    return EqualNoCase(text, "COMMIT");
+    return platform::EqualsNoCase(text, "COMMIT");
   }
   return true;
 }

@@ -1,9 +1,11 @@
 #include "folder/folder_flags.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "frame/store_paths.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "platform/path_resolver.h"
@@ -78,6 +80,31 @@ int32_t ConsumeDeliveryFlags(std::string_view mailbox_directory) {
   }
   if (highest > 0) platform::DeleteFile(highest_path);
   return highest;
+}
+
+int32_t NewestDeliveryFlag(std::string_view mailbox_directory) {
+  std::string pattern = DeliveryFlagPattern(std::string(mailbox_directory).c_str());
+  if (pattern.empty()) return 0;
+  int32_t newest = 0;
+  for (platform::Listing flags = platform::Listing::Open(pattern); flags.valid(); flags.Next()) {
+    newest = std::max(newest, DeliveryNumber(flags.current().name));
+  }
+  return newest;
+}
+
+bool RaiseDeliveryFlag(std::string_view mailbox_directory) {
+  // No directory (names that lead out of the store) raises no flag at all.
+  if (mailbox_directory.empty()) return false;
+  const std::string directory(mailbox_directory);
+  for (int32_t number = NewestDeliveryFlag(directory) + 1; number > 0; ++number) {
+    const std::string path = DeliveryFlagPath(directory.c_str(), number);
+    if (path.empty()) return false;
+    platform::File flag =
+        platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateNew);
+    if (flag.valid()) return true;
+    if (platform::GetLastError() != platform::kErrorFileExists) return false;
+  }
+  return false;
 }
 
 int32_t ConsumeDeliveryFlags(const char* postoffice, const char* mailbox) {

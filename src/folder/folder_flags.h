@@ -38,4 +38,14 @@ inline constexpr const char* kChangeFlagText =
 // next open rescans the folder. Always 1, also when it cannot be written.
 uint32_t MarkFolderChanged(const char* folder_directory);
 
+// The highest N among the delivery flags of a mailbox directory, read as
+// ConsumeDeliveryFlags reads it, 0 when there are none; nothing is deleted.
+int32_t NewestDeliveryFlag(std::string_view mailbox_directory);
+
+// What the server's delivery agent does after a delivery: creates the flag
+// "_<N+1>.NEW" for the newest N. A flag that another delivery creates at the
+// same moment keeps its number and the next one is tried, so every delivery
+// leaves a flag of its own. False when a flag cannot be created.
+bool RaiseDeliveryFlag(std::string_view mailbox_directory);
+
 }  // namespace qx

@@ -7,7 +7,7 @@
 #include "frame/store_names.h"
 #include "frame/store_paths.h"
 #include "frame/store_roots.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/file.h"

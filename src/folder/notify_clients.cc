@@ -1,6 +1,5 @@
 #include "folder/notify_clients.h"
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -8,6 +7,7 @@
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/text_compare.h"
 #include "folder/activity_file.h"
 #include "folder/folder_files.h"
 #include "folder/activity_lock.h"
@@ -18,17 +18,6 @@ namespace {
 
 // The protocol this library notifies from: it holds no client connections.
 constexpr const char* kOwnProtocol = "";
-
-bool SameComputer(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 struct NotifyPass {
   NotifyRemoteFunction notifier;
@@ -53,7 +42,7 @@ void TraceOrphan(const NotifyPass& pass, const ActivityEntry& entry,
 bool NotifyEntry(const NotifyPass& pass, const ActivityEntry& entry) {
   if (pass.notifier == nullptr || !WantsNotification(entry, pass.folder, pass.text)) return true;
   std::string protocol = NotifyProtocol(entry.protocol);
-  if (SameComputer(entry.server, pass.own_server) && protocol == kOwnProtocol) return true;
+  if (platform::EqualsNoCase(entry.server, pass.own_server) && protocol == kOwnProtocol) return true;
   std::string message = NotificationMessage(entry, pass.text);
   if (pass.notifier(entry.server.c_str(), protocol.c_str(), message.c_str()) == 0) return true;
   TraceOrphan(pass, entry, protocol);

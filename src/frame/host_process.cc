@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "frame/utilities.h"
+#include "frame/text_tokens.h"
 #include "platform/program.h"
 
 namespace qx {

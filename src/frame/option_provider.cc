@@ -2,9 +2,8 @@
 
 #include <atomic>
 
-#include "frame/registry_readers.h"
 #include "frame/sibling_library.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "platform/library_loader.h"
 #include "platform/mutex.h"
 
@@ -44,14 +43,7 @@ const OptionProvider* LoadFromApplicationDirectory() {
 
 }  // namespace
 
-std::string OptionProviderPath() {
-  char directory[1024];
-  ReadRegistryString(kSettingsRoot, "Application Directory", directory, sizeof directory);
-  AppendBounded(directory, "64", sizeof directory);
-  char path[1024];
-  if (!FormatBounded(path, sizeof path, "%s\\QXAISO.DLL", directory)) return std::string();
-  return path;
-}
+std::string OptionProviderPath() { return SiblingLibraryPath("QXAISO.DLL"); }
 
 const OptionProvider* LoadOptionProvider() {
   if (const OptionProvider* loaded = g_loaded.load(std::memory_order_acquire)) return loaded;

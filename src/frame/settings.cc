@@ -4,7 +4,7 @@
 #include <string>
 
 #include "frame/registry_readers.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 
 namespace qx {
 

@@ -2,8 +2,9 @@
 
 #include <mutex>
 #include <set>
-#include <string>
 
+#include "frame/bounded_text.h"
+#include "frame/registry_readers.h"
 #include "platform/diagnostics.h"
 
 namespace qx {
@@ -19,6 +20,15 @@ bool FirstReport(std::string_view path) {
 }
 
 }  // namespace
+
+std::string SiblingLibraryPath(const char* dll_name) {
+  char directory[1024];
+  ReadRegistryString(kSettingsRoot, "Application Directory", directory, sizeof directory);
+  AppendBounded(directory, "64", sizeof directory);
+  char path[1024];
+  if (!FormatBounded(path, sizeof path, "%s\\%s", directory, dll_name)) return std::string();
+  return path;
+}
 
 bool MayLoadSiblingLibrary(std::string_view path) {
   if (!path.empty() && (path.front() == '\\' || path.front() == '/')) return true;

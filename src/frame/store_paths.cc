@@ -7,11 +7,13 @@
 #include "frame/option_provider.h"
 #include "frame/registry_readers.h"
 #include "frame/settings.h"
+#include "frame/bounded_text.h"
 #include "frame/store_names.h"
 #include "frame/store_roots.h"
-#include "frame/utilities.h"
+#include "frame/text_tokens.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/text_compare.h"
 
 namespace qx {
 
@@ -19,16 +21,7 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool StartsWithNoCase(const char* text, const char* prefix) {
-  for (; *prefix != '\0'; ++text, ++prefix) {
-    if (*text == '\0') return false;
-    if (std::toupper(static_cast<unsigned char>(*text)) !=
-        std::toupper(static_cast<unsigned char>(*prefix))) {
-      return false;
-    }
-  }
-  return true;
-}
+using platform::StartsWithNoCase;
 
 // The first occurrence of `word` when it starts at the first or second
 // character and ends the name or is followed by a separator; else null.

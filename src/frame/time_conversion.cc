@@ -1,17 +1,11 @@
 #include "frame/time_conversion.h"
 
-#include "platform/file_time.h"
+#include "platform/civil_date.h"
 
 namespace qx {
 
-namespace {
-
-constexpr int64_t kEpochDifferenceSeconds = 11644473600LL;
-
-}  // namespace
-
 FILETIME FileTimeFromUnixTime(int32_t unix_seconds) {
-  auto ticks = static_cast<uint64_t>((int64_t{unix_seconds} + kEpochDifferenceSeconds) *
+  auto ticks = static_cast<uint64_t>((int64_t{unix_seconds} + platform::kSecondsFrom1601To1970) *
                                      static_cast<int64_t>(platform::kTicksPerSecond));
   return FILETIME{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32)};
 }

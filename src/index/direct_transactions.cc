@@ -4,7 +4,8 @@
 #include <limits>
 #include <string>
 
-#include "frame/utilities.h"
+#include "common/block_files.h"
+#include "frame/text_tokens.h"
 #include "index/flag_change_text.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"

@@ -3,9 +3,11 @@
 #include <vector>
 
 #include "message/flag_words.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -8,13 +8,15 @@
 #include "index/folder_type_handlers.h"
 #include "index/index_scan.h"
 #include "index/store_index.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -9,11 +9,14 @@
 #include "index/index_document.h"
 #include "index/index_format.h"
 #include "message/flag_words.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/file.h"
 #include "qxstore.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
+using platform::FindNoCaseIn;
 
 // Callers hand in their records as raw bytes and other processes read the
 // file as they lie; both are little-endian numbers only on a little-endian host.

@@ -9,7 +9,7 @@
 #include "frame/report_error.h"
 #include "index/index_format.h"
 #include "xml/xml_error_report.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"

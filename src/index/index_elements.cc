@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "index/index_format.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
 
 namespace qx {
 

@@ -1,8 +1,10 @@
 #include "index/index_format.h"
 
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "common/block_files.h"
 #include "folder/folder_files.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "index/index_document.h"
 #include "index/index_scan.h"
 #include "index/store_index.h"

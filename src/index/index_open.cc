@@ -16,7 +16,7 @@
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "index/task_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "platform/listing.h"
@@ -25,6 +25,9 @@
 #include "folder/notify_clients.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
+using platform::FindNoCaseIn;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "common/mutex.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "index/store_index.h"
 
 namespace qx {

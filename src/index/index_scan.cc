@@ -7,8 +7,9 @@
 
 #include "common/block_files.h"
 #include "frame/registry_readers.h"
+#include "frame/file_helpers.h"
 #include "frame/store_names.h"
-#include "frame/utilities.h"
+#include "frame/text_tokens.h"
 #include "index/folder_status.h"
 #include "index/folder_type_handlers.h"
 #include "index/index_document.h"
@@ -17,7 +18,7 @@
 #include "index/index_format.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -29,6 +30,9 @@
 #include "folder/index_file_availability.h"
 
 namespace qx {
+
+using platform::FindNoCaseIn;
+using platform::StartsWithNoCase;
 
 namespace {
 
@@ -47,12 +51,6 @@ struct FolderFile {
   uint64_t size = 0;
   uint32_t stamp = 0;  // last-write time as a DOS stamp
 };
-
-std::string FoldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) c = platform::FoldNameChar(c);
-  return folded;
-}
 
 // The folder's message files in name order, as far as the row limit lets
 // the listing read, and every "*.MAI" name present.
@@ -243,9 +241,9 @@ class FolderScan {
     // names looked up, so the set is made at the first question.
     if (present_.empty()) {
       present_.reserve(listing_.names.size());
-      for (const std::string& name : listing_.names) present_.insert(FoldName(name));
+      for (const std::string& name : listing_.names) present_.insert(platform::UpperCased(name));
     }
-    if (present_.contains(FoldName(id))) return true;
+    if (present_.contains(platform::UpperCased(id))) return true;
     // An entry that names something outside the folder names no file of it.
     if (!IsStoreName(id)) return false;
     // Every "*.MAI" name in the folder was listed; only other names need a look.

@@ -5,9 +5,11 @@
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -4,22 +4,18 @@
 #include <new>
 
 #include "frame/store_paths.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 
 platform::MutexHandle MutexOf(const StoreIndex* index) {
   return reinterpret_cast<platform::MutexHandle>(index->mutex);
-}
-
-template <size_t N>
-void CopyField(char (&field)[N], std::string_view text) {
-  const size_t length = text.size() < N - 1 ? text.size() : N - 1;
-  std::memcpy(field, text.data(), length);
-  field[length] = '\0';
 }
 
 std::string_view OrEmpty(const char* text) { return text == nullptr ? std::string_view() : text; }
@@ -59,9 +55,9 @@ bool CreateStoreIndexMutex(StoreIndex* index) {
 
 void SetStoreIndexNames(StoreIndex* index, const char* postoffice, const char* mailbox,
                         const char* folder) {
-  CopyField(index->postoffice, OrEmpty(postoffice));
-  CopyField(index->mailbox, OrEmpty(mailbox));
-  CopyField(index->folder, OrEmpty(folder));
+  SetRecordText(index->postoffice, OrEmpty(postoffice));
+  SetRecordText(index->mailbox, OrEmpty(mailbox));
+  SetRecordText(index->folder, OrEmpty(folder));
 }
 
 uint32_t SetStoreIndexPaths(StoreIndex* index) {
@@ -75,7 +71,7 @@ uint32_t SetStoreIndexPaths(StoreIndex* index) {
 }
 
 void SetFolderDirectory(StoreIndex* index, std::string_view directory) {
-  CopyField(index->folder_directory, directory);
+  SetRecordText(index->folder_directory, directory);
 }
 
 void ClearFolderDirectory(StoreIndex* index) { index->folder_directory[0] = '\0'; }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "index/index_document.h"
 #include "index/store_index.h"
 #include "platform/listing.h"

@@ -1,6 +1,5 @@
 #include "legacy/bad_mail_path.h"
 
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -8,15 +7,13 @@
 #include "frame/store_roots.h"
 #include "platform/errors.h"
 #include "platform/real_path.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 
 namespace {
 
-std::string_view BadMailDirectory() {
-  const auto& directory = Settings().bad_mail_directory;
-  return std::string_view(directory, strnlen(directory, sizeof directory));
-}
+std::string_view BadMailDirectory() { return RecordField(Settings().bad_mail_directory); }
 
 bool Refused() {
   platform::SetLastError(platform::kErrorAccessDenied);

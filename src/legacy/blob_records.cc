@@ -8,8 +8,8 @@
 #include "frame/store_paths.h"
 #include "legacy/bad_mail_path.h"
 #include "legacy/blob_transfer.h"
-#include "legacy/record_text.h"
 #include "platform/errors.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 

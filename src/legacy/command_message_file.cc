@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 

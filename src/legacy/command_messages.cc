@@ -4,10 +4,10 @@
 #include <string>
 
 #include "frame/store_paths.h"
+#include "frame/bounded_text.h"
 #include "frame/store_roots.h"
-#include "frame/utilities.h"
 #include "legacy/command_message_file.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 

@@ -3,10 +3,10 @@
 #include <optional>
 
 #include "frame/store_paths.h"
+#include "frame/bounded_text.h"
 #include "frame/store_roots.h"
-#include "frame/utilities.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 

@@ -3,7 +3,7 @@
 #include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 

@@ -10,11 +10,13 @@
 #include "xml/xslt_transform.h"
 #include "legacy/legacy_item_list.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
-#include "message/number_text.h"
-#include "frame/text_compare.h"
+#include "qxstore_record_text.h"
+#include "frame/number_text.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "frame/store_roots.h"
 #include "frame/time_conversion.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "legacy/legacy_state_lock.h"
-#include "legacy/record_text.h"
+#include "qxstore_record_text.h"
 #include "platform/listing.h"
 
 namespace qx {

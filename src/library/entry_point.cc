@@ -8,15 +8,15 @@
 // error and the library stays loaded in its failed state, where every call
 // that needs a thread's record finds none and returns its failure result.
 
-#include <cstdio>
-
 #include "library/lifecycle.h"
+#include "platform/diagnostics.h"
 
 namespace {
 
 __attribute__((constructor)) void ProcessAttach() {
   if (qx::StoreLibraryInit() == 0) {
-    std::fputs("qxstore: library start failed: no thread-local slot could be allocated\n", stderr);
+    qx::platform::ErrorOutput(
+        "qxstore: library start failed: no thread-local slot could be allocated\n");
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include "library/lifecycle.h"
 #include "frame/time_conversion.h"
-#include "frame/utilities.h"
+#include "frame/xml_slices.h"
 #include "qxstore.h"
 
 extern "C" {

@@ -6,6 +6,7 @@
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
 #include "index/store_index.h"
+#include "platform/library_loader.h"
 #include "platform/thread_slots.h"
 #include "remote/connection_socket.h"
 
@@ -21,6 +22,8 @@ void DestroyRecord(STOREINDEXTYPE* record) {
 }  // namespace
 
 uint32_t StoreLibraryInit() {
+  // The sibling libraries are looked for beside this module.
+  platform::SetStoreModule(reinterpret_cast<const void*>(&StoreLibraryInit));
   LoadModeAndMailRootSettings();
   LoadNotifier();
   LoadPostofficePathSettings();

@@ -3,64 +3,28 @@
 #include <cstdio>
 
 #include "message/message_date.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
+#include "platform/civil_date.h"
 
 namespace qx {
 
 namespace {
 
-constexpr int64_t kTicksPerSecond = 10000000;
+constexpr int64_t kTicksPerSecond = static_cast<int64_t>(platform::kTicksPerSecond);
 constexpr int64_t kTicksPerMillisecond = 10000;
-constexpr int64_t kSecondsPerDay = 86400;
-// Days from 1601-01-01 to 1970-01-01, and the same distance in ticks.
-constexpr int64_t kDaysFrom1601To1970 = 134774;
-constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's method).
-int64_t DaysFromCivil(int64_t year, int month, int day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t year_of_era = year - era * 400;
-  const int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;
-}
-
-void CivilFromDays(int64_t days, int64_t* year, int* month, int* day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t day_of_era = days - era * 146097;
-  const int64_t year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-  const int64_t month_index = (5 * day_of_year + 2) / 153;
-  *day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);
-  *month = static_cast<int>(month_index < 10 ? month_index + 3 : month_index - 9);
-  *year = year_of_era + era * 400 + (*month <= 2);
-}
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
+constexpr int64_t kUnixEpochTicks = static_cast<int64_t>(platform::kUnixEpochAsFileTime);
 
 SystemTime FromUnixSeconds(int64_t seconds) {
-  int64_t days = seconds / kSecondsPerDay;
-  int64_t second_of_day = seconds % kSecondsPerDay;
-  if (second_of_day < 0) {
-    second_of_day += kSecondsPerDay;
-    --days;
-  }
+  const platform::DayAndSecond split = platform::SplitUnixSeconds(seconds);
+  const platform::CivilDate date = platform::CivilFromDays(split.days);
   SystemTime time;
-  int64_t year = 0;
-  CivilFromDays(days, &year, &time.month, &time.day);
-  time.year = static_cast<int>(year);
-  time.day_of_week = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-  time.hour = static_cast<int>(second_of_day / 3600);
-  time.minute = static_cast<int>(second_of_day / 60 % 60);
-  time.second = static_cast<int>(second_of_day % 60);
+  time.year = static_cast<int>(date.year);
+  time.month = static_cast<int>(date.month);
+  time.day = static_cast<int>(date.day);
+  time.day_of_week = static_cast<int>(platform::WeekdayFromDays(split.days));
+  time.hour = static_cast<int>(split.second_of_day / 3600);
+  time.minute = static_cast<int>(split.second_of_day / 60 % 60);
+  time.second = static_cast<int>(split.second_of_day % 60);
   return time;
 }
 
@@ -90,20 +54,23 @@ int Within(int value, int low, int high, int fallback) {
 std::optional<SystemTime> SystemTimeFromFileTime(uint64_t file_time) {
   if (file_time >= 0x8000000000000000ULL) return std::nullopt;
   const int64_t ticks = static_cast<int64_t>(file_time);
-  SystemTime time = FromUnixSeconds(ticks / kTicksPerSecond - kDaysFrom1601To1970 * kSecondsPerDay);
+  SystemTime time = FromUnixSeconds(ticks / kTicksPerSecond - platform::kSecondsFrom1601To1970);
   time.milliseconds = static_cast<int>(ticks % kTicksPerSecond / kTicksPerMillisecond);
   return time;
 }
 
 std::optional<uint64_t> FileTimeFromSystemTime(const SystemTime& time) {
   if (time.year < 1601 || time.year > 30827 || time.month < 1 || time.month > 12 ||
-      time.day < 1 || time.day > DaysInMonth(time.year, time.month) || time.hour < 0 ||
-      time.hour > 23 || time.minute < 0 || time.minute > 59 || time.second < 0 ||
+      time.day < 1 ||
+      static_cast<unsigned>(time.day) > platform::DaysInMonth(time.year, time.month) ||
+      time.hour < 0 || time.hour > 23 || time.minute < 0 || time.minute > 59 || time.second < 0 ||
       time.second > 59 || time.milliseconds < 0 || time.milliseconds > 999) {
     return std::nullopt;
   }
-  const int64_t days = DaysFromCivil(time.year, time.month, time.day) + kDaysFrom1601To1970;
-  const int64_t seconds = days * kSecondsPerDay + time.hour * 3600 + time.minute * 60 + time.second;
+  const int64_t days =
+      platform::DaysFromCivil(time.year, time.month, time.day) + platform::kDaysFrom1601To1970;
+  const int64_t seconds =
+      days * platform::kSecondsPerDay + time.hour * 3600 + time.minute * 60 + time.second;
   return static_cast<uint64_t>(seconds * kTicksPerSecond + time.milliseconds * kTicksPerMillisecond);
 }
 

@@ -1,8 +1,10 @@
 #include "message/flag_words.h"
 
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::FindNoCaseIn;
 
 bool ListHasFlagWord(std::string_view list, std::string_view word) {
   return !word.empty() && FindNoCaseIn(list, word) != std::string_view::npos;

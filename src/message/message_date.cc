@@ -1,16 +1,17 @@
 #include "message/message_date.h"
 
-#include <cerrno>
 #include <charconv>
 #include <utility>
 #include <cstdio>
 #include <ctime>
 
-#include "message/number_text.h"
-#include "frame/text_compare.h"
+#include "frame/number_text.h"
+#include "platform/text_compare.h"
 #include "platform/local_time.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 
@@ -150,20 +151,17 @@ std::optional<std::string> ParseMessageDate(std::string_view text) {
   tm.tm_min = fields->minute;
   tm.tm_sec = fields->second;
   tm.tm_isdst = 0;
-  errno = 0;
-  std::time_t instant = platform::MakeLocalTime(&tm);
-  if (instant == static_cast<std::time_t>(-1) && errno != 0) {
+  std::optional<std::time_t> local_instant = platform::LocalInstantOf(&tm);
+  if (!local_instant) {
     return FormatFields(fields->year, fields->month, fields->day, fields->hour, fields->minute,
                         fields->second, ' ');
   }
+  std::time_t instant = *local_instant;
   if (tm.tm_isdst > 0) instant -= 3600;
   if (fields->zone.empty()) return FormatTm(tm);
 
   std::time_t in_utc = instant - ZoneOffsetSeconds(fields->zone);
-  if (in_utc > 0) {
-    std::tm local{};
-    if (localtime_r(&in_utc, &local) != nullptr) tm = local;
-  }
+  if (in_utc > 0) platform::LocalTimeOf(in_utc, &tm);
   return FormatTm(tm);
 }
 

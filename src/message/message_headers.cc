@@ -6,13 +6,15 @@
 #include "message/message_date.h"
 #include "message/message_line_reader.h"
 #include "message/message_uid.h"
-#include "message/number_text.h"
-#include "frame/text_compare.h"
+#include "frame/number_text.h"
+#include "platform/text_compare.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/listing.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 namespace {
 

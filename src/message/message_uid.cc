@@ -5,10 +5,12 @@
 
 #include "frame/registry_readers.h"
 #include "message/message_rewrite.h"
-#include "message/number_text.h"
-#include "frame/text_compare.h"
+#include "frame/number_text.h"
+#include "platform/text_compare.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 namespace {
 

@@ -5,10 +5,12 @@
 #include "message/message_uid.h"
 #include "frame/store_names.h"
 #include "frame/store_paths.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/file.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 uint32_t HasTempFlags(std::string_view folder_dir, std::string_view file_name) {
   if (!UidBrandingEnabled() || !IsStoreName(file_name)) return 0;

@@ -5,21 +5,18 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/file_time.h"
+
 namespace qx::platform {
 
 namespace {
-
-// Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
-constexpr uint64_t kUnixEpochSeconds = 11644473600ULL;
-constexpr uint64_t kTicksPerSecond = 10000000ULL;
 
 class SystemClock final : public Clock {
  public:
   uint64_t NowFileTime() override {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    return (static_cast<uint64_t>(now.tv_sec) + kUnixEpochSeconds) * kTicksPerSecond +
-           static_cast<uint64_t>(now.tv_nsec) / 100;
+    return FileTimeFromTimespec(now);
   }
 
   uint64_t TickMilliseconds() override {
@@ -55,7 +52,7 @@ void SetClock(Clock* clock) { g_installed_clock.store(clock, std::memory_order_r
 
 int64_t NowUnixSeconds() {
   const int64_t ticks = static_cast<int64_t>(NowFileTime());
-  return (ticks - static_cast<int64_t>(kUnixEpochSeconds * kTicksPerSecond)) /
+  return (ticks - static_cast<int64_t>(kUnixEpochAsFileTime)) /
          static_cast<int64_t>(kTicksPerSecond);
 }
 

@@ -1,6 +1,5 @@
 #include "platform/diagnostics.h"
 
-#include <strings.h>
 #include <syslog.h>
 
 #include <atomic>
@@ -9,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+
+#include "platform/text_compare.h"
 
 namespace qx::platform {
 
@@ -29,7 +30,7 @@ std::mutex g_event_log_mutex;
 
 bool EnvironmentIs(const char* name, const char* expected) {
   const char* value = std::getenv(name);
-  return value != nullptr && strcasecmp(value, expected) == 0;
+  return value != nullptr && EqualsNoCase(value, expected);
 }
 
 DiagTarget DiagTargetFromEnvironment() {
@@ -116,6 +117,8 @@ void DiagPrintf(const char* format, ...) {
 void DebugOutput(std::string_view text) {
   if (Settings().debug.load()) WriteAndFlush(stderr, text);
 }
+
+void ErrorOutput(std::string_view text) { WriteAndFlush(stderr, text); }
 
 void Trace(std::string_view text) {
   if (!Settings().trace.load()) return;

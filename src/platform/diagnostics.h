@@ -14,6 +14,9 @@ namespace qx::platform {
 void DiagPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugOutput(std::string_view text);
 void Trace(std::string_view text);
+// Standard error whatever the variables say: for what a host must see even
+// with diagnostics off (a library that could not start).
+void ErrorOutput(std::string_view text);
 
 enum class EventType : uint16_t { kError = 1, kWarning = 2, kInformation = 4 };
 // One event with its strings; false when the event source cannot be opened.

@@ -17,17 +17,12 @@
 #include <unordered_map>
 
 #include "platform/path_resolver.h"
+#include "platform/text_compare.h"
 
 namespace qx::platform {
 namespace {
 
 std::atomic<uint64_t> listing_count{0};
-
-std::string FoldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) c = FoldNameChar(c);
-  return folded;
-}
 
 // A directory is known by its inode, so that two spellings of its path share
 // one listing and a directory put in another's place is never taken for it.
@@ -52,7 +47,7 @@ DirectoryKey KeyOf(const struct statx& info) {
 class NameSet {
  public:
   void Add(std::string_view name) {
-    std::string folded = FoldName(name);
+    std::string folded = UpperCased(name);
     std::string spelling = folded == name ? std::string() : std::string(name);
     auto [it, inserted] = by_folded_.try_emplace(std::move(folded), spelling);
     if (inserted) return;
@@ -65,7 +60,7 @@ class NameSet {
   // False when the set can no longer tell what remains: the name had
   // another spelling beside it, which the set does not keep.
   bool Remove(std::string_view name) {
-    auto it = by_folded_.find(FoldName(name));
+    auto it = by_folded_.find(UpperCased(name));
     if (it == by_folded_.end()) return true;
     if (ambiguous_) return false;
     by_folded_.erase(it);
@@ -164,7 +159,7 @@ class DirectoryNameCache {
 
   NameLookup Find(const std::string& directory, const struct statx& info, std::string_view name,
                   std::string* actual) {
-    const std::string folded = FoldName(name);
+    const std::string folded = UpperCased(name);
     const DirectoryKey key = KeyOf(info);
     std::lock_guard<std::mutex> lock(mutex_);
     ApplyQueuedChanges();

@@ -8,45 +8,7 @@
 namespace qx::platform {
 namespace {
 
-constexpr int64_t kSecondsFrom1601To1970 = 11644473600LL;
-constexpr int64_t kSecondsPerDay = 86400;
 constexpr const char* kCreationAttribute = "user.qx.btime";
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const unsigned year_of_era = static_cast<unsigned>(year - era * 400);
-  const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + static_cast<int64_t>(day_of_era) - 719468;
-}
-
-struct CivilDate {
-  int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-CivilDate CivilFromDays(int64_t days) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const unsigned day_of_era = static_cast<unsigned>(days - era * 146097);
-  const unsigned year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-  const unsigned mp = (5 * day_of_year + 2) / 153;
-  const unsigned day = day_of_year - (153 * mp + 2) / 5 + 1;
-  const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-  return {static_cast<int64_t>(year_of_era) + era * 400 + (month <= 2), month, day};
-}
-
-bool IsLeapYear(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-unsigned DaysInMonth(int64_t year, unsigned month) {
-  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
 
 uint64_t FileTimeFromStatx(const struct statx_timestamp& stamp) {
   struct timespec ts {};
@@ -87,15 +49,10 @@ struct timespec TimespecFromFileTime(uint64_t file_time) {
 }
 
 bool FileTimeToDosDateTime(uint64_t file_time, uint16_t* dos_date, uint16_t* dos_time) {
-  const int64_t unix_seconds =
-      static_cast<int64_t>(file_time / kTicksPerSecond) - kSecondsFrom1601To1970;
-  int64_t days = unix_seconds / kSecondsPerDay;
-  int64_t second_of_day = unix_seconds % kSecondsPerDay;
-  if (second_of_day < 0) {
-    second_of_day += kSecondsPerDay;
-    --days;
-  }
-  const CivilDate date = CivilFromDays(days);
+  const DayAndSecond split = SplitUnixSeconds(static_cast<int64_t>(file_time / kTicksPerSecond) -
+                                              kSecondsFrom1601To1970);
+  const int64_t second_of_day = split.second_of_day;
+  const CivilDate date = CivilFromDays(split.days);
   if (date.year < 1980 || date.year > 2107) return false;
   const unsigned hour = static_cast<unsigned>(second_of_day / 3600);
   const unsigned minute = static_cast<unsigned>(second_of_day / 60 % 60);

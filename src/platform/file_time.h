@@ -8,10 +8,9 @@
 #include <ctime>
 #include <string>
 
-namespace qx::platform {
+#include "platform/civil_date.h"
 
-constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
-constexpr uint64_t kTicksPerSecond = 10000000ULL;
+namespace qx::platform {
 
 struct FileTimes {
   uint64_t creation = 0;

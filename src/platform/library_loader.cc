@@ -2,10 +2,12 @@
 
 #include <dlfcn.h>
 
-#include <cctype>
+#include <atomic>
 
 #include "platform/errors.h"
 #include "platform/path_resolver.h"
+#include "platform/program.h"
+#include "platform/text_compare.h"
 
 namespace qx::platform {
 
@@ -14,41 +16,35 @@ namespace {
 constexpr uint32_t kErrorModuleNotFound = 126;
 constexpr uint32_t kErrorProcedureNotFound = 127;
 
-std::string LowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 bool IsNativeName(std::string_view lower_name) {
-  return EndsWith(lower_name, ".so") || lower_name.find(".so.") != std::string_view::npos;
+  return lower_name.ends_with(".so") || lower_name.find(".so.") != std::string_view::npos;
 }
 
 // "QXAISO.DLL" -> "libqxaiso.so"; a name that is already a shared object's
 // ("libfoo.so", "libfoo.so.1") is kept as given.
 std::string SharedObjectFileName(std::string_view dll_file_name) {
-  const std::string lower = LowerCase(dll_file_name);
+  const std::string lower = LowerCased(dll_file_name);
   if (IsNativeName(lower)) return std::string(dll_file_name);
   std::string base = lower;
-  if (EndsWith(base, ".dll")) base.resize(base.size() - 4);
+  if (base.ends_with(".dll")) base.resize(base.size() - 4);
   return "lib" + base + ".so";
 }
 
-// The directory of the module this code was linked into: libqxstore.so, or
-// the program itself when it links the library statically.
-std::string OwnModuleDirectory() {
+std::atomic<const void*> g_store_module{nullptr};
+
+std::string DirectoryPart(const std::string& path) {
+  const size_t separator = path.rfind('/');
+  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+// The directory of the module that holds the store: the one SetStoreModule
+// named, else the main program.
+std::string StoreModuleDirectory() {
+  const void* address = g_store_module.load(std::memory_order_acquire);
+  if (address == nullptr) return DirectoryPart(ExecutablePath());
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&SharedObjectPathFor), &info) == 0 ||
-      info.dli_fname == nullptr) {
-    return {};
-  }
-  const std::string module_path = info.dli_fname;
-  const size_t separator = module_path.rfind('/');
-  return separator == std::string::npos ? std::string() : module_path.substr(0, separator);
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+  return DirectoryPart(info.dli_fname);
 }
 
 LibraryHandle OpenSharedObject(const std::string& path) {
@@ -76,7 +72,7 @@ LibraryHandle LoadLibrary(std::string_view dll_name) {
   // The server's sibling libraries are built beside libqxstore.so, so a plain
   // name the loader's search order does not find is looked for there too.
   if (library == nullptr && path.find('/') == std::string::npos) {
-    const std::string own_directory = OwnModuleDirectory();
+    const std::string own_directory = StoreModuleDirectory();
     if (!own_directory.empty()) library = OpenSharedObject(own_directory + "/" + path);
   }
   if (library == nullptr) SetLastError(kErrorModuleNotFound);
@@ -91,6 +87,10 @@ void* GetProcAddress(LibraryHandle library, const char* symbol) {
   void* address = dlsym(library, symbol);
   if (address == nullptr) SetLastError(kErrorProcedureNotFound);
   return address;
+}
+
+void SetStoreModule(const void* address_in_module) {
+  g_store_module.store(address_in_module, std::memory_order_release);
 }
 
 void FreeLibrary(LibraryHandle library) {

@@ -18,9 +18,14 @@ std::string SharedObjectPathFor(std::string_view dll_name);
 
 // Null on failure (last error 126). A plain name is searched in the dynamic
 // loader's order (LD_LIBRARY_PATH, rpath, the system directories) and then in
-// the directory of the module holding this library (libqxstore.so, or the
-// program that links it statically), where the sibling libraries are built.
+// the directory of the module holding the store (see SetStoreModule), where
+// the sibling libraries are built.
 LibraryHandle LoadLibrary(std::string_view dll_name);
+
+// Names the module that holds the store (libqxstore.so, or the program that
+// links it statically) by an address inside it; the store calls this as it
+// starts. Until then the main program counts as that module.
+void SetStoreModule(const void* address_in_module);
 // Null when the library has no such symbol (last error 127).
 void* GetProcAddress(LibraryHandle library, const char* symbol);
 void FreeLibrary(LibraryHandle library);

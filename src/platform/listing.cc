@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/path_resolver.h"
+#include "platform/text_compare.h"
 
 namespace qx::platform {
 namespace {
@@ -39,7 +40,7 @@ std::vector<Token> Translate(std::string_view pattern) {
     } else if (c == '.' && (next == '?' || next == '*' || i + 1 == pattern.size())) {
       tokens.push_back({Kind::kDosDot, c});
     } else {
-      tokens.push_back({Kind::kLiteral, FoldNameChar(c)});
+      tokens.push_back({Kind::kLiteral, UpperAscii(c)});
     }
   }
   return tokens;
@@ -68,7 +69,7 @@ class Matcher {
     const bool at_end = at == name_.size();
     switch (t.kind) {
       case Kind::kLiteral:
-        return !at_end && FoldNameChar(name_[at]) == t.folded && Matches(token + 1, at + 1);
+        return !at_end && UpperAscii(name_[at]) == t.folded && Matches(token + 1, at + 1);
       case Kind::kStar:
         for (size_t end = at; end <= name_.size(); ++end) {
           if (Matches(token + 1, end)) return true;
@@ -106,8 +107,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool NameOrderLess(const std::string& a, const std::string& b) {
   const size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    const auto fa = static_cast<unsigned char>(FoldNameChar(a[i]));
-    const auto fb = static_cast<unsigned char>(FoldNameChar(b[i]));
+    const auto fa = static_cast<unsigned char>(UpperAscii(a[i]));
+    const auto fb = static_cast<unsigned char>(UpperAscii(b[i]));
     if (fa != fb) return fa < fb;
   }
   if (a.size() != b.size()) return a.size() < b.size();

@@ -71,4 +71,18 @@ std::time_t MakeLocalTime(std::tm* tm) {
   return instant;
 }
 
+std::optional<std::time_t> LocalInstantOf(std::tm* tm) {
+  errno = 0;
+  const std::time_t instant = MakeLocalTime(tm);
+  if (instant == static_cast<std::time_t>(-1) && errno != 0) return std::nullopt;
+  return instant;
+}
+
+bool LocalTimeOf(std::time_t instant, std::tm* fields) {
+  std::tm local{};
+  if (!LocalFields(instant, &local)) return false;
+  *fields = local;
+  return true;
+}
+
 }  // namespace qx::platform

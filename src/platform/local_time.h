@@ -5,6 +5,7 @@
 // zone file replaced while the process runs is not followed.
 
 #include <ctime>
+#include <optional>
 
 namespace qx::platform {
 
@@ -13,5 +14,13 @@ namespace qx::platform {
 // daylight saving is in force); `*tm` becomes that instant's local time.
 // Returns -1 with errno EOVERFLOW when the instant cannot be represented.
 std::time_t MakeLocalTime(std::tm* tm);
+
+// MakeLocalTime with its failure as a value: nothing when the instant cannot
+// be represented (a valid instant of -1 is told apart from the failure).
+std::optional<std::time_t> LocalInstantOf(std::tm* tm);
+
+// The local time of `instant` in `*fields` (as localtime_r); false, with
+// `*fields` untouched, when it cannot be represented.
+bool LocalTimeOf(std::time_t instant, std::tm* fields);
 
 }  // namespace qx::platform

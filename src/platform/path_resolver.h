@@ -56,8 +56,4 @@ ResolvedPath ResolveUsuallyMissing(std::string_view store_path);
 // system call itself reports a missing entry cheaply (open, unlink).
 std::string SpelledNativePath(std::string_view store_path);
 
-// The byte the original file system compared for `c`: ASCII letters in upper
-// case, everything else as it is.
-inline char FoldNameChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
 }  // namespace qx::platform

@@ -8,18 +8,18 @@ namespace qx::platform {
 
 namespace {
 
+bool HasExtension(const std::string& path) {
+  return FileNamePart(path).find('.') != std::string::npos;
+}
+
+}  // namespace
+
 std::string ExecutablePath() {
   char path[4096];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   if (length <= 0) return {};
   return std::string(path, static_cast<size_t>(length));
 }
-
-bool HasExtension(const std::string& path) {
-  return FileNamePart(path).find('.') != std::string::npos;
-}
-
-}  // namespace
 
 std::string MainModulePath() {
   const char* configured = std::getenv("QXSTORE_PROGRAM");

@@ -10,6 +10,10 @@ namespace qx::platform {
 // server's own programs are recognised by their original names.
 std::string MainModulePath();
 
+// The executable's file as the system knows it (no QXSTORE_PROGRAM, no
+// ".EXE"); empty when it cannot be read.
+std::string ExecutablePath();
+
 // The part after the last '\' or '/'.
 std::string FileNamePart(const std::string& path);
 

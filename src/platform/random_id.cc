@@ -3,6 +3,7 @@
 #include <sys/random.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -39,6 +40,14 @@ Guid NewGuid() {
   guid.data3 = static_cast<uint16_t>((guid.data3 & 0x0FFF) | 0x4000);
   guid.data4[0] = static_cast<uint8_t>((guid.data4[0] & 0x3F) | 0x80);
   return guid;
+}
+
+std::string GuidText(const Guid& guid) {
+  const std::array<uint8_t, 8>& d = guid.data4;
+  char text[33];
+  std::snprintf(text, sizeof text, "%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X", guid.data1,
+                guid.data2, guid.data3, d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7]);
+  return text;
 }
 
 }  // namespace qx::platform

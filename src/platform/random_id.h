@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace qx::platform {
 
@@ -14,5 +15,9 @@ struct Guid {
 };
 
 Guid NewGuid();
+
+// The 32 upper-case hexadecimal digits the system names files with: data1,
+// data2 and data3 as numbers, then the eight bytes of data4 in order.
+std::string GuidText(const Guid& guid);
 
 }  // namespace qx::platform

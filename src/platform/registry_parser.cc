@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/text_compare.h"
+
 namespace qx::platform {
 
 namespace {
@@ -11,20 +13,6 @@ constexpr std::string_view kVersion4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
 
 enum class FileVersion { k4, k5 };
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -237,10 +225,10 @@ class RegistryTextParser {
         NormaliseKeyPath(separator == std::string_view::npos ? "" : inner.substr(separator + 1));
     RegistryKeyMap& keys = out_->keys(*root);
     if (remove) {
-      DeleteKeyTree(&keys, FoldCase(path));
+      DeleteKeyTree(&keys, UpperCased(path));
       return;
     }
-    auto [it, inserted] = keys.try_emplace(FoldCase(path));
+    auto [it, inserted] = keys.try_emplace(UpperCased(path));
     if (inserted) it->second.path = path;
     current_ = &it->second;
     state_ = KeyState::kKey;
@@ -397,22 +385,16 @@ std::string NormaliseKeyPath(std::string_view path) {
   return normalised;
 }
 
-std::string FoldCase(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = UpperAscii(c);
-  return folded;
-}
-
 const RegistryKey* FindRegistryKey(const RegistrySnapshot& snapshot, RegistryRoot root,
                                    std::string_view key) {
   const RegistryKeyMap& keys = snapshot.keys(root);
-  auto it = keys.find(FoldCase(NormaliseKeyPath(key)));
+  auto it = keys.find(UpperCased(NormaliseKeyPath(key)));
   return it == keys.end() ? nullptr : &it->second;
 }
 
 bool RegistryKeyExistsIn(const RegistrySnapshot& snapshot, RegistryRoot root,
                          std::string_view key) {
-  const std::string folded = FoldCase(NormaliseKeyPath(key));
+  const std::string folded = UpperCased(NormaliseKeyPath(key));
   if (folded.empty()) return true;
   const RegistryKeyMap& keys = snapshot.keys(root);
   if (keys.count(folded) != 0) return true;
@@ -430,7 +412,7 @@ const RegistryValue* FindRegistryValue(const RegistryKey& key, std::string_view 
 
 std::vector<std::string> RegistrySubKeyNames(const RegistrySnapshot& snapshot, RegistryRoot root,
                                              std::string_view key) {
-  const std::string folded = FoldCase(NormaliseKeyPath(key));
+  const std::string folded = UpperCased(NormaliseKeyPath(key));
   const std::string prefix = folded.empty() ? std::string() : folded + '\\';
   const RegistryKeyMap& keys = snapshot.keys(root);
   std::map<std::string, std::string> names;  // folded -> as written

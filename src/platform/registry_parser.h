@@ -39,8 +39,6 @@ struct RegistrySnapshot {
 
 // Components split at '\', empty ones dropped: "A\\B\" becomes "A\B".
 std::string NormaliseKeyPath(std::string_view path);
-// ASCII upper case, the form in which names are compared.
-std::string FoldCase(std::string_view text);
 
 // Null when the key was not written itself (it may still exist as the parent
 // of a written key; see RegistryKeyExistsIn).

@@ -1,10 +1,9 @@
 #include "remote/forwarding_decision.h"
 
-#include <strings.h>
-
 #include <string>
 
 #include "platform/program.h"
+#include "platform/text_compare.h"
 #include "remote/connection_socket.h"
 #include "remote/host_settings.h"
 #include "remote/remote_connection.h"
@@ -17,9 +16,7 @@ namespace {
 // The original read the module path into a 260-byte buffer.
 constexpr size_t kModulePathLimit = 259;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+using platform::EqualsNoCase;
 
 }  // namespace
 
@@ -27,7 +24,7 @@ bool IsOwnProgram() {
   std::string path = platform::MainModulePath().substr(0, kModulePathLimit);
   std::string name = platform::FileNamePart(path);
   size_t dot = name.find('.');
-  return name.size() >= 2 && strncasecmp(name.c_str(), "QX", 2) == 0 &&
+  return name.size() >= 2 && platform::StartsWithNoCase(name, "QX") &&
          dot != std::string::npos && EqualsNoCase(std::string_view(name).substr(dot), ".EXE");
 }
 

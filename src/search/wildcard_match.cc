@@ -2,24 +2,19 @@
 
 #include <cstring>
 
+#include "platform/text_compare.h"
+
 namespace qx {
 namespace {
 
 constexpr size_t kNotFound = std::string_view::npos;
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 char OtherCase(char c) { return static_cast<char>(c ^ 0x20); }
 
 bool EqualText(std::string_view a, std::string_view b, bool case_sensitive) {
-  if (a.size() != b.size()) return false;
-  if (case_sensitive) return a == b;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
+  return case_sensitive ? a == b : platform::EqualsNoCase(a, b);
 }
 
 size_t FindChar(std::string_view text, char c, size_t from) {

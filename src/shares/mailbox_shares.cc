@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "xml/xml_document.h"
 #include "shares/share_documents.h"
 #include "shares/share_remove.h"

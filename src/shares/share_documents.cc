@@ -4,14 +4,16 @@
 
 #include "frame/store_names.h"
 #include "frame/store_paths.h"
+#include "frame/bounded_text.h"
 #include "frame/store_roots.h"
-#include "frame/utilities.h"
 #include "index/index_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 
 namespace qx {
+
+using platform::StartsWithNoCase;
 
 namespace {
 

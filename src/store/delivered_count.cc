@@ -8,8 +8,8 @@
 namespace qx {
 
 uint32_t DeliveredMessageCount(const STOREFOLDER& folder) {
-  const std::string postoffice = FieldText(folder.postoffice);
-  const std::string mailbox = FieldText(folder.mailbox);
+  const std::string postoffice = RecordText(folder.postoffice);
+  const std::string mailbox = RecordText(folder.mailbox);
   return static_cast<uint32_t>(ConsumeDeliveryFlags(postoffice.c_str(), mailbox.c_str()));
 }
 

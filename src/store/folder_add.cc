@@ -12,9 +12,9 @@ namespace qx {
 
 uint32_t AddFolder(STOREFOLDER* folder) {
   CanonicaliseSpecialFolderName(folder);
-  const std::string name = FieldText(folder->name);
+  const std::string name = RecordText(folder->name);
   if (name.empty()) return 0;
-  if (IsTopLevelParent(FieldText(folder->parent)) && IsPublicRootPath(name) &&
+  if (IsTopLevelParent(RecordText(folder->parent)) && IsPublicRootPath(name) &&
       PublicFoldersEnabled() != 0) {
     return 0;
   }

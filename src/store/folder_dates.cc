@@ -4,7 +4,7 @@
 
 #include "folder/folder_files.h"
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "platform/file.h"
 #include "store/folder_index_file.h"
 #include "store/store_folder_record.h"

@@ -32,8 +32,8 @@ bool IsMoveIntoItself(const std::string& from, const std::string& to) {
 uint32_t EditFolder(STOREFOLDER* old_folder, STOREFOLDER* new_folder) {
   CanonicaliseSpecialFolderName(old_folder);
   CanonicaliseSpecialFolderName(new_folder);
-  if (IsPublicRootPath(FieldText(old_folder->parent)) ||
-      IsPublicRootPath(FieldText(new_folder->parent))) {
+  if (IsPublicRootPath(RecordText(old_folder->parent)) ||
+      IsPublicRootPath(RecordText(new_folder->parent))) {
     return 0;
   }
   const std::string from = StoreFolderOwnDirectory(*old_folder);

@@ -9,13 +9,13 @@ namespace qx {
 
 namespace {
 
-bool AtTopLevel(const STOREFOLDER& folder) { return IsTopLevelParent(FieldText(folder.parent)); }
+bool AtTopLevel(const STOREFOLDER& folder) { return IsTopLevelParent(RecordText(folder.parent)); }
 
 uint32_t HandOut(STOREFOLDER* folder, ChildList* children,
                  std::map<std::string, std::string>::const_iterator next) {
   if (next == children->names.end()) return 0;
   children->position = next->first;
-  SetStoreFolderName(folder, next->second);
+  SetRecordText(folder->name, next->second);
   return 1;
 }
 

@@ -1,42 +1,25 @@
 #include "store/folder_index_file.h"
 
-#include <cstdio>
-
 #include "common/file_iterator.h"
 #include "folder/folder_files.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "index/index_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/directory_lock.h"
 #include "platform/file.h"
-#include "platform/path_resolver.h"
+#include "platform/file_version.h"
 #include "platform/random_id.h"
 #include "store/well_known_folders.h"
 
 namespace qx {
 
+using platform::EqualsNoCase;
+
 namespace {
 
 bool Exists(const std::string& path) {
   return platform::GetFileAttributes(path) != platform::kInvalidAttributes;
-}
-
-// Which writing of the stale flag is on disk. Every raising writes a new
-// file (see MarkFolderIndexDirty), so a flag raised again has another
-// identity even within one tick of the file system's clock.
-struct FlagIdentity {
-  uint64_t inode = 0;
-  int64_t seconds = 0;
-  uint32_t nanoseconds = 0;
-  bool operator==(const FlagIdentity&) const = default;
-};
-
-std::optional<FlagIdentity> FlagOnDisk(const std::string& path) {
-  platform::ResolvedPath resolved = platform::ResolvePath(path);
-  if (!resolved.exists) return std::nullopt;
-  return FlagIdentity{resolved.info.stx_ino, resolved.info.stx_mtime.tv_sec,
-                      resolved.info.stx_mtime.tv_nsec};
 }
 
 // A name is written inside CDATA; a "]]>" in it would end the section
@@ -56,11 +39,7 @@ std::string CdataName(std::string_view name) {
 // A temporary name beside the hierarchy files that no other writer uses, so
 // that two processes writing the same file never write into one file.
 std::string UniqueTemporaryPath(std::string_view directory) {
-  platform::Guid guid = platform::NewGuid();
-  char name[64];
-  std::snprintf(name, sizeof name, "_folder.%08X%04X%04X%02X%02X%02X%02X%02X%02X%02X%02X.tmp",
-                guid.data1, guid.data2, guid.data3, guid.data4[0], guid.data4[1], guid.data4[2],
-                guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
+  const std::string name = "_folder." + platform::GuidText(platform::NewGuid()) + ".tmp";
   return FolderFilePath(directory, name);
 }
 
@@ -80,9 +59,9 @@ bool ReplaceFileContents(std::string_view directory, const std::string& path,
 // Takes the stale flag down when it is still the writing seen before the
 // directory was read. REQUIRES: the directory's turn (DirectoryLock) held,
 // so that no flag raised after that reading can be removed.
-void ClearFlagIfUnchanged(std::string_view directory, const FlagIdentity& seen) {
+void ClearFlagIfUnchanged(std::string_view directory, const platform::FileVersion& seen) {
   const std::string flag = FolderDirtyPath(directory);
-  if (FlagOnDisk(flag) == seen) platform::DeleteFile(flag);
+  if (platform::FileVersionOf(flag) == seen) platform::DeleteFile(flag);
 }
 
 // REQUIRES: the directory's turn held.
@@ -129,7 +108,7 @@ std::optional<std::vector<std::string>> RebuildFolderIndex(std::string_view dire
   // gone while the list on disk lacks a folder.
   const platform::DirectoryLock turn(directory);
   const std::string dirty_path = FolderDirtyPath(directory);
-  const std::optional<FlagIdentity> flag_seen = FlagOnDisk(dirty_path);
+  const std::optional<platform::FileVersion> flag_seen = platform::FileVersionOf(dirty_path);
   std::vector<std::string> names = ChildDirectoryNames(directory, canonical_names);
   if (!ReplaceFileContents(directory, FolderIndexPath(directory), FolderIndexText(names))) {
     return std::nullopt;

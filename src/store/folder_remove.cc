@@ -5,7 +5,7 @@
 #include "common/exception.h"
 #include "common/file_management.h"
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
 #include "platform/file.h"
 #include "shares/share_documents.h"
 #include "shares/share_remove.h"
@@ -21,12 +21,12 @@ namespace {
 void WithdrawShares(const STOREFOLDER& folder) {
   char resource[kShareResourceSize];
   CopyBounded(resource, StoreFolderPath(folder).c_str(), sizeof resource);
-  std::string mailbox = FieldText(folder.mailbox);
-  std::string postoffice = FieldText(folder.postoffice);
+  std::string mailbox = RecordText(folder.mailbox);
+  std::string postoffice = RecordText(folder.postoffice);
   Share_Remove(resource, sizeof resource, 1, mailbox.c_str(), postoffice.c_str());
 }
 
-bool DeleteDirectoryTree(const std::string& directory) {
+bool DeleteTreeQuietly(const std::string& directory) {
   try {
     DeleteTree(directory);
     return true;
@@ -36,8 +36,8 @@ bool DeleteDirectoryTree(const std::string& directory) {
 }
 
 void DropMailboxSizeCache(const STOREFOLDER& folder) {
-  std::string mailbox = FieldText(folder.mailbox);
-  std::string postoffice = FieldText(folder.postoffice);
+  std::string mailbox = RecordText(folder.mailbox);
+  std::string postoffice = RecordText(folder.postoffice);
   std::string mailbox_directory = MailboxDirectory(postoffice.c_str(), mailbox.c_str());
   if (!mailbox_directory.empty()) platform::DeleteFile(SizeCachePath(mailbox_directory));
 }
@@ -45,11 +45,11 @@ void DropMailboxSizeCache(const STOREFOLDER& folder) {
 }  // namespace
 
 uint32_t RemoveFolder(STOREFOLDER* folder) {
-  if (IsPublicRootPath(FieldText(folder->parent))) return 0;
+  if (IsPublicRootPath(RecordText(folder->parent))) return 0;
   const std::string own_directory = StoreFolderOwnDirectory(*folder);
   if (own_directory.empty()) return 0;
   WithdrawShares(*folder);
-  bool deleted = DeleteDirectoryTree(own_directory);
+  bool deleted = DeleteTreeQuietly(own_directory);
   MarkFolderIndexDirty(ParentDirectoryOf(own_directory));
   DropMailboxSizeCache(*folder);
   return deleted ? 1 : 0;

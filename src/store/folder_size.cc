@@ -1,7 +1,6 @@
 #include "store/folder_size.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "folder/folder_files.h"
@@ -11,7 +10,8 @@
 #include "index/index_format.h"
 #include "xml/xml_document.h"
 #include "xml/xslt_transform.h"
-#include "message/number_text.h"
+#include "frame/number_text.h"
+#include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "store/folder_find.h"
 #include "store/folder_list.h"
@@ -25,8 +25,7 @@ const XmlDocument* SizeSumStylesheet() {
   static const XmlDocument stylesheet = [] {
     XmlDocument document = XmlDocument::New();
     if (!document.LoadXml(kSizeSumStylesheet)) {
-      std::printf("ERROR: Failed to load XML of TransXML  ");
-      std::fflush(stdout);
+      platform::DiagPrintf("ERROR: Failed to load XML of TransXML  ");
       return XmlDocument();
     }
     return document;
@@ -35,14 +34,7 @@ const XmlDocument* SizeSumStylesheet() {
 }
 
 std::string ChildParentPath(const STOREFOLDER& folder) {
-  return FieldText(folder.parent) + "/" + FieldText(folder.name);
-}
-
-template <size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-  const size_t length = std::min(text.size(), N - 1);
-  text.copy(field, length);
-  field[length] = '\0';
+  return RecordText(folder.parent) + "/" + RecordText(folder.name);
 }
 
 uint64_t ChildrenSizeBytes(const STOREFOLDER& folder) {
@@ -54,7 +46,7 @@ uint64_t ChildrenSizeBytes(const STOREFOLDER& folder) {
   for (uint32_t found = FindFirstChildFolder(&cursor, &list); found == 1;
        found = FindNextChildFolder(&cursor, &list)) {
     STOREFOLDER child = folder;
-    CopyField(child.parent, ChildParentPath(cursor));
+    SetRecordText(child.parent, ChildParentPath(cursor));
     child.name[0] = '\0';
     total += FolderTreeSizeBytes(child);
   }
@@ -80,7 +72,7 @@ uint64_t FolderTreeSizeBytes(const STOREFOLDER& folder) {
   own.name[0] = '\0';
   const std::string directory = StoreFolderDirectory(own);
   if (directory.empty()) return 0;
-  RescanFolderBeforeSizeSum(FieldText(own.parent), directory);
+  RescanFolderBeforeSizeSum(RecordText(own.parent), directory);
   return IndexSizeBytes(directory.c_str()) + ChildrenSizeBytes(own);
 }
 

@@ -19,12 +19,6 @@ namespace qx {
 
 namespace {
 
-template <size_t N>
-void CopyField(char (&field)[N], const std::string& text) {
-  const size_t length = std::min(text.size(), N - 1);
-  text.copy(field, length);
-  field[length] = '\0';
-}
 
 bool IsSkippedName(std::string_view name) {
   return name == "." || name == ".." || (!name.empty() && name.front() == '_');
@@ -67,9 +61,9 @@ class DirectoryWalker {
 
 uint64_t FolderIndexBytes(const MAILBOXSIZE& mailbox) {
   STOREFOLDER top{};
-  CopyField(top.postoffice, FieldText(mailbox.postoffice));
-  CopyField(top.mailbox, FieldText(mailbox.mailbox));
-  CopyField(top.parent, "/");
+  SetRecordText(top.postoffice, RecordText(mailbox.postoffice));
+  SetRecordText(top.mailbox, RecordText(mailbox.mailbox));
+  SetRecordText(top.parent, "/");
   return FolderTreeSizeBytes(top);
 }
 
@@ -124,8 +118,8 @@ uint32_t InboxSizeKilobytes(const char* postoffice, const char* mailbox) {
 }
 
 bool ComputeWholeMailboxSize(MAILBOXSIZE* mailbox) {
-  const std::string postoffice = FieldText(mailbox->postoffice);
-  const std::string name = FieldText(mailbox->mailbox);
+  const std::string postoffice = RecordText(mailbox->postoffice);
+  const std::string name = RecordText(mailbox->mailbox);
   const std::string directory = MailboxDirectory(postoffice.c_str(), name.c_str());
   if (directory.empty()) {
     mailbox->size_kb = 0;
@@ -151,8 +145,8 @@ uint32_t GetMailboxSizeLocal(MAILBOXSIZE* mailbox) {
   switch (QuotaEnumerationMode()) {
     case 0:
     case 2: {
-      const std::string postoffice = FieldText(mailbox->postoffice);
-      const std::string name = FieldText(mailbox->mailbox);
+      const std::string postoffice = RecordText(mailbox->postoffice);
+      const std::string name = RecordText(mailbox->mailbox);
       mailbox->size_kb = InboxSizeKilobytes(postoffice.c_str(), name.c_str());
       return 0;
     }

@@ -1,19 +1,10 @@
 #include "store/postoffice_provider.h"
 
-#include "frame/registry_readers.h"
 #include "frame/sibling_library.h"
-#include "frame/utilities.h"
 
 namespace qx {
 
-std::string PostofficeProviderPath() {
-  char directory[1024];
-  ReadRegistryString(kSettingsRoot, "Application Directory", directory, sizeof directory);
-  AppendBounded(directory, "64", sizeof directory);
-  char path[1024];
-  if (!FormatBounded(path, sizeof path, "%s\\QXAIPO.DLL", directory)) return std::string();
-  return path;
-}
+std::string PostofficeProviderPath() { return SiblingLibraryPath("QXAIPO.DLL"); }
 
 PostofficeProvider::PostofficeProvider() {
   const std::string path = PostofficeProviderPath();

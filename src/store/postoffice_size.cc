@@ -1,18 +1,17 @@
 #include "store/postoffice_size.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "platform/diagnostics.h"
 #include "store/mailbox_size.h"
 #include "store/postoffice_provider.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
 
 void PrepareMailboxRecord(MAILBOXSIZE* mailbox, const char* postoffice) {
   std::memset(mailbox, 0, offsetof(MAILBOXSIZE, enabled));
-  if (postoffice != nullptr) {
-    std::strncpy(mailbox->postoffice, postoffice, sizeof mailbox->postoffice - 1);
-  }
+  if (postoffice != nullptr) SetRecordText(mailbox->postoffice, postoffice);
   // The provider's data ends 4 bytes before the flags; those 4 and the three
   // numbers after them start as all ones.
   std::memset(reinterpret_cast<char*>(mailbox) + offsetof(MAILBOXSIZE, enabled) - 4, 0xFF, 16);
@@ -21,7 +20,7 @@ void PrepareMailboxRecord(MAILBOXSIZE* mailbox, const char* postoffice) {
 uint32_t PostofficeSizeKilobytes(const char* postoffice) {
   PostofficeProvider provider;
   if (!provider.loaded()) {
-    std::printf("Unable to Load Postoffice Configuration Provider\n");
+    platform::DiagPrintf("Unable to Load Postoffice Configuration Provider\n");
     return 0;
   }
   if (!provider.valid()) return 0;
@@ -30,11 +29,11 @@ uint32_t PostofficeSizeKilobytes(const char* postoffice) {
   PrepareMailboxRecord(&mailbox, postoffice);
   for (int found = provider.FindFirst(&mailbox); found == 1; found = provider.FindNext(&mailbox)) {
     if (ComputeWholeMailboxSize(&mailbox)) total += mailbox.size_kb;
-    std::printf("%.*s : %ld\n", static_cast<int>(strnlen(mailbox.mailbox, sizeof mailbox.mailbox)),
-                mailbox.mailbox, static_cast<long>(mailbox.size_kb));
+    const std::string_view name = RecordField(mailbox.mailbox);
+    platform::DiagPrintf("%.*s : %ld\n", static_cast<int>(name.size()), name.data(),
+                         static_cast<long>(mailbox.size_kb));
     PrepareMailboxRecord(&mailbox, postoffice);
   }
-  std::fflush(stdout);
   return total;
 }
 

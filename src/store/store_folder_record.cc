@@ -5,22 +5,18 @@
 #include "frame/store_names.h"
 #include "frame/store_paths.h"
 #include "frame/store_roots.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/path_resolver.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
-
-void SetStoreFolderName(STOREFOLDER* folder, std::string_view name) {
-  size_t length = std::min(name.size(), kStoreFolderNameLimit);
-  std::copy_n(name.data(), length, folder->name);
-  folder->name[length] = '\0';
-}
 
 bool IsTopLevelParent(std::string_view parent) {
   return parent.empty() || (parent.size() == 1 && IsSeparator(parent[0]));
@@ -33,9 +29,9 @@ bool IsPublicRootPath(std::string_view path) {
 
 std::string StoreFolderDirectory(const STOREFOLDER& folder) {
   char directory[kStorePathSize];
-  std::string postoffice = FieldText(folder.postoffice);
-  std::string mailbox = FieldText(folder.mailbox);
-  std::string parent = FieldText(folder.parent);
+  std::string postoffice = RecordText(folder.postoffice);
+  std::string mailbox = RecordText(folder.mailbox);
+  std::string parent = RecordText(folder.parent);
   if (GetHierarchyFolderPath(directory, sizeof directory, postoffice.c_str(), mailbox.c_str(),
                              parent.c_str()) == 0) {
     return {};
@@ -45,19 +41,19 @@ std::string StoreFolderDirectory(const STOREFOLDER& folder) {
 
 std::string StoreFolderOwnDirectory(const STOREFOLDER& folder) {
   std::string directory = StoreFolderDirectory(folder);
-  std::string name = FieldText(folder.name);
+  std::string name = RecordText(folder.name);
   if (directory.empty() || name.empty()) return directory;
   if (!AcceptStoreNames(nullptr, nullptr, name.c_str())) return {};
   std::string own_directory = JoinStorePathWithin(directory, name, kStorePathSize);
-  const std::string postoffice = FieldText(folder.postoffice);
+  const std::string postoffice = RecordText(folder.postoffice);
   if (own_directory.empty() || !IsInsideStore(own_directory, postoffice.c_str())) return {};
   return own_directory;
 }
 
 std::string StoreFolderPath(const STOREFOLDER& folder) {
-  std::string parent = FieldText(folder.parent);
+  std::string parent = RecordText(folder.parent);
   while (!parent.empty() && IsSeparator(parent.back())) parent.pop_back();
-  std::string name = FieldText(folder.name);
+  std::string name = RecordText(folder.name);
   if (name.empty()) return parent;
   return parent + "/" + name;
 }

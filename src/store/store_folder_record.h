@@ -1,29 +1,15 @@
 #pragma once
-// The fields of a store folder record (STOREFOLDER, qxstore.h) as text, and
-// the directories and paths the record names. Records come from callers and
-// from the wire, so fields are read only up to their size even when a
-// caller left out the terminating NUL.
+// The directories and paths a store folder record (STOREFOLDER, qxstore.h)
+// names. Its text fields are read with RecordText (qxstore_record_text.h).
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "qxstore.h"
+#include "qxstore_record_text.h"
 
 namespace qx {
-
-// A name field holds at most this many characters.
-inline constexpr size_t kStoreFolderNameLimit = sizeof(STOREFOLDER::name) - 1;
-
-template <size_t N>
-std::string FieldText(const char (&field)[N]) {
-  size_t length = 0;
-  while (length < N && field[length] != '\0') ++length;
-  return std::string(field, length);
-}
-
-// Writes `name` into the record's name field, cut to kStoreFolderNameLimit.
-void SetStoreFolderName(STOREFOLDER* folder, std::string_view name);
 
 // True for the parent paths of a mailbox's top folder: "\", "/" and "" (the
 // empty path names the same directory, so it must list names the same way).

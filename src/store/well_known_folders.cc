@@ -1,9 +1,11 @@
 #include "store/well_known_folders.h"
 
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "store/store_folder_record.h"
 
 namespace qx {
+
+using platform::EqualsNoCase;
 
 namespace {
 
@@ -22,9 +24,9 @@ const char* CanonicalSpecialFolderName(std::string_view name) {
 }
 
 void CanonicaliseSpecialFolderName(STOREFOLDER* folder) {
-  if (!IsTopLevelParent(FieldText(folder->parent))) return;
-  if (const char* canonical = CanonicalSpecialFolderName(FieldText(folder->name))) {
-    SetStoreFolderName(folder, canonical);
+  if (!IsTopLevelParent(RecordText(folder->parent))) return;
+  if (const char* canonical = CanonicalSpecialFolderName(RecordText(folder->name))) {
+    SetRecordText(folder->name, canonical);
   }
 }
 

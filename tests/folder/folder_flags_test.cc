@@ -1,5 +1,8 @@
 #include "folder/folder_flags.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <set>
 
@@ -58,6 +61,34 @@ TEST_F(FolderFlagsTest, MarkFolderChangedWritesTheFlagText) {
   EXPECT_EQ(MarkFolderChanged((mail_root() + "\\PO\\MAILROOT\\MB\\INBOX").c_str()), 1u);
   EXPECT_EQ(ReadFile(folder() + "/_CHANGE.DTY"),
             "This file is a flag file that denotes that this folder has been changed");
+}
+
+// Two delivery agents raising flags at once: every delivery leaves a flag
+// of its own, numbered on from the newest, and the count sees them all.
+TEST_F(FolderFlagsTest, DeliveriesRaisedAtOnceEachGetTheirOwnFlag) {
+  MakeDirs(MailboxDir());
+  WriteFile(MailboxDir() + "/_x.NEW", "");
+  WriteFile(MailboxDir() + "/_9.DTY", "");
+  constexpr int kEach = 30;
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    bool raised = true;
+    for (int i = 0; i < kEach; ++i) raised = RaiseDeliveryFlag(MailboxDir()) && raised;
+    _exit(raised ? 0 : 1);
+  }
+  for (int i = 0; i < kEach; ++i) EXPECT_TRUE(RaiseDeliveryFlag(MailboxDir()));
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  std::set<std::string> expected{"_x.NEW", "_9.DTY"};
+  for (int n = 1; n <= 2 * kEach; ++n) expected.insert("_" + std::to_string(n) + ".NEW");
+  EXPECT_EQ(FilesIn(MailboxDir()), expected);
+  EXPECT_EQ(NewestDeliveryFlag(MailboxDir()), 2 * kEach);
+  STOREFOLDER record = Record("\\Inbox", "");
+  EXPECT_EQ(StoreGetDeliveredMessageCount(&record), static_cast<uint32_t>(2 * kEach));
+  EXPECT_EQ(NewestDeliveryFlag(MailboxDir()), 0);
 }
 
 }  // namespace

@@ -26,12 +26,7 @@ class OptionProviderTest : public test::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    MakeDirs(root() + "/app64");
-    const std::string plugin = std::string(QX_BINARY_DIR) + "/libqxaiso.so";
-    ASSERT_TRUE(Exists(plugin)) << "build the plugin_options target";
-    ASSERT_EQ(symlink(plugin.c_str(), (root() + "/app64/libqxaiso.so").c_str()), 0);
-    registry().SetString(kLibraryRootKey, "Application Directory", root() + "/app");
-    registry().Save();
+    InstallSiblingLibrary("libqxaiso.so");
     options_ = root() + "/options.ini";
     setenv("QXSTORE_OPTIONS", options_.c_str(), 1);
   }

@@ -178,14 +178,10 @@ TEST_F(StorePathsTest, PostofficeDirectoryRefillsAnEmptyMailRootAndDefaultsToPos
 // Custom postoffice roots come from the real option provider, loaded from
 // "Application Directory" + "64".
 TEST_F(StorePathsTest, OnlyPostofficeDirectoryBuildersHonourAnAllowedCustomRoot) {
-  MakeDirs(root() + "/app64");
-  const std::string plugin = std::string(QX_BINARY_DIR) + "/libqxaiso.so";
-  ASSERT_TRUE(Exists(plugin)) << "build the plugin_options target";
-  ASSERT_EQ(symlink(plugin.c_str(), (root() + "/app64/libqxaiso.so").c_str()), 0);
+  InstallSiblingLibrary("libqxaiso.so");
   const std::string options = root() + "/options.ini";
   setenv("QXSTORE_OPTIONS", options.c_str(), 1);
   WriteFile(options, "[Postoffice PO]\nPostofficeRoot=D:\\PO1\n");
-  registry().SetString(kLibraryRootKey, "Application Directory", root() + "/app");
   ReloadLibrary();
   char out[kStorePathSize];
   EXPECT_EQ(GetPostofficeDirectory(out, sizeof out, "PO"), 1u);

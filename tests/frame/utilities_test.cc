@@ -5,7 +5,10 @@
 #include <set>
 #include <string>
 
-#include "frame/utilities.h"
+#include "frame/bounded_text.h"
+#include "frame/file_helpers.h"
+#include "frame/text_tokens.h"
+#include "frame/xml_slices.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "support/test_store.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "qxstore.h"
+#include "qxstore_record_text.h"
 #include "support/test_store.h"
 
 namespace qx {
@@ -19,8 +20,8 @@ using Names = std::vector<std::string>;
 std::unique_ptr<FOLDERRECORD> Folder(const std::string& directory, const std::string& name = "") {
   auto folder = std::make_unique<FOLDERRECORD>();
   std::memset(folder.get(), 0, sizeof *folder);
-  std::strncpy(folder->directory, directory.c_str(), sizeof folder->directory - 1);
-  std::strncpy(folder->name, name.c_str(), sizeof folder->name - 1);
+  SetRecordText(folder->directory, directory);
+  SetRecordText(folder->name, name);
   return folder;
 }
 

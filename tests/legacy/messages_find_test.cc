@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "qxstore.h"
+#include "qxstore_record_text.h"
 #include "support/test_store.h"
 
 namespace qx {
@@ -20,7 +21,7 @@ class MessagesFindTest : public test::StoreTest {
   Names FindAll(const std::string& pattern) {
     Names names;
     MESSAGESEARCHRECORD search{};
-    std::strncpy(search.pattern, pattern.c_str(), sizeof search.pattern - 1);
+    SetRecordText(search.pattern, pattern);
     for (uint32_t more = MessagesFindFirst(&search); more == 1; more = MessagesFindNext(&search)) {
       names.push_back(search.name);
     }

@@ -50,5 +50,20 @@ TEST_F(LibraryLoaderTest, LoadsByPathByPlainNameAndReportsWhatIsMissing) {
   EXPECT_EQ(LoadLibrary(""), nullptr);
 }
 
+// In a process that loads libqxstore.so, plain names are looked for beside
+// the module the store named at its start, not beside the program.
+TEST_F(LibraryLoaderTest, PlainNamesAreLookedForBesideTheStoresModule) {
+  std::filesystem::copy_file(Native("Plugins64/libqxsample.so"), Native("Plugins64/libqxother.so"));
+  EXPECT_EQ(LoadLibrary("QXOTHER.DLL"), nullptr);
+  LibraryHandle module = LoadLibrary(Store("Plugins64\\QXSAMPLE.DLL"));
+  ASSERT_NE(module, nullptr);
+  SetStoreModule(GetProcAddress(module, "QxSampleAnswer"));
+  LibraryHandle other = LoadLibrary("QXOTHER.DLL");
+  EXPECT_EQ(AnswerOf(other), 42);
+  SetStoreModule(nullptr);
+  FreeLibrary(other);
+  FreeLibrary(module);
+}
+
 }  // namespace
 }  // namespace qx::platform

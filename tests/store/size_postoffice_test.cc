@@ -2,7 +2,12 @@
 
 #include <string>
 
+#include "platform/diagnostics.h"
+#include "platform/errors.h"
+#include "platform/fault_injection.h"
+#include "platform/library_loader.h"
 #include "qxstore.h"
+#include "store/postoffice_provider.h"
 #include "store/postoffice_size.h"
 #include "support/test_store.h"
 
@@ -15,11 +20,7 @@ class PostofficeSizeTest : public test::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    MakeDirs(root() + "/app64");
-    const std::string plugin = std::string(QX_BINARY_DIR) + "/libqxaipo.so";
-    ASSERT_TRUE(Exists(plugin)) << "build the plugin_postoffice target";
-    ASSERT_EQ(symlink(plugin.c_str(), (root() + "/app64/libqxaipo.so").c_str()), 0);
-    registry().SetString(test::kLibraryRootKey, "Application Directory", root() + "/app");
+    InstallSiblingLibrary("libqxaipo.so");
     ReloadLibrary();
     mailroot_ = mail_root() + "/PO/MAILROOT";
   }
@@ -45,6 +46,55 @@ TEST_F(PostofficeSizeTest, TotalAddsWholeMailboxSizesIgnoringQuotaAndMode) {
   EXPECT_EQ(GetPostofficeSize("PO"), 5u + 10u);
   EXPECT_EQ(ReadFile(mailroot_ + "/alice/_DIRSIZE.TMP"), "5");
   EXPECT_TRUE(Exists(mailroot_ + "/carol/_index.blk"));
+}
+
+// The per-mailbox lines are diagnostics: QXSTORE_DIAG=off silences them.
+TEST_F(PostofficeSizeTest, MailboxLinesFollowTheDiagnosticsSetting) {
+  Message("alice", "a.MAI", 2048);
+  setenv("QXSTORE_DIAG", "stdout", 1);
+  platform::ReloadDiagnosticsSettings();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GetPostofficeSize("PO"), 2u);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "alice : 2\n");
+
+  setenv("QXSTORE_DIAG", "off", 1);
+  platform::ReloadDiagnosticsSettings();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GetPostofficeSize("PO"), 2u);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// The provider links the platform layer this process runs on rather than a
+// copy of its own: a fault armed here fails its quota read, and it resolves
+// postoffices with the settings the store read at its start.
+TEST_F(PostofficeSizeTest, TheProviderSharesTheStoresPlatformLayer) {
+  Message("alice", "a.MAI", 1024);
+  WriteFile(mailroot_ + "/alice/_QUOTA.TXT", "20480");
+  platform::LibraryHandle provider = platform::LoadLibrary(PostofficeProviderPath());
+  ASSERT_NE(provider, nullptr);
+  auto find_first = reinterpret_cast<MailboxFindEntry>(
+      platform::GetProcAddress(provider, "MailboxFindFirst"));
+  ASSERT_NE(find_first, nullptr);
+  MAILBOXSIZE mailbox;
+  const auto first_quota = [&] {
+    PrepareMailboxRecord(&mailbox, "PO");
+    return find_first(&mailbox) == 1 ? mailbox.quota_kb : -1;
+  };
+  EXPECT_EQ(first_quota(), 20480);
+
+  platform::InjectFault(platform::FaultOp::kOpen, "_QUOTA.TXT", platform::kErrorAccessDenied, -1);
+  EXPECT_EQ(first_quota(), 0);
+  platform::ClearFaults();
+
+  // A mail root moved in the registry is not followed until the store reads
+  // its settings again, and neither is it by the provider.
+  registry().SetString(test::kLibraryRootKey, "Mail Root", root() + "/elsewhere");
+  registry().Save();
+  EXPECT_EQ(first_quota(), 20480);
+  EXPECT_STREQ(mailbox.mailbox, "alice");
+  ReloadLibrary();
+  EXPECT_EQ(first_quota(), -1);
+  platform::FreeLibrary(provider);
 }
 
 // A relative "Application Directory" would load whatever lies below the

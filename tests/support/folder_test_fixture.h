@@ -40,7 +40,7 @@ class FolderTest : public StoreTest {
     std::vector<std::string> names;
     for (uint32_t found = StoreFolderFindFirst(&record); found != 0;
          found = StoreFolderFindNext(&record)) {
-      names.push_back(FieldText(record.name));
+      names.push_back(RecordText(record.name));
     }
     StoreFolderFindClose(&record);
     return names;

@@ -96,6 +96,15 @@ void StoreTest::ReloadLibrary() {
   ASSERT_EQ(StoreLibrary_Init(), 1u);
 }
 
+void StoreTest::InstallSiblingLibrary(const std::string& shared_object) {
+  MakeDirs(root() + "/app64");
+  const std::string built = std::string(QX_BINARY_DIR) + "/" + shared_object;
+  ASSERT_TRUE(Exists(built)) << "build " << shared_object << " first";
+  ASSERT_EQ(symlink(built.c_str(), (root() + "/app64/" + shared_object).c_str()), 0);
+  registry_->SetString(kLibraryRootKey, "Application Directory", root() + "/app");
+  registry_->Save();
+}
+
 void StoreTest::WriteFile(const std::string& path, const std::string& contents) {
   MakeDirs(std::filesystem::path(path).parent_path().string());
   std::ofstream(path, std::ios::binary) << contents;

@@ -58,6 +58,11 @@ class StoreTest : public ::testing::Test {
   // read once at load are read again.
   void ReloadLibrary();
 
+  // Makes a sibling library built here (e.g. "libqxaiso.so") reachable as
+  // "<root>/app64/<name>", with "Application Directory" set to "<root>/app"
+  // (saved, not yet reloaded).
+  void InstallSiblingLibrary(const std::string& shared_object);
+
   std::string root() const { return root_; }
   std::string mail_root() const { return root_ + "/mail"; }
   RegistryFile& registry() { return *registry_; }

@@ -1,8 +1,7 @@
 #include "admin_session.h"
 
-#include <strings.h>
-
 #include "host_functions.h"
+#include "platform/text_compare.h"
 #include "remote/forwarded_calls.h"
 #include "remote/forwarded_execution.h"
 
@@ -12,9 +11,7 @@ namespace {
 
 constexpr std::string_view kMessageEnd = "</DATA>";
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+using platform::EqualsNoCase;
 
 // Takes the same time whatever the position of the first difference.
 bool SameSecret(std::string_view given, std::string_view expected) {

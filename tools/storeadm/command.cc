@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/clock.h"
+
 namespace qx::storeadm {
 
 namespace {
@@ -36,6 +38,16 @@ CommandRegistration::CommandRegistration(const Command& command) {
 void PrintCommandUsage(const Command& command, std::FILE* out) {
   std::fprintf(out, "usage: storeadm %s%s%s\n", command.name, *command.arguments ? " " : "",
                command.arguments);
+}
+
+bool RetryWhileIndexBusy(const std::function<bool()>& transaction) {
+  constexpr int kAttempts = 50;
+  constexpr uint32_t kRetryMilliseconds = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (transaction()) return true;
+    platform::Sleep(kRetryMilliseconds);
+  }
+  return false;
 }
 
 int UsageError(const Command& command, const char* message) {

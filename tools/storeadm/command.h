@@ -10,6 +10,7 @@
 //   }
 
 #include <cstdio>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -45,5 +46,10 @@ int UsageError(const Command& command, const char* message);
 
 // "usage: storeadm <name> <arguments>" to `out`.
 void PrintCommandUsage(const Command& command, std::FILE* out);
+
+// Runs a direct index transaction (true when it went through) until it goes
+// through, retrying a tenth of a second apart while another writer holds
+// the folder's block, at most 50 times. False when it never went through.
+bool RetryWhileIndexBusy(const std::function<bool()>& transaction);
 
 }  // namespace qx::storeadm

@@ -5,12 +5,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "command.h"
 #include "frame/store_paths.h"
+#include "platform/civil_date.h"
 #include "platform/file.h"
 #include "folder/activity_file.h"
 #include "folder/folder_files.h"
@@ -20,14 +20,15 @@
 namespace qx::storeadm {
 namespace {
 
+// "YYYY-MM-DD HH:MM:SS" in UTC.
 std::string DateText(int32_t seconds) {
-  std::time_t time = seconds;
-  std::tm parts{};
-  char text[32];
-  if (gmtime_r(&time, &parts) == nullptr ||
-      std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts) == 0) {
-    return std::to_string(seconds);
-  }
+  const platform::DayAndSecond split = platform::SplitUnixSeconds(seconds);
+  const platform::CivilDate date = platform::CivilFromDays(split.days);
+  const int second_of_day = static_cast<int>(split.second_of_day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d",
+                static_cast<long long>(date.year), date.month, date.day, second_of_day / 3600,
+                second_of_day / 60 % 60, second_of_day % 60);
   return text;
 }
 

@@ -3,59 +3,26 @@
 // name, all of them are indexed with one transaction, and a delivery flag
 // file tells the mailbox's readers that new mail arrived.
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "command.h"
 #include "store_names_check.h"
+#include "folder/folder_flags.h"
 #include "frame/store_paths.h"
-#include "frame/utilities.h"
-#include "platform/clock.h"
-#include "platform/errors.h"
+#include "frame/file_helpers.h"
 #include "platform/file.h"
-#include "platform/listing.h"
 #include "qxstore.h"
 
 namespace qx::storeadm {
 namespace {
-
-// How often a transaction that finds the folder's block taken is retried,
-// a tenth of a second apart, before the folder's change flag is relied on.
-constexpr int kTransactionAttempts = 50;
-constexpr uint32_t kRetryMilliseconds = 100;
-constexpr uint32_t kErrorFileExists = 80;
 
 int RunDeliver(int argc, char** argv);
 
 const Command kDeliver{"deliver", "<postoffice> <mailbox> <folder> <message file>...",
                        "copies message files into a folder and indexes them", RunDeliver};
 const CommandRegistration kRegisterDeliver(kDeliver);
-
-// The number of the newest delivery flag "_<N>.NEW" in the mailbox, 0 when
-// there is none.
-long NewestDeliveryFlag(const std::string& mailbox_dir) {
-  long newest = 0;
-  for (platform::Listing listing = platform::Listing::Open(mailbox_dir + "\\_*.NEW");
-       listing.valid(); listing.Next()) {
-    newest = std::max(newest, std::strtol(listing.current().name.c_str() + 1, nullptr, 10));
-  }
-  return newest;
-}
-
-// Raises the next delivery flag; a flag raised by another delivery at the
-// same moment takes the number, so the next one is tried.
-bool RaiseDeliveryFlag(const std::string& mailbox_dir) {
-  for (long number = NewestDeliveryFlag(mailbox_dir) + 1;; ++number) {
-    const std::string path = mailbox_dir + "\\_" + std::to_string(number) + ".NEW";
-    platform::File flag =
-        platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateNew);
-    if (flag.valid()) return true;
-    if (platform::GetLastError() != kErrorFileExists) return false;
-  }
-}
 
 // Copies each file into the folder under a new name; the names, or an
 // empty list when a copy failed (the copies made are removed again).
@@ -72,15 +39,6 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
     names.push_back(name);
   }
   return names;
-}
-
-bool IndexFiles(const char* postoffice, const char* mailbox, const char* folder,
-                const std::string& list) {
-  for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
-    if (Direct_StoreIndex_InsertItem(postoffice, mailbox, folder, list.c_str()) == 1) return true;
-    platform::Sleep(kRetryMilliseconds);
-  }
-  return false;
 }
 
 int RunDeliver(int argc, char** argv) {
@@ -107,9 +65,12 @@ int RunDeliver(int argc, char** argv) {
   std::string list;
   for (const std::string& name : names) list += (list.empty() ? "" : ",") + name;
 
-  const bool indexed = IndexFiles(postoffice, mailbox, folder, list);
-  const std::string mailbox_dir = PostofficeMailboxDirectory(postoffice, mailbox);
-  if (!mailbox_dir.empty()) RaiseDeliveryFlag(mailbox_dir);
+  // A transaction that stays blocked leaves the folder's change flag, so the
+  // next open of the folder indexes the files.
+  const bool indexed = RetryWhileIndexBusy([&] {
+    return Direct_StoreIndex_InsertItem(postoffice, mailbox, folder, list.c_str()) == 1;
+  });
+  RaiseDeliveryFlag(MailboxDirectory(postoffice, mailbox));
   for (const std::string& name : names) std::printf("%s\n", name.c_str());
   if (!indexed) {
     std::fprintf(stderr,

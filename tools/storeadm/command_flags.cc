@@ -13,13 +13,11 @@
 #include "index/index_format.h"
 #include "folder/folder_files.h"
 #include "platform/clock.h"
+#include "index/index_stamp.h"
 #include "qxstore.h"
 
 namespace qx::storeadm {
 namespace {
-
-constexpr int kTransactionAttempts = 50;
-constexpr uint32_t kRetryMilliseconds = 100;
 
 int RunFlags(int argc, char** argv);
 
@@ -58,11 +56,9 @@ int RunFlags(int argc, char** argv) {
     std::fprintf(stderr, "storeadm: %s is not indexed in %s\n", argv[4], folder_dir);
     return kExitFailure;
   }
-  bool updated = false;
-  for (int attempt = 0; attempt < kTransactionAttempts && !updated; ++attempt) {
-    updated = Direct_StoreIndex_UpdateItem(argv[1], argv[2], argv[3], argv[4], argv[5]) == 1;
-    if (!updated) platform::Sleep(kRetryMilliseconds);
-  }
+  const bool updated = RetryWhileIndexBusy([argv] {
+    return Direct_StoreIndex_UpdateItem(argv[1], argv[2], argv[3], argv[4], argv[5]) == 1;
+  });
   if (!updated) {
     std::fprintf(stderr, "storeadm: the folder's index stayed busy\n");
     return kExitFailure;

@@ -44,7 +44,7 @@ bool FillRecord(STOREFOLDER* record, const char* postoffice, const char* mailbox
 }
 
 std::string Describe(const STOREFOLDER& record) {
-  return "\"" + FieldText(record.name) + "\" in \"" + FieldText(record.parent) + "\"";
+  return "\"" + RecordText(record.name) + "\" in \"" + RecordText(record.parent) + "\"";
 }
 
 // `action` is the verb ("add"), `done` its past form ("added").

@@ -51,7 +51,7 @@ std::vector<FolderNode> ReadTree(const char* postoffice, const char* mailbox,
   for (uint32_t found = TLS_StoreFolderFindFirst(&record, list); found != 0;
        found = TLS_StoreFolderFindNext(&record, list)) {
     FolderNode node;
-    node.name = FieldText(record.name);
+    node.name = RecordText(record.name);
     node.path = ChildPath(parent, node.name);
     nodes.push_back(std::move(node));
   }

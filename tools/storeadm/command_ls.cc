@@ -14,12 +14,14 @@
 #include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
-#include "frame/text_compare.h"
+#include "platform/text_compare.h"
 #include "platform/file.h"
 #include "qxstore.h"
 #include "json_text.h"
 
 namespace qx::storeadm {
+
+using platform::StartsWithNoCase;
 namespace {
 
 struct Options {

@@ -9,7 +9,7 @@
 
 #include "command.h"
 #include "store_names_check.h"
-#include "frame/utilities.h"
+#include "frame/file_helpers.h"
 #include "message_blob_record.h"
 #include "platform/file.h"
 #include "qxstore.h"

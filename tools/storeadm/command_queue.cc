@@ -8,6 +8,7 @@
 
 #include "command.h"
 #include "qxstore.h"
+#include "qxstore_record_text.h"
 
 namespace qx::storeadm {
 namespace {
@@ -18,16 +19,11 @@ const Command kQueue{"queue", "<directory>",
                      "lists the command messages of a queue directory with their fields", RunQueue};
 const CommandRegistration kRegisterQueue(kQueue);
 
-template <size_t N>
-std::string Text(const char (&field)[N]) {
-  return std::string(field, strnlen(field, N));
-}
-
 // Everything but the directory and the name, so that fields a file lacks
 // show empty rather than the previous message's values.
 void ClearFields(COMMANDMESSAGE* message) {
   const size_t from = offsetof(COMMANDMESSAGE, server);
-  const std::string id = Text(message->message_id);
+  const std::string id = RecordText(message->message_id);
   std::memset(reinterpret_cast<char*>(message) + from, 0, sizeof *message - from);
   std::memcpy(message->message_id, id.c_str(), id.size() + 1);
 }
@@ -37,11 +33,11 @@ void PrintField(const char* name, const std::string& value) {
 }
 
 void PrintMessage(const COMMANDMESSAGE& message) {
-  PrintField("recipients", Text(message.recipients));
-  PrintField("sender", Text(message.sender));
-  PrintField("domain name", Text(message.domain_name));
-  PrintField("priority", Text(message.priority));
-  PrintField("status", Text(message.status));
+  PrintField("recipients", RecordText(message.recipients));
+  PrintField("sender", RecordText(message.sender));
+  PrintField("domain name", RecordText(message.domain_name));
+  PrintField("priority", RecordText(message.priority));
+  PrintField("status", RecordText(message.status));
   PrintField("retries", std::to_string(message.retries));
   PrintField("next send time", std::to_string(message.next_send_time));
   PrintField("time acquired", std::to_string(message.time_acquired));
@@ -60,7 +56,7 @@ int RunQueue(int argc, char** argv) {
        found = CommandMessageFindNext(message.get())) {
     ++count;
     ClearFields(message.get());
-    std::printf("%s\n", Text(message->message_id).c_str());
+    std::printf("%s\n", RecordText(message->message_id).c_str());
     if (CommandMessageGet(message.get()) == 1) {
       PrintMessage(*message);
     } else {

@@ -6,10 +6,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 #include <string>
 
 #include "command.h"
+#include "platform/text_compare.h"
 #include "store/mailbox_size.h"
 #include "store/postoffice_provider.h"
 #include "store/postoffice_size.h"
@@ -19,7 +19,7 @@ namespace qx::storeadm {
 namespace {
 
 void PrintMailboxLine(const MAILBOXSIZE& mailbox, bool found) {
-  const std::string name = FieldText(mailbox.mailbox);
+  const std::string name = RecordText(mailbox.mailbox);
   if (!found) {
     std::printf("%-24s  no size (another process is computing it, or it cannot be listed)\n",
                 name.c_str());
@@ -57,7 +57,7 @@ int RunSize(int argc, char** argv) {
   uint64_t total_kb = 0;
   int listed = 0;
   for (int found = provider.FindFirst(&mailbox); found == 1; found = provider.FindNext(&mailbox)) {
-    if (wanted == nullptr || strcasecmp(FieldText(mailbox.mailbox).c_str(), wanted) == 0) {
+    if (wanted == nullptr || platform::EqualsNoCase(RecordText(mailbox.mailbox), wanted)) {
       const bool sized = ComputeWholeMailboxSize(&mailbox);
       PrintMailboxLine(mailbox, sized);
       if (sized) total_kb += mailbox.size_kb;

@@ -1,8 +1,8 @@
 #include "message_blob_record.h"
 
-#include <strings.h>
-
 #include <cstring>
+
+#include "platform/text_compare.h"
 
 namespace qx::storeadm {
 
@@ -19,7 +19,7 @@ bool Put(char (&field)[N], const std::string& text) {
 
 std::string LegacyFolderText(const std::string& folder) {
   if (!folder.empty() && (folder[0] == '\\' || folder[0] == '/')) return folder;
-  if (strncasecmp(folder.c_str(), "Public", 6) == 0) return folder;
+  if (platform::StartsWithNoCase(folder, "Public")) return folder;
   return "\\" + folder;
 }
 

@@ -1,4 +1,4 @@
-#include "message/number_text.h"
+#include "frame/number_text.h"
 
 #include <limits>
 
