@@ -86,7 +86,9 @@ TEST_F(OptionProviderTest, NothingIsLoadedFromARelativeApplicationDirectory) {
   for (const char* relative : {"app", ""}) {
     registry().SetString(kLibraryRootKey, "Application Directory", relative);
     registry().Save();
-    if (*relative == '\0') ASSERT_EQ(symlink("app64", "64"), 0);  // "64\QXAISO.DLL"
+    if (*relative == '\0') {
+      ASSERT_EQ(symlink("app64", "64"), 0);  // "64\QXAISO.DLL"
+    }
     EXPECT_EQ(LoadOptionProvider(), nullptr) << relative;
   }
   ASSERT_EQ(chdir(previous), 0);

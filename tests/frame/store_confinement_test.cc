@@ -13,6 +13,7 @@
 #include "frame/store_paths.h"
 #include "frame/store_roots.h"
 #include "platform/errors.h"
+#include "qxstore.h"
 #include "support/test_store.h"
 
 namespace qx {
@@ -165,6 +166,20 @@ TEST_F(StoreConfinementTest, ConfinedFullPathsStayInTheMailRootQueuesAndBadMail)
     EXPECT_EQ(IsAllowedFullPath(path), error == platform::kErrorSuccess) << path;
     EXPECT_EQ(platform::GetLastError(), error) << path;
   }
+
+  // The content search reads nothing a link leads to outside the store.
+  WriteFile(mail_root() + "/PO/MAILROOT/MB/Inbox/a.MAI", "canary inside");
+  ASSERT_EQ(MsgSearch_SetParameter_String("Directory", (po + "\\MAILROOT\\MB").c_str()), 1u);
+  ASSERT_EQ(MsgSearch_SetParameter_String("SearchString", "*canary*"), 1u);
+  ASSERT_EQ(MsgSearch_SetParameter_Int("SearchSubFolders", 1), 1u);
+  ASSERT_EQ(StoreItem_FirstMatch(), 1u);
+  char* found = nullptr;
+  uint32_t length = 0;
+  ASSERT_EQ(StoreItem_GetMatchProp("FilenameList", &found, &length), 1u);
+  EXPECT_EQ(std::string(found, length), "Inbox\\a.MAI");
+  ASSERT_EQ(MsgSearch_SetParameter_String("Directory", (po + "\\MAILROOT\\MB\\Out").c_str()), 1u);
+  EXPECT_EQ(StoreItem_FirstMatch(), 0u);
+  MsgSearch_UnInit();
 }
 
 }  // namespace
