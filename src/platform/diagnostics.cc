@@ -128,6 +128,15 @@ void Trace(std::string_view text) {
   WriteAndFlush(stderr, line);
 }
 
+void TracePrintf(const char* format, ...) {
+  if (!Settings().trace.load() || format == nullptr) return;
+  va_list args;
+  va_start(args, format);
+  const std::string text = FormatText(format, args);
+  va_end(args);
+  WriteAndFlush(stderr, text);
+}
+
 std::string JoinEventStrings(const char* const* strings, int string_count) {
   std::string joined;
   for (int i = 0; strings != nullptr && i < string_count; ++i) {

@@ -14,6 +14,8 @@ namespace qx::platform {
 void DiagPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugOutput(std::string_view text);
 void Trace(std::string_view text);
+// Trace with printf formatting; nothing is formatted while tracing is off.
+void TracePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Standard error whatever the variables say: for what a host must see even
 // with diagnostics off (a library that could not start).
 void ErrorOutput(std::string_view text);

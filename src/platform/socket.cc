@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -150,6 +151,15 @@ bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds) {
   return true;
 }
 
+bool SetNoDelay(SocketHandle socket) {
+  int on = 1;
+  if (::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
 bool SetNonBlocking(SocketHandle socket, bool non_blocking) {
   int flags = ::fcntl(socket, F_GETFL);
   if (flags < 0) {
@@ -202,6 +212,47 @@ void CloseSocket(SocketHandle socket) {
   if (socket > 0) ::close(socket);
 }
 
+void ShutdownSocket(SocketHandle socket) {
+  if (socket > 0) ::shutdown(socket, SHUT_RDWR);
+}
+
+void ShutdownSending(SocketHandle socket) {
+  if (socket > 0) ::shutdown(socket, SHUT_WR);
+}
+
+PeerName GetPeerName(SocketHandle socket) {
+  sockaddr_in peer{};
+  socklen_t length = sizeof peer;
+  PeerName name;
+  if (::getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+      peer.sin_family != AF_INET) {
+    SetLastErrorFromErrno(errno);
+    return name;
+  }
+  char text[INET_ADDRSTRLEN] = {};
+  if (::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text) != nullptr) name.address = text;
+  name.port = ntohs(peer.sin_port);
+  return name;
+}
+
+std::string SocketErrorText(uint32_t code) {
+  switch (code) {
+    case kErrorAccessDenied: return "permission denied";
+    case kErrorWouldBlock: return "no data yet";
+    case 10048: return "address already in use";
+    case 10049: return "address not available on this machine";
+    case 10050: return "network is down";
+    case 10051: return "network unreachable";
+    case kErrorConnectionReset: return "connection reset by peer";
+    case 10058: return "connection already shut down";
+    case kErrorTimedOut: return "timed out";
+    case kErrorConnectionRefused: return "connection refused";
+    case 10065: return "no route to host";
+    case kErrorHostNotFound: return "host not found";
+  }
+  return "error " + std::to_string(code);
+}
+
 SocketHandle ListenTcp(std::string_view address, uint16_t port, uint16_t* bound_port) {
   std::string text(address);
   sockaddr_in local{};
@@ -216,7 +267,7 @@ SocketHandle ListenTcp(std::string_view address, uint16_t port, uint16_t* bound_
   int reuse = 1;
   ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   if (::bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-      ::listen(listener, 16) != 0) {
+      ::listen(listener, SOMAXCONN) != 0) {
     SetLastErrorFromErrno(errno);
     ::close(listener);
     return 0;

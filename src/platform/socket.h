@@ -9,13 +9,16 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace qx::platform {
 
 using SocketHandle = int;
 
+inline constexpr uint32_t kErrorConnectionReset = 10054;
 inline constexpr uint32_t kErrorTimedOut = 10060;
+inline constexpr uint32_t kErrorConnectionRefused = 10061;
 inline constexpr uint32_t kErrorHostNotFound = 11001;
 
 // A new blocking IPv4 stream socket, or 0.
@@ -39,6 +42,11 @@ bool SetReceiveTimeout(SocketHandle socket, uint32_t milliseconds);
 // Sends that wait longer than this fail with 10060.
 bool SetSendTimeout(SocketHandle socket, uint32_t milliseconds);
 
+// Sends each write at once instead of holding a small one back until the
+// last is acknowledged. A message written in several pieces (TLS writes one
+// record per 16 KB) would otherwise wait for the peer's delayed ACK.
+bool SetNoDelay(SocketHandle socket);
+
 // Switches the socket between blocking and non-blocking reads.
 bool SetNonBlocking(SocketHandle socket, bool non_blocking);
 
@@ -52,8 +60,30 @@ int64_t ReceiveBytes(SocketHandle socket, void* buffer, size_t size);
 
 void CloseSocket(SocketHandle socket);
 
+// Ends both directions of a connection without closing the socket: a thread
+// blocked reading it wakes with 0. The socket's owner still closes it.
+void ShutdownSocket(SocketHandle socket);
+
+// Ends the sending direction only: the peer reads to the end of what was
+// sent and then sees the close, while this side can still read.
+void ShutdownSending(SocketHandle socket);
+
+struct PeerName {
+  std::string address;  // dotted IPv4 address; empty when unknown
+  uint16_t port = 0;
+};
+
+// The address and port of the connection's other end.
+PeerName GetPeerName(SocketHandle socket);
+
+// A short text for a socket error code ("connection refused"), or
+// "error <code>" for codes without one.
+std::string SocketErrorText(uint32_t code);
+
 // A listening socket on address:port (port 0 picks a free port, reported in
-// *bound_port when given), or 0.
+// *bound_port when given), or 0 with the last error set (10048 when the port
+// is taken, 10049 when the address is not this machine's, 5 when a port
+// below 1024 needs privileges, 11001 when address is not a dotted address).
 SocketHandle ListenTcp(std::string_view address, uint16_t port, uint16_t* bound_port);
 
 // The next connection on a listening socket; 0 when none arrived within

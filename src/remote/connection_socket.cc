@@ -9,7 +9,13 @@ int& RemoteSocket() {
   return socket;
 }
 
+std::unique_ptr<platform::TlsStream>& RemoteTls() {
+  static std::unique_ptr<platform::TlsStream> session;
+  return session;
+}
+
 void CloseRemoteSocket() {
+  RemoteTls().reset();
   int& socket = RemoteSocket();
   if (socket != 0) {
     platform::CloseSocket(socket);

@@ -25,6 +25,16 @@ std::optional<std::string> ReadHostString(std::string_view host, const char* val
 // The entry's "Port" (low 16 bits of the DWORD), 8081 when it cannot be read.
 uint16_t ReadHostPort(std::string_view host);
 
+// The entry's "TLS" DWORD is set and not 0: the connection runs over TLS,
+// with the host's certificate checked against "TLS CA File" (a PEM file;
+// the system's CAs when the value is missing or empty) and against the
+// entry's "Address".
+bool HostUsesTls(std::string_view host);
+
+// The entry's "TLS CA File", whole (a path is not cut to 255 bytes); empty
+// when missing.
+std::string ReadHostCaFile(std::string_view host);
+
 // A DWORD of the per-user settings read as 4 bytes; nullopt when the key or
 // the value cannot be read.
 std::optional<uint32_t> ReadUserDword(std::string_view key, const char* value_name);

@@ -73,7 +73,7 @@ size_t LzwDecompress(std::span<const uint8_t> codes, std::span<uint8_t> out) {
   size_t written = 0;
 
   uint16_t first = ReadCode(codes, 0);
-  if (first == kSuspiciousCode) platform::DiagPrintf("Something wrong\n");
+  if (first == kSuspiciousCode) platform::Trace("Something wrong");
   if (first >= 256) return 0;
   // Entries past the 256 single bytes. The previous string is kept by value,
   // so a code that names no entry can never index outside the dictionary.
@@ -84,7 +84,7 @@ size_t LzwDecompress(std::span<const uint8_t> codes, std::span<uint8_t> out) {
 
   for (size_t ordinal = 1; ordinal < code_count; ++ordinal) {
     uint16_t code = ReadCode(codes, ordinal);
-    if (code == kSuspiciousCode) platform::DiagPrintf("Something wrong\n");
+    if (code == kSuspiciousCode) platform::Trace("Something wrong");
     size_t dictionary_size = 256 + added.size();
     std::string current;
     if (code < dictionary_size) {

@@ -26,7 +26,7 @@ std::vector<uint8_t> LzwCompress(std::span<const uint8_t> input);
 // ignored. Codes at or beyond the dictionary's size take the branch of the
 // code that is about to be defined (the previous string plus its own first
 // byte); a first code that is not a single byte yields nothing. Code 0xFFFF
-// prints "Something wrong".
+// traces "Something wrong".
 size_t LzwDecompress(std::span<const uint8_t> codes, std::span<uint8_t> out);
 
 }  // namespace qx

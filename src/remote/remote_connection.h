@@ -1,7 +1,11 @@
 #pragma once
 // The connection to a remote administration host and its short messages:
 // AUTH, LOAD, PING and QUIT. Each works on the process's one connection
-// (RemoteSocket) and the host entry named by the current host.
+// (RemoteSocket) and the host entry named by the current host. Whatever
+// keeps the connection from carrying calls (no address, refused, TLS
+// certificate not accepted, AUTH or LOAD refused, no answer) is noted as the
+// connection's failure (forwarding_failure.h); AUTH and LOAD succeeding
+// clear it.
 
 #include <cstdint>
 #include <string_view>
@@ -12,9 +16,10 @@ inline constexpr const char* kRemoteSuccessReply = "<DATA><STATUS>SUCCESS</STATU
 inline constexpr uint32_t kRemoteReceiveTimeoutMs = 60000;
 
 // Opens a new connection to the current host's "Address" and "Port" (the old
-// one is closed first) with a 60-second receive time-out. 1 on success; 0
-// with the connected host cleared and no socket on failure. A current host
-// of exactly "127.0.0.1" reports success without opening anything.
+// one is closed first) with a 60-second receive time-out, over TLS when the
+// entry's "TLS" says so. 1 on success; 0 with the connected host cleared and
+// no socket on failure. A current host of exactly "127.0.0.1" reports
+// success without opening anything.
 uint32_t RemoteConnect();
 
 // Sends AUTH with the entry's "Authentication Protocol" and "Credentials";

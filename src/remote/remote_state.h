@@ -4,8 +4,11 @@
 // forwards from several threads serialises those calls itself.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "remote/forwarding_failure.h"
 
 namespace qx {
 
@@ -16,6 +19,11 @@ struct RemoteState {
   std::string current_host;    // host entry to use; set by SetCurrentHost or to "Default"
   std::string connected_host;  // host entry of the authenticated connection; empty when none
   std::string loaded_library;  // module key last loaded with LOAD on the connection
+  // Why the connection cannot carry calls (it could not be opened, or AUTH
+  // or LOAD was refused); empty once AUTH and LOAD succeeded.
+  std::optional<ForwardingFailure> connection_failure;
+  // Why the last forwarded call got no answer; empty when it got one.
+  std::optional<ForwardingFailure> last_failure;
 };
 
 RemoteState& Remote();

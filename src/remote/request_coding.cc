@@ -31,14 +31,16 @@ int ParseDecimal(std::string_view text) {
 }
 
 std::string EncodeRecord(std::span<const uint8_t> record) {
-  platform::DiagPrintf("compressing...\n");
+  platform::TracePrintf("compressing...\n");
   std::vector<uint8_t> compressed = LzwCompress(record);
-  platform::DiagPrintf("Compressed size: %d\n", static_cast<int>(compressed.size()));
+  platform::TracePrintf("Compressed size: %d\n", static_cast<int>(compressed.size()));
   std::string text = Base64Encode(compressed);
   if (text.size() > kTextLimit) text.clear();
-  platform::DiagPrintf("Result of base64 encoding: %s\nSize:%d\n", text.c_str(),
-                       static_cast<int>(text.size()));
-  if (text.empty()) platform::DiagPrintf("Warning: Serialising returned empty buffer\n");
+  // The encoded text is the record itself (base64 of LZW, so recoverable):
+  // it is never written anywhere, not even to the trace.
+  platform::TracePrintf("Result of base64 encoding: (not shown)\nSize:%d\n",
+                        static_cast<int>(text.size()));
+  if (text.empty()) platform::TracePrintf("Warning: Serialising returned empty buffer\n");
   return text;
 }
 
@@ -67,7 +69,8 @@ uint32_t SerialiseParameter(std::string& request, int index, std::span<const uin
 bool InsertBeforeParametersEnd(std::string& request, std::string_view element, size_t limit) {
   size_t end = request.find(kParametersEnd);
   if (end == std::string::npos) {
-    platform::DiagPrintf("{%s}\n", request.c_str());
+    platform::TracePrintf("{request of %d bytes without </PARAMETERS>}\n",
+                          static_cast<int>(request.size()));
     return false;
   }
   if (request.size() + element.size() >= limit) return false;
@@ -97,15 +100,15 @@ std::optional<ExtractedParameter> ExtractParameter(std::string_view reply, int i
 uint32_t DeserialiseParameter(std::string_view reply, int index, std::span<uint8_t> record) {
   auto parameter = ExtractParameter(reply, index);
   if (!parameter) return 0;
-  platform::DiagPrintf("decompressing\n");
-  platform::DiagPrintf("B64Source length: %d parameter size=%d\n",
-                       static_cast<int>(parameter->text.size()), static_cast<int>(record.size()));
+  platform::TracePrintf("decompressing\n");
+  platform::TracePrintf("B64Source length: %d parameter size=%d\n",
+                        static_cast<int>(parameter->text.size()), static_cast<int>(record.size()));
   auto decoded = Base64Decode(parameter->text, kRemoteBufferSize);
-  platform::DiagPrintf("Decoded size=%d\n", decoded ? static_cast<int>(decoded->size()) : 0);
+  platform::TracePrintf("Decoded size=%d\n", decoded ? static_cast<int>(decoded->size()) : 0);
   if (!decoded) return 0;
   size_t written = LzwDecompress(*decoded, record);
-  platform::DiagPrintf("Uncompressed size=%d\n", static_cast<int>(written));
-  platform::DiagPrintf("Freeing\n");
+  platform::TracePrintf("Uncompressed size=%d\n", static_cast<int>(written));
+  platform::TracePrintf("Freeing\n");
   return 1;
 }
 

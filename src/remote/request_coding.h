@@ -4,8 +4,9 @@
 // with one "<PARAMETER%d SIZE=%d>text</PARAMETER%d>" element per argument
 // record, in order and without white space; the reply carries the result as
 // parameter 0 and the records copied back as parameters 1 or 2. Each text
-// is the record's bytes, LZW-compressed, then base64-encoded. The steps print
-// the diagnostic lines the forwarding path has always printed.
+// is the record's bytes, LZW-compressed, then base64-encoded. The steps hand
+// the forwarding path's progress lines to the trace hook (off unless
+// QXSTORE_TRACE=1), never the encoded text: it is the record itself.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,8 +27,8 @@ std::string BeginRemoteRequest(std::string_view function_text);
 uint32_t SerialiseParameter(std::string& request, int index, std::span<const uint8_t> record);
 
 // Inserts element directly before the first "</PARAMETERS>" when the result
-// stays below limit bytes. Without "</PARAMETERS>" prints "{%s}\n" with the
-// request. False (request unchanged) when nothing was inserted.
+// stays below limit bytes. Without "</PARAMETERS>" traces the request's size
+// (not its text). False (request unchanged) when nothing was inserted.
 bool InsertBeforeParametersEnd(std::string& request, std::string_view element, size_t limit);
 
 struct ExtractedParameter {

@@ -12,11 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
+#include "platform/socket.h"
 #include "remote/connection_socket.h"
 #include "remote/fake_remote_host.h"
 #include "remote/forwarded_execution.h"
 #include "remote/forwarding.h"
 #include "remote/forwarding_decision.h"
+#include "remote/forwarding_failure.h"
 #include "remote/host_settings.h"
 #include "remote/remote_connection.h"
 #include "remote/remote_state.h"
@@ -152,6 +155,7 @@ TEST_F(ForwardingTest, UnreachableHostFailsEveryCallWithoutLocalWork) {
   EXPECT_EQ(FolderEdit(&folder, &other), 0u);
   EXPECT_EQ(AppointmentAdd(&appointment), 0u);
   EXPECT_EQ(Remote().connected_host, "");
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorHostNotFound);
   EXPECT_TRUE(Same(folder, sent));
   EXPECT_EQ(host_.Transcript(), "");
 }
@@ -219,6 +223,50 @@ TEST_F(ForwardingTest, RefusedHandshakesAndDroppedConnections) {
   host_.SetAuthReply(kFailure);
   EXPECT_EQ(FolderGet(&folder), 1u);
   EXPECT_EQ(Remote().loaded_library, "");
+}
+
+TEST_F(ForwardingTest, FailedForwardsLeaveTheirLastErrorAndAReason) {
+  FolderRecord folder = Filled<FolderRecord>(6);
+  auto expect_failure = [&](uint32_t error, const std::string& reason) {
+    platform::SetLastError(0);
+    EXPECT_EQ(FolderGet(&folder), 0u);
+    EXPECT_EQ(platform::GetLastError(), error);
+    ASSERT_TRUE(LastForwardingFailure().has_value());
+    EXPECT_EQ(LastForwardingFailure()->error, error);
+    EXPECT_EQ(LastForwardingFailure()->reason, reason);
+  };
+  const std::string lab = "remote host \"Lab\" at 127.0.0.1:" + std::to_string(host_.port());
+  // As the real host does, calls on a connection without AUTH and LOAD get no result.
+  host_.SetExecHandler([](const std::string&) { return kFailure; });
+  SetCurrentHost("Lab");
+  host_.SetAuthReply(kFailure);
+  expect_failure(1326, lab + ": credentials refused (1326)");
+  host_.SetAuthReply("<DATA><STATUS>BUSY</STATUS><REASON>16 clients connected</REASON></DATA>");
+  expect_failure(170, lab + ": busy: 16 clients connected (170)");
+  host_.SetAuthReply(kRemoteSuccessReply);
+  host_.SetLoadReply(kFailure);
+  expect_failure(126, lab + ": the host did not load QXAISP.DLL (126)");
+
+  // A call that got its answer clears the failure and leaves the last error alone.
+  host_.SetLoadReply(kRemoteSuccessReply);
+  host_.SetExecHandler([](const std::string&) { return BuildForwardedReply(1, 0, {}); });
+  platform::SetLastError(0);
+  EXPECT_EQ(FolderGet(&folder), 1u);
+  EXPECT_FALSE(LastForwardingFailure().has_value());
+  EXPECT_EQ(platform::GetLastError(), 0u);
+
+  uint16_t closed_port = 0;
+  platform::CloseSocket(platform::ListenTcp("127.0.0.1", 0, &closed_port));
+  AddHost("Closed", closed_port);
+  SetCurrentHost("Closed");
+  folder = Filled<FolderRecord>(6);
+  const std::string closed = "remote host \"Closed\" at 127.0.0.1:" + std::to_string(closed_port);
+  expect_failure(10061, closed + ": connection refused (10061)");
+  AddHost("Unknown", host_.port(), "s3cret", "no-such-host.invalid");
+  SetCurrentHost("Unknown");
+  expect_failure(11001, "remote host \"Unknown\" at no-such-host.invalid:" +
+                            std::to_string(host_.port()) + ": host name not found (11001)");
+  EXPECT_TRUE(Same(folder, Filled<FolderRecord>(6))) << "no local work, nothing copied back";
 }
 
 TEST_F(ForwardingTest, RepliesThatBreakTheRulesNeverOverrunRecords) {

@@ -2,17 +2,22 @@
 // through the library's own forwarding client.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/diagnostics.h"
+#include "platform/socket.h"
 #include "qxstore.h"
 #include "remote/forwarding.h"
 #include "remote/forwarding_decision.h"
 #include "remote/remote_connection.h"
 #include "remote/remote_state.h"
+#include "support/program_run.h"
 #include "support/remote_host_test.h"
 
 namespace qx {
@@ -21,7 +26,7 @@ namespace {
 using RemoteHostProgramTest = test::RemoteHostTest;
 
 TEST_F(RemoteHostProgramTest, AuthenticatesLoadsModulesAndRefusesOthers) {
-  const uint16_t port = StartHostProgram("open sesame");
+  const uint16_t port = StartHostProgram("open sesame", {"--auth-delay-ms", "10"});
   if (port == 0) GTEST_SKIP() << "qxradms is not built";
   AddHost("Radms", port, "open sesame");
   AddHost("Intruder", port, "open sesame!");
@@ -188,6 +193,84 @@ TEST_F(RemoteHostProgramTest, ForwardedCallsLeaveTheRecordsLocalCallsLeave) {
       EXPECT_TRUE(forwarded[family][step].record == local[family][step].record) << "step " << step;
     }
   }
+}
+
+TEST_F(RemoteHostProgramTest, QuietOnStandardOutputAndNoRecordInAnyLog) {
+  const uint16_t port = StartHostProgram();
+  if (port == 0) GTEST_SKIP() << "qxradms is not built";
+  AddHost("Radms", port, "open sesame");
+  // Below the mail root: the host lists nothing outside the store.
+  const std::string listed = mail_root() + "/listed";
+  MakeDirs(listed + "/Marker-7f3a");
+  // This client as a deployed one: diagnostics on standard output, no trace.
+  unsetenv("QXSTORE_DIAG");
+  platform::ReloadDiagnosticsSettings();
+  SetCurrentHost("Radms");
+  testing::internal::CaptureStdout();
+  int found = 0;
+  for (int run = 0; run < 40; ++run) {
+    Steps steps = FolderListing(listed);
+    found += steps.size() == 6 && std::string(RecordOf<FOLDERRECORD>(steps[2]).name) == "Marker-7f3a";
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "the client's coder traces nothing";
+  EXPECT_EQ(found, 40) << "240 forwarded calls: . .. Marker-7f3a, the end, get and close";
+
+  ASSERT_EQ(StopHostProgram(), 0);
+  EXPECT_EQ(HostStandardOutput(), "");
+  for (const std::string& record : host_log().Records()) {
+    EXPECT_EQ(record.find("Marker"), std::string::npos) << record;
+    EXPECT_EQ(record.find("PARAMETER"), std::string::npos) << record;
+  }
+  EXPECT_FALSE(host_log().RecordsWith("AUTH accepted", 1).empty());
+}
+
+TEST_F(RemoteHostProgramTest, RefusesToStartUnsafelyAndSaysWhy) {
+  const std::string binary = std::string(QX_BINARY_DIR) + "/qxradms";
+  if (access(binary.c_str(), X_OK) != 0) GTEST_SKIP() << "qxradms is not built";
+  const std::string secret = root() + "/secret";
+  const std::string shared = root() + "/shared";
+  WriteFile(secret, "open sesame\n");
+  WriteFile(shared, "open sesame\n");
+  chmod(secret.c_str(), 0600);
+  chmod(shared.c_str(), 0640);
+  uint16_t taken = 0;
+  platform::SocketHandle holder = platform::ListenTcp("127.0.0.1", 0, &taken);
+  const std::string log = " --syslog-socket " + host_log().path();
+  const struct {
+    std::string arguments;
+    int exit_code;
+    std::string says;
+  } cases[] = {
+      {"--version", 0, "qxradms 1."},
+      {"--port 1", 2, "--credentials-file is required"},
+      {"--credentials-file " + secret + " --tls-cert x.pem", 2, "--tls-cert and --tls-key go together"},
+      {"--credentials-file " + root() + "/missing", 1, "No such file or directory"},
+      {"--credentials-file " + shared, 1, "mode 0640 lets others read it; chmod 600 it"},
+      {"--credentials-file " + secret + " --port " + std::to_string(taken), 1,
+       "cannot listen on 127.0.0.1:" + std::to_string(taken) + ": address already in use (10048)"},
+      {"--credentials-file " + secret + " --tls-cert " + shared + " --tls-key " + shared, 1,
+       "TLS key " + shared + ": mode 0640"},
+      {"--credentials-file " + secret + " --port 0 --user no-such-user-qx", 1,
+       "--user: no user no-such-user-qx"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    test::ProgramRun run =
+        test::RunCommandLine("env -u QXSTORE_PROGRAM " + binary + " " + c.arguments + log + " 2>&1");
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.output;
+    EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+  }
+  platform::CloseSocket(holder);
+}
+
+TEST_F(RemoteHostProgramTest, GivesRootUpForTheUserNamed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root";
+  const uint16_t port = StartHostProgram("open sesame", {"--user", "nobody"});
+  ASSERT_NE(port, 0);
+  const std::string status = ReadFile("/proc/" + std::to_string(host_pid()) + "/status");
+  const size_t uid = status.find("Uid:");
+  ASSERT_NE(uid, std::string::npos);
+  EXPECT_EQ(status.substr(uid, status.find('\n', uid) - uid), "Uid:\t65534\t65534\t65534\t65534");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "admin_session.h"
 
+#include <mutex>
+
 #include "host_functions.h"
 #include "platform/text_compare.h"
 #include "remote/forwarded_calls.h"
@@ -10,6 +12,10 @@ namespace qx::radms {
 namespace {
 
 constexpr std::string_view kMessageEnd = "</DATA>";
+
+// The store's legacy enumeration cursors and BLOB offsets are process-wide
+// and unguarded: forwarded calls run one at a time, whichever client sent them.
+std::mutex g_store_calls;
 
 using platform::EqualsNoCase;
 
@@ -32,6 +38,13 @@ bool IsStoreModule(std::string_view module) {
 
 }  // namespace
 
+std::string RefusalReply(std::string_view status, std::string_view reason) {
+  return "<DATA><STATUS>" + std::string(status) + "</STATUS><REASON>" + std::string(reason) +
+         "</REASON></DATA>";
+}
+
+bool IsAuthRequest(std::string_view message) { return MessageElement(message, "METHOD") == "AUTH"; }
+
 AdminSession::Answer AdminSession::Handle(std::string_view message) {
   std::string method = MessageElement(message, "METHOD");
   if (method == "AUTH") return Authenticate(message);
@@ -44,9 +57,19 @@ AdminSession::Answer AdminSession::Handle(std::string_view message) {
 
 AdminSession::Answer AdminSession::Authenticate(std::string_view message) {
   std::string credentials = MessageElement(message, "CREDENTIALS");
-  authenticated_ = !secret_.empty() && SameSecret(credentials, secret_);
+  if (secret_.empty() || !SameSecret(credentials, secret_)) return AuthenticationFailed();
+  authenticated_ = true;
   loaded_module_.clear();
-  return {authenticated_ ? kSuccessReply : kFailureReply, false};
+  return {kSuccessReply, false, AuthOutcome::kAccepted};
+}
+
+AdminSession::Answer AdminSession::RefuseAuthentication() { return AuthenticationFailed(); }
+
+AdminSession::Answer AdminSession::AuthenticationFailed() {
+  authenticated_ = false;
+  loaded_module_.clear();
+  auth_failures_ += 1;
+  return {kFailureReply, auth_failures_ >= kMostAuthFailures, AuthOutcome::kFailed};
 }
 
 AdminSession::Answer AdminSession::Load(std::string_view message) {
@@ -63,6 +86,7 @@ AdminSession::Answer AdminSession::Execute(std::string_view message) {
       !EqualsNoCase(loaded_module_, function->wire->module_key)) {
     return {kFailureReply, false};
   }
+  std::lock_guard<std::mutex> lock(g_store_calls);
   std::string reply = ExecuteForwardedRequest(
       message, [function](const ForwardedCall&, void* parameter1, void* parameter2) {
         return function->run(parameter1, parameter2);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "command.h"
+#include "forwarding_check.h"
 #include "store_names_check.h"
 #include "message_blob_record.h"
 #include "qxstore.h"
@@ -33,6 +34,7 @@ int RunCat(int argc, char** argv) {
     return UsageError(kCat, error.c_str());
   }
   MessageItemBLOBGetSize(record.get());
+  if (ReportForwardingFailure()) return kExitFailure;
   const uint32_t size = record->length;
   uint64_t total = 0;
   for (uint32_t more = MessageItemBLOBGetFirstChunk(record.get()); more != 0;
@@ -44,6 +46,7 @@ int RunCat(int argc, char** argv) {
     }
     total += length;
   }
+  if (ReportForwardingFailure()) return kExitFailure;
   if (total == 0 && size == 0) {
     std::fprintf(stderr, "storeadm: nothing to read: %s is missing or empty\n", argv[4]);
     return kExitFailure;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "forwarding_check.h"
 #include "store_names_check.h"
 #include "qxstore.h"
 #include "store/store_folder_record.h"
@@ -49,6 +50,7 @@ std::string Describe(const STOREFOLDER& record) {
 
 // `action` is the verb ("add"), `done` its past form ("added").
 int Report(uint32_t result, const char* action, const char* done, const std::string& what) {
+  if (result == 0 && ReportForwardingFailure()) return kExitFailure;
   if (result == 0) {
     std::fprintf(stderr, "storeadm: could not %s %s\n", action, what.c_str());
     return kExitFailure;

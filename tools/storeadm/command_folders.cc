@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "command.h"
+#include "forwarding_check.h"
 #include "qxstore.h"
 #include "store/store_folder_record.h"
 #include "json_text.h"
@@ -40,9 +42,10 @@ STOREFOLDER ParentRecord(const char* postoffice, const char* mailbox, const std:
 }
 
 // The children of `parent`, each with its own children, one folder list
-// per level as the size computation does it.
-std::vector<FolderNode> ReadTree(const char* postoffice, const char* mailbox,
-                                 const std::string& parent, int depth) {
+// per level as the size computation does it; nullopt (with the reason
+// printed) when the remote host did not answer.
+std::optional<std::vector<FolderNode>> ReadTree(const char* postoffice, const char* mailbox,
+                                                const std::string& parent, int depth) {
   std::vector<FolderNode> nodes;
   if (depth > kMaxDepth) return nodes;
   STOREFOLDER record = ParentRecord(postoffice, mailbox, parent);
@@ -55,10 +58,14 @@ std::vector<FolderNode> ReadTree(const char* postoffice, const char* mailbox,
     node.path = ChildPath(parent, node.name);
     nodes.push_back(std::move(node));
   }
+  const bool failed = ReportForwardingFailure();
   TLS_StoreFolderFindClose(&record, list);
   FreeTLSFolderList(&list);
+  if (failed) return std::nullopt;
   for (FolderNode& node : nodes) {
-    node.children = ReadTree(postoffice, mailbox, node.path, depth + 1);
+    auto children = ReadTree(postoffice, mailbox, node.path, depth + 1);
+    if (!children) return std::nullopt;
+    node.children = std::move(*children);
   }
   return nodes;
 }
@@ -102,7 +109,9 @@ int RunFolders(int argc, char** argv) {
     return UsageError(kFolders, "folders needs a postoffice and a mailbox");
   }
   const std::string parent = arguments.size() == 3 ? arguments[2] : "\\";
-  std::vector<FolderNode> tree = ReadTree(arguments[0], arguments[1], parent, 0);
+  std::optional<std::vector<FolderNode>> read = ReadTree(arguments[0], arguments[1], parent, 0);
+  if (!read) return kExitFailure;
+  const std::vector<FolderNode>& tree = *read;
   if (json) {
     std::printf("%s\n", Json(tree).c_str());
   } else {

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <pugixml.hpp>
 
 #include "command.h"
+#include "forwarding_check.h"
 #include "folder/folder_files.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
@@ -132,7 +134,8 @@ Listed ReadItem(const MESSAGEITEMRECORD& item) {
   return listed;
 }
 
-std::vector<Listed> Enumerate(MESSAGELISTRECORD* list, bool* found_any) {
+// nullopt (with the reason printed) when the remote host did not answer.
+std::optional<std::vector<Listed>> Enumerate(MESSAGELISTRECORD* list, bool* found_any) {
   std::vector<Listed> items;
   auto item = std::make_unique<MESSAGEITEMRECORD>();
   *found_any = false;
@@ -141,7 +144,9 @@ std::vector<Listed> Enumerate(MESSAGELISTRECORD* list, bool* found_any) {
     *found_any = true;
     items.push_back(ReadItem(*item));
   }
+  const bool failed = ReportForwardingFailure();
   MessageItemFindClose(list);
+  if (failed) return std::nullopt;
   return items;
 }
 
@@ -202,7 +207,9 @@ int RunLs(int argc, char** argv) {
   }
 
   bool found_any = false;
-  std::vector<Listed> items = Enumerate(list.get(), &found_any);
+  std::optional<std::vector<Listed>> listed = Enumerate(list.get(), &found_any);
+  if (!listed) return kExitFailure;
+  std::vector<Listed>& items = *listed;
   std::string directory;
   if (!found_any && !FolderIndexLoads(*list, &directory)) {
     std::fprintf(stderr, "storeadm: the index of folder %s could not be read (%s)\n",

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "forwarding_check.h"
 #include "store_names_check.h"
 #include "frame/file_helpers.h"
 #include "message_blob_record.h"
@@ -95,20 +96,18 @@ int RunPut(int argc, char** argv) {
     // The first chunk goes out even when empty: it creates the file.
     if (count == 0 && !first) break;
     record->length = static_cast<uint32_t>(count);
-    if (first) {
-      // The write calls fail only for names that lead out of the store.
-      if (MessageItemBLOBWriteFirstChunk(record.get()) == 0) {
-        return LeadsOutOfStore(("the folder or file name " + file_name).c_str());
-      }
-    } else {
-      MessageItemBLOBWriteNextChunk(record.get());
-    }
+    const uint32_t written = first ? MessageItemBLOBWriteFirstChunk(record.get())
+                                   : MessageItemBLOBWriteNextChunk(record.get());
+    if (ReportForwardingFailure()) return kExitFailure;
+    // Answered, the write calls fail only for names that lead out of the store.
+    if (written == 0) return LeadsOutOfStore(("the folder or file name " + file_name).c_str());
     first = false;
     total += static_cast<uint64_t>(count);
     if (count < static_cast<int64_t>(sizeof record->data)) break;
   }
   // The write calls report nothing, so the size tells whether the file is there.
   MessageItemBLOBGetSize(record.get());
+  if (ReportForwardingFailure()) return kExitFailure;
   if (record->length != static_cast<uint32_t>(total)) {
     std::fprintf(stderr,
                  "storeadm: %s holds %u bytes after writing %llu: the folder may not exist\n",

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "forwarding_check.h"
 #include "qxstore.h"
 #include "qxstore_record_text.h"
 
@@ -64,6 +65,7 @@ int RunQueue(int argc, char** argv) {
       std::printf("  (cannot be read)\n");
     }
   }
+  if (ReportForwardingFailure()) return kExitFailure;
   std::printf("%d command message%s in %s\n", count, count == 1 ? "" : "s", argv[1]);
   return unreadable == 0 ? kExitOk : kExitFailure;
 }
