@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build demo test sanitize deps clean
+.PHONY: all build demo test sanitize tsan deps clean
 
 all: build
 
@@ -25,5 +25,12 @@ sanitize: deps
 	@cmake --build build-asan -j$(JOBS)
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j$(JOBS) --output-on-failure
 
+# The threaded store-item and index tests under ThreadSanitizer; only their
+# two test programs are built and run.
+tsan: deps
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQXSTORE_TSAN=ON -DQXSTORE_BENCH=OFF >/dev/null
+	@cmake --build build-tsan -j$(JOBS) --target store_tests index_tests
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest -j$(JOBS) -L '^(store|index)$$' --output-on-failure
+
 clean:
-	rm -rf $(BUILD) build-asan demo-store
+	rm -rf $(BUILD) build-asan build-tsan demo-store

@@ -291,15 +291,15 @@ QXSTORE_API uint32_t ScanFolders(char* folder_directory, uint8_t create_new, uin
  * the file cannot be read. StoreIndex_RemoveItem removes the entry of a
  * file: 1 when one was removed. Both change only the document in memory;
  * the caller commits (StoreIndex_Save).
- * StoreIndex_SetItemPropertyItem and StoreIndex_GetItemPropertyItem read and
- * write one property (PR_SUBJECT, PR_QX_FLAGSTATUS, ...) of a store item's
- * index entry. `item` is a thread's store item record, NULL for the calling
- * thread's own (the item selected after StoreFolder_Open); `entry` NULL
- * means the item's current entry. Set takes text, or a pointer to a 32-bit
- * integer for PR_SENSITIVITY, and marks the entry pending until the item is
- * saved; 1 written. Get returns 2 with *value allocated (free it with
- * Memory_Free) and *type the value type (8 text, 7 integer), or 0 when the
- * property is unknown or absent. */
+ * StoreIndex_SetItemPropertyItem and StoreIndex_GetItemPropertyItem write
+ * and read one property of a store item (see the store items below). `item`
+ * is a thread's store item record, NULL for the calling thread's own (the
+ * item selected after StoreFolder_Open); `entry` NULL means the item's
+ * current entry. Set takes the value in the property's caller type, marks
+ * the entry pending until the item is saved, and leaves the index object's
+ * modified flag alone: 1 written, 0 otherwise. Get returns 2 with *value
+ * allocated (free it with Memory_Free) and *type the caller type, or 0 when
+ * the property is unknown or absent. */
 QXSTORE_API uint32_t StoreIndex_InsertItem(StoreIndex* index, const char* file_name,
                                            uint32_t read_file);
 QXSTORE_API uint32_t StoreIndex_RemoveItem(StoreIndex* index, const char* file_name,
@@ -309,6 +309,90 @@ QXSTORE_API uint32_t StoreIndex_SetItemPropertyItem(void* item, void* entry,
                                                     const void* value);
 QXSTORE_API uint32_t StoreIndex_GetItemPropertyItem(void* item, const char* property_name,
                                                     void** value, uint32_t* type);
+
+/* Store items: a thread opens one folder of a mailbox as a collection of
+ * typed items, walks or selects them, reads and writes their properties by
+ * name (PR_SUBJECT, PR_QX_FLAGSTATUS, PR_BODY, ...) and saves. Every call
+ * works on the calling thread's record and runs in this process.
+ *
+ * Folder types: 0 messages, 1 contacts, 2 appointments, 3 tasks, 4 files,
+ * 5 an iCalendar file or "http://" address read as a list of VEVENTs. A type
+ * whose items this library cannot serve opens with 0.
+ *
+ * Threads share one index object per folder while affinity is off
+ * (StoreLibrary_SetAffinity); with affinity on (the state at load) each
+ * thread has its own. A thread has one folder open: opening another lets
+ * the first go.
+ *
+ * StoreFolder_Open: 0 failed; 1 index opened (loaded, or reused unchanged);
+ * 2 this thread has the same folder open already (nothing is reloaded), or
+ * open_mode is 200 (attached without loading: the first find or select
+ * loads it). StoreFolder_OpenItem opens one item alone under its own key:
+ * 1 the item was loaded from its file as the current item, 2 the same item
+ * is open on this thread already, 0 failed (also for an identifier holding
+ * a path separator). Its changes are written back by StoreFolder_Save or
+ * StoreItem_SaveToStore of that thread; the folder's index is not written.
+ * StoreFolder_Close lets the folder go; StoreFolder_FindClose also clears
+ * the thread's folder names. Both 1.
+ *
+ * StoreFolder_FindFirstItem and StoreFolder_FindNextItem step through the
+ * items, StoreFolder_SelectItem selects one by its identifier (its file
+ * name), StoreFolder_SelectItemByField by the value of an index field
+ * (exactly; with match_option nonzero without regard to case): nonzero when
+ * an item became current. StoreFolder_CreateItem: 1 when an item with that
+ * identifier exists (it becomes current) or the identifier is empty,
+ * otherwise the result of inserting a new entry, which becomes current.
+ * StoreFolder_DeleteItem removes the item's entry: 1 removed, 0 not found.
+ * All 0 when no folder is open.
+ *
+ * StoreItem_GetProperty: 2 with *value a new block of *size bytes (free it
+ * with StoreItem_FreeProperty); 1 with *value pointing into the item (valid
+ * until the item changes); 0 or -1 when not found (*value NULL). Values come
+ * in the property's caller type, StoreItemProperty_GetType: 3 FILETIME,
+ * 7 int32_t, 9 double, 10 int32_t 0 or 1, 12 int32_t sensitivity (PUBLIC 0,
+ * PRIVATE 2, CONFIDENTIAL 3), 16 UTF-16LE text, and NUL-terminated text for
+ * 1, 4, 6, 8, 14, 15 (size = length + 1). QX_POSTOFFICE, QX_MAILBOX,
+ * QX_FOLDER and QX_FOLDER_PATH give the item's names and folder directory.
+ * StoreItem_SetProperty takes the value in the same form; a non-empty
+ * item_id first selects (or creates, as StoreFolder_CreateItem) that item.
+ * It returns 1 whenever a folder is open (0 otherwise), also for a name the
+ * folder type does not know. The change is kept in the index (or, for bodies
+ * and calendar parts of tasks, written into the item's file at once) and
+ * marks the item pending.
+ *
+ * StoreFolder_Save writes the thread's pending items back and commits the
+ * folder's index; Store_Save does so for every folder open in the process;
+ * StoreItem_SaveToStore writes back the current item. All 1 (SaveToStore 0
+ * when no folder is open); the argument of the first two is not read.
+ *
+ * StoreItemProperty_GetType: the caller type of a property for a folder type
+ * 0 to 4, 1 when that type does not know the name; for any other type the
+ * message, contact and appointment types are tried in turn, 0 when none
+ * knows it. It needs no open folder. */
+QXSTORE_API uint32_t StoreFolder_Open(const char* postoffice, const char* mailbox,
+                                      const char* folder, uint32_t folder_type,
+                                      uint32_t open_mode);
+QXSTORE_API uint32_t StoreFolder_OpenItem(const char* postoffice, const char* mailbox,
+                                          const char* folder, const char* item_id,
+                                          uint32_t folder_type);
+QXSTORE_API uint32_t StoreFolder_Close(void);
+QXSTORE_API uint32_t StoreFolder_FindClose(void);
+QXSTORE_API uint32_t StoreFolder_Save(uint32_t unused);
+QXSTORE_API uint32_t Store_Save(uint32_t unused);
+QXSTORE_API uint32_t StoreFolder_CreateItem(const char* item_id);
+QXSTORE_API uint32_t StoreFolder_DeleteItem(const char* item_id);
+QXSTORE_API uint32_t StoreFolder_SelectItem(const char* item_id);
+QXSTORE_API uint32_t StoreFolder_SelectItemByField(const char* field, const char* value);
+QXSTORE_API uint32_t StoreFolder_SelectItemByField_Ex(const char* field, const char* value,
+                                                      uint32_t match_option);
+QXSTORE_API uint32_t StoreFolder_FindFirstItem(void);
+QXSTORE_API uint32_t StoreFolder_FindNextItem(void);
+QXSTORE_API int32_t StoreItem_GetProperty(const char* name, void** value, uint32_t* size);
+QXSTORE_API uint32_t StoreItem_SetProperty(const char* item_id, const char* name,
+                                           const void* value);
+QXSTORE_API uint32_t StoreItem_FreeProperty(void* value);
+QXSTORE_API uint32_t StoreItem_SaveToStore(void);
+QXSTORE_API uint32_t StoreItemProperty_GetType(const char* name, uint32_t folder_type);
 
 /* Index transactions for programs that have just written or deleted
  * message files in a folder. Each takes the folder's block file, tells the

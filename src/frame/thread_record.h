@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "frame/thread_state.h"
 #include "qxstore.h"
 
 namespace qx {
@@ -39,6 +40,10 @@ struct STOREINDEXTYPE {
   // Distinguishes this record from every other live one in affinity-mode
   // index keys.
   uint32_t serial = 0;
+  // What the store-item interface keeps beside current_item and item_list
+  // (the list position, the document they belong to, an open calendar
+  // feed); owned here so that it goes with the record.
+  std::unique_ptr<ThreadOwned> item_state;
 };
 
 // The calling thread's record, created by TLSStoreIndex_Init when the slot

@@ -41,10 +41,6 @@ inline constexpr std::array<const char*, 14> kMessageEntryChildren = {
     kSubjectElement,     kReceivedElement,     kReadElement,       kStateElement,
     kClassElement,       kSizeElement};
 
-// The index element a message property is kept in ("PR_SUBJECT" gives
-// "SUBJECT"), matched without regard to case; null for other properties.
-const char* IndexNameForMessageProperty(std::string_view property_name);
-
 // Fixed query paths, relative to the document.
 inline constexpr const char* kAllEntriesPath = "BASEELEMENT/ELEMENT";
 inline constexpr const char* kAllEntriesAnywherePath = "//BASEELEMENT/ELEMENT";

@@ -1,11 +1,19 @@
 #include "index/item_remove.h"
 
+#include <atomic>
+
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
 
 namespace qx {
+
+namespace {
+std::atomic<uint64_t> entry_removals{0};
+}  // namespace
+
+uint64_t EntryRemovalCount() { return entry_removals.load(); }
 
 uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size) {
   if (index == nullptr) return 0;
@@ -17,6 +25,7 @@ uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_
   if (size != nullptr) *size = GetElementNumber(entry.child(kSizeElement));
   // The current entry must not outlive the node it points at.
   if (CurrentEntry(index) == entry) SetCurrentEntry(index, pugi::xml_node());
+  entry_removals.fetch_add(1);
   return RemoveChild(entry.parent(), entry) ? 1 : 0;
 }
 

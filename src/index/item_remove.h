@@ -15,6 +15,13 @@ namespace qx {
 // then untouched). Takes the StoreIndex mutex.
 uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size);
 
+// Counts the entries RemoveIndexEntry has removed in this process. Node
+// handles taken from a held document before the count moved may name a
+// removed entry; holders that outlive the StoreIndex mutex (the item
+// records of the store-item interface) compare it before they use theirs.
+// Read it under the StoreIndex mutex of the document the handles are in.
+uint64_t EntryRemovalCount();
+
 // StoreIndex_RemoveItem: RemoveIndexEntry without the size; `mode` is not
 // read. A null object prints "WARNING!: StoreIndex is NULL when passed to
 // RemoveStoreItemByMessageID\n" and gives 0, as does a null name.

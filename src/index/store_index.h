@@ -63,6 +63,10 @@ void ClearFolderDirectory(StoreIndex* index);
 // The document the object holds; none when it holds none.
 XmlDocument HeldDocument(const StoreIndex* index);
 
+// Whether the object holds `document` (both none counts), without taking a
+// reference to it.
+bool HoldsDocument(const StoreIndex* index, const XmlDocument& document);
+
 // Makes `document` the object's document (a counted reference); the one it
 // held before is dropped, with the current entry. A document that holds
 // nothing leaves the object without one.

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/text_compare.h"
+#include "platform/utf16_text.h"
 
 namespace qx::platform {
 
@@ -20,46 +21,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-void AppendUtf8(uint32_t code_point, std::string* out) {
-  if (code_point < 0x80) {
-    out->push_back(static_cast<char>(code_point));
-  } else if (code_point < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  } else if (code_point < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (code_point >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (code_point >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((code_point >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  }
-}
-
-// A trailing odd byte is dropped; a surrogate without its partner becomes
-// U+FFFD.
-std::string Utf16LeToUtf8(const uint8_t* data, size_t size) {
-  std::string out;
-  out.reserve(size / 2);
-  const size_t units = size / 2;
-  auto unit_at = [data](size_t i) -> uint32_t { return data[2 * i] | (data[2 * i + 1] << 8); };
-  for (size_t i = 0; i < units; ++i) {
-    const uint32_t unit = unit_at(i);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-      const uint32_t low = unit_at(i + 1);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), &out);
-        ++i;
-        continue;
-      }
-    }
-    AppendUtf8(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit, &out);
-  }
-  return out;
 }
 
 // UTF-16LE with its byte-order mark becomes UTF-8; 8-bit text is kept as it

@@ -76,6 +76,11 @@ void XmlDocument::ReleaseHandle(uintptr_t handle) {
   delete reinterpret_cast<std::shared_ptr<pugi::xml_document>*>(handle);
 }
 
+bool XmlDocument::SameAsHandle(uintptr_t handle) const {
+  if (handle == 0) return document_ == nullptr;
+  return *reinterpret_cast<const std::shared_ptr<pugi::xml_document>*>(handle) == document_;
+}
+
 pugi::xpath_node_set SelectNodes(pugi::xml_node context, const char* xpath) {
   if (!context || xpath == nullptr) return pugi::xpath_node_set();
   try {

@@ -51,6 +51,9 @@ class XmlDocument {
   static XmlDocument FromHandle(uintptr_t handle);
   // Drops the handle's reference. A 0 handle is ignored.
   static void ReleaseHandle(uintptr_t handle);
+  // Whether `handle` holds this document (a 0 handle holds none), without
+  // taking a reference: a cheap identity check for holders of handles.
+  bool SameAsHandle(uintptr_t handle) const;
 
  private:
   explicit XmlDocument(std::shared_ptr<pugi::xml_document> document)

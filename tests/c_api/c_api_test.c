@@ -742,6 +742,84 @@ static void TestShares(void) {
   CheckCondition(Exists(Inbox("A.MAI")));
 }
 
+static const char* Items(const char* file) { return At("mail/PO/MAILROOT/box/Items/%s", file); }
+
+/* The result of a text property of the current item, its text into out. */
+static int32_t TextProperty(const char* name, char* out, size_t capacity) {
+  void* value = NULL;
+  uint32_t size = 0;
+  const int32_t result = StoreItem_GetProperty(name, &value, &size);
+  out[0] = '\0';
+  if (result == 2) {
+    CheckCondition(size == strlen((const char*)value) + 1 && size <= capacity);
+    memcpy(out, value, size);
+    CheckCondition(StoreItem_FreeProperty(value) == 1);
+  }
+  return result;
+}
+
+static void TestStoreItems(void) {
+  StartPhase("store items");
+  WriteText(Items("A.MAI"), kMessageA);
+  WriteText(Items("B.MAI"), kMessageB);
+  char text[256];
+  CheckCondition(StoreLibrary_SetAffinity(0) == 1);
+  CheckCondition(StoreFolder_Open("PO", "box", "Items", 0, 1) == 1);
+  CheckCondition(StoreFolder_Open("PO", "box", "Items", 0, 1) == 2);
+  CheckCondition(StoreFolder_FindFirstItem() == 1);
+  CheckCondition(TextProperty("QX_ITEM_ID", text, sizeof text) == 2);
+  CheckText(text, "A.MAI");
+  CheckCondition(StoreFolder_FindNextItem() == 1);
+  CheckCondition(StoreFolder_FindNextItem() == 0);
+
+  /* A 32-bit value in, the same out; saved into the index file. */
+  const int32_t sensitivity = 2;
+  CheckCondition(StoreItem_SetProperty("B.MAI", "PR_SENSITIVITY", &sensitivity) == 1);
+  void* value = NULL;
+  uint32_t size = 0;
+  int32_t number = 0;
+  CheckCondition(StoreItem_GetProperty("PR_SENSITIVITY", &value, &size) == 2 && size == 4);
+  memcpy(&number, value, sizeof number);
+  CheckCondition(number == 2 && StoreItem_FreeProperty(value) == 1);
+  CheckCondition(StoreItem_SaveToStore() == 1);
+  CheckCondition(StoreFolder_Save(0) == 1);
+  CheckCondition(Store_Save(0) == 1);
+  static char index[8192];
+  CheckCondition(ReadBytes(Items("_index.xml"), index, sizeof index) > 0);
+  CheckCondition(strstr(index, "<SENSITIVITY>2</SENSITIVITY>") != NULL);
+
+  CheckCondition(StoreFolder_SelectItem("A.MAI") == 1);
+  CheckCondition(StoreFolder_SelectItemByField("SUBJECT", "second") == 1);
+  CheckCondition(StoreFolder_SelectItemByField_Ex("SUBJECT", "FIRST", 1) == 1);
+  uint32_t type = 0;
+  CheckCondition(StoreIndex_GetItemPropertyItem(NULL, "PR_SUBJECT", &value, &type) == 2);
+  CheckCondition(type == 8);
+  CheckText((const char*)value, "first");
+  CheckCondition(StoreItem_FreeProperty(value) == 1);
+  CheckCondition(StoreIndex_SetItemPropertyItem(NULL, NULL, "PR_QX_CC", "cc@example.org") == 1);
+  CheckCondition(TextProperty("PR_QX_CC", text, sizeof text) == 2);
+  CheckText(text, "cc@example.org");
+  CheckCondition(StoreFolder_CreateItem("N.MAI") == 1);
+  CheckCondition(TextProperty("QX_ITEM_ID", text, sizeof text) == 2);
+  CheckText(text, "N.MAI");
+  CheckCondition(StoreFolder_DeleteItem("N.MAI") == 1);
+  CheckCondition(StoreFolder_DeleteItem("N.MAI") == 0);
+  CheckCondition(StoreItemProperty_GetType("PR_BNP_PercentComplete", 3) == 9);
+  CheckCondition(StoreItemProperty_GetType("PR_BNP_PercentComplete", 5) == 0);
+  CheckCondition(StoreFolder_Close() == 1);
+
+  CheckCondition(StoreFolder_OpenItem("PO", "box", "Items", "B.MAI", 0) == 1);
+  CheckCondition(TextProperty("PR_SUBJECT", text, sizeof text) == 2);
+  CheckText(text, "second");
+  CheckCondition(TextProperty("QX_MAILBOX", text, sizeof text) == 2);
+  CheckText(text, "box");
+  CheckCondition(StoreFolder_FindClose() == 1);
+  value = &size;
+  CheckCondition(StoreItem_GetProperty("QX_MAILBOX", &value, &size) == 0 && value == NULL);
+  CheckCondition(StoreFolder_FindFirstItem() == 0);
+  CheckCondition(StoreLibrary_SetAffinity(1) == 1);
+}
+
 int main(void) {
   struct timespec start, end;
   clock_gettime(CLOCK_MONOTONIC, &start);
@@ -768,6 +846,7 @@ int main(void) {
   TestRemoteHostChoice();
   TestSearch();
   TestShares();
+  TestStoreItems();
 
   StartPhase("release");
   CheckCondition(StoreLibrary_ThreadRelease() == 1);

@@ -1,67 +1,22 @@
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <cstring>
-#include <functional>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <utility>
 
 #include "index/index_registry.h"
 #include "library/lifecycle.h"
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
 #include "support/test_store.h"
+#include "support/worker_thread.h"
 #include "qxstore.h"
 
 namespace qx {
 namespace {
 
-// A thread that runs what it is given, one call at a time, and ends (running
-// the library's thread-end handling) on Finish.
-class Worker {
- public:
-  Worker() : thread_([this] {
-      for (std::function<void()> task; (task = Next());) task();
-    }) {}
-  ~Worker() { Finish(); }
-
-  template <typename F>
-  auto Run(F work) -> decltype(work()) {
-    std::packaged_task<decltype(work())()> task(std::move(work));
-    auto result = task.get_future();
-    Post([&task] { task(); });
-    return result.get();
-  }
-  void Finish() {
-    if (!thread_.joinable()) return;
-    Post(nullptr);
-    thread_.join();
-  }
-
- private:
-  void Post(std::function<void()> task) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    task_ = std::move(task);
-    posted_ = true;
-    ready_.notify_one();
-  }
-  std::function<void()> Next() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ready_.wait(lock, [this] { return posted_; });
-    posted_ = false;
-    return std::exchange(task_, nullptr);
-  }
-
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  std::function<void()> task_;
-  bool posted_ = false;
-  std::thread thread_;
-};
+using test::Worker;
 
 struct Opened {
   uint32_t result = 0;

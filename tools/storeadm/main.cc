@@ -61,6 +61,9 @@ int Main(int argc, char** argv) {
   }
   int result = command->run(argc - 1, argv + 1);
   std::fflush(stdout);
+  // The main thread's state (an open folder, its record) goes as a host's
+  // thread end would take it, before the library stops.
+  StoreLibrary_ThreadRelease();
   StoreLibrary_UnInit();
   return result;
 }

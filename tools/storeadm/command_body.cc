@@ -1,0 +1,62 @@
+// storeadm body: the body, HTML body or calendar part of an item's message
+// file, as the MIME reader gives it (no transfer decoding, at most 32,767
+// bytes).
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "command.h"
+#include "item_values.h"
+#include "message/message_file_replace.h"
+#include "frame/store_paths.h"
+#include "message/mime_reader.h"
+#include "platform/file.h"
+#include "qxstore.h"
+
+namespace qx::storeadm {
+namespace {
+
+int RunBody(int argc, char** argv);
+
+const Command kBody{"body", "<postoffice> <mailbox> <folder> <identifier> [--html | --calendar]",
+                    "prints the body (or HTML body, or calendar part) of an item's message file",
+                    RunBody};
+const CommandRegistration kRegisterBody(kBody);
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "storeadm: %s\n", message.c_str());
+  StoreFolder_FindClose();
+  return kExitFailure;
+}
+
+int RunBody(int argc, char** argv) {
+  if (argc != 5 && argc != 6) return UsageError(kBody, "expected a folder and an identifier");
+  const char* property = "PR_BODY";
+  if (argc == 6) {
+    if (std::strcmp(argv[5], "--html") == 0) {
+      property = "PR_BODY_HTML";
+    } else if (std::strcmp(argv[5], "--calendar") == 0) {
+      property = "PR_BNP_vCalendar";
+    } else {
+      return UsageError(kBody, (std::string("unexpected argument ") + argv[5]).c_str());
+    }
+  }
+  const std::string identifier = argv[4];
+  if (StoreFolder_Open(argv[1], argv[2], argv[3], 0, 1) == 0) {
+    return Fail(std::string("folder ") + argv[3] + " cannot be opened");
+  }
+  if (!IsPlainFileName(identifier) || StoreFolder_SelectItem(identifier.c_str()) == 0) {
+    return Fail("no item " + identifier + " in folder " + argv[3]);
+  }
+  const std::string path = JoinStorePath(ReadShownProperty("QX_FOLDER_PATH", 0).text, identifier);
+  if (platform::GetFileSize(path) < 0) return Fail("the file of item " + identifier + " is missing");
+  std::string value;
+  ReadContentValue(path, property, &value);
+  std::fwrite(value.data(), 1, value.size(), stdout);
+  StoreFolder_FindClose();
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace qx::storeadm
