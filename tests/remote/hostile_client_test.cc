@@ -306,6 +306,10 @@ TEST_F(HostileClientTest, LocalCallsRefuseTheSameNames) {
   EXPECT_EQ(Direct_StoreIndex_InsertItem("PO", "MB", "Inbox", "../../../../../outside/canary"), 1u);
   EXPECT_EQ(Direct_StoreIndex_RemoveItem("PO", "..", "Inbox", "A.MAI"), 0u);
   EXPECT_EQ(RemoveMailboxShares("../../../../outside", "PO"), 0u);
+  EXPECT_EQ(StoreFolder_Open("PO", "MB", "Out", 0, 0), 0u);
+  EXPECT_EQ(StoreFolder_Open("PO", "..", "..\\..\\outside", 0, 0), 0u);
+  EXPECT_EQ(StoreFolder_OpenItem("PO", "MB", "Out", "canary", 0), 0u);
+  StoreFolder_Close();
   StoreIndex index;
   StoreIndex_Init(&index);
   std::strcpy(index.postoffice, "PO");
