@@ -3,12 +3,12 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <vector>
+
+#include "platform/durable_replace.h"
 
 namespace qxaiso {
 
@@ -22,17 +22,6 @@ std::string DirectoryOfThisLibrary() {
   std::string path = info.dli_fname;
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  size_t written = 0;
-  while (written < text.size()) {
-    ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -62,20 +51,7 @@ bool ReadOptionsFile(const std::string& path, std::string* text) {
 }
 
 bool ReplaceOptionsFile(const std::string& path, const std::string& text) {
-  std::vector<char> temporary(path.begin(), path.end());
-  for (char c : std::string(".XXXXXX")) temporary.push_back(c);
-  temporary.push_back('\0');
-  int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  struct stat old_file;
-  mode_t mode = ::stat(path.c_str(), &old_file) == 0 ? (old_file.st_mode & 07777) : 0644;
-  bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  written = (::close(fd) == 0) && written;
-  if (!written || ::rename(temporary.data(), path.c_str()) != 0) {
-    ::unlink(temporary.data());
-    return false;
-  }
-  return true;
+  return qx::platform::DurablyReplaceFile(path, "", text, qx::platform::FileKind::kOther);
 }
 
 OptionsFileLock::OptionsFileLock(const std::string& path) {

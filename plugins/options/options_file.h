@@ -13,9 +13,9 @@ std::string OptionsFilePath();
 // cannot be read.
 bool ReadOptionsFile(const std::string& path, std::string* text);
 
-// Replaces the file with `text`: written to a temporary file in the same
-// directory, flushed to disk and renamed over the old one, so readers see
-// the old or the new file, never part of one. Keeps the old file's mode.
+// Replaces the file with `text` through the store's durable replace
+// (platform/durable_replace.h), so readers see the old or the new file, never
+// part of one. Keeps the old file's mode.
 bool ReplaceOptionsFile(const std::string& path, const std::string& text);
 
 // Holds an exclusive flock on "<path>.lock" for its lifetime, serialising

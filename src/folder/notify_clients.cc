@@ -5,6 +5,7 @@
 
 #include "platform/computer_name.h"
 #include "platform/diagnostics.h"
+#include "platform/durable_replace.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/text_compare.h"
@@ -58,8 +59,7 @@ void NotifyAndRewrite(const NotifyPass& pass, std::string_view directory) {
   const std::string temp_path = FolderFilePath(directory, kActivityTempFileName);
   std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(table_path);
   if (!entries) return;
-  platform::File temp = platform::File::Open(temp_path, platform::Access::kWrite,
-                                             platform::Disposition::kCreateAlways);
+  platform::FileReplacement temp(table_path, temp_path, platform::FileKind::kOther);
   if (!temp.valid()) {
     platform::DiagPrintf("problem with outfile\n");
     return;
@@ -69,31 +69,26 @@ void NotifyAndRewrite(const NotifyPass& pass, std::string_view directory) {
     if (NotifyEntry(pass, entry)) kept.push_back(entry);
   }
   if (kept.size() == entries->size()) {
-    temp.Close();
-    DeleteQuietly(temp_path);
+    temp.Abandon();
     return;
   }
   if (kept.empty()) {
-    temp.Close();
-    DeleteQuietly(temp_path);
+    temp.Abandon();
     DeleteQuietly(table_path);
     return;
   }
   // A temporary file that could not be written whole must not replace the
   // entries of live connections; the orphans go at the next notification.
-  bool written = temp.Write(FormatActivityFile(kept));
-  bool closed = temp.Close();
-  if (!written || !closed) {
-    DeleteQuietly(temp_path);
+  if (!temp.Write(FormatActivityFile(kept)) || !temp.FinishWriting()) {
+    temp.Abandon();
     platform::Trace("QX-WXXXX: Warning: Unable to write " + temp_path + "\n");
     return;
   }
   // One replacing rename rather than delete-then-rename: a crash between the
   // two would lose every entry.
-  if (!platform::MoveFileEx(temp_path, table_path, true)) {
+  if (!temp.Commit()) {
     platform::Trace("QX-WXXXX: Warning: Unable to move " + temp_path + " Activity File to " +
                     table_path + ". Error: " + std::to_string(platform::GetLastError()));
-    DeleteQuietly(temp_path);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "xml/xml_error_report.h"
 #include "frame/number_text.h"
 #include "platform/diagnostics.h"
+#include "platform/durable_replace.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 
@@ -138,19 +139,18 @@ void PrintSaveError(uint32_t system_error) {
 }
 
 uint32_t WriteDocument(const XmlDocument& document, std::string_view path) {
-  const std::string temp_path = std::string(path) + ".tmp";
-  platform::File file = platform::File::Open(temp_path, platform::Access::kWrite,
-                                             platform::Disposition::kCreateAlways);
-  if (!file.valid()) {
+  platform::FileReplacement replacement(path, std::string(path) + ".tmp",
+                                        platform::FileKind::kIndex);
+  if (!replacement.valid()) {
     PrintSaveError(platform::GetLastError());
     return 0;
   }
-  FileWriter writer(file);
+  FileWriter writer(replacement.file());
   document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
   uint32_t error = writer.Flush() ? 0 : writer.error();
-  if (error == 0 && !platform::ReplaceWithWrittenFile(&file, temp_path, path)) error = platform::GetLastError();
+  if (error == 0 && !replacement.Commit()) error = platform::GetLastError();
   if (error != 0) {
-    platform::DeleteFile(temp_path);
+    replacement.Abandon();
     PrintSaveError(error);
     return 0;
   }

@@ -4,6 +4,7 @@
 #include "frame/store_paths.h"
 #include "message/message_line_reader.h"
 #include "platform/diagnostics.h"
+#include "platform/durable_replace.h"
 #include "platform/file.h"
 
 namespace qx {
@@ -77,31 +78,28 @@ bool RewriteMessageHeaders(std::string_view folder_dir, std::string_view file_na
     platform::DiagPrintf("Could not open message file for input\r\n");
     return false;
   }
-  platform::File out = platform::File::Open(temp_path, platform::Access::kWrite,
-                                            platform::Disposition::kCreateAlways);
+  platform::FileReplacement out(message_path, temp_path, platform::FileKind::kMessage);
   if (!out.valid()) {
     platform::DiagPrintf("Could not open message file for writing\r\n");
     return false;
   }
 
-  CopyWriter writer(out);
-  bool copied = CopyRewritten(in, writer, rewrite);
+  CopyWriter writer(out.file());
+  const bool copied = CopyRewritten(in, writer, rewrite) && writer.ok();
   in.Close();
-  copied = out.Close() && writer.ok() && copied;
-  if (!copied) {
-    platform::DiagPrintf("Could not write message file copy\r\n");
-    platform::DeleteFile(temp_path);
+  if (copied && !rewrite.ShouldReplace()) {
+    out.Abandon();
     return false;
   }
-  if (!rewrite.ShouldReplace()) {
-    platform::DeleteFile(temp_path);
+  if (!copied || !out.FinishWriting()) {
+    platform::DiagPrintf("Could not write message file copy\r\n");
+    out.Abandon();
     return false;
   }
   // One rename over the message rather than delete-then-rename: a failure
   // can then never leave the folder without the message.
-  if (!platform::MoveFileEx(temp_path, message_path, true)) {
+  if (!out.Commit()) {
     platform::DiagPrintf("Could not replace message file\r\n");
-    platform::DeleteFile(temp_path);
     return false;
   }
   return true;

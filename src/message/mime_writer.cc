@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "message/message_file_replace.h"
+#include "message/item_file_name.h"
 #include "message/message_line_reader.h"
 #include "frame/store_paths.h"
 #include "message/mime_reader.h"
 #include "message/q_encoding.h"
 #include "platform/diagnostics.h"
+#include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "platform/text_compare.h"
 
@@ -171,35 +172,26 @@ bool Warn(const std::string& temp_path) {
   return false;
 }
 
-bool Fail(const std::string& temp_path) {
-  Warn(temp_path);
-  platform::DeleteFile(temp_path);
-  return false;
-}
-
 }  // namespace
 
 bool WriteContentValue(std::string_view folder_dir, std::string_view item_id,
                        std::string_view field, std::string_view text) {
   const std::string temp_path = JoinStorePath(folder_dir, "_" + std::string(item_id));
   if (!IsPlainFileName(item_id)) return Warn(temp_path);
-  platform::DeleteFile(temp_path);
-  platform::File out = platform::File::Open(temp_path, platform::Access::kWrite,
-                                            platform::Disposition::kCreateAlways);
-  if (!out.valid()) return Fail(temp_path);
   const std::string message_path = JoinStorePath(folder_dir, item_id);
+  platform::FileReplacement replacement(message_path, temp_path, platform::FileKind::kMessage);
+  if (!replacement.valid()) return Warn(temp_path);
   platform::File in = platform::File::Open(message_path, platform::Access::kRead,
                                            platform::Disposition::kOpenExisting);
-  if (!in.valid()) return Fail(temp_path);
+  if (!in.valid()) return Warn(temp_path);
 
   MessageLineReader reader(in, kWholeLines);
-  CopyOut copy(out);
+  CopyOut copy(replacement.file());
   WriteNewContent(reader, copy, EqualsNoCase(field, "VCALENDAR"), text);
   const bool read_whole = !reader.failed();
   in.Close();
-  if (!copy.Finish() || !read_whole || !ReplaceMessageFile(&out, temp_path, message_path)) {
-    return Fail(temp_path);
-  }
+  // An uncommitted replacement deletes its temporary file as it goes.
+  if (!copy.Finish() || !read_whole || !replacement.Commit()) return Warn(temp_path);
   return true;
 }
 

@@ -16,6 +16,7 @@ enum ErrorCode : uint32_t {
   kErrorNotEnoughMemory = 8,
   kErrorNotSameDevice = 17,
   kErrorNoMoreFiles = 18,
+  kErrorNotReady = 21,  // the device is not ready: the power is off (fault_injection.h)
   kErrorGenFailure = 31,
   kErrorSharingViolation = 32,
   kErrorFileExists = 80,

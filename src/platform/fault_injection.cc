@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/power_loss_model.h"
 
 namespace qx::platform {
 namespace {
@@ -22,13 +23,20 @@ struct Fault {
 struct FaultTable {
   std::mutex mutex;
   std::vector<Fault> faults;  // guarded by mutex
+  bool power_off = false;     // guarded by mutex
 };
 
+// Whether a fault is armed or the power is off; written under the mutex.
 std::atomic<bool> any_armed{false};
 
 FaultTable& Table() {
   static FaultTable* table = new FaultTable;  // never destroyed: usable during exit
   return *table;
+}
+
+// REQUIRES: table.mutex held.
+void UpdateArmedLocked(const FaultTable& table) {
+  any_armed.store(table.power_off || !table.faults.empty(), std::memory_order_release);
 }
 
 }  // namespace
@@ -38,25 +46,36 @@ void InjectFault(FaultOp op, std::string_view path_part, uint32_t error, int cou
   FaultTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
   table.faults.push_back(Fault{op, std::string(path_part), error, count});
-  any_armed.store(true, std::memory_order_release);
+  UpdateArmedLocked(table);
 }
 
 void ClearFaults() {
   FaultTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
   table.faults.clear();
-  any_armed.store(false, std::memory_order_release);
+  UpdateArmedLocked(table);
+}
+
+void SetPowerOff(bool off) {
+  FaultTable& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.power_off = off;
+  UpdateArmedLocked(table);
 }
 
 bool FaultFires(FaultOp op, std::string_view native_path) {
   if (!any_armed.load(std::memory_order_relaxed)) return false;
   FaultTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
+  if (table.power_off) {
+    SetLastError(kErrorNotReady);
+    return true;
+  }
   for (auto it = table.faults.begin(); it != table.faults.end(); ++it) {
     if (it->op != op || native_path.find(it->path_part) == std::string_view::npos) continue;
     const uint32_t error = it->error;
     if (it->remaining > 0 && --it->remaining == 0) table.faults.erase(it);
-    if (table.faults.empty()) any_armed.store(false, std::memory_order_release);
+    UpdateArmedLocked(table);
     SetLastError(error);
     return true;
   }
@@ -69,6 +88,7 @@ bool FaultArmed(FaultOp op, std::string_view native_path) {
   if (!any_armed.load(std::memory_order_relaxed)) return false;
   FaultTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
+  if (table.power_off) return true;
   for (const auto& fault : table.faults) {
     if (fault.op == op && native_path.find(fault.path_part) != std::string_view::npos) return true;
   }

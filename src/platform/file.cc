@@ -11,6 +11,7 @@
 #include "platform/errors.h"
 #include "platform/fault_injection.h"
 #include "platform/path_resolver.h"
+#include "platform/power_loss_model.h"
 
 namespace qx::platform {
 namespace {
@@ -120,6 +121,37 @@ bool MoveAcrossDevices(std::string_view from, std::string_view to, const Resolve
   return CopyFile(from, to, !replace) && DeleteFile(from);
 }
 
+// What a rename from `from` over `to` replaces, for the power-loss model:
+// nothing when both name one entry (a change of spelling).
+SavedEntry ReplacedByRename(const std::string& from, const std::string& to) {
+  struct stat source {};
+  struct stat target {};
+  if (::stat(from.c_str(), &source) == 0 && ::stat(to.c_str(), &target) == 0 &&
+      source.st_dev == target.st_dev && source.st_ino == target.st_ino) {
+    return SavedEntry{};
+  }
+  return SaveEntryForUndo(to);
+}
+
+// rename(2); 0 or errno. Renames go through here (or are recorded beside
+// RenameNoReplace), so that the power-loss model sees them.
+int RenameEntry(const std::string& from, const std::string& to) {
+  SavedEntry replaced;
+  if (PowerLossTracking()) replaced = ReplacedByRename(from, to);
+  if (::rename(from.c_str(), to.c_str()) != 0) return errno;
+  RecordRenamed(from, to, std::move(replaced));
+  return 0;
+}
+
+// unlink(2); 0 or errno. Every delete of a file goes through here.
+int UnlinkEntry(const std::string& native) {
+  SavedEntry deleted;
+  if (PowerLossTracking()) deleted = SaveEntryForUndo(native);
+  if (::unlink(native.c_str()) != 0) return errno;
+  RecordDeleted(native, std::move(deleted));
+  return 0;
+}
+
 // rename without replacing: renameat2 where the file system has it, else a
 // hard link and unlink for files (also atomic), else a checked rename.
 int RenameNoReplace(const std::string& from, const std::string& to, bool is_directory) {
@@ -133,6 +165,16 @@ int RenameNoReplace(const std::string& from, const std::string& to, bool is_dire
   struct stat existing {};
   if (::stat(to.c_str(), &existing) == 0) return EEXIST;
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+bool SyncDescriptor(int fd, bool data_only) {
+  if (FaultFiresForDescriptor(FaultOp::kSync, fd)) return false;
+  if ((data_only ? ::fdatasync(fd) : ::fsync(fd)) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  RecordSynced(fd);
+  return true;
 }
 
 std::string_view LastComponent(std::string_view path) {
@@ -247,6 +289,7 @@ File File::Open(std::string_view path, Access access, Disposition disposition, S
     ::close(opened.fd);
     return File();
   }
+  if (opened.created || truncates) RecordOpened(opened.fd, opened.native, opened.created);
   // As the original, opening or re-creating an existing file succeeds with 183.
   const bool reports_existing = !opened.created && (disposition == Disposition::kCreateAlways ||
                                                     disposition == Disposition::kOpenAlways);
@@ -303,6 +346,16 @@ File Directory::OpenUnlockedForReading(std::string_view name) const {
   return File(fd);
 }
 
+bool Directory::Sync() {
+  if (AnyFaultArmed() && FaultFires(FaultOp::kSync, native_)) return false;
+  if (::fsync(fd_) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  RecordDirectorySynced(fd_);
+  return true;
+}
+
 int64_t File::Read(void* buffer, size_t count) {
   while (true) {
     const ssize_t got = ::read(fd_, buffer, count);
@@ -316,6 +369,7 @@ int64_t File::Read(void* buffer, size_t count) {
 
 bool File::Write(const void* data, size_t count) {
   if (FaultFiresForDescriptor(FaultOp::kWrite, fd_)) return false;
+  if (PowerLossTracking()) NoteWriting(fd_);
   const char* bytes = static_cast<const char*>(data);
   while (count > 0) {
     const ssize_t written = ::write(fd_, bytes, count);
@@ -327,6 +381,7 @@ bool File::Write(const void* data, size_t count) {
     bytes += written;
     count -= static_cast<size_t>(written);
   }
+  RecordStep(DurabilityStep::kWrite);
   return true;
 }
 
@@ -342,11 +397,9 @@ bool File::Truncate(int64_t length) {
   return false;
 }
 
-bool File::Flush() {
-  if (::fsync(fd_) == 0) return true;
-  SetLastErrorFromErrno(errno);
-  return false;
-}
+bool File::Flush() { return SyncDescriptor(fd_, false); }
+
+bool File::SyncData() { return SyncDescriptor(fd_, true); }
 
 int64_t File::Size() const {
   struct stat info {};
@@ -474,10 +527,9 @@ bool DeleteFile(std::string_view path) {
       return false;
     }
   }
-  const int result = ::unlink(native.c_str());
-  const int error = errno;
+  const int error = UnlinkEntry(native);
   if (fd >= 0) ::close(fd);
-  if (result == 0) {
+  if (error == 0) {
     SetLastError(kErrorSuccess);
     return true;
   }
@@ -493,17 +545,17 @@ bool DeleteHeldFile(File* held, std::string_view path) {
     SetLastError(kErrorInvalidHandle);
     return false;
   }
-  int result = ::unlink(native.c_str());
-  if (result != 0 && errno == ENOENT) {
+  int error = UnlinkEntry(native);
+  if (error == ENOENT) {
     ResolvedPath resolved = ResolvePath(path);
     if (!resolved.exists) {
       SetMissingError(resolved);
       return false;
     }
-    result = ::unlink(resolved.native.c_str());
+    error = UnlinkEntry(resolved.native);
   }
-  if (result != 0) {
-    SetLastErrorFromErrno(errno);
+  if (error != 0) {
+    SetLastErrorFromErrno(error);
     return false;
   }
   held->Close();
@@ -561,7 +613,7 @@ bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_vi
     SetLastError(kErrorSharingViolation);
     return false;
   }
-  if (plain_target && !target.parent_missing && ::rename(source.c_str(), target.native.c_str()) == 0) {
+  if (plain_target && !target.parent_missing && RenameEntry(source, target.native) == 0) {
     SetLastError(kErrorSuccess);
     return true;
   }
@@ -587,9 +639,7 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace) {
   if (target.exists && SameEntry(source.info, target.info)) {
     // Another spelling of the same entry: the move changes its spelling.
     const std::string respelled = ParentOf(target.native) + std::string(LastComponent(to));
-    if (respelled != source.native && ::rename(source.native.c_str(), respelled.c_str()) != 0) {
-      error = errno;
-    }
+    if (respelled != source.native) error = RenameEntry(source.native, respelled);
   } else if (target.exists) {
     if (!replace) {
       error = EEXIST;
@@ -598,14 +648,15 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace) {
     } else if (HeldExclusively(target.native)) {
       SetLastError(kErrorSharingViolation);
       return false;
-    } else if (::rename(source.native.c_str(), target.native.c_str()) != 0) {
-      error = errno;
+    } else {
+      error = RenameEntry(source.native, target.native);
     }
   } else if (target.parent_missing || target.error != ENOENT) {
     SetMissingError(target);
     return false;
   } else {
     error = RenameNoReplace(source.native, target.native, source_is_directory);
+    if (error == 0) RecordRenamed(source.native, target.native, SavedEntry{});
   }
   if (error == EXDEV) return MoveAcrossDevices(from, to, source, replace);
   if (error != 0) {

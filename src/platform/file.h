@@ -73,6 +73,9 @@ class File {
   // Makes the bytes written so far durable (fsync); writes are not buffered
   // in the process, so other handles see them without this.
   bool Flush();
+  // Makes the bytes written so far durable, without the times (fdatasync).
+  // The file's name is durable only once its directory is synced.
+  bool SyncData();
   int64_t Size() const;  // -1 on failure
   bool GetTimes(FileTimes* times) const;
   // Times of 0 are left unchanged, as the original did with null pointers.
@@ -116,6 +119,10 @@ class Directory {
   // process holds without sharing. The lock would cost as much as the rest
   // of the open.
   File OpenUnlockedForReading(std::string_view name) const;
+
+  // Makes the creates, renames and deletes made in this directory so far
+  // durable (fsync of the directory).
+  bool Sync();
 
  private:
   int fd_ = -1;

@@ -7,6 +7,7 @@
 #include "platform/text_compare.h"
 #include "platform/diagnostics.h"
 #include "platform/directory_lock.h"
+#include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "platform/file_version.h"
 #include "platform/random_id.h"
@@ -43,17 +44,13 @@ std::string UniqueTemporaryPath(std::string_view directory) {
   return FolderFilePath(directory, name);
 }
 
-// Readers see the old contents or the new, never half a file.
+// Readers see the old contents or the new, never half a file. The list and
+// its stale flag are synced as indexes are: an empty or lost list after a
+// crash is not noticed as stale.
 bool ReplaceFileContents(std::string_view directory, const std::string& path,
                          const std::string& text) {
-  const std::string temporary = UniqueTemporaryPath(directory);
-  platform::File file = platform::File::Open(temporary, platform::Access::kWrite,
-                                             platform::Disposition::kCreateAlways);
-  if (!file.valid()) return false;
-  bool written = file.Write(text) && file.Close();
-  if (written && platform::MoveFileEx(temporary, path, true)) return true;
-  platform::DeleteFile(temporary);
-  return false;
+  return platform::DurablyReplaceFile(path, UniqueTemporaryPath(directory), text,
+                                      platform::FileKind::kIndex);
 }
 
 // Takes the stale flag down when it is still the writing seen before the

@@ -6,7 +6,7 @@
 #include "index/index_format.h"
 #include "index/item_insert.h"
 #include "index/store_index.h"
-#include "message/message_file_replace.h"
+#include "message/item_file_name.h"
 #include "frame/store_paths.h"
 #include "message/mime_reader.h"
 #include "message/mime_writer.h"

@@ -8,7 +8,7 @@
 #include "index/item_remove.h"
 #include "index/item_select.h"
 #include "index/store_index.h"
-#include "message/message_file_replace.h"
+#include "message/item_file_name.h"
 #include "store/item_state.h"
 
 namespace qx {

@@ -12,7 +12,7 @@
 #include "index/index_registry.h"
 #include "index/index_elements.h"
 #include "index/store_index.h"
-#include "message/message_file_replace.h"
+#include "message/item_file_name.h"
 #include "platform/diagnostics.h"
 #include "platform/text_compare.h"
 #include "store/item_content.h"

@@ -8,7 +8,7 @@
 
 #include "command.h"
 #include "item_values.h"
-#include "message/message_file_replace.h"
+#include "message/item_file_name.h"
 #include "frame/store_paths.h"
 #include "message/mime_reader.h"
 #include "platform/file.h"
