@@ -83,4 +83,9 @@ uint32_t SetStoreItemByMessageId(StoreIndex* index, std::string_view file_name, 
   return 1;
 }
 
+void SetEntryFlagWords(pugi::xml_node entry, std::string_view flag_words) {
+  SetChildText(entry, kFlagStatusElement, flag_words);
+  SetChildText(entry, kReadElement, ListHasFlagWord(flag_words, kFlagSeen) ? "1" : "0");
+}
+
 }  // namespace qx
