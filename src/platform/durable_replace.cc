@@ -143,4 +143,16 @@ bool DurablyReplaceFile(std::string_view target, std::string_view temporary,
   return replacement.valid() && replacement.Write(bytes) && replacement.Commit();
 }
 
+bool DurablyCopyFile(std::string_view from, std::string_view target, FileKind kind,
+                     bool fail_if_exists) {
+  const File source = File::Open(from, Access::kRead, Disposition::kOpenExisting);
+  if (!source.valid()) return false;
+  if (fail_if_exists && ResolvePath(target).exists) {
+    SetLastError(kErrorFileExists);
+    return false;
+  }
+  FileReplacement replacement(target, "", kind);
+  return replacement.valid() && CopyOpenFile(source, &replacement.file()) && replacement.Commit();
+}
+
 }  // namespace qx::platform

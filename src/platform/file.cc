@@ -762,6 +762,20 @@ bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
   return false;
 }
 
+bool CopyOpenFile(const File& from, File* to) {
+  struct statx source_info {};
+  if (!StatDescriptor(from.fd(), &source_info)) return false;
+  if (FaultFiresForDescriptor(FaultOp::kWrite, to->fd())) return false;
+  if (PowerLossTracking()) NoteWriting(to->fd());
+  if (::lseek(from.fd(), 0, SEEK_SET) < 0 || !CopyContents(from.fd(), to->fd())) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  RecordStep(DurabilityStep::kWrite);
+  const FileTimes source_times = TimesFromStatx(source_info, FileRef{.fd = from.fd()});
+  return to->SetTimes(FileTimes{.last_write = source_times.last_write});
+}
+
 bool GetFileTimes(std::string_view path, FileTimes* times) {
   const ResolvedPath resolved = ResolvePath(path);
   if (!resolved.exists) {

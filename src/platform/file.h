@@ -177,6 +177,11 @@ bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_vi
 // fail_if_exists an existing target gives 80. A failed copy leaves no target.
 // Copying a file onto itself fails with 32 and changes nothing.
 bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
+// Copies the contents of the open file `from` (from its start) into `to`
+// (at its position) and gives `to` the last-write time of `from`: a copy
+// into a file the caller has opened itself (durable_replace.h). False with
+// the last error on failure.
+bool CopyOpenFile(const File& from, File* to);
 
 bool GetFileTimes(std::string_view path, FileTimes* times);
 bool SetFileTimes(std::string_view path, const FileTimes& times);
