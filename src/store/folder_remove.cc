@@ -49,6 +49,9 @@ uint32_t RemoveFolder(STOREFOLDER* folder) {
   const std::string own_directory = StoreFolderOwnDirectory(*folder);
   if (own_directory.empty()) return 0;
   WithdrawShares(*folder);
+  // Stale before the directory changes (a crash then leaves the mark), and
+  // again after, in case a rebuild of the list took the first mark away.
+  MarkFolderIndexDirty(ParentDirectoryOf(own_directory));
   bool deleted = DeleteTreeQuietly(own_directory);
   MarkFolderIndexDirty(ParentDirectoryOf(own_directory));
   DropMailboxSizeCache(*folder);
