@@ -80,6 +80,24 @@ bool IsInsideStore(std::string_view path, const char* postoffice) {
   return Refused(path, platform::kErrorAccessDenied);
 }
 
+bool IsStoreRoot(std::string_view path, const char* postoffice) {
+  const std::optional<std::string> real = platform::RealPath(path);
+  if (!real) return false;
+  const auto is = [&](std::string_view root) {
+    const std::optional<std::string> real_root = platform::RealPath(root);
+    return real_root && *real_root == *real;
+  };
+  const std::string mail_root = Settings().mail_root;
+  bool root = is(mail_root);
+  if (!root && postoffice != nullptr) {
+    const std::string base = JoinStorePath(mail_root, postoffice);
+    root = is(base) || is(JoinStorePath(base, "MAILROOT"));
+    for (const char* special : kSpecialRoots) root = root || is(JoinStorePath(base, special));
+  }
+  if (root) Refused(path, platform::kErrorAccessDenied);
+  return root;
+}
+
 void ConfineFullPaths() { g_full_paths_confined.store(true, std::memory_order_release); }
 
 bool FullPathsConfined() { return g_full_paths_confined.load(std::memory_order_acquire); }
