@@ -1,6 +1,8 @@
 #include "store/item_folder_open.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "common/mutex.h"
@@ -112,18 +114,53 @@ Attach PrepareOpen(STOREINDEXTYPE& record, const FolderNames& names, uint32_t fo
   return AttachRecord(record, key);
 }
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A ".." component, with either separator.
+bool HoldsParentReference(std::string_view text) {
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = start;
+    while (end < text.size() && !IsSeparator(text[end])) ++end;
+    if (text.substr(start, end - start) == "..") return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+// A postoffice or mailbox names one directory of its own.
+bool IsDirectoryName(std::string_view name) {
+  return name != "." && name != ".." &&
+         std::find_if(name.begin(), name.end(), IsSeparator) == name.end();
+}
+
+// Where a folder of type 5 reads its calendar: the folder text itself when
+// it is a web address; else the folder's file below the mailbox, unless a
+// name would lead out of the store. A text that mentions "http://" without
+// beginning with it names neither (read as a path it would name a file
+// relative to wherever the server runs).
+std::optional<std::string> CalendarFeedSource(const FolderNames& names) {
+  for (std::string_view scheme : {"http://", "https://"}) {
+    if (platform::StartsWithNoCase(names.folder, scheme)) return std::string(names.folder);
+  }
+  if (FindNoCaseIn(names.folder, "http://") != std::string_view::npos) return std::nullopt;
+  if (!IsDirectoryName(names.postoffice) || !IsDirectoryName(names.mailbox) ||
+      HoldsParentReference(names.folder)) {
+    return std::nullopt;
+  }
+  return std::string(Settings().mail_root) + "\\" + std::string(names.postoffice) + "\\MAILROOT\\" +
+         std::string(names.mailbox) + "\\" + std::string(names.folder);
+}
+
 uint32_t OpenCalendarFeed(STOREINDEXTYPE& record, const FolderNames& names) {
   std::unique_ptr<CalendarFeed> feed = NewCalendarFeed();
   if (!feed) return 0;
   SetRecordNames(record, names, kFolderTypeICalendar);
   ItemState& state = ItemStateOf(record);
   state.calendar = std::move(feed);
-  std::string source(names.folder);
-  if (FindNoCaseIn(names.folder, "http://") == std::string_view::npos) {
-    source = std::string(Settings().mail_root) + "\\" + std::string(names.postoffice) +
-             "\\MAILROOT\\" + std::string(names.mailbox) + "\\" + std::string(names.folder);
-  }
-  return state.calendar->Open(source);
+  const std::optional<std::string> source = CalendarFeedSource(names);
+  if (!source) return 0;
+  return state.calendar->Open(*source);
 }
 
 bool HoldsAnyDocument(StoreIndex* index) {
