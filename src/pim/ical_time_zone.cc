@@ -130,7 +130,8 @@ std::string ICal_ZoneOffset(const TimeZoneRecord& zone, uint64_t local) {
   const std::optional<int64_t> standard = ChangeOver(zone.standard, time.year);
   const std::optional<int64_t> daylight = ChangeOver(zone.daylight, time.year);
   if (!standard || !daylight) {
-    if (zone.standard.present && zone.daylight.present) {
+    if (zone.standard.present && zone.daylight.present && !zone.change_over_reported) {
+      zone.change_over_reported = true;
       if (!standard) {
         platform::DiagPrintf("Error Occurred Converting StandardChangeOver::SystemTimeToFileTime: %ld\n",
                              kErrorInvalidParameter);

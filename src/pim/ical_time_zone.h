@@ -27,6 +27,8 @@ struct TimeZoneRecord {
   ZoneRule daylight;
   // The text was looked at once: times are absolute or the zone is read.
   bool parsed = false;
+  // A rule without a change-over was reported (once per feed, not per read).
+  mutable bool change_over_reported = false;
 };
 
 // Reads the zone of `feed_text` into *zone, once: nothing is read when it
@@ -50,7 +52,7 @@ void ICal_ParseTimeZone(std::string_view feed_text, std::string_view item, TimeZ
 //
 // A rule of another kind has no change-over and prints "Error Occurred
 // Converting StandardChangeOver::SystemTimeToFileTime: 87" (or the
-// DaylightChangeOver form) when both rules were given. Then the zone's
+// DaylightChangeOver form) when both rules were given, once per zone. Then the zone's
 // fixed offset is taken: the standard rule's offset-to, else the daylight
 // rule's. A text without a zone is in the local time of this machine, so
 // without either offset the machine's offset at that time is given.
