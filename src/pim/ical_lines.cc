@@ -99,12 +99,14 @@ std::string UnfoldedValue(std::string_view text, size_t at, char line_end) {
                                    line_end);
     if (end == std::string_view::npos || end + 1 >= text.size()) break;
     at = end + 1;
-    if (text[at] == ' ' || text[at] == '\t') {
-      ++at;
-      continue;
-    }
+    // The soft break comes first: a quoted-printable line ending in '='
+    // followed by a folded line keeps the fold's blank as text.
     if (!value.empty() && value.back() == '=' && !StartsWithNoCase(value, "=?UTF-8?Q?")) {
       value.pop_back();
+      continue;
+    }
+    if (text[at] == ' ' || text[at] == '\t') {
+      ++at;
       continue;
     }
     break;

@@ -25,11 +25,11 @@ inline constexpr int kICalValueWithParameters = 2;  // the value still holds "PA
 //  - Lines inside BEGIN:VALARM ... END:VALARM are passed over: an alarm's
 //    SUMMARY or DESCRIPTION is never the event's.
 //  - Blanks and TABs in front of the value are skipped; the value runs to
-//    `line_end` (a CR before it dropped). A next line that begins with a
-//    blank or TAB is appended without it; while the value ends with '='
+//    `line_end` (a CR before it dropped). While the value ends with '='
 //    (and does not begin with "=?UTF-8?Q?") the '=' is dropped and the next
 //    line is appended whatever it begins with: a quoted-printable soft
-//    line break.
+//    line break. Otherwise a next line that begins with a blank or TAB is
+//    appended without it.
 //  - Every backslash-'n' becomes CR LF.
 // Returns kICalValueNotFound (0, *value emptied), kICalValueFound (1) or
 // kICalValueWithParameters (2).
