@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, only when some are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libpugixml-dev libxslt1-dev libxml2-dev
-          libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+          libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev tzdata)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
