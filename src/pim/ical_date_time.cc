@@ -1,6 +1,5 @@
 #include "pim/ical_date_time.h"
 
-#include <string>
 
 #include "platform/civil_date.h"
 #include "platform/text_compare.h"
@@ -26,18 +25,21 @@ unsigned DigitsAt(std::string_view text, size_t at, size_t count) {
   return value;
 }
 
-// "2011-03-15T09:30:00" becomes "20110315T093000".
-std::string BasicForm(std::string_view text) {
-  std::string basic;
+constexpr size_t kTextLimit = 127;
+
+// "2011-03-15T09:30:00" becomes "20110315T093000", in `out` (kTextLimit
+// bytes); its length.
+size_t BasicForm(std::string_view text, char* out) {
+  size_t length = 0;
   int dashes = 0;
   for (char c : text) {
     if (c == '-' && dashes < 2) {
       ++dashes;
       continue;
     }
-    if (c != ':') basic += c;
+    if (c != ':') out[length++] = c;
   }
-  return basic;
+  return length;
 }
 
 }  // namespace
@@ -93,8 +95,10 @@ int64_t UtcOffsetSeconds(std::string_view offset_text) {
 }
 
 std::optional<uint64_t> ICal_ParseDateTime(std::string_view text, std::string_view offset_text) {
-  text = text.substr(0, 127);
-  const std::string basic = text.size() >= 5 && text[4] == '-' ? BasicForm(text) : std::string(text);
+  text = text.substr(0, kTextLimit);
+  char buffer[kTextLimit];
+  const std::string_view basic =
+      text.size() >= 5 && text[4] == '-' ? std::string_view(buffer, BasicForm(text, buffer)) : text;
   if (basic.size() < 8) return std::nullopt;
   CivilTime time;
   std::string_view offset = offset_text;
@@ -104,10 +108,8 @@ std::optional<uint64_t> ICal_ParseDateTime(std::string_view text, std::string_vi
     time.second = DigitsAt(basic, 13, 2);
     if (offset.empty()) {
       size_t sign = basic.find('+');
-      if (sign == std::string::npos) sign = basic.find('-');
-      if (sign != std::string::npos && basic.size() - sign <= 5) {
-        offset = std::string_view(basic).substr(sign);
-      }
+      if (sign == std::string_view::npos) sign = basic.find('-');
+      if (sign != std::string_view::npos && basic.size() - sign <= 5) offset = basic.substr(sign);
     }
   }
   time.year = DigitsAt(basic, 0, 4);
@@ -123,11 +125,11 @@ std::optional<uint64_t> ICal_ParseDateTime(std::string_view text, std::string_vi
 
 unsigned NthWeekdayOfMonth(int64_t year, unsigned month, unsigned weekday, int32_t instance) {
   if (month < 1 || month > 12) return 0;
-  const int64_t first = platform::DaysFromCivil(year, month, 1);
+  const unsigned first = platform::WeekdayFromDays(platform::DaysFromCivil(year, month, 1));
   unsigned found = 0;
   int32_t count = 0;
   for (unsigned day = 1; day <= platform::DaysInMonth(year, month); ++day) {
-    if (platform::WeekdayFromDays(first + day - 1) != weekday) continue;
+    if ((first + day - 1) % 7 != weekday) continue;
     found = day;
     if (++count == instance) break;
   }

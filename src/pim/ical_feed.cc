@@ -1,18 +1,16 @@
 #include "pim/ical_feed.h"
 
 #include "pim/ical_download.h"
+#include "pim/ical_marker.h"
 #include "platform/errors.h"
 #include "platform/file.h"
-#include "platform/text_compare.h"
 
 namespace qx {
 
 namespace {
 
-using platform::FindNoCaseIn;
-
-constexpr std::string_view kEventBegin = "BEGIN:VEVENT";
-constexpr std::string_view kEventEnd = "END:VEVENT";
+constexpr ICalMarker kEventBegin("BEGIN:VEVENT");
+constexpr ICalMarker kEventEnd("END:VEVENT");
 
 }  // namespace
 
@@ -52,21 +50,22 @@ bool ICalFeed::NextItem() {
   item_.reset();
   if (!text_ || !cursor_) return false;
   const std::string_view text(*text_);
-  const size_t begin = FindNoCaseIn(text.substr(*cursor_), kEventBegin);
+  const size_t begin = kEventBegin.FindIn(text.substr(*cursor_));
   if (begin == std::string_view::npos) {
     cursor_.reset();
     return false;
   }
   size_t start = *cursor_ + begin + kEventBegin.size();
   while (start < text.size() && (text[start] == '\r' || text[start] == '\n' || text[start] == ' ')) ++start;
-  const size_t end = FindNoCaseIn(text.substr(start), kEventEnd);
+  const size_t end = kEventEnd.FindIn(text.substr(start));
   if (end == std::string_view::npos) {
-    item_ = std::string(text.substr(start));
+    item_ = text.substr(start);
     cursor_.reset();
   } else {
-    item_ = std::string(text.substr(start, end));
+    item_ = text.substr(start, end);
     cursor_ = start + end + kEventEnd.size();
   }
+  component_.Reset(*item_);
   return true;
 }
 
@@ -74,6 +73,7 @@ void ICalFeed::Close() {
   text_.reset();
   cursor_.reset();
   item_.reset();
+  component_.Reset({});
   zone_ = TimeZoneRecord{};
 }
 

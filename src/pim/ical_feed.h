@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "pim/ical_lines.h"
 #include "pim/ical_time_zone.h"
 
 namespace qx {
@@ -37,14 +38,18 @@ class ICalFeed {
   void Close();
 
   bool has_item() const { return item_.has_value(); }
-  std::string_view item() const { return item_ ? std::string_view(*item_) : std::string_view(); }
+  std::string_view item() const { return item_.value_or(std::string_view()); }
   std::string_view text() const { return text_ ? std::string_view(*text_) : std::string_view(); }
+  // The current item with its lines indexed.
+  const ICalComponent& component() const { return component_; }
   TimeZoneRecord& zone() { return zone_; }
 
  private:
   std::optional<std::string> text_;
   std::optional<size_t> cursor_;
-  std::optional<std::string> item_;
+  // A part of text_, which stays as it is until Close.
+  std::optional<std::string_view> item_;
+  ICalComponent component_;
   TimeZoneRecord zone_;
   std::string open_error_;
 };

@@ -1,6 +1,9 @@
 #include "pim/ical_lines.h"
 
+#include <cstring>
+
 #include "message/quoted_printable.h"
+#include "pim/ical_marker.h"
 #include "platform/text_compare.h"
 #include "platform/utf16_text.h"
 
@@ -11,51 +14,9 @@ namespace {
 using platform::FindNoCaseIn;
 using platform::StartsWithNoCase;
 
-constexpr std::string_view kAlarmBegin = "BEGIN:VALARM";
-constexpr std::string_view kAlarmEnd = "END:VALARM";
+constexpr ICalMarker kAlarmBegin("BEGIN:VALARM");
+constexpr ICalMarker kAlarmEnd("END:VALARM");
 constexpr size_t kMaxEncodedFields = 1000;
-
-// Where the VALARM block that holds `at` ends, or npos when `at` lies in
-// none. Only the text up to `at` is searched for the block's start, so a
-// component without alarms costs one pass over what precedes the match.
-size_t AlarmEndAround(std::string_view text, size_t at) {
-  size_t from = 0;
-  while (from <= at) {
-    const size_t begin = FindNoCaseIn(text.substr(from, at - from), kAlarmBegin);
-    if (begin == std::string_view::npos) return std::string_view::npos;
-    const size_t start = from + begin;
-    const size_t end = FindNoCaseIn(text.substr(start), kAlarmEnd);
-    const size_t stop = end == std::string_view::npos ? text.size() : start + end + kAlarmEnd.size();
-    if (at < stop) return stop;
-    from = stop;
-  }
-  return std::string_view::npos;
-}
-
-// The first line at or after `from` that begins with `key` (any case)
-// followed by one of `followers` (any character when empty): the position
-// just after the key, or npos.
-size_t FindKeyLine(std::string_view text, std::string_view key, std::string_view followers,
-                   size_t from) {
-  size_t line = from;
-  if (line > 0 && text[line - 1] != '\n') {
-    line = text.find('\n', line);
-    if (line == std::string_view::npos) return line;
-    ++line;
-  }
-  while (line < text.size()) {
-    const std::string_view rest = text.substr(line);
-    if (StartsWithNoCase(rest, key) &&
-        (followers.empty() ||
-         (rest.size() > key.size() && followers.find(rest[key.size()]) != std::string_view::npos))) {
-      return line + key.size();
-    }
-    line = text.find('\n', line);
-    if (line == std::string_view::npos) break;
-    ++line;
-  }
-  return std::string_view::npos;
-}
 
 // The property line of `key` outside alarms: the position after the key
 // (and after the ':' or ';' that follows a plain key) and the result.
@@ -64,19 +25,19 @@ struct KeyLine {
   int result = kICalValueNotFound;
 };
 
-KeyLine FindPropertyLine(std::string_view text, std::string_view key) {
-  const bool plain = key.find_first_of(":;") == std::string_view::npos;
-  const bool ends_in_colon = !key.empty() && key.back() == ':';
-  size_t from = 0;
-  while (from < text.size()) {
-    const size_t after = FindKeyLine(text, key, ends_in_colon ? "" : ":;", from);
-    if (after == std::string_view::npos) return {};
-    const size_t line = after - key.size();
-    const size_t alarm_end = AlarmEndAround(text, line);
-    if (alarm_end != std::string_view::npos) {
-      from = alarm_end;
-      continue;
-    }
+KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
+  const std::string_view text = component.text();
+  const bool plain = !HoldsAnyOf(key, ":;");
+  const bool ends_in_colon = key.back() == ':';
+  const char first = platform::UpperAscii(key[0]);
+  const auto& alarms = component.alarms();
+  size_t alarm = 0;
+  for (size_t line : component.line_starts()) {
+    if (platform::UpperAscii(text[line]) != first || !StartsWithNoCase(text.substr(line), key)) continue;
+    const size_t after = line + key.size();
+    if (!ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
+    while (alarm < alarms.size() && alarms[alarm].second <= line) ++alarm;
+    if (alarm < alarms.size() && alarms[alarm].first <= line) continue;
     if (plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound};
     const bool holds_colon = key.find(':') != std::string_view::npos;
     return {after, holds_colon ? kICalValueFound : kICalValueWithParameters};
@@ -183,26 +144,68 @@ void TrimTrailingBlanks(std::string* value, bool wide) {
 
 }  // namespace
 
-int ICal_GetValue(std::string_view text, std::string_view key, std::string* value, char line_end) {
+ICalComponent::ICalComponent(std::string_view text) { Reset(text); }
+
+void ICalComponent::Reset(std::string_view text) {
+  text_ = text;
+  line_starts_.clear();
+  alarms_.clear();
+  for (size_t line = 0; line < text.size();) {
+    line_starts_.push_back(line);
+    const void* end = std::memchr(text.data() + line, '\n', text.size() - line);
+    if (end == nullptr) break;
+    line = static_cast<size_t>(static_cast<const char*>(end) - text.data()) + 1;
+  }
+  // A block without its end hides the rest of the text.
+  for (size_t from = 0; from < text.size();) {
+    const size_t begin = kAlarmBegin.FindIn(text.substr(from));
+    if (begin == std::string_view::npos) break;
+    const size_t start = from + begin;
+    const size_t end = kAlarmEnd.FindIn(text.substr(start));
+    const size_t stop = end == std::string_view::npos ? text.size() : start + end + kAlarmEnd.size();
+    alarms_.emplace_back(start, stop);
+    from = stop;
+  }
+}
+
+int ICal_GetValue(const ICalComponent& component, std::string_view key, std::string* value,
+                  char line_end) {
   value->clear();
   if (key.empty()) return kICalValueNotFound;
-  const KeyLine line = FindPropertyLine(text, key);
+  const KeyLine line = FindPropertyLine(component, key);
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
-  *value = UnfoldedValue(text, line.value_start, line_end);
+  *value = UnfoldedValue(component.text(), line.value_start, line_end);
   ExpandLineBreaks(value);
   return line.result;
 }
 
+int ICal_GetValue(std::string_view text, std::string_view key, std::string* value, char line_end) {
+  return ICal_GetValue(ICalComponent(text), key, value, line_end);
+}
+
 int ICal_GetDecodedValue(std::string_view text, std::string_view key, std::string* value,
                          bool decode, int mode, bool wide, bool* is_wide) {
+  return ICal_GetDecodedValue(ICalComponent(text), key, value, decode, mode, wide, is_wide);
+}
+
+int ICal_GetDecodedValue(const ICalComponent& component, std::string_view key, std::string* value,
+                         bool decode, int mode, bool wide, bool* is_wide) {
   *is_wide = false;
-  const int result = ICal_GetValue(text, key, value);
+  const int result = ICal_GetValue(component, key, value);
   if (result == kICalValueNotFound) return result;
   if (result == kICalValueWithParameters && decode) {
     const size_t colon = UnescapedColon(*value);
+    const bool quoted_printable =
+        FindNoCaseIn(std::string_view(*value).substr(0, colon), "ENCODING=QUOTED-PRINTABLE") !=
+        std::string_view::npos;
+    if (!quoted_printable) {
+      value->erase(0, colon == std::string::npos ? colon : colon + 1);
+      TrimTrailingBlanks(value, false);
+      return result;
+    }
     const std::string parameters = value->substr(0, colon);
     std::string decoded = colon == std::string::npos ? std::string() : value->substr(colon + 1);
-    if (FindNoCaseIn(parameters, "ENCODING=QUOTED-PRINTABLE") != std::string_view::npos) {
+    {
       if (mode == kICalDecodeBytes) {
         decoded = DecodeQuotedPrintable(decoded).value_or(std::string());
         if (wide) {

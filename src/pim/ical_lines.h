@@ -3,10 +3,46 @@
 // "DTSTART;TZID=Europe:20110315T093000", folded onto several lines) found by
 // key and read out with their parameters decoded.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qx {
+
+// A component's text with its lines indexed once: where each line begins,
+// and the spans of its VALARM blocks (from a "BEGIN:VALARM" to the end of
+// the "END:VALARM" after it, or to the text's end). A walk reads several
+// properties of every event; each read then looks only at line starts.
+class ICalComponent {
+ public:
+  ICalComponent() = default;
+  // `text` must outlive the object (or the next Reset).
+  explicit ICalComponent(std::string_view text);
+  // Indexes another text, keeping the memory of the last.
+  void Reset(std::string_view text);
+
+  std::string_view text() const { return text_; }
+  const std::vector<size_t>& line_starts() const { return line_starts_; }
+  const std::vector<std::pair<size_t, size_t>>& alarms() const { return alarms_; }
+
+ private:
+  std::string_view text_;
+  std::vector<size_t> line_starts_;
+  std::vector<std::pair<size_t, size_t>> alarms_;
+};
+
+// True when `text` holds one of the bytes of `set`. (A plain loop: the
+// library's find_first_of searches the set once per byte of the text.)
+constexpr bool HoldsAnyOf(std::string_view text, std::string_view set) {
+  for (char c : text) {
+    for (char wanted : set) {
+      if (c == wanted) return true;
+    }
+  }
+  return false;
+}
 
 // ICal_GetValue's results.
 inline constexpr int kICalValueNotFound = 0;
@@ -33,6 +69,8 @@ inline constexpr int kICalValueWithParameters = 2;  // the value still holds "PA
 //  - Every backslash-'n' becomes CR LF.
 // Returns kICalValueNotFound (0, *value emptied), kICalValueFound (1) or
 // kICalValueWithParameters (2).
+int ICal_GetValue(const ICalComponent& component, std::string_view key, std::string* value,
+                  char line_end = '\n');
 int ICal_GetValue(std::string_view text, std::string_view key, std::string* value,
                   char line_end = '\n');
 
@@ -53,6 +91,8 @@ inline constexpr int kICalDecodeEncodedWords = 1;  // as "=?charset?Q?...?=" wor
 // Trailing blanks, TABs, CR and LF are removed last (as UTF-16 units from a
 // wide value). *is_wide is false unless set above. The result is
 // ICal_GetValue's.
+int ICal_GetDecodedValue(const ICalComponent& component, std::string_view key, std::string* value,
+                         bool decode, int mode, bool wide, bool* is_wide);
 int ICal_GetDecodedValue(std::string_view text, std::string_view key, std::string* value,
                          bool decode, int mode, bool wide, bool* is_wide);
 

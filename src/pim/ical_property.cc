@@ -5,7 +5,7 @@
 #include "pim/ical_lines.h"
 #include "pim/ical_property_map.h"
 #include "pim/ical_recurrence.h"
-#include "platform/text_compare.h"
+#include "platform/civil_date.h"
 #include "platform/utf16_text.h"
 #include "store/property_map.h"
 #include "store/property_values.h"
@@ -14,13 +14,11 @@ namespace qx {
 
 namespace {
 
-using platform::StartsWithNoCase;
-
 ICalPropertyValue Found(std::string bytes, uint32_t type, bool is_wide = false) {
   return {2, std::move(bytes), type, is_wide};
 }
 
-ICalPropertyValue RecurrenceValue(std::string_view item, const ICalPropertyMapEntry& entry) {
+ICalPropertyValue RecurrenceValue(const ICalComponent& item, const ICalPropertyMapEntry& entry) {
   RecurrenceRecord record;
   int32_t recurring = 0;
   std::string rule;
@@ -51,40 +49,49 @@ ICalPropertyValue RecurrenceValue(std::string_view item, const ICalPropertyMapEn
   return {};
 }
 
-bool IsDateTimeKey(std::string_view key) {
-  return StartsWithNoCase(key, "DTSTART") || StartsWithNoCase(key, "DTEND");
-}
-
 bool IsLocalTime(std::string_view value) {
-  return value.find_first_of("+-GZ") == std::string_view::npos;
+  return !HoldsAnyOf(value, "+-GZ");
 }
 
-bool HasTimeOfDay(std::string_view value) { return value.find_first_of("Tt") != std::string_view::npos; }
+bool HasTimeOfDay(std::string_view value) { return HoldsAnyOf(value, "Tt"); }
 
-// "20110315" of "20110315T093000+0100", or "2011-03-15" of the extended form.
+// "20110315" of "20110315T093000", or "2011-03-15" of the extended form.
 std::string_view DatePart(std::string_view value) {
   return value.substr(0, value.size() >= 5 && value[4] == '-' ? 10 : 8);
 }
 
-std::optional<std::string> Converted(const std::string& value, uint32_t stored_type,
-                                     uint32_t property_type, bool is_wide) {
-  switch (property_type) {
-    case kValueUtf16:
-      return (is_wide ? value : platform::Utf8ToUtf16Le(value)) + std::string(2, '\0');
-    case kValueFileTime: {
-      if (stored_type != kValueICalDateTime) break;
-      const std::optional<uint64_t> file_time = ICal_ParseDateTime(value);
-      if (!file_time) return std::nullopt;
-      return FileTimeBytes(*file_time);
-    }
-    case kValueAllDayDate: {
-      const std::optional<uint64_t> file_time = ICal_ParseDateTime(DatePart(value));
-      if (!file_time) return std::nullopt;
-      return FileTimeBytes(*file_time);
-    }
-    default: break;
+// A DTSTART or DTEND value as a FILETIME: a time in local time (none of
+// '+', '-', 'G', 'Z') is read with the offset its zone has then, as if that
+// offset were written after it; a date alone (no time of day) is the date
+// at midnight UTC, as other readers take a floating date.
+std::optional<uint64_t> DateTimeValue(std::string_view value, const TimeZoneRecord& zone) {
+  std::optional<uint64_t> file_time = ICal_ParseDateTime(value);
+  if (!file_time || !IsLocalTime(value) || !HasTimeOfDay(value)) return file_time;
+  const int64_t offset = UtcOffsetSeconds(ICal_ZoneOffset(zone, *file_time));
+  const int64_t utc = static_cast<int64_t>(*file_time) - offset * static_cast<int64_t>(platform::kTicksPerSecond);
+  if (utc < 0) return std::nullopt;
+  return static_cast<uint64_t>(utc);
+}
+
+std::optional<std::string> Converted(std::string&& value, const ICalPropertyMapEntry& entry, bool is_wide,
+                                     const TimeZoneRecord& zone) {
+  if (entry.stored_type == kValueICalDateTime) {
+    const std::optional<uint64_t> file_time = entry.property_type == kValueAllDayDate
+                                                  ? ICal_ParseDateTime(DatePart(value))
+                                                  : DateTimeValue(value, zone);
+    if (!file_time) return std::nullopt;
+    return FileTimeBytes(*file_time);
   }
-  return CallerBytesFromStored(value, property_type);
+  switch (entry.property_type) {
+    case kValueUtf16:
+      if (!is_wide) value = platform::Utf8ToUtf16Le(value);
+      value.append(2, '\0');
+      return std::move(value);
+    case kValueText:
+      value.push_back('\0');
+      return std::move(value);
+    default: return CallerBytesFromStored(value, entry.property_type);
+  }
 }
 
 }  // namespace
@@ -97,8 +104,8 @@ ICalPropertyValue ICal_GetProperty(ICalFeed& feed, std::string_view name) {
     return unknown;
   }
   if (!feed.has_item()) return {};
-  const std::string_view item = feed.item();
-  ICal_ParseTimeZone(feed.text(), item, &feed.zone());
+  const ICalComponent& item = feed.component();
+  ICal_ParseTimeZone(feed.text(), feed.item(), &feed.zone());
   if (entry->field != RecurrenceField::kNone) return RecurrenceValue(item, *entry);
 
   const bool wide_wanted = entry->property_type == kValueUtf16 && entry->stored_type == kValueUtf16;
@@ -108,14 +115,7 @@ ICalPropertyValue ICal_GetProperty(ICalFeed& feed, std::string_view name) {
       kICalValueNotFound) {
     return {};
   }
-  if (!is_wide && IsDateTimeKey(entry->key) && IsLocalTime(value) && HasTimeOfDay(value)) {
-    if (std::optional<uint64_t> local = ICal_ParseDateTime(value)) {
-      value += ICal_ZoneOffset(feed.zone(), *local);
-    }
-  }
-  uint32_t stored_type = entry->stored_type;
-  if (wide_wanted && !is_wide) stored_type = kValueText;
-  std::optional<std::string> bytes = Converted(value, stored_type, entry->property_type, is_wide);
+  std::optional<std::string> bytes = Converted(std::move(value), *entry, is_wide, feed.zone());
   if (!bytes) return {};
   return Found(std::move(*bytes), entry->property_type, entry->property_type == kValueUtf16);
 }

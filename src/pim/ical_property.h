@@ -27,9 +27,9 @@ struct ICalPropertyValue {
 //    without a rule every field reads 0 but the interval, which reads 1;
 //  - other keys: the decoded value (quoted-printable decoded, UTF-16 when
 //    the name asked for it). A DTSTART or DTEND in local time (none of '+',
-//    '-', 'G', 'Z') gets the zone's offset at that time appended; a date
-//    alone (no time of day) is left as it is, the date at midnight UTC, as
-//    other readers take a floating date;
+//    '-', 'G', 'Z') is read with the zone's offset at that time, as if it
+//    were written after it; a date alone (no time of day) is the date at
+//    midnight UTC, as other readers take a floating date;
 //  - then converted to the property type: text to boolean ("TRUE", "1"),
 //    integer (atol), sensitivity (PUBLIC 0, PRIVATE 2, CONFIDENTIAL 3),
 //    UTF-16; date-time text to FILETIME; the all-day forms to the FILETIME

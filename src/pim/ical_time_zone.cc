@@ -30,7 +30,7 @@ std::string_view Block(std::string_view text, std::string_view begin, std::strin
 }
 
 bool HoldsAbsoluteMarker(std::string_view value) {
-  return value.find_first_of("+-GZ") != std::string_view::npos;
+  return HoldsAnyOf(value, "+-GZ");
 }
 
 ZoneRule ReadRule(std::string_view block) {
@@ -106,11 +106,14 @@ std::string FixedOffset(const TimeZoneRecord& zone, uint64_t local) {
 }  // namespace
 
 void ICal_ParseTimeZone(std::string_view feed_text, std::string_view item, TimeZoneRecord* zone) {
-  if (zone->parsed) return;
+  if (zone->parsed || (zone->absolute_item == item.data() && !item.empty())) return;
   std::string start;
   bool is_wide = false;
   ICal_GetDecodedValue(item, "DTSTART", &start, true, kICalDecodeBytes, false, &is_wide);
-  if (HoldsAbsoluteMarker(start)) return;
+  if (HoldsAbsoluteMarker(start)) {
+    zone->absolute_item = item.data();
+    return;
+  }
   zone->parsed = true;
   const std::string_view block = Block(feed_text, "BEGIN:VTIMEZONE", "END:VTIMEZONE");
   if (block.empty()) return;
@@ -127,8 +130,13 @@ void ICal_ParseTimeZone(std::string_view feed_text, std::string_view item, TimeZ
 std::string ICal_ZoneOffset(const TimeZoneRecord& zone, uint64_t local) {
   if (!zone.standard.present && !zone.daylight.present) return MachineOffset(local);
   const CivilTime time = CivilFromFileTime(local);
-  const std::optional<int64_t> standard = ChangeOver(zone.standard, time.year);
-  const std::optional<int64_t> daylight = ChangeOver(zone.daylight, time.year);
+  if (zone.change_over_year != time.year) {
+    zone.change_over_year = time.year;
+    zone.standard_change_over = ChangeOver(zone.standard, time.year);
+    zone.daylight_change_over = ChangeOver(zone.daylight, time.year);
+  }
+  const std::optional<int64_t>& standard = zone.standard_change_over;
+  const std::optional<int64_t>& daylight = zone.daylight_change_over;
   if (!standard || !daylight) {
     if (zone.standard.present && zone.daylight.present && !zone.change_over_reported) {
       zone.change_over_reported = true;

@@ -4,6 +4,7 @@
 // the offset their zone has at that time appended before they are read.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,14 @@ struct TimeZoneRecord {
   bool parsed = false;
   // A rule without a change-over was reported (once per feed, not per read).
   mutable bool change_over_reported = false;
+  // The item whose absolute times let the zone go unread, so that its other
+  // properties do not look again.
+  const char* absolute_item = nullptr;
+  // The change-overs of the year asked last: a walk reads many events of
+  // one year.
+  mutable int64_t change_over_year = INT64_MIN;
+  mutable std::optional<int64_t> standard_change_over;
+  mutable std::optional<int64_t> daylight_change_over;
 };
 
 // Reads the zone of `feed_text` into *zone, once: nothing is read when it

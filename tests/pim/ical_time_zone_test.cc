@@ -14,6 +14,7 @@
 #include "pim/ical_date_time.h"
 #include "pim/ical_time_zone.h"
 #include "platform/civil_date.h"
+#include "platform/diagnostics.h"
 
 namespace qx {
 namespace {
@@ -151,6 +152,8 @@ TEST_F(ICalTimeZoneTest, ZonesWithoutChangeOversUseTheirFixedOffsetOrTheMachines
       "END:VTIMEZONE\r\n";
   const TimeZoneRecord tokyo = ZoneOf(exchange);
   const uint64_t noon = *ICal_ParseDateTime("20170224T120000");
+  unsetenv("QXSTORE_DIAG");
+  platform::ReloadDiagnosticsSettings();
   testing::internal::CaptureStdout();
   EXPECT_EQ(ICal_ZoneOffset(tokyo, noon), "+0900");
   EXPECT_EQ(ICal_ZoneOffset(tokyo, noon), "+0900");
