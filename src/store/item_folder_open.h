@@ -35,8 +35,8 @@ inline constexpr uint32_t kOpenWithoutLoading = 200;
 // begins with "http://" or "https://", else on
 // mail root\postoffice\MAILROOT\mailbox\folder, and returns the feed's result. It returns 0,
 // with a feed that holds no text, for names that would lead out of the
-// store ("..", a separator in the postoffice or mailbox) and for a folder
-// text that holds "http://" without beginning with it.
+// store (frame/store_names.h; a link leading out, frame/store_roots.h) and
+// for a folder text that holds "http://" without beginning with it.
 uint32_t OpenRecordFolder(STOREINDEXTYPE& record, std::string_view postoffice,
                           std::string_view mailbox, std::string_view folder,
                           uint32_t folder_type, uint32_t open_mode);

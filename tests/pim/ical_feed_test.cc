@@ -3,6 +3,7 @@
 // conversions, zones, broken files, and names that would leave the store.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -154,6 +155,10 @@ TEST_F(ICalFeedTest, FolderTextsThatWouldLeaveTheStoreOpenNothing) {
     EXPECT_EQ(StoreFolder_Open(postoffice, mailbox, folder, 5, 1), 0u) << mailbox << " " << folder;
     EXPECT_EQ(Walk(), "");
   }
+  // A link in the mailbox that leads out of the store is not followed.
+  ASSERT_EQ(symlink((root() + "/outside.ics").c_str(), FolderDir("link.ics").c_str()), 0);
+  EXPECT_EQ(StoreFolder_Open("PO", "MB", "link.ics", 5, 1), 0u);
+  EXPECT_EQ(Walk(), "");
   // Inside the store, subfolders and a leading separator are fine.
   MakeDirs(FolderDir("Sub"));
   Calendar("Sub/in.ics", "BEGIN:VEVENT\r\nSUMMARY:inside\r\nEND:VEVENT\r\n");
