@@ -10,7 +10,7 @@ namespace qx {
 namespace {
 
 constexpr ICalMarker kEventBegin("BEGIN:VEVENT");
-constexpr ICalMarker kEventEnd("END:VEVENT");
+constexpr std::string_view kEventEnd = "END:VEVENT";
 
 }  // namespace
 
@@ -57,7 +57,7 @@ bool ICalFeed::NextItem() {
   }
   size_t start = *cursor_ + begin + kEventBegin.size();
   while (start < text.size() && (text[start] == '\r' || text[start] == '\n' || text[start] == ' ')) ++start;
-  const size_t end = kEventEnd.FindIn(text.substr(start));
+  const size_t end = ScanComponent(text.substr(start), true, &alarms_);
   if (end == std::string_view::npos) {
     item_ = text.substr(start);
     cursor_.reset();
@@ -65,7 +65,7 @@ bool ICalFeed::NextItem() {
     item_ = text.substr(start, end);
     cursor_ = start + end + kEventEnd.size();
   }
-  component_.Reset(*item_);
+  component_.Reset(*item_, &alarms_);
   return true;
 }
 

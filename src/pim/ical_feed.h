@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pim/ical_lines.h"
 #include "pim/ical_time_zone.h"
@@ -50,6 +51,7 @@ class ICalFeed {
   // A part of text_, which stays as it is until Close.
   std::optional<std::string_view> item_;
   ICalComponent component_;
+  std::vector<ICalComponent::Span> alarms_;  // kept for its memory
   TimeZoneRecord zone_;
   std::string open_error_;
 };

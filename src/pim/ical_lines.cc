@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "message/quoted_printable.h"
-#include "pim/ical_marker.h"
 #include "platform/text_compare.h"
 #include "platform/utf16_text.h"
 
@@ -14,8 +13,6 @@ namespace {
 using platform::FindNoCaseIn;
 using platform::StartsWithNoCase;
 
-constexpr ICalMarker kAlarmBegin("BEGIN:VALARM");
-constexpr ICalMarker kAlarmEnd("END:VALARM");
 constexpr size_t kMaxEncodedFields = 1000;
 
 // The property line of `key` outside alarms: the position after the key
@@ -32,7 +29,9 @@ KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
   const char first = platform::UpperAscii(key[0]);
   const auto& alarms = component.alarms();
   size_t alarm = 0;
-  for (size_t line : component.line_starts()) {
+  for (size_t index = 0;; ++index) {
+    const size_t line = component.LineStart(index);
+    if (line == std::string_view::npos) break;
     if (platform::UpperAscii(text[line]) != first || !StartsWithNoCase(text.substr(line), key)) continue;
     const size_t after = line + key.size();
     if (!ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
@@ -144,28 +143,62 @@ void TrimTrailingBlanks(std::string* value, bool wide) {
 
 }  // namespace
 
+size_t ScanComponent(std::string_view text, bool stop_at_event_end,
+                     std::vector<ICalComponent::Span>* alarms) {
+  alarms->clear();
+  size_t alarm_start = std::string_view::npos;
+  const char* data = text.data();
+  for (size_t at = 0; at < text.size();) {
+    const void* found = std::memchr(data + at, ':', text.size() - at);
+    if (found == nullptr) break;
+    const size_t colon = static_cast<size_t>(static_cast<const char*>(found) - data);
+    at = colon + 1;
+    const std::string_view after = text.substr(at);
+    if (colon >= 3 && platform::StartsWithNoCase(text.substr(colon - 3), "END")) {
+      if (stop_at_event_end && StartsWithNoCase(after, "VEVENT")) {
+        if (alarm_start != std::string_view::npos) alarms->emplace_back(alarm_start, colon - 3);
+        return colon - 3;
+      }
+      if (alarm_start != std::string_view::npos && StartsWithNoCase(after, "VALARM")) {
+        alarms->emplace_back(alarm_start, at + 6);
+        alarm_start = std::string_view::npos;
+      }
+    } else if (alarm_start == std::string_view::npos && colon >= 5 &&
+               platform::StartsWithNoCase(text.substr(colon - 5), "BEGIN") && StartsWithNoCase(after, "VALARM")) {
+      alarm_start = colon - 5;
+    }
+  }
+  if (alarm_start != std::string_view::npos) alarms->emplace_back(alarm_start, text.size());
+  return std::string_view::npos;
+}
+
 ICalComponent::ICalComponent(std::string_view text) { Reset(text); }
 
 void ICalComponent::Reset(std::string_view text) {
+  ScanComponent(text, false, &alarms_);
+  Reset(text, &alarms_);
+}
+
+void ICalComponent::Reset(std::string_view text, std::vector<Span>* alarms) {
   text_ = text;
+  alarms_.swap(*alarms);
   line_starts_.clear();
-  alarms_.clear();
-  for (size_t line = 0; line < text.size();) {
-    line_starts_.push_back(line);
-    const void* end = std::memchr(text.data() + line, '\n', text.size() - line);
-    if (end == nullptr) break;
-    line = static_cast<size_t>(static_cast<const char*>(end) - text.data()) + 1;
+  all_lines_ = text.empty();
+  if (!text.empty()) line_starts_.push_back(0);
+}
+
+size_t ICalComponent::LineStart(size_t index) const {
+  while (index >= line_starts_.size() && !all_lines_) {
+    const size_t last = line_starts_.back();
+    const void* end = std::memchr(text_.data() + last, '\n', text_.size() - last);
+    const size_t next = end == nullptr ? text_.size() : static_cast<size_t>(static_cast<const char*>(end) - text_.data()) + 1;
+    if (next >= text_.size()) {
+      all_lines_ = true;
+    } else {
+      line_starts_.push_back(next);
+    }
   }
-  // A block without its end hides the rest of the text.
-  for (size_t from = 0; from < text.size();) {
-    const size_t begin = kAlarmBegin.FindIn(text.substr(from));
-    if (begin == std::string_view::npos) break;
-    const size_t start = from + begin;
-    const size_t end = kAlarmEnd.FindIn(text.substr(start));
-    const size_t stop = end == std::string_view::npos ? text.size() : start + end + kAlarmEnd.size();
-    alarms_.emplace_back(start, stop);
-    from = stop;
-  }
+  return index < line_starts_.size() ? line_starts_[index] : std::string_view::npos;
 }
 
 int ICal_GetValue(const ICalComponent& component, std::string_view key, std::string* value,

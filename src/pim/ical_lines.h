@@ -4,6 +4,7 @@
 // key and read out with their parameters decoded.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,35 +12,58 @@
 
 namespace qx {
 
-// A component's text with its lines indexed once: where each line begins,
-// and the spans of its VALARM blocks (from a "BEGIN:VALARM" to the end of
-// the "END:VALARM" after it, or to the text's end). A walk reads several
-// properties of every event; each read then looks only at line starts.
+// A component's text prepared for many lookups: the spans of its VALARM
+// blocks (from a "BEGIN:VALARM" to the end of the "END:VALARM" after it, or
+// to the text's end; markers in any case, found anywhere), and the starts
+// of its lines, indexed as far as lookups have needed them. A walk reads a
+// few properties near the top of every event; each read then looks only at
+// line starts, and the event's tail is never split into lines.
 class ICalComponent {
  public:
+  using Span = std::pair<size_t, size_t>;
+
   ICalComponent() = default;
   // `text` must outlive the object (or the next Reset).
   explicit ICalComponent(std::string_view text);
-  // Indexes another text, keeping the memory of the last.
+  // Prepares another text, keeping the memory of the last.
   void Reset(std::string_view text);
+  // The same with the alarm spans already found (ScanComponent), taken
+  // from *alarms in exchange for the last text's.
+  void Reset(std::string_view text, std::vector<Span>* alarms);
 
   std::string_view text() const { return text_; }
-  const std::vector<size_t>& line_starts() const { return line_starts_; }
-  const std::vector<std::pair<size_t, size_t>>& alarms() const { return alarms_; }
+  const std::vector<Span>& alarms() const { return alarms_; }
+  // The start of line `index` (0 is the text's start), or npos past the last.
+  size_t LineStart(size_t index) const;
 
  private:
   std::string_view text_;
-  std::vector<size_t> line_starts_;
-  std::vector<std::pair<size_t, size_t>> alarms_;
+  std::vector<Span> alarms_;
+  mutable std::vector<size_t> line_starts_;
+  mutable bool all_lines_ = false;
 };
 
-// True when `text` holds one of the bytes of `set`. (A plain loop: the
-// library's find_first_of searches the set once per byte of the text.)
+// One pass over `text` (from ':' to ':'): the alarm spans in *alarms, and,
+// with `stop_at_event_end`, the position of the first "END:VEVENT" (any
+// case), where the pass stops (alarm spans end there too). npos when it
+// stops at the text's end.
+size_t ScanComponent(std::string_view text, bool stop_at_event_end,
+                     std::vector<ICalComponent::Span>* alarms);
+
+// True when `text` holds one of the bytes of `set`, ASCII only. (The
+// library's find_first_of searches the set once per byte of the text; a
+// walk asks this of every date it reads.)
 constexpr bool HoldsAnyOf(std::string_view text, std::string_view set) {
+  uint64_t low = 0;
+  uint64_t high = 0;
+  for (char c : set) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 64) low |= uint64_t{1} << byte;
+    else if (byte < 128) high |= uint64_t{1} << (byte - 64);
+  }
   for (char c : text) {
-    for (char wanted : set) {
-      if (c == wanted) return true;
-    }
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 64 ? (low >> byte) & 1 : byte < 128 && ((high >> (byte - 64)) & 1)) return true;
   }
   return false;
 }
