@@ -32,8 +32,11 @@ platform::HttpGetLimits FeedDownloadLimits() {
   platform::HttpGetLimits limits;
   limits.connect_timeout_ms = TimeoutSetting("iCalendar Connect Timeout", limits.connect_timeout_ms);
   limits.transfer_timeout_ms = TimeoutSetting("iCalendar Transfer Timeout", limits.transfer_timeout_ms);
-  limits.max_body_bytes = RegistryDwordOr(kSettingsRoot, "iCalendar Size Limit",
-                                          static_cast<uint32_t>(limits.max_body_bytes));
+  // 0, like a missing value, keeps the default: a cap of nothing would
+  // refuse every feed.
+  if (const uint32_t cap = RegistryDwordOr(kSettingsRoot, "iCalendar Size Limit", 0); cap != 0) {
+    limits.max_body_bytes = cap;
+  }
   char ca_file[1024] = {};
   if (ReadRegistryString(kSettingsRoot, "iCalendar CA File", ca_file, sizeof ca_file) == 1) {
     limits.extra_ca_file = ca_file;

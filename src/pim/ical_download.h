@@ -1,7 +1,7 @@
 #pragma once
 // Downloads of iCalendar feeds from web addresses, with the limits an
 // administrator may set under the library's settings key (read on each
-// download; README.md lists them):
+// download; README.md lists them; 0 keeps a number's default):
 //   "iCalendar Connect Timeout"   DWORD seconds, default 10
 //   "iCalendar Transfer Timeout"  DWORD seconds for the whole download, default 60
 //   "iCalendar Size Limit"        DWORD bytes, default 67108864 (64 MB)

@@ -129,6 +129,8 @@ TEST_F(ICalDownloadTest, BrokenServersAndOversizedBodiesOpenAsNoText) {
   EXPECT_EQ(Fetch(server.Url("/big-length.ics")), "no text");
   Set("iCalendar Size Limit", static_cast<uint32_t>(calendar.size()));
   EXPECT_NE(Fetch(server.Url("/big.ics")), "no text");
+  Set("iCalendar Size Limit", 0);  // not a cap of nothing: the default
+  EXPECT_NE(Fetch(server.Url("/big-length.ics")), "no text");
 
   Set("iCalendar Transfer Timeout", 1);
   const auto start = std::chrono::steady_clock::now();
