@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "item_values.h"
 #include "json_text.h"
 #include "message/date_text.h"
 #include "pim/ical_feed.h"
@@ -85,18 +86,6 @@ struct Options {
   std::vector<std::string> properties;
   bool json = false;
 };
-
-std::vector<std::string> SplitNames(const std::string& list) {
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t comma = list.find(',', start);
-    const size_t end = comma == std::string::npos ? list.size() : comma;
-    if (end > start) names.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
-}
 
 template <typename T>
 std::optional<T> Fixed(const RawValue& raw) {
