@@ -503,7 +503,8 @@ class CrashSuiteTest : public test::MailFolderTest {
       if (file) platform::DeleteFile(Path(name));
     }
     // UIDs as they now stand, for the checks of the next round.
-    for (pugi::xml_node entry : LoadIndex().DocumentElement().children(kEntryElement)) {
+    const XmlDocument settled = LoadIndex();
+    for (pugi::xml_node entry : settled.DocumentElement().children(kEntryElement)) {
       const uint32_t uid = entry.attribute(kUidAttribute).as_uint();
       model_.highest_uid = std::max(model_.highest_uid, uid);
       const auto modelled = model_.messages.find(AttributeValue(entry, kIdAttribute));
