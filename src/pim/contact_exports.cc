@@ -1,0 +1,14 @@
+// The contact family of the exported interface. ScanContacts always runs in
+// this process: it is never forwarded to a remote administration host.
+
+#include "pim/contact_scan.h"
+#include "qxstore.h"
+
+extern "C" {
+
+QXSTORE_API uint32_t ScanContacts(const char* folder_path, uint32_t rebuild, uint32_t mode) {
+  if (folder_path == nullptr) return 0;
+  return qx::ScanContacts(folder_path, rebuild != 0, mode);
+}
+
+}  // extern "C"
