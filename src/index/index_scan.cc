@@ -351,13 +351,7 @@ uint32_t ScanFolderByType(StoreIndex* index, uint32_t mode) {
   if (index->folder_directory[0] != '\0' && !platform::IsDirectory(index->folder_directory)) {
     platform::CreateDirectory(index->folder_directory);
   }
-  // A contact or calendar folder may have any name ("$VCFROOT/Work"): a
-  // name that says mail leaves a folder opened as one of those as it is.
-  const uint32_t named = FolderTypeFromName(index->folder);
-  if (named != kFolderTypeMail ||
-      (index->folder_type != kFolderTypeContacts && index->folder_type != kFolderTypeCalendar)) {
-    index->folder_type = named;
-  }
+  index->folder_type = FolderTypeFromName(index->folder);
   StoreIndexLock lock(index);
   switch (index->folder_type) {
     case kFolderTypeMail:

@@ -49,10 +49,9 @@ uint32_t RescanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent
                            platform::SocketHandle socket, uint32_t mode);
 
 // The type scan: creates the folder directory when missing, sets the folder
-// type from the folder name (except that a name saying mail leaves an object
-// of the contact or calendar type as it is) and, under the StoreIndex mutex,
-// rescans a mail folder or runs the registered contact or calendar scan
-// (tasks: nothing). 1.
+// type from the folder name and, under the StoreIndex mutex, rescans a mail
+// folder or runs the registered contact or calendar scan (tasks: nothing).
+// 1.
 uint32_t ScanFolderByType(StoreIndex* index, uint32_t mode);
 
 // ScanFolders: the rescan of `folder_directory` on a private index object,
