@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "folder/folder_files.h"
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "frame/number_text.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -19,15 +21,6 @@ constexpr size_t kSizeCacheReadLimit = 254;
 // A trusted cache is read from its first line, as a 2048-byte line buffer.
 constexpr size_t kCacheLineLimit = 2047;
 constexpr uint64_t kFileTimeTicksPerSecond = 10000000;
-
-std::string MailboxSizeDirectory(const char* postoffice, const char* mailbox) {
-  char base[kStorePathSize];
-  GetPostofficeDirectory(base, sizeof base, postoffice);
-  std::string directory = base;
-  directory += "\\MAILROOT\\";
-  directory += mailbox == nullptr ? "" : mailbox;
-  return directory;
-}
 
 int64_t ReadCachedKilobytes(platform::File& file) {
   char text[kSizeCacheReadLimit];
@@ -97,11 +90,13 @@ uint32_t AdjustMailboxSize(const char* postoffice, const char* mailbox, int32_t 
                            const char* folder) {
   const int32_t change_kb = SizeChangeInKilobytes(delta_bytes);
   if (change_kb == 0) return 0;
-  const std::string mailbox_directory = MailboxSizeDirectory(postoffice, mailbox);
+  const std::string mailbox_directory = PostofficeMailboxDirectory(postoffice, mailbox);
+  if (mailbox_directory.empty() || !IsStoreFolderText(folder)) return 0;
   bool written = AdjustSizeCacheFile(SizeCachePath(mailbox_directory), change_kb);
   if (folder != nullptr && *folder != '\0') {
     const Separator separator = *folder == '\\' ? Separator::kPresent : Separator::kAdd;
     const std::string folder_directory = JoinStorePath(mailbox_directory, folder, separator);
+    if (!IsInsideStore(folder_directory, postoffice)) return 0;
     written = AdjustSizeCacheFile(SizeCachePath(folder_directory), change_kb);
   }
   return written ? 1 : 0;

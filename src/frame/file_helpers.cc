@@ -7,6 +7,7 @@
 #include "platform/file_time.h"
 #include "platform/listing.h"
 #include "platform/random_id.h"
+#include "platform/real_path.h"
 
 namespace qx {
 
@@ -58,7 +59,10 @@ uint32_t DeleteDirectoryTree(const char* directory, const char* pattern) {
     if (entry.attributes & platform::kAttributeReadOnly) {
       platform::SetFileAttributes(entry_path, entry.attributes & ~platform::kAttributeReadOnly);
     }
-    if (entry.attributes & platform::kAttributeDirectory) {
+    // A link goes, never what it leads to, which may lie outside the store.
+    if (platform::IsSymbolicLink(entry_path)) {
+      platform::DeleteSymbolicLink(entry_path);
+    } else if (entry.attributes & platform::kAttributeDirectory) {
       DeleteDirectoryTree(entry_path.c_str(), pattern);
     } else {
       platform::DeleteFile(entry_path);

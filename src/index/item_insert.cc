@@ -4,6 +4,7 @@
 #include <string>
 
 #include "folder/folder_files.h"
+#include "frame/store_names.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"
 #include "index/index_entry.h"
@@ -68,6 +69,8 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
   *headers = MessageHeaders();
   headers->flag_words = saved_flags;
 
+  // The name becomes a path below the folder directory: it may not lead out.
+  if (!AcceptStoreFileName(file_name)) return 0;
   StoreIndexLock lock(index);
   const XmlDocument document = HeldDocument(index);
   if (!document || file_name.empty()) return 0;

@@ -32,8 +32,9 @@ struct EntryInsertOptions {
 // a byte comparison (appended when none is) and becomes the current entry.
 // The modified flag is left alone: the caller commits.
 // 1 inserted; 0 when an entry with this ID exists (the document is left as
-// it was), the name is empty, the object holds no index document, or the
-// file cannot be read. Takes the StoreIndex mutex.
+// it was), the name is empty or leads out of the folder (store_names.h,
+// last error 123), the object holds no index document, or the file cannot
+// be read. Takes the StoreIndex mutex.
 uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
                           const EntryInsertOptions& options, MessageHeaders* record);
 

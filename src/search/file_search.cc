@@ -1,6 +1,7 @@
 #include "search/file_search.h"
 
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "search/file_match.h"
@@ -23,6 +24,9 @@ class TreeSearch {
     for (platform::Listing listing = platform::Listing::Open(folder + "*"); listing.valid();
          listing.Next()) {
       const platform::FindData& entry = listing.current();
+      // A confined search neither enters nor reads what a link leads to
+      // outside the store.
+      if (FullPathsConfined() && !IsAllowedFullPath(folder + entry.name)) continue;
       if (IsDirectoryEntry(entry)) {
         if (request_.subfolders && entry.name.front() != '.') {
           SearchFolder(prefix + entry.name + "\\");
@@ -53,6 +57,7 @@ class TreeSearch {
 }  // namespace
 
 std::string FindMatchingFiles(const SearchRequest& request) {
+  if (!IsAllowedFullPath(request.directory)) return {};
   TreeSearch search(request);
   search.SearchFolder("");
   return search.TakeResults();

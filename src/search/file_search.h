@@ -20,6 +20,8 @@ struct SearchRequest {
 // The paths of the matching files relative to the start directory, joined
 // by ',' in listing order, depth first ("a.txt,sub\b.txt"), with '\' between
 // folder names. Empty when nothing matches or the directory does not exist.
+// While full paths are confined (frame/store_roots.h) the start directory
+// must be allowed, and entries that lead out of the store are skipped.
 std::string FindMatchingFiles(const SearchRequest& request);
 
 }  // namespace qx

@@ -5,6 +5,7 @@
 #include "common/block_files.h"
 #include "frame/settings.h"
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/listing.h"
@@ -98,7 +99,10 @@ MailboxWalk WalkMailboxDirectory(const std::string& directory, uint64_t quota_by
 }
 
 uint32_t InboxSizeKilobytes(const char* postoffice, const char* mailbox) {
-  const std::string inbox = MailboxDirectory(postoffice, mailbox) + "\\Inbox";
+  const std::string mailbox_directory = MailboxDirectory(postoffice, mailbox);
+  if (mailbox_directory.empty()) return 0;
+  const std::string inbox = mailbox_directory + "\\Inbox";
+  if (!IsInsideStore(inbox, postoffice)) return 0;
   if (std::optional<uint32_t> cached = ReadTrustedSizeCache(inbox)) return *cached;
   uint64_t total_bytes = 0;
   for (platform::Listing listing = platform::Listing::Open(inbox + "\\*.MAI"); listing.valid();
@@ -117,6 +121,10 @@ bool ComputeWholeMailboxSize(MAILBOXSIZE* mailbox) {
   const std::string postoffice = RecordText(mailbox->postoffice);
   const std::string name = RecordText(mailbox->mailbox);
   const std::string directory = MailboxDirectory(postoffice.c_str(), name.c_str());
+  if (directory.empty()) {
+    mailbox->size_kb = 0;
+    return false;
+  }
   if (std::optional<uint32_t> cached = ReadTrustedSizeCache(directory)) {
     mailbox->size_kb = *cached;
     return true;
