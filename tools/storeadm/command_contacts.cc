@@ -25,6 +25,7 @@
 #include "platform/listing.h"
 #include "platform/text_compare.h"
 #include "qxstore.h"
+#include "store_names_check.h"
 
 namespace qx::storeadm {
 namespace {
@@ -68,29 +69,19 @@ int Failure(const std::string& reason) {
   return kExitFailure;
 }
 
-// Store names that cannot leave the mail root: a postoffice and a mailbox
-// are plain names, and no component of a folder is "..".
-bool StaysInStore(const char* postoffice, const char* mailbox, const char* folder) {
-  if (!IsPlainFileName(postoffice) || !IsPlainFileName(mailbox)) return false;
-  std::string_view rest = folder;
-  while (!rest.empty()) {
-    const size_t separator = rest.find_first_of("\\/");
-    if (rest.substr(0, separator) == "..") return false;
-    if (separator == std::string_view::npos) break;
-    rest.remove_prefix(separator + 1);
-  }
-  return std::strlen(folder) < kStorePathSize;
-}
-
 // The folder's directory, or empty (with the reason printed) when the names
-// are refused or no such folder exists.
+// lead out of the store or no such folder exists.
 std::string ContactFolder(const char* postoffice, const char* mailbox, const char* folder) {
-  if (!StaysInStore(postoffice, mailbox, folder)) {
-    Failure("refused folder name " + std::string(folder));
+  if (!NamesStayInStore({{"postoffice", postoffice},
+                         {"mailbox", mailbox},
+                         {"folder", folder, NameKind::kFolder}})) {
     return {};
   }
   char directory[kStorePathSize];
-  BuildIndexFolderDirectory(directory, sizeof directory, postoffice, mailbox, folder);
+  if (BuildIndexFolderDirectory(directory, sizeof directory, postoffice, mailbox, folder) == 0) {
+    LeadsOutOfStore("the folder");
+    return {};
+  }
   if (!platform::IsDirectory(directory)) {
     Failure(std::string("no folder ") + folder + " in " + postoffice + "/" + mailbox);
     return {};
