@@ -11,10 +11,10 @@ constexpr size_t kReadSize = 16384;
 }  // namespace
 
 VCardLineReader::VCardLineReader(platform::File* file, size_t line_limit)
-    : file_(file), line_limit_(line_limit), buffer_(kReadSize, '\0') {}
+    : file_(file), line_limit_(line_limit), buffer_(new char[kReadSize]) {}
 
 bool VCardLineReader::Fill() {
-  const int64_t read = file_->Read(buffer_.data(), buffer_.size());
+  const int64_t read = file_->Read(buffer_.get(), kReadSize);
   if (read <= 0) return false;
   position_ = 0;
   filled_ = static_cast<size_t>(read);
@@ -45,7 +45,7 @@ bool VCardLineReader::Next(std::string_view* line) {
       break;
     }
     any = true;
-    const char* start = buffer_.data() + position_;
+    const char* start = buffer_.get() + position_;
     const size_t available = filled_ - position_;
     const void* end = std::memchr(start, '\n', available);
     const size_t length = end != nullptr ? static_cast<const char*>(end) - start : available;

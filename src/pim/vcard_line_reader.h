@@ -7,6 +7,7 @@
 // inside it never starts a property. Memory stays bounded whatever the file.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -40,7 +41,7 @@ class VCardLineReader {
 
   platform::File* file_;
   size_t line_limit_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
   size_t position_ = 0;
   size_t filled_ = 0;
   std::string line_;
