@@ -4,6 +4,9 @@
 // alone and deleted, and contact folders rescanned by the legacy
 // enumeration.
 
+#include <sys/stat.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -215,8 +218,11 @@ TEST_F(ContactItemTest, ContactsAreCreatedOpenedAloneAndDeletedAsFiles) {
   ASSERT_EQ(StoreFolder_OpenItem("PO", "MB", "Contacts", "new.vcf", 1), 1u);
   EXPECT_EQ(Text("PR_DISPLAY_NAME"), "Newcomer");
   EXPECT_EQ(SetText("PR_TITLE", "Boss"), 1u);
+  EXPECT_EQ(SetText("PR_COUNTRY", "Utopia"), 1u);
   ASSERT_EQ(StoreItem_SaveToStore(), 1u);
   EXPECT_NE(ReadFile(Card("new.vcf")).find("TITLE:Boss\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(Card("new.vcf")).find("ADR;WORK:;;;;;;Utopia\r\n"), std::string::npos)
+      << "a component of an address the card lacks comes after six separators";
   EXPECT_EQ(StoreFolder_OpenItem("PO", "MB", "Contacts", "gone.vcf", 1), 0u);
   EXPECT_EQ(StoreFolder_OpenItem("PO", "MB", "Contacts", "..\\Inbox\\x.vcf", 1), 0u);
 }
@@ -235,6 +241,27 @@ TEST_F(ContactItemTest, ContactFoldersAreRescannedWhereTheStoreRescansThem) {
   EXPECT_NE(std::string(item.xml).find("TEL_HOME_VOICE=\"123\""), std::string::npos) << item.xml;
   EXPECT_EQ(MessageItemFindNext(&list, &item), 0u);
   MessageItemFindClose(&list);
+
+  // An index object of a contact folder gets its document through the
+  // contact index: a folder marked changed is scanned first and its index
+  // file stamped with the time of the scan.
+  PutCard("new.vcf", "BEGIN:VCARD\r\nFN:New\r\nEND:VCARD\r\n");
+  WriteFile(Card("_CHANGE.DTY"), "changed");
+  StoreIndex index;
+  ASSERT_EQ(StoreIndex_Init(&index), 1u);
+  std::strcpy(index.postoffice, "PO");
+  std::strcpy(index.mailbox, "MB");
+  std::strcpy(index.folder, "Contacts");
+  index.folder_type = 1;
+  ASSERT_EQ(StoreIndex_SetPaths(&index), 1u);
+  ASSERT_EQ(StoreIndex_Get(&index), 1u);
+  ASSERT_NE(index.folder_index, 0u);
+  EXPECT_FALSE(Exists(Card("_CHANGE.DTY")));
+  EXPECT_EQ(Ids(), (std::vector<std::string>{"new.vcf", "smith.vcf"}));
+  struct stat info {};
+  ASSERT_EQ(stat(IndexFile().c_str(), &info), 0);
+  EXPECT_EQ(static_cast<uint64_t>(info.st_mtime), clock().NowFileTime() / 10000000ULL - 11644473600ULL);
+  EXPECT_EQ(StoreIndex_Release(&index), 1u);
 
   // A folder of the postoffice's contact store marked changed is scanned
   // for its cards at the next open, and its contacts are written back.
