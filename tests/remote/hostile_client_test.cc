@@ -294,6 +294,10 @@ TEST_F(HostileClientTest, TheHostRefusesEveryPathOutOfTheStore) {
   EXPECT_EQ(Folder(FolderFindClose, Mailbox(), ""), 0u);
 
   ExpectAllRefused(true);
+  // Refusals are logged, naming the client.
+  const std::vector<std::string> refused = host_log().RecordsWith("path refused for 127.0.0.1 port ", 1);
+  ASSERT_FALSE(refused.empty());
+  EXPECT_NE(refused.front().find("(error "), std::string::npos);
 }
 
 TEST_F(HostileClientTest, LocalCallsRefuseTheSameNames) {
