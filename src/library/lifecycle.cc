@@ -7,6 +7,7 @@
 #include "frame/thread_state.h"
 #include "index/store_index.h"
 #include "pim/contact_item_kind.h"
+#include "pim/ical_folder.h"
 #include "platform/library_loader.h"
 #include "platform/thread_slots.h"
 #include "remote/connection_socket.h"
@@ -36,6 +37,7 @@ uint32_t StoreLibraryInit() {
   // (a cursor of 0) is what a fresh slot reads as.
   platform::SetThreadDetachHandler(&ThreadDetach);
   RegisterContactFolders();
+  RegisterCalendarFeed(NewICalendarFolderFeed);
   return 1;
 }
 

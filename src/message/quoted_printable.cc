@@ -11,38 +11,43 @@ int HexValue(char c) {
   return -1;
 }
 
-// The length of the line break at `at`, 0 when there is none.
-size_t LineBreakLength(std::string_view text, size_t at) {
-  if (text.substr(at, 2) == "\r\n") return 2;
-  if (text.substr(at, 1) == "\n") return 1;
-  return 0;
+// Appends what `text` stands for to `bytes`. A stray "=" fails the decode
+// unless `keep_stray`, which keeps it (and drops one ending the text).
+bool Decode(std::string_view text, bool keep_stray, std::string* bytes) {
+  bytes->reserve(text.size());
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '=') {
+      bytes->push_back(text[at]);
+      continue;
+    }
+    const std::string_view rest = text.substr(at + 1);
+    if (rest.starts_with("\r\n")) {
+      at += 2;
+    } else if (rest.starts_with("\n")) {
+      at += 1;
+    } else if (rest.size() >= 2 && HexValue(rest[0]) >= 0 && HexValue(rest[1]) >= 0) {
+      bytes->push_back(static_cast<char>(HexValue(rest[0]) * 16 + HexValue(rest[1])));
+      at += 2;
+    } else if (!keep_stray) {
+      return false;
+    } else if (!rest.empty()) {
+      bytes->push_back('=');
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
-std::string DecodeQuotedPrintable(std::string_view text) {
+std::optional<std::string> DecodeQuotedPrintable(std::string_view text) {
   std::string bytes;
-  bytes.reserve(text.size());
-  for (size_t at = 0; at < text.size(); ++at) {
-    const char c = text[at];
-    if (c != '=') {
-      bytes.push_back(c);
-      continue;
-    }
-    if (at + 1 == text.size()) break;
-    if (const size_t soft = LineBreakLength(text, at + 1)) {
-      at += soft;
-      continue;
-    }
-    const int high = at + 2 < text.size() ? HexValue(text[at + 1]) : -1;
-    const int low = high >= 0 ? HexValue(text[at + 2]) : -1;
-    if (low < 0) {
-      bytes.push_back(c);
-      continue;
-    }
-    bytes.push_back(static_cast<char>(high * 16 + low));
-    at += 2;
-  }
+  if (!Decode(text, false, &bytes)) return std::nullopt;
+  return bytes;
+}
+
+std::string DecodeQuotedPrintableLeniently(std::string_view text) {
+  std::string bytes;
+  Decode(text, true, &bytes);
   return bytes;
 }
 

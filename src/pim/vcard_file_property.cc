@@ -99,7 +99,7 @@ std::optional<std::string> LineValue(std::string_view path, std::string_view nam
     std::string value(UpToCr(line.substr(colon + 1)));
     if (!reader.cut()) JoinContinuations(&reader, quoted_printable, &value);
     if (type == kValueNoteText) return quoted_printable ? value : EncodeQuotedPrintable(value);
-    return quoted_printable ? DecodeQuotedPrintable(value) : value;
+    return quoted_printable ? DecodeQuotedPrintableLeniently(value) : value;
   }
   return std::string();
 }

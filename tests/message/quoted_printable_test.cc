@@ -21,8 +21,15 @@ TEST(QuotedPrintableTest, EncodesEveryByteOntoOneLineAndDecodesItBack) {
   EXPECT_NE(encoded.find("~=7F=80"), std::string::npos);
   EXPECT_EQ(DecodeQuotedPrintable(encoded), all);
 
-  EXPECT_EQ(DecodeQuotedPrintable("Caf=C3=a9 =\r\nau=\nlait="), "Caf\xC3\xA9 aulait");
-  EXPECT_EQ(DecodeQuotedPrintable("100% = 1=x =G1 =4"), "100% = 1=x =G1 =4");
+  EXPECT_EQ(DecodeQuotedPrintableLeniently(encoded), all);
+
+  // Stray "=" signs: refused by the strict decoder, kept by the lenient one.
+  EXPECT_EQ(DecodeQuotedPrintable("Caf=C3=a9 =\r\nau=\nlait"), "Caf\xC3\xA9 aulait");
+  EXPECT_EQ(DecodeQuotedPrintableLeniently("Caf=C3=a9 =\r\nau=\nlait="), "Caf\xC3\xA9 aulait");
+  EXPECT_EQ(DecodeQuotedPrintableLeniently("100% = 1=x =G1 =4"), "100% = 1=x =G1 =4");
+  for (const char* stray : {"100% = 1", "=x", "=G1", "=4", "lait="}) {
+    EXPECT_FALSE(DecodeQuotedPrintable(stray).has_value()) << stray;
+  }
 }
 
 }  // namespace
