@@ -1,5 +1,7 @@
 #include "pim/appointment_headers.h"
 
+#include <iterator>
+
 #include "frame/number_text.h"
 
 namespace qx {
@@ -64,6 +66,16 @@ constexpr AppointmentHeader kNewMessage[] = {
 };
 
 }  // namespace
+
+// Indexing looks for these names by their beginnings.
+constexpr bool NamesBeginWithXOrS(std::span<const AppointmentHeader> headers) {
+  for (const AppointmentHeader& header : headers) {
+    if (!header.name.starts_with("X-") && header.name.front() != 'S') return false;
+  }
+  return true;
+}
+static_assert(NamesBeginWithXOrS(kIndexedValues));
+static_assert(std::size(kIndexedValues) <= 32);
 
 std::span<const AppointmentHeader> IndexedValueHeaders() { return kIndexedValues; }
 std::span<const AppointmentHeader> RewrittenHeaders() { return kRewritten; }

@@ -1,5 +1,6 @@
 #include "pim/appointment_index.h"
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -20,12 +21,12 @@
 
 namespace qx {
 
-using platform::FindNoCaseIn;
 using platform::StartsWithNoCase;
 
 namespace {
 
 constexpr size_t kHeaderPieceLength = 2046;
+constexpr size_t kMostIndexedHeaders = 32;
 constexpr size_t kFromLimit = 511;
 
 struct DateHeader {
@@ -60,7 +61,7 @@ class HeaderIndexer {
 
   void Take(std::string_view line) {
     if (StartsWithNoCase(line, "From: ")) TakeFrom(line);
-    for (const AppointmentHeader& header : IndexedValueHeaders()) TakeValue(line, header);
+    TakeValues(line);
     if (StartsWithNoCase(line, "X-Read: 1")) Set("READ", "1");
     std::optional<std::string> date;
     if (StartsWithNoCase(line, "Date: ")) {
@@ -100,12 +101,33 @@ class HeaderIndexer {
     Set("FROM", sender);
   }
 
-  void TakeValue(std::string_view line, const AppointmentHeader& header) {
-    const size_t at = FindNoCaseIn(line, header.name);
-    if (at == std::string_view::npos) return;
-    const size_t colon = at + header.name.size();
-    if (colon >= line.size() || line[colon] != ':') return;
-    Set(header.attribute, SkipBlanks(line.substr(colon + 1)));
+  // Each header found where a search from the line's start first finds its
+  // name, when a ':' follows there. One pass over the line looks for all
+  // of them at once: the names begin with "X-", but for Subject, so most
+  // places are passed at a glance.
+  void TakeValues(std::string_view line) {
+    const std::span<const AppointmentHeader> headers = IndexedValueHeaders();
+    std::array<size_t, kMostIndexedHeaders> first;
+    first.fill(std::string_view::npos);
+    size_t unfound = headers.size();
+    for (size_t at = 0; at + 1 < line.size() && unfound > 0; ++at) {
+      const char c = static_cast<char>(line[at] | 0x20);
+      const bool x_name = c == 'x' && line[at + 1] == '-';
+      if (!x_name && c != 's') continue;
+      const std::string_view rest = line.substr(at);
+      for (size_t i = 0; i < headers.size(); ++i) {
+        if (first[i] != std::string_view::npos || (headers[i].name[1] == '-') != x_name) continue;
+        if (StartsWithNoCase(rest, headers[i].name)) {
+          first[i] = at;
+          --unfound;
+        }
+      }
+    }
+    for (size_t i = 0; i < headers.size(); ++i) {
+      if (first[i] == std::string_view::npos) continue;
+      const size_t colon = first[i] + headers[i].name.size();
+      if (colon < line.size() && line[colon] == ':') Set(headers[i].attribute, SkipBlanks(line.substr(colon + 1)));
+    }
   }
 
   // Only the first Received line (or a Date line before it) tells when the
@@ -126,21 +148,16 @@ class HeaderIndexer {
   bool received_taken_ = false;
 };
 
-}  // namespace
-
-pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
-                                       std::string_view path) {
-  platform::File file =
-      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+pugi::xml_node BuildFromFile(pugi::xml_node root, const ProviderEntry& entry, platform::File& file) {
   if (!file.valid()) return {};
   platform::FileTimes times;
   const uint32_t stamp = file.GetTimes(&times) ? platform::DosStampFromFileTime(times.last_write) : 0;
   pugi::xml_node element = AppendElement(root, kEntryElement);
   if (!element) return {};
-  SetAttribute(element, kIdAttribute, entry.identifier);
-  SetAttribute(element, kStartAttribute, std::to_string(entry.start));
-  SetAttribute(element, kEndAttribute, std::to_string(entry.end));
-  SetAttribute(element, kModifiedDateAttribute, std::to_string(static_cast<int32_t>(stamp)));
+  element.append_attribute(kIdAttribute).set_value(entry.identifier.c_str());
+  element.append_attribute(kStartAttribute).set_value(entry.start);
+  element.append_attribute(kEndAttribute).set_value(entry.end);
+  element.append_attribute(kModifiedDateAttribute).set_value(static_cast<int32_t>(stamp));
 
   HeaderIndexer indexer(element);
   MessageLineReader reader(file, kHeaderPieceLength);
@@ -150,6 +167,24 @@ pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry&
     indexer.Take(CutLineEnd(line));
   }
   return element;
+}
+
+}  // namespace
+
+pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
+                                       std::string_view path) {
+  platform::File file =
+      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  return BuildFromFile(root, entry, file);
+}
+
+pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
+                                       const platform::Directory& folder, std::string_view folder_path) {
+  if (!IsPlainFileName(entry.identifier)) return {};
+  platform::File file = folder.OpenUnlockedForReading(entry.identifier);
+  // Identifiers compare without regard to case; the file may be spelled otherwise.
+  if (!file.valid()) return BuildAppointmentElement(root, entry, JoinStorePath(folder_path, entry.identifier));
+  return BuildFromFile(root, entry, file);
 }
 
 AppointmentTimes ReadAppointmentTimes(std::string_view path) {

@@ -31,6 +31,7 @@
 #include <string_view>
 
 #include "pim/provider_file_format.h"
+#include "platform/file.h"
 #include "qxstore.h"
 #include "xml/xml_document.h"
 
@@ -47,6 +48,12 @@ pugi::xml_node Appointment_IndexMessage(const XmlDocument& document, pugi::xml_n
 // The same from the message file at `path`.
 pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
                                        std::string_view path);
+
+// The same from the message file `entry.identifier` of the Calendar folder
+// `folder` (its path `folder_path`), kept open by a caller that indexes
+// many: a rebuild opens each message without walking the whole path.
+pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
+                                       const platform::Directory& folder, std::string_view folder_path);
 
 // X-StartTime and X-FinishTime of the message file at `path`, header lines
 // read as above; each missing when the file or the header is, or when its

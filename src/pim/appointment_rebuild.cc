@@ -44,16 +44,34 @@ std::vector<std::string> ProviderFileNames(const StoreIndex* index) {
   return names;
 }
 
+// The Calendar folder whose messages are indexed, kept open while a
+// rebuild opens them one after the other.
+struct MessageFolder {
+  std::string path;
+  platform::Directory directory;
+};
+
+MessageFolder OpenMessageFolder(std::string_view postoffice, std::string_view mailbox) {
+  MessageFolder folder{CalendarDirectory(postoffice, mailbox), {}};
+  folder.directory = platform::Directory::Open(folder.path);
+  return folder;
+}
+
 // Appends an element for every entry of a bucket that `keep` accepts.
 template <class Keep>
-void IndexBucket(const XmlDocument& document, const CalendarBucket& bucket, Keep keep) {
-  const auto lines = ReadProviderLines(bucket);
+void IndexBucket(const XmlDocument& document, const MessageFolder& folder, const CalendarBucket& bucket,
+                 Keep keep) {
+  const auto lines = folder.directory.valid() ? ReadProviderLines(bucket, folder.directory)
+                                              : ReadProviderLines(bucket);
   if (!lines) return;
   const pugi::xml_node root = document.DocumentElement();
   for (const ProviderLine& line : *lines) {
     if (!keep(line.entry)) continue;
-    const APPOINTMENTRECORD record = MakeAppointmentRecord(bucket.postoffice, bucket.mailbox, line.entry);
-    Appointment_IndexMessage(document, root, record);
+    if (folder.directory.valid()) {
+      BuildAppointmentElement(root, line.entry, folder.directory, folder.path);
+    } else {
+      Appointment_IndexMessage(document, root, MakeAppointmentRecord(bucket.postoffice, bucket.mailbox, line.entry));
+    }
   }
 }
 
@@ -92,16 +110,16 @@ uint32_t RebuildFromAllBuckets(StoreIndex* index, uint32_t mode) {
   }
   XmlDocument document = NewEmptyDocument();
   if (!document) return 0;
+  const MessageFolder folder = OpenMessageFolder(index->postoffice, index->mailbox);
   for (const std::string& file : files) {
     const CalendarBucket bucket{index->postoffice, index->mailbox,
                                 file.substr(0, std::min(file.find('.'), kBucketKeyLimit))};
-    IndexBucket(document, bucket, [](const ProviderEntry&) { return true; });
+    IndexBucket(document, folder, bucket, [](const ProviderEntry&) { return true; });
   }
-  // The provider files go only once the index that replaces them is saved.
+  // The provider files go only once the index that replaces them is saved,
+  // and only those indexed: one filed meanwhile stays for the next rebuild.
   if (!CommitCalendarIndex(index, document, mode)) return 1;
-  for (const std::string& file : ProviderFileNames(index)) {
-    platform::DeleteFile(FolderFilePath(index->folder_directory, file));
-  }
+  for (const std::string& file : files) platform::DeleteFile(FolderFilePath(index->folder_directory, file));
   return 1;
 }
 
@@ -116,8 +134,9 @@ uint32_t RebuildFromRange(StoreIndex* index, const APPOINTMENTRECORD& range, uin
     const auto within = [&](const ProviderEntry& entry) {
       return entry.start >= range.start && entry.end <= range.end;
     };
+    const MessageFolder folder = OpenMessageFolder(names.postoffice, names.mailbox);
     for (const std::string& key : {day.all, day.year, day.month, day.day}) {
-      IndexBucket(document, {names.postoffice, names.mailbox, key}, within);
+      IndexBucket(document, folder, {names.postoffice, names.mailbox, key}, within);
     }
   }
   CommitCalendarIndex(index, document, mode);

@@ -31,12 +31,13 @@ uint32_t ApplyResourceFile(const char* name, ResourceCommit commit) {
   if (ResourceBlockExists(name) == 0) platform::CopyFile(backup, old, false);
   platform::CopyFile(current, backup, false);
   uint32_t timeout = BlockTimeoutPolls(kApplyTimeout);
+  bool moved = false;
   if (commit == ResourceCommit::kReplace) {
-    RetryWhileFailing([&] { return platform::MoveFileEx(temporary, current, true); }, timeout);
+    RetryWhileFailing([&] { return moved = platform::MoveFileEx(temporary, current, true); }, timeout);
   } else {
     RetryWhileFailing([&] { return platform::DeleteFile(current); }, timeout);
   }
-  platform::DeleteFile(temporary);
+  if (!moved) platform::DeleteFile(temporary);
   SyncDirectoryOf(current);
   RemoveResourceBlock(name);
   return 1;

@@ -133,6 +133,21 @@ std::optional<std::vector<ProviderLine>> ReadProviderLines(const CalendarBucket&
   return ParseProviderText(text);
 }
 
+std::optional<std::vector<ProviderLine>> ReadProviderLines(const CalendarBucket& bucket,
+                                                           const platform::Directory& folder) {
+  if (!IsStoreBucket(bucket)) return std::nullopt;
+  WaitForResourceUnblock(BucketResourceName(bucket).c_str());
+  platform::File file = folder.OpenUnlockedForReading(bucket.key + ".CAL");
+  if (!file.valid()) return std::nullopt;
+  std::string text;
+  char block[16384];
+  for (int64_t got; (got = file.Read(block, sizeof block)) != 0;) {
+    if (got < 0) return std::nullopt;
+    text.append(block, static_cast<size_t>(got));
+  }
+  return ParseProviderText(text);
+}
+
 std::optional<ProviderEntry> GetProviderEntry(const CalendarBucket& bucket,
                                               std::string_view identifier) {
   const std::optional<std::vector<ProviderLine>> lines = ReadProviderLines(bucket);

@@ -21,6 +21,7 @@
 
 #include "pim/calendar_bucket.h"
 #include "pim/provider_file_format.h"
+#include "platform/file.h"
 
 namespace qx {
 
@@ -50,6 +51,12 @@ std::optional<ProviderEntry> GetProviderEntry(const CalendarBucket& bucket,
 // Every line of the bucket's file, after waiting for its block; nothing
 // when the file does not exist or cannot be read.
 std::optional<std::vector<ProviderLine>> ReadProviderLines(const CalendarBucket& bucket);
+
+// The same for a caller that keeps the bucket's Calendar folder open (a
+// rebuild reads every bucket of it): the file is opened by its name in
+// `folder`, and the folder is not made.
+std::optional<std::vector<ProviderLine>> ReadProviderLines(const CalendarBucket& bucket,
+                                                           const platform::Directory& folder);
 
 // Writes the Calendar folder's change flag "_CHANGE.DTY", which tells the
 // server's other programs that the calendar changed.
