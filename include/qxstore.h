@@ -11,6 +11,12 @@
  *    each record's size and field offsets are checked below.
  *  - Narrow strings are UTF-8, NUL-terminated, mostly in 1024-byte buffers.
  *  - A value the library allocates is freed by the caller with Memory_Free.
+ *  - No postoffice, mailbox, folder or file name leads out of the store: a
+ *    name holding ".." as a component, an absolute path where one name is
+ *    expected, or a path that a symbolic link leads outside the store's
+ *    roots makes the call fail, and nothing is created, read or deleted.
+ *    FIFOs, devices and sockets are never opened. A remote administration
+ *    host holds the full paths of the older calls to the same roots.
  */
 #ifndef QXSTORE_H
 #define QXSTORE_H
@@ -551,7 +557,8 @@ QXSTORE_API uint32_t GetMailboxSize(MAILBOXSIZE* mailbox);
 QXSTORE_API uint32_t GetPostofficeSize(const char* postoffice);
 /* Both 1; the record's size receives the bytes of the folder its parent path
  * names and of all folders below it, summed from their indexes (small
- * indexes of folders marked changed are rescanned first). StoreFolderGet is
+ * indexes of folders marked changed are rescanned first). 0 with size 0 for
+ * names that lead out of the store. StoreFolderGet is
  * forwarded to the remote administration host when one is in use. */
 QXSTORE_API uint32_t StoreFolderGet(STOREFOLDER* folder);
 QXSTORE_API uint32_t StoreFolderGetSize(STOREFOLDER* folder);

@@ -8,6 +8,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/real_path.h"
 
 namespace qx {
 
@@ -56,7 +57,10 @@ bool CopyDirectory(std::string_view from, std::string_view to, bool quiet, uint3
   FileIterator entries(std::string(from) + "\\*");
   for (std::string name = entries.First(); entries.More(); name = entries.Next()) {
     if (IsDotEntry(name)) continue;
-    if (!CopyTree(JoinStorePath(from, name), JoinStorePath(to, name), quiet, error)) return false;
+    const std::string entry = JoinStorePath(from, name);
+    // A link may lead anywhere: what it leads to is not pulled into the copy.
+    if (platform::IsSymbolicLink(entry)) continue;
+    if (!CopyTree(entry, JoinStorePath(to, name), quiet, error)) return false;
   }
   return true;
 }
@@ -116,8 +120,15 @@ bool WriteTextToFile(std::string_view path, std::string_view text, bool quiet) {
 }
 
 void DeleteTree(std::string_view path) {
+  // A link goes, never what it leads to, which may lie outside the store.
+  if (platform::IsSymbolicLink(path)) {
+    if (platform::DeleteSymbolicLink(path)) return;
+    std::string code = LastErrorText();
+    ThrowException(kUnit, "Call to DeleteFile failed for " + std::string(path) +
+                              " (GetLastError() returned " + code + ")");
+  }
   if (platform::IsDirectory(path)) {
-    FileIterator entries(std::string(path) + "\\*");
+    FileIterator entries(std::string(path) + "\\*", platform::ListingScope::kEveryEntry);
     for (std::string name = entries.First(); entries.More(); name = entries.Next()) {
       if (!IsDotEntry(name)) DeleteTree(JoinStorePath(path, name));
     }

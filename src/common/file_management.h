@@ -34,8 +34,9 @@ bool CreateDirectories(std::string_view path, bool quiet = false);
 bool WriteBytesToFile(std::string_view path, const Array<unsigned char>& bytes, bool quiet = false);
 bool WriteTextToFile(std::string_view path, std::string_view text, bool quiet = false);
 
-// Deletes a file, or a directory with everything below it, depth first. The
-// first failure throws and leaves everything not yet deleted in place:
+// Deletes a file, or a directory with everything below it, depth first. A
+// symbolic link is deleted itself, never what it leads to. The first
+// failure throws and leaves everything not yet deleted in place:
 // "Call to RemoveDirectory failed for <path> (GetLastError() returned <n>)"
 // or "Call to DeleteFile failed for <path> (GetLastError() returned <n>)".
 void DeleteTree(std::string_view path);
@@ -47,7 +48,8 @@ void DeleteTree(std::string_view path);
 void MoveFileOrTree(std::string_view from, std::string_view to, bool replace);
 
 // Copies a file (over any existing target) or a directory tree entry by
-// entry, creating directories as needed. A failed file copy stores the
+// entry, creating directories as needed; symbolic links inside the tree are
+// left out, so nothing they lead to is copied. A failed file copy stores the
 // system error in *error (when not null) and throws "Call to CopyFile failed
 // (GetLastError() returned <n>)"; a missing source throws "File not found:
 // <from>". With quiet set every failure returns false instead.

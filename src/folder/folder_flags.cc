@@ -93,6 +93,8 @@ int32_t NewestDeliveryFlag(std::string_view mailbox_directory) {
 }
 
 bool RaiseDeliveryFlag(std::string_view mailbox_directory) {
+  // No directory (names that lead out of the store) raises no flag at all.
+  if (mailbox_directory.empty()) return false;
   const std::string directory(mailbox_directory);
   for (int32_t number = NewestDeliveryFlag(directory) + 1; number > 0; ++number) {
     const std::string path = DeliveryFlagPath(directory.c_str(), number);

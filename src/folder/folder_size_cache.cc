@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "folder/folder_files.h"
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "frame/number_text.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -20,15 +23,6 @@ constexpr size_t kSizeCacheReadLimit = 254;
 constexpr size_t kCacheLineLimit = 2047;
 constexpr uint64_t kFileTimeTicksPerSecond = 10000000;
 
-std::string MailboxSizeDirectory(const char* postoffice, const char* mailbox) {
-  char base[kStorePathSize];
-  GetPostofficeDirectory(base, sizeof base, postoffice);
-  std::string directory = base;
-  directory += "\\MAILROOT\\";
-  directory += mailbox == nullptr ? "" : mailbox;
-  return directory;
-}
-
 int64_t ReadCachedKilobytes(platform::File& file) {
   char text[kSizeCacheReadLimit];
   size_t filled = 0;
@@ -38,6 +32,14 @@ int64_t ReadCachedKilobytes(platform::File& file) {
     filled += static_cast<size_t>(got);
   }
   return LeadingInteger(std::string_view(text, filled));
+}
+
+// The file may hold any number up to INT64_MAX (or down to INT64_MIN), so
+// adding to it must not overflow: a sum beyond the range stays at its end.
+int64_t SaturatingAdd(int64_t value, int64_t change) {
+  int64_t sum;
+  if (!__builtin_add_overflow(value, change, &sum)) return sum;
+  return change > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
 }
 
 }  // namespace
@@ -85,9 +87,9 @@ bool AdjustSizeCacheFile(std::string_view path, int32_t change_kb) {
     }
     return false;
   }
-  int64_t kilobytes = std::max<int64_t>(ReadCachedKilobytes(file) + change_kb, 0);
   // The cache holds a 32-bit number; a sum beyond it is held at its top.
-  kilobytes = std::min<int64_t>(kilobytes, INT32_MAX);
+  const int64_t kilobytes =
+      std::clamp<int64_t>(SaturatingAdd(ReadCachedKilobytes(file), change_kb), 0, INT32_MAX);
   const std::string text = std::to_string(kilobytes);
   return file.Seek(0) && file.Write(text) && file.Truncate(static_cast<int64_t>(text.size())) &&
          file.Close();
@@ -97,11 +99,13 @@ uint32_t AdjustMailboxSize(const char* postoffice, const char* mailbox, int32_t 
                            const char* folder) {
   const int32_t change_kb = SizeChangeInKilobytes(delta_bytes);
   if (change_kb == 0) return 0;
-  const std::string mailbox_directory = MailboxSizeDirectory(postoffice, mailbox);
+  const std::string mailbox_directory = PostofficeMailboxDirectory(postoffice, mailbox);
+  if (mailbox_directory.empty() || !IsStoreFolderText(folder)) return 0;
   bool written = AdjustSizeCacheFile(SizeCachePath(mailbox_directory), change_kb);
   if (folder != nullptr && *folder != '\0') {
     const Separator separator = *folder == '\\' ? Separator::kPresent : Separator::kAdd;
     const std::string folder_directory = JoinStorePath(mailbox_directory, folder, separator);
+    if (!IsInsideStore(folder_directory, postoffice)) return 0;
     written = AdjustSizeCacheFile(SizeCachePath(folder_directory), change_kb);
   }
   return written ? 1 : 0;

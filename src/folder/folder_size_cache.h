@@ -45,8 +45,9 @@ bool AdjustSizeCacheFile(std::string_view path, int32_t change_kb);
 // when `folder` is given (not null, not empty), the folder's
 // "<po dir>\MAILROOT\<mailbox>\<folder>\_DIRSIZE.TMP" (no '\' added when the
 // folder begins with one) by `delta_bytes` in kilobytes as rounded above.
-// Nothing happens, result 0, when the change rounds to 0. Otherwise 1 when
-// the last file adjusted was written.
+// Nothing happens, result 0, when the change rounds to 0 or the names lead
+// out of the store (store_paths.h). Otherwise 1 when the last file adjusted
+// was written.
 uint32_t AdjustMailboxSize(const char* postoffice, const char* mailbox, int32_t delta_bytes,
                            const char* folder);
 

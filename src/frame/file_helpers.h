@@ -15,7 +15,8 @@ uint32_t TouchFile(const char* path);
 uint32_t GetFileDosStamp(const char* path);
 // Deletes the entries matching pattern ("*.*" when null) below directory,
 // read-only ones included, going on past failures, then the directory; 1
-// when the directory itself is gone.
+// when the directory itself is gone. A symbolic link is deleted itself,
+// never what it leads to.
 uint32_t DeleteDirectoryTree(const char* directory, const char* pattern);
 // 32 hexadecimal digits of a new GUID followed by ".MAI".
 uint32_t NewMessageFileName(char* out, size_t size);

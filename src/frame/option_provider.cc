@@ -23,7 +23,7 @@ platform::MutexHandle LoaderMutex() {
 
 const OptionProvider* LoadFromApplicationDirectory() {
   std::string path = OptionProviderPath();
-  if (path.empty()) return nullptr;
+  if (path.empty() || !MayLoadSiblingLibrary(path)) return nullptr;
   platform::LibraryHandle library = platform::LoadLibrary(path);
   if (library == nullptr) return nullptr;
   OptionProvider entries;

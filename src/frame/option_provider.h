@@ -30,8 +30,9 @@ struct OptionProvider {
 };
 
 // The loaded provider, loading it when it is not loaded yet. Null when the
-// library cannot be opened or lacks GetOption or SetOption; a later call
-// tries again. Safe to call from several threads.
+// library cannot be opened or lacks GetOption or SetOption, or when its path
+// is not absolute (frame/sibling_library.h); a later call tries again. Safe
+// to call from several threads.
 const OptionProvider* LoadOptionProvider();
 
 // The full name the provider is loaded from: "%s\\QXAISO.DLL" of the

@@ -8,6 +8,8 @@
 #include "frame/registry_readers.h"
 #include "frame/settings.h"
 #include "frame/bounded_text.h"
+#include "frame/store_names.h"
+#include "frame/store_roots.h"
 #include "frame/text_tokens.h"
 #include "platform/file.h"
 #include "platform/listing.h"
@@ -51,6 +53,12 @@ uint32_t Rejected(char* out, size_t size) {
   return 0;
 }
 
+// The end of every formatted builder: a path that fit and leads inside the
+// store's roots, or none.
+uint32_t Confined(bool fits, char* out, size_t size, const char* postoffice) {
+  return fits && IsInsideStore(out, postoffice) ? 1 : Rejected(out, size);
+}
+
 const char* OrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 // A path assembled by joins, each cut at 1023 bytes as the bounded copy and
@@ -75,6 +83,7 @@ enum class CreateRoots { kFinalOnly, kAll };
 // special root on the way is too.
 FolderDirectoryPlan PlanFolderDirectory(const char* postoffice, const char* mailbox,
                                         const char* folder, CreateRoots roots) {
+  if (!AcceptStoreNames(postoffice, mailbox, folder)) return {};
   postoffice = OrEmpty(postoffice);
   mailbox = OrEmpty(mailbox);
   folder = OrEmpty(folder);
@@ -102,6 +111,8 @@ FolderDirectoryPlan PlanFolderDirectory(const char* postoffice, const char* mail
     CutPath mailbox_folder = CutPath(base).Join("MAILROOT").Join(mailbox);
     plan.directory = mailbox_folder.Join(folder[0] != '\0' ? folder : "INBOX").str();
   }
+  // Every directory planned for creation lies on the way to this one.
+  if (!IsInsideStore(plan.directory, postoffice)) return {};
   return plan;
 }
 
@@ -129,6 +140,7 @@ bool DirectoryExists(const char* path) {
 
 uint32_t GetPostofficeDirectory(char* out, size_t size, const char* postoffice) {
   if (out == nullptr || size == 0) return 1;
+  if (!AcceptStoreNames(postoffice, nullptr, nullptr)) return Rejected(out, size);
   postoffice = OrEmpty(postoffice);
   LibrarySettings& settings = Settings();
   if (settings.mail_root[0] == '\0') {
@@ -149,6 +161,7 @@ uint32_t GetPostofficeDirectory(char* out, size_t size, const char* postoffice) 
 uint32_t GetFolderDirectory(char* out, size_t size, const char* postoffice, const char* mailbox,
                             const char* folder) {
   if (out == nullptr || size == 0) return 0;
+  if (!AcceptStoreNames(postoffice, mailbox, folder)) return Rejected(out, size);
   mailbox = OrEmpty(mailbox);
   char base[kStorePathSize];
   GetPostofficeDirectory(base, sizeof base, postoffice);
@@ -167,7 +180,7 @@ uint32_t GetFolderDirectory(char* out, size_t size, const char* postoffice, cons
   } else {
     fits = FormatBounded(out, size, "%s\\MAILROOT\\%s\\%s", base, mailbox, folder);
   }
-  return fits ? 1 : Rejected(out, size);
+  return Confined(fits, out, size, postoffice);
 }
 
 FolderDirectoryPlan PlanResolvedFolderDirectory(const char* postoffice, const char* mailbox,
@@ -180,6 +193,7 @@ uint32_t ResolveFolderDirectory(FolderPathRecord* record) {
   if (record->folder_directory[0] != '\0') return 1;
   FolderDirectoryPlan plan =
       PlanResolvedFolderDirectory(record->postoffice, record->mailbox, record->folder);
+  if (plan.directory.empty()) return 0;
   CopyBounded(record->folder_directory, plan.directory.c_str(), sizeof record->folder_directory);
   CreateMissingDirectories(plan.creates);
   return 1;
@@ -194,6 +208,7 @@ uint32_t BuildIndexFolderDirectory(char* out, size_t size, const char* postoffic
                                    const char* mailbox, const char* folder) {
   if (out == nullptr || size == 0) return 0;
   FolderDirectoryPlan plan = PlanIndexFolderDirectory(postoffice, mailbox, folder);
+  if (plan.directory.empty()) return Rejected(out, size);
   CopyBounded(out, plan.directory.c_str(), size);
   CreateMissingDirectories(plan.creates);
   return 1;
@@ -202,6 +217,7 @@ uint32_t BuildIndexFolderDirectory(char* out, size_t size, const char* postoffic
 uint32_t GetMessageFolderPath(char* out, size_t size, const char* postoffice, const char* mailbox,
                               const char* folder) {
   if (out == nullptr || size == 0) return 0;
+  if (!AcceptStoreNames(postoffice, mailbox, folder)) return Rejected(out, size);
   postoffice = OrEmpty(postoffice);
   mailbox = OrEmpty(mailbox);
   folder = OrEmpty(folder);
@@ -217,12 +233,15 @@ uint32_t GetMessageFolderPath(char* out, size_t size, const char* postoffice, co
     fits = FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s%s", MailRoot(), postoffice, mailbox,
                          folder);
   }
-  return fits ? 1 : Rejected(out, size);
+  return Confined(fits, out, size, postoffice);
 }
 
 uint32_t GetBlobFilePath(char* out, size_t size, const char* postoffice, const char* mailbox,
                          const char* folder, const char* file_name) {
   if (out == nullptr || size == 0) return 0;
+  if (!AcceptStoreNames(postoffice, mailbox, folder) || !AcceptStoreFileName(OrEmpty(file_name))) {
+    return Rejected(out, size);
+  }
   postoffice = OrEmpty(postoffice);
   mailbox = OrEmpty(mailbox);
   folder = OrEmpty(folder);
@@ -241,12 +260,13 @@ uint32_t GetBlobFilePath(char* out, size_t size, const char* postoffice, const c
     fits = FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s%s\\%s", MailRoot(), postoffice,
                          mailbox, folder, file_name);
   }
-  return fits ? 1 : Rejected(out, size);
+  return Confined(fits, out, size, postoffice);
 }
 
 uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
                                 const char* mailbox, const char* folder) {
   if (out == nullptr || size == 0) return 0;
+  if (!AcceptStoreNames(postoffice, mailbox, folder)) return Rejected(out, size);
   postoffice = OrEmpty(postoffice);
   mailbox = OrEmpty(mailbox);
   folder = OrEmpty(folder);
@@ -255,21 +275,21 @@ uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
     bool fits = folder[8] == '/'
                     ? FormatBounded(out, size, "%s\\%s\\VCFROOT\\%s", root, postoffice, folder + 9)
                     : FormatBounded(out, size, "%s\\%s\\VCFROOT", root, postoffice);
-    return fits ? 1 : Rejected(out, size);
+    return Confined(fits, out, size, postoffice);
   }
   if (StartsWithNoCase(folder, "$FILEROOT")) {
     bool fits = IsSeparator(folder[9])
                     ? FormatBounded(out, size, "%s\\%s\\FILEROOT\\%s%s", root, postoffice,
                                     mailbox, folder + 9)
                     : FormatBounded(out, size, "%s\\%s\\FILEROOT\\%s", root, postoffice, mailbox);
-    return fits ? 1 : Rejected(out, size);
+    return Confined(fits, out, size, postoffice);
   }
   if (IsPublicFolderName(folder) && PublicFoldersEnabled() != 0) {
     const char* subfolder = PublicSubfolder(folder);
     bool fits = subfolder != nullptr
                     ? FormatBounded(out, size, "%s\\%s\\PUBROOT\\%s", root, postoffice, subfolder)
                     : FormatBounded(out, size, "%s\\%s\\PUBROOT", root, postoffice);
-    return fits ? 1 : Rejected(out, size);
+    return Confined(fits, out, size, postoffice);
   }
   if (!FormatBounded(out, size, "%s\\%s\\MAILROOT\\%s", root, postoffice, mailbox)) {
     return Rejected(out, size);
@@ -278,13 +298,27 @@ uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
   CopyBounded(out, JoinStorePathCut(out, folder, size, separator).c_str(), size);
   size_t length = std::strlen(out);
   if (length > 0 && IsSeparator(out[length - 1])) out[length - 1] = '\0';
-  return 1;
+  return Confined(true, out, size, postoffice);
 }
 
 std::string MailboxDirectory(const char* postoffice, const char* mailbox, size_t limit) {
+  if (!AcceptStoreNames(postoffice, mailbox, nullptr)) return {};
   const std::string postoffice_directory = JoinStorePath(MailRoot(), OrEmpty(postoffice));
   const std::string mailroot = JoinStorePath(postoffice_directory, "MAILROOT");
-  return JoinStorePathWithin(mailroot, OrEmpty(mailbox), limit);
+  std::string directory = JoinStorePathWithin(mailroot, OrEmpty(mailbox), limit);
+  if (directory.empty() || !IsInsideStore(directory, postoffice)) return {};
+  return directory;
+}
+
+std::string PostofficeMailboxDirectory(const char* postoffice, const char* mailbox) {
+  char base[kStorePathSize];
+  if (GetPostofficeDirectory(base, sizeof base, postoffice) == 0 ||
+      !AcceptStoreNames(nullptr, mailbox, nullptr)) {
+    return {};
+  }
+  std::string directory = JoinStorePath(JoinStorePath(base, "MAILROOT"), OrEmpty(mailbox));
+  if (!IsInsideStore(directory, postoffice)) return {};
+  return directory;
 }
 
 bool EndsWithSeparator(const char* text) {

@@ -18,6 +18,11 @@
 // (`size` bytes) and returns 1. Paths built by formatting are rejected when
 // they do not fit: `out` becomes empty and the result is 0. Paths built by
 // copying and appending are cut to the buffer instead.
+//
+// No builder leads out of the store. Each refuses, with `out` empty and 0
+// (or an empty result), names that store_names.h refuses (last error 123)
+// and paths that lead outside the store's roots, symbolic links included
+// (store_roots.h; last error 5). Nothing is created for a refused path.
 
 #include <cstddef>
 #include <cstdint>
@@ -47,7 +52,9 @@ bool DirectoryExists(const char* path);
 
 // R\P, or the postoffice's custom root when "Allow Custom Postoffice Paths"
 // is 1 and the option provider answers "PostofficeRoot" for P. Reads "Mail
-// Root" into the mail root first when the mail root is still empty. Always 1.
+// Root" into the mail root first when the mail root is still empty. 1, or 0
+// for a refused postoffice name. Both are roots of the store themselves, so
+// where they lead is not checked here.
 uint32_t GetPostofficeDirectory(char* out, size_t size, const char* postoffice);
 
 // The folder directory under GetPostofficeDirectory's base B, for callers
@@ -88,7 +95,8 @@ FolderDirectoryPlan PlanResolvedFolderDirectory(const char* postoffice, const ch
 // Sets record->folder_directory from PlanResolvedFolderDirectory and creates
 // the planned directories that are missing, unless the directory is already
 // set: then nothing is recomputed. Mailbox-tree directories are never
-// created. A directory that cannot be created is not reported. Always 1.
+// created. A directory that cannot be created is not reported. 1, or 0 for
+// a refused folder (the directory stays empty).
 uint32_t ResolveFolderDirectory(FolderPathRecord* record);
 
 // The directory rule of index objects: the same grammar and result as
@@ -99,7 +107,8 @@ FolderDirectoryPlan PlanIndexFolderDirectory(const char* postoffice, const char*
                                              const char* folder);
 
 // Writes the index rule's directory into `out` (cut to `size` bytes) and
-// creates the planned directories that are missing. Always 1.
+// creates the planned directories that are missing. 1, or 0 with `out`
+// empty for a refused folder.
 uint32_t BuildIndexFolderDirectory(char* out, size_t size, const char* postoffice,
                                    const char* mailbox, const char* folder);
 
@@ -131,6 +140,11 @@ uint32_t GetHierarchyFolderPath(char* out, size_t size, const char* postoffice,
 // root), where the delivery flags live. Empty when longer than limit - 1.
 std::string MailboxDirectory(const char* postoffice, const char* mailbox,
                              size_t limit = kStorePathSize);
+
+// The mailbox directory on GetPostofficeDirectory's base, so on the custom
+// root where there is one: "<base>\MAILROOT\M", unbounded. Where the
+// activity file, the mailbox size cache and the share list live.
+std::string PostofficeMailboxDirectory(const char* postoffice, const char* mailbox);
 
 // True when the text ends with '\' or '/'.
 bool EndsWithSeparator(const char* text);

@@ -8,6 +8,7 @@
 #include "common/block_files.h"
 #include "frame/registry_readers.h"
 #include "frame/file_helpers.h"
+#include "frame/store_names.h"
 #include "frame/text_tokens.h"
 #include "index/folder_status.h"
 #include "index/folder_type_handlers.h"
@@ -243,6 +244,8 @@ class FolderScan {
       for (const std::string& name : listing_.names) present_.insert(platform::UpperCased(name));
     }
     if (present_.contains(platform::UpperCased(id))) return true;
+    // An entry that names something outside the folder names no file of it.
+    if (!IsStoreName(id)) return false;
     // Every "*.MAI" name in the folder was listed; only other names need a look.
     if (id.find_first_of("\\/") == std::string_view::npos &&
         platform::WildcardMatch(kMessagePattern, id)) {

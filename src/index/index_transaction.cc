@@ -4,6 +4,7 @@
 
 #include "common/block_files.h"
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "index/folder_status.h"
 #include "index/index_document.h"
 #include "index/index_stamp.h"
@@ -19,11 +20,9 @@ namespace qx {
 namespace {
 
 // "<postoffice dir>\MAILROOT\<mailbox>", the directory of the mailbox's
-// activity file and size cache.
+// activity file and size cache; empty for names that lead out of the store.
 std::string MailboxDirectoryOf(const StoreIndex* index) {
-  char base[kStorePathSize];
-  GetPostofficeDirectory(base, sizeof base, index->postoffice);
-  return std::string(base) + "\\MAILROOT\\" + index->mailbox;
+  return PostofficeMailboxDirectory(index->postoffice, index->mailbox);
 }
 
 std::string BlockPathOf(const StoreIndex* index) {
@@ -68,9 +67,12 @@ bool CommitTransactionDocument(StoreIndex* index) {
   }
   if (committed) {
     ComputeFolderStatus(document, index->folder_status);
-    const std::string status_path = FolderFilePath(
-        JoinStorePath(MailboxDirectoryOf(index), index->folder), kFolderStatusFileName);
-    WriteFolderStatusFile(status_path, index->folder_status);
+    const std::string mailbox_directory = MailboxDirectoryOf(index);
+    const std::string status_directory = JoinStorePath(mailbox_directory, index->folder);
+    if (!mailbox_directory.empty() && IsInsideStore(status_directory, index->postoffice)) {
+      WriteFolderStatusFile(FolderFilePath(status_directory, kFolderStatusFileName),
+                            index->folder_status);
+    }
     TraceForFolder("StoreIndex_SaveAndClose::SetCacheDetailsToFile for folder ",
                    index->folder_directory, "\n");
   } else {
@@ -90,8 +92,12 @@ uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, cons
   if (index->folder_type != kFolderTypeGroups) index->folder_type = FolderTypeFromName(index->folder);
   ClearFolderDirectory(index);
   index->last_uid = 0;
-  SetStoreIndexPaths(index);
-  if (index->mailbox[0] != '\0') NotifyClients(MailboxDirectoryOf(index), index->folder, "COMMIT");
+  // Names that lead out of the store leave no directory: nothing is touched.
+  if (SetStoreIndexPaths(index) == 0 || index->folder_directory[0] == '\0') return 0;
+  if (index->mailbox[0] != '\0') {
+    const std::string mailbox_directory = MailboxDirectoryOf(index);
+    if (!mailbox_directory.empty()) NotifyClients(mailbox_directory, index->folder, "COMMIT");
+  }
 
   const std::string block_path = BlockPathOf(index);
   uintptr_t* handle = block_handle != nullptr ? block_handle : &index->block_handle;
@@ -113,6 +119,7 @@ uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, cons
 uint32_t SaveAndCloseIndex(StoreIndex* index, bool save, bool keep_open, uintptr_t* block_handle) {
   if (index == nullptr) return 0;
   SetStoreIndexPaths(index);
+  if (index->folder_directory[0] == '\0') return 1;
   if (save) CommitTransactionDocument(index);
   ReleaseIndexBlock(BlockPathOf(index).c_str(), keep_open,
                     block_handle != nullptr ? block_handle : &index->block_handle);

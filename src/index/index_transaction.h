@@ -22,8 +22,9 @@ namespace qx {
 // holds none; an empty one when the file does not load). The stamp of the
 // index file is kept (0xFFFFFFFF when there is none). 1 with the block held
 // (with keep_open its handle goes to *block_handle, or to the object's
-// block_handle when that is null); 0 when the block is busy or no document
-// can be made, and the block is then not held.
+// block_handle when that is null); 0 when the block is busy, no document
+// can be made, or the names lead out of the store (store_paths.h: nothing
+// is touched), and the block is then not held.
 uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
                                  const char* folder, bool keep_open, uintptr_t* block_handle);
 uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,

@@ -15,7 +15,7 @@ uint32_t LoadTaskDocument(StoreIndex* index) {
   if (HeldDocument(index)) return 1;
   XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
   if (!document) return 0;
-  SetStoreIndexPaths(index);
+  if (SetStoreIndexPaths(index) == 0 || index->folder_directory[0] == '\0') return 0;
   const std::string path = FolderFilePath(index->folder_directory, kIndexFileName);
   const bool dirty = CheckFolderFlags(index->folder_directory, false, FolderFlag::kChanged, true) == 1;
   platform::FindData found;

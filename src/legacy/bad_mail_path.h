@@ -15,4 +15,12 @@ bool IsBadMailPath(std::string_view path, std::string_view bad_mail_directory);
 // The same against the "Bad Mail Directory" setting read at library start.
 bool IsBadMailPath(std::string_view path);
 
+// The guard the BLOB functions apply: IsBadMailPath, and while full paths
+// are confined (frame/store_roots.h) also where the path leads: below the
+// bad mail directory as the file system resolves both now (a directory, so
+// "/bad2/x" is not below "/bad"; symbolic links followed), or, with no bad
+// mail directory set, anywhere IsAllowedFullPath allows. False with last
+// error 5 (123 from IsAllowedFullPath) when refused.
+bool IsAllowedBadMailPath(std::string_view path);
+
 }  // namespace qx

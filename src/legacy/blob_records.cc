@@ -4,9 +4,11 @@
 #include <span>
 #include <string>
 
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
 #include "legacy/bad_mail_path.h"
 #include "legacy/blob_transfer.h"
+#include "platform/errors.h"
 #include "qxstore_record_text.h"
 
 namespace qx {
@@ -31,19 +33,23 @@ uint32_t ReadNextChunk(BlobFamily family, const std::string& path, Record* blob)
 // The bad mail family's path, or nullopt when the guard refuses it.
 std::optional<std::string> GuardedPath(const BLOBRECORD& blob) {
   std::string path = RecordText(blob.path);
-  if (!IsBadMailPath(path)) return std::nullopt;
+  if (!IsAllowedBadMailPath(path)) return std::nullopt;
   return path;
 }
 
-// Empty when the path does not fit.
-std::string MessageFilePath(const MESSAGEBLOBRECORD& blob) {
+// The message family's file. Empty when the path does not fit; nullopt
+// when the builder refuses the names or where they lead (last error 123 or
+// 5), which fails even the write calls.
+std::optional<std::string> MessageFilePath(const MESSAGEBLOBRECORD& blob) {
   char path[kStorePathSize];
   std::string postoffice = RecordText(blob.postoffice);
   std::string mailbox = RecordText(blob.mailbox);
   std::string folder = RecordText(blob.folder);
   std::string file = RecordText(blob.file);
+  platform::SetLastError(platform::kErrorSuccess);
   if (GetBlobFilePath(path, sizeof path, postoffice.c_str(), mailbox.c_str(), folder.c_str(),
                       file.c_str()) != 1) {
+    if (IsConfinementRefusal(platform::GetLastError())) return std::nullopt;
     return std::string();
   }
   return path;
@@ -92,30 +98,39 @@ uint32_t LocalBLOBWriteNextChunk(BLOBRECORD* blob) {
 
 uint32_t LocalMessageItemBLOBGetSize(MESSAGEBLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  blob->length = BlobFileSize(BlobFamily::kMessageItem, MessageFilePath(*blob));
+  std::optional<std::string> path = MessageFilePath(*blob);
+  blob->length = BlobFileSize(BlobFamily::kMessageItem, path.value_or(std::string()));
   return 0;
 }
 
 uint32_t LocalMessageItemBLOBGetFirstChunk(MESSAGEBLOBRECORD* blob) {
   if (blob == nullptr) return 0;
+  std::optional<std::string> path = MessageFilePath(*blob);
+  if (!path) return 0;
   RestartBlobRead(BlobFamily::kMessageItem);
-  return ReadNextChunk(BlobFamily::kMessageItem, MessageFilePath(*blob), blob);
+  return ReadNextChunk(BlobFamily::kMessageItem, *path, blob);
 }
 
 uint32_t LocalMessageItemBLOBGetNextChunk(MESSAGEBLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  return ReadNextChunk(BlobFamily::kMessageItem, MessageFilePath(*blob), blob);
+  std::optional<std::string> path = MessageFilePath(*blob);
+  if (!path) return 0;
+  return ReadNextChunk(BlobFamily::kMessageItem, *path, blob);
 }
 
 uint32_t LocalMessageItemBLOBWriteFirstChunk(MESSAGEBLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  WriteFirstBlobChunk(MessageFilePath(*blob), WrittenBytes(*blob));
+  std::optional<std::string> path = MessageFilePath(*blob);
+  if (!path) return 0;
+  WriteFirstBlobChunk(*path, WrittenBytes(*blob));
   return 1;
 }
 
 uint32_t LocalMessageItemBLOBWriteNextChunk(MESSAGEBLOBRECORD* blob) {
   if (blob == nullptr) return 0;
-  WriteNextBlobChunk(MessageFilePath(*blob), WrittenBytes(*blob));
+  std::optional<std::string> path = MessageFilePath(*blob);
+  if (!path) return 0;
+  WriteNextBlobChunk(*path, WrittenBytes(*blob));
   return 1;
 }
 

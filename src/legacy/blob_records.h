@@ -9,8 +9,8 @@
 
 namespace qx {
 
-// A full path under the bad mail directory (IsBadMailPath); any other path
-// gives 0 and touches nothing. Results and record fields as the exported
+// A full path under the bad mail directory (IsAllowedBadMailPath); any
+// other path gives 0 and touches nothing. Results and record fields as the exported
 // functions of the same names document in qxstore.h. Null gives 0.
 uint32_t LocalBLOBGetSize(BLOBRECORD* blob);
 uint32_t LocalBLOBGetFirstChunk(BLOBRECORD* blob);
@@ -19,7 +19,9 @@ uint32_t LocalBLOBWriteFirstChunk(BLOBRECORD* blob);
 uint32_t LocalBLOBWriteNextChunk(BLOBRECORD* blob);
 
 // A file in a store folder, its path built by GetBlobFilePath. A path that
-// does not fit 1024 bytes touches nothing: reads give 0, writes 1.
+// does not fit 1024 bytes touches nothing: reads give 0, writes 1. Names or
+// links that lead out of the store (store_paths.h) touch nothing either,
+// and every call gives 0 (the size call length 0).
 uint32_t LocalMessageItemBLOBGetSize(MESSAGEBLOBRECORD* blob);
 uint32_t LocalMessageItemBLOBGetFirstChunk(MESSAGEBLOBRECORD* blob);
 uint32_t LocalMessageItemBLOBGetNextChunk(MESSAGEBLOBRECORD* blob);

@@ -5,6 +5,7 @@
 
 #include "frame/store_paths.h"
 #include "frame/bounded_text.h"
+#include "frame/store_roots.h"
 #include "legacy/command_message_file.h"
 #include "qxstore_record_text.h"
 #include "platform/file.h"
@@ -24,10 +25,11 @@ QueueListing& Queue() {
   return queue;
 }
 
-// Empty when the path does not fit.
+// Empty when the path does not fit or is refused (IsAllowedFullPath).
 std::string MessagePath(const COMMANDMESSAGE& message) {
-  return JoinStorePathWithin(RecordText(message.directory), RecordText(message.message_id),
-                             kCommandMessagePathSize);
+  std::string path = JoinStorePathWithin(RecordText(message.directory),
+                                         RecordText(message.message_id), kCommandMessagePathSize);
+  return IsAllowedFullPath(path) ? path : std::string();
 }
 
 }  // namespace
@@ -35,8 +37,9 @@ std::string MessagePath(const COMMANDMESSAGE& message) {
 uint32_t LocalCommandMessageFindFirst(COMMANDMESSAGE* message) {
   if (message == nullptr) return 0;
   char pattern[kCommandMessagePatternSize];
-  bool fits =
-      FormatBounded(pattern, sizeof pattern, "%s\\*.MAI", RecordText(message->directory).c_str());
+  const std::string directory = RecordText(message->directory);
+  bool fits = IsAllowedFullPath(directory) &&
+              FormatBounded(pattern, sizeof pattern, "%s\\*.MAI", directory.c_str());
   QueueListing& queue = Queue();
   std::lock_guard<std::mutex> lock(queue.mutex);
   queue.listing = fits ? platform::Listing::Open(pattern) : platform::Listing();

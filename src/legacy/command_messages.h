@@ -16,7 +16,9 @@ namespace qx {
 
 // The listing pattern "directory\*.MAI" must fit this many bytes with its
 // NUL, and a message's path "directory\message_id" kCommandMessagePathSize;
-// calls whose texts do not fit give 0 and touch nothing.
+// calls whose texts do not fit give 0 and touch nothing. So do paths that
+// lead out of the store while full paths are confined (frame/store_roots.h),
+// CommandMessageSet's included.
 inline constexpr size_t kCommandMessagePatternSize = 400;
 inline constexpr size_t kCommandMessagePathSize = 1024;
 

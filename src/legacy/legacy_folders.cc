@@ -4,6 +4,7 @@
 
 #include "frame/store_paths.h"
 #include "frame/bounded_text.h"
+#include "frame/store_roots.h"
 #include "legacy/legacy_state_lock.h"
 #include "qxstore_record_text.h"
 #include "platform/file.h"
@@ -36,8 +37,9 @@ uint32_t TakeCurrentName(FOLDERRECORD* folder) {
 }  // namespace
 
 std::string LegacyFolderPath(const FOLDERRECORD& folder) {
-  return JoinStorePathWithin(RecordText(folder.directory), RecordText(folder.name),
-                             kFolderPathSize);
+  std::string path = JoinStorePathWithin(RecordText(folder.directory), RecordText(folder.name),
+                                         kFolderPathSize);
+  return IsAllowedFullPath(path) ? path : std::string();
 }
 
 uint32_t LocalFolderAdd(FOLDERRECORD* folder) {
@@ -46,7 +48,10 @@ uint32_t LocalFolderAdd(FOLDERRECORD* folder) {
   return !path.empty() && platform::CreateDirectory(path) ? 1 : 0;
 }
 
-uint32_t LocalFolderGet(FOLDERRECORD* folder) { return folder == nullptr ? 0 : 1; }
+uint32_t LocalFolderGet(FOLDERRECORD* folder) {
+  if (folder == nullptr) return 0;
+  return !FullPathsConfined() || !LegacyFolderPath(*folder).empty() ? 1 : 0;
+}
 
 uint32_t LocalFolderRemove(FOLDERRECORD* folder) {
   if (folder == nullptr) return 0;
@@ -66,6 +71,10 @@ uint32_t LocalFolderFindFirst(FOLDERRECORD* folder) {
   LegacyStateLock lock;
   char pattern[kFolderPathSize];
   const std::string directory = RecordText(folder->directory);
+  if (!IsAllowedFullPath(directory)) {
+    FolderListing().reset();
+    return 0;
+  }
   // "*." is what the original pattern rules give for names without an
   // extension: sub-folders, and also files such as "README".
   if (!FormatBounded(pattern, sizeof pattern, "%s\\*.", directory.c_str())) {

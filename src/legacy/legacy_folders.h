@@ -3,7 +3,9 @@
 // of a folder record, and the one listing of child names a process keeps.
 // What the exported functions do when the call is not forwarded, and what a
 // remote administration host does with a forwarded one. A null record gives
-// 0 (FolderGet and FolderFindClose included).
+// 0 (FolderGet and FolderFindClose included). While full paths are confined
+// (frame/store_roots.h), a path that leads out of the store gives 0 and
+// touches nothing, FolderGet's included.
 
 #include <cstdint>
 #include <string>
@@ -13,13 +15,13 @@
 namespace qx {
 
 // "%s\\%s" of the record's directory and name; empty when it does not fit
-// 1024 bytes.
+// 1024 bytes or is not an allowed full path (IsAllowedFullPath).
 std::string LegacyFolderPath(const FOLDERRECORD& folder);
 
 // Creates directory\name, one level. 1 when created, else 0.
 uint32_t LocalFolderAdd(FOLDERRECORD* folder);
 
-// Examines nothing: 1.
+// Examines nothing: 1 (0 for a refused path while full paths are confined).
 uint32_t LocalFolderGet(FOLDERRECORD* folder);
 
 // Removes directory\name, which must be empty. 1 when removed, else 0.

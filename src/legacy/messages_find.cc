@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "frame/store_roots.h"
 #include "frame/time_conversion.h"
 #include "frame/bounded_text.h"
 #include "legacy/legacy_state_lock.h"
@@ -40,6 +41,12 @@ uint32_t TakeCurrentEntry(MESSAGESEARCHRECORD* search) {
   return 1;
 }
 
+// The directory a listing pattern lists: the text before its last separator.
+std::string_view ListedDirectory(std::string_view pattern) {
+  const size_t separator = pattern.find_last_of("\\/");
+  return separator == std::string_view::npos ? std::string_view() : pattern.substr(0, separator);
+}
+
 }  // namespace
 
 std::string MessageSearchPattern(const MESSAGESEARCHRECORD& search) {
@@ -55,7 +62,7 @@ uint32_t LocalMessagesFindFirst(MESSAGESEARCHRECORD* search) {
   LegacyStateLock lock;
   MessageListing().reset();
   const std::string pattern = MessageSearchPattern(*search);
-  if (pattern.empty()) return 0;
+  if (pattern.empty() || !IsAllowedFullPath(ListedDirectory(pattern))) return 0;
   MessageListing() = platform::Listing::Open(pattern);
   return TakeCurrentEntry(search);
 }

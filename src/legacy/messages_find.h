@@ -18,6 +18,8 @@ std::string MessageSearchPattern(const MESSAGESEARCHRECORD& search);
 // in the record: its name (cut to 127 bytes), size (low 32 bits) and
 // creation time in Unix seconds (low 32 bits). 0 when nothing matches, and
 // the listing is then closed. "." and ".." are entries like the others.
+// While full paths are confined (frame/store_roots.h), a pattern whose
+// directory leads out of the store gives 0 and lists nothing.
 uint32_t LocalMessagesFindFirst(MESSAGESEARCHRECORD* search);
 
 // The next entry of the listing, filled the same way. 0 at the end (the

@@ -1,5 +1,6 @@
 #include "message/message_rewrite.h"
 
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
 #include "message/message_line_reader.h"
 #include "platform/diagnostics.h"
@@ -67,6 +68,7 @@ bool CopyRewritten(platform::File& in, CopyWriter& out, HeaderRewrite& rewrite) 
 
 bool RewriteMessageHeaders(std::string_view folder_dir, std::string_view file_name,
                            HeaderRewrite& rewrite) {
+  if (!AcceptStoreFileName(file_name)) return false;
   const std::string message_path = JoinStorePath(folder_dir, file_name);
   const std::string temp_path = JoinStorePath(folder_dir, "_" + std::string(file_name));
 

@@ -28,7 +28,8 @@ class HeaderRewrite {
 // true when the message was replaced by the rewritten copy. Failures print
 // one line and leave the message untouched: "Could not open message file for
 // input\r\n" when it cannot be read, "Could not open message file for
-// writing\r\n" when the copy cannot be created.
+// writing\r\n" when the copy cannot be created. A file name that leads out of
+// the folder (store_names.h) is refused at once: false, nothing printed.
 bool RewriteMessageHeaders(std::string_view folder_dir, std::string_view file_name,
                            HeaderRewrite& rewrite);
 

@@ -3,6 +3,7 @@
 #include "message/message_line_reader.h"
 #include "message/message_rewrite.h"
 #include "message/message_uid.h"
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
 #include "platform/text_compare.h"
 #include "platform/file.h"
@@ -12,7 +13,7 @@ namespace qx {
 using platform::StartsWithNoCase;
 
 uint32_t HasTempFlags(std::string_view folder_dir, std::string_view file_name) {
-  if (!UidBrandingEnabled()) return 0;
+  if (!UidBrandingEnabled() || !IsStoreName(file_name)) return 0;
   platform::File file = platform::File::Open(JoinStorePath(folder_dir, file_name),
                                              platform::Access::kRead,
                                              platform::Disposition::kOpenExisting);

@@ -52,7 +52,10 @@ uint32_t ErrorFromErrno(int err, ErrnoContext context) {
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return kErrorAccessDenied;
+    case EISDIR:
+    // A FIFO without a reader opened for writing without waiting, or a
+    // device that is not there: nothing the store may use.
+    case ENXIO: return kErrorAccessDenied;
     case EBUSY:
     case ETXTBSY: return kErrorSharingViolation;
     case EEXIST:

@@ -62,6 +62,16 @@ bool HeldExclusively(const std::string& native) {
 
 bool IsReadOnlyMode(mode_t mode) { return (mode & kWriteBits) == 0; }
 
+// The store keeps plain files and directories only. A FIFO, device or
+// socket found under a store name is refused rather than waited on: the
+// opens never block (O_NONBLOCK, which plain files ignore), and this check
+// comes before anything is read or written.
+bool IsStoreFileType(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return true;
+  return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode);
+}
+
 struct Opened {
   int fd = -1;
   bool created = false;
@@ -243,7 +253,7 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::Open(std::string_view path, Access access, Disposition disposition, Sharing sharing) {
-  const int flags = AccessFlags(access);
+  const int flags = AccessFlags(access) | O_NONBLOCK;
   Opened opened;
   opened.native = SpelledNativePath(path);
   if (FaultFires(FaultOp::kOpen, opened.native)) return File();
@@ -258,6 +268,11 @@ File File::Open(std::string_view path, Access access, Disposition disposition, S
   if (opened.fd < 0) {
     opened = OpenResolved(path, flags, disposition);
     if (opened.fd < 0) return File();
+  }
+  if (!IsStoreFileType(opened.fd)) {
+    ::close(opened.fd);
+    SetLastError(kErrorAccessDenied);
+    return File();
   }
   if (!TakeShareLock(opened.fd, sharing)) {
     ::close(opened.fd);
@@ -321,7 +336,7 @@ File Directory::OpenUnlockedForReading(std::string_view name) const {
   const std::string spelled(name);
   int fd;
   do {
-    fd = ::openat(fd_, spelled.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    fd = ::openat(fd_, spelled.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     SetLastErrorFromErrno(errno);

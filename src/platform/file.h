@@ -54,7 +54,8 @@ class File {
 
   // An invalid File on failure, with the last error set. A file held
   // exclusively elsewhere gives 32 and is left untouched (also by the
-  // truncating dispositions).
+  // truncating dispositions). Only plain files and directories open: a
+  // FIFO, device or socket gives 5 at once, never a wait.
   static File Open(std::string_view path, Access access, Disposition disposition,
                    Sharing sharing = Sharing::kShared);
 

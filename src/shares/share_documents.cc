@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
 #include "frame/bounded_text.h"
+#include "frame/store_roots.h"
 #include "index/index_document.h"
 #include "platform/text_compare.h"
 #include "platform/diagnostics.h"
@@ -15,17 +17,31 @@ using platform::StartsWithNoCase;
 
 namespace {
 
-std::string PostofficeDirectory(const char* postoffice) {
-  char directory[kStorePathSize];
-  GetPostofficeDirectory(directory, sizeof directory, postoffice);
-  return directory;
+// The directory of an access list, or empty when the names lead out of the
+// store.
+std::string AccessListDirectory(const char* mailbox, const char* postoffice,
+                                std::string_view resource) {
+  char base[kStorePathSize];
+  const std::string resource_text(resource);
+  if (!AcceptStoreNames(postoffice, mailbox, resource_text.c_str()) ||
+      GetPostofficeDirectory(base, sizeof base, postoffice) == 0) {
+    return {};
+  }
+  std::string_view inner = resource;
+  if (!inner.empty() && (inner[0] == '/' || inner[0] == '\\')) inner.remove_prefix(1);
+  const std::string directory =
+      StartsWithNoCase(inner, "$FILEROOT")
+          ? std::string(base) + "\\FILEROOT\\" + mailbox + std::string(inner.substr(9))
+          : std::string(base) + "\\MAILROOT\\" + mailbox + resource_text;
+  return IsInsideStore(directory, postoffice) ? directory : std::string();
 }
 
 }  // namespace
 
 std::string ShareListPath(const char* mailbox, const char* postoffice) {
-  return JoinStorePathWithin(PostofficeDirectory(postoffice) + "\\MAILROOT\\" + mailbox,
-                             kShareListFileName, kStorePathSize);
+  const std::string mailbox_directory = PostofficeMailboxDirectory(postoffice, mailbox);
+  if (mailbox_directory.empty()) return {};
+  return JoinStorePathWithin(mailbox_directory, kShareListFileName, kStorePathSize);
 }
 
 std::string NormalisedShareResource(std::string_view resource) {
@@ -48,15 +64,9 @@ std::string ShareKey(const char* postoffice, const char* mailbox, std::string_vi
 }
 
 std::string AccessListPath(const char* mailbox, const char* postoffice, std::string_view resource) {
-  std::string_view inner = resource;
-  if (!inner.empty() && (inner[0] == '/' || inner[0] == '\\')) inner.remove_prefix(1);
-  const std::string base = PostofficeDirectory(postoffice);
-  if (StartsWithNoCase(inner, "$FILEROOT")) {
-    return JoinStorePathWithin(base + "\\FILEROOT\\" + mailbox + std::string(inner.substr(9)),
-                               kAccessListFileName, kStorePathSize);
-  }
-  return JoinStorePathWithin(base + "\\MAILROOT\\" + mailbox + std::string(resource),
-                             kAccessListFileName, kStorePathSize);
+  const std::string directory = AccessListDirectory(mailbox, postoffice, resource);
+  if (directory.empty()) return {};
+  return JoinStorePathWithin(directory, kAccessListFileName, kStorePathSize);
 }
 
 XmlDocument LoadShareDocument(std::string_view path) {

@@ -25,7 +25,8 @@ inline constexpr const char* kShareListFileName = "_Shares.xml";
 inline constexpr const char* kAccessListFileName = "_Access.XML";
 
 // "<postoffice directory>\MAILROOT\<mailbox>\_Shares.xml" (the postoffice
-// directory may be a custom root). Empty when it does not fit a store path.
+// directory may be a custom root). Empty when it does not fit a store path
+// or the names lead out of the store (store_paths.h).
 std::string ShareListPath(const char* mailbox, const char* postoffice);
 
 // `resource` with '\' turned into '/' and a leading '/' added when missing.
@@ -42,7 +43,8 @@ std::string ShareKey(const char* postoffice, const char* mailbox, std::string_vi
 // The access list of a normalised resource:
 // "<postoffice directory>\MAILROOT\<mailbox><resource>\_Access.XML", or for
 // "/$FILEROOT<rest>" (any case) "<postoffice directory>\FILEROOT\<mailbox><rest>\_Access.XML".
-// Empty when it does not fit a store path.
+// Empty when it does not fit a store path or the names (the resource too)
+// lead out of the store.
 std::string AccessListPath(const char* mailbox, const char* postoffice, std::string_view resource);
 
 // A share document loaded from `path`; holds no document when it cannot be

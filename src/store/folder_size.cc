@@ -4,6 +4,7 @@
 #include <string>
 
 #include "folder/folder_files.h"
+#include "frame/store_names.h"
 #include "index/folder_rescan.h"
 #include "index/index_document.h"
 #include "index/index_format.h"
@@ -11,6 +12,7 @@
 #include "xml/xslt_transform.h"
 #include "frame/number_text.h"
 #include "platform/diagnostics.h"
+#include "platform/errors.h"
 #include "store/folder_find.h"
 #include "store/folder_list.h"
 #include "store/store_folder_record.h"
@@ -76,6 +78,12 @@ uint64_t FolderTreeSizeBytes(const STOREFOLDER& folder) {
 
 uint32_t GetStoreFolderSize(STOREFOLDER* folder) {
   folder->size = 0;
+  STOREFOLDER own = *folder;
+  own.name[0] = '\0';
+  // A parent path that does not fit still gives size 0 and 1; one that leads
+  // out of the store is refused.
+  platform::SetLastError(platform::kErrorSuccess);
+  if (StoreFolderDirectory(own).empty() && IsConfinementRefusal(platform::GetLastError())) return 0;
   folder->size = static_cast<uint32_t>(std::min<uint64_t>(FolderTreeSizeBytes(*folder), UINT32_MAX));
   return 1;
 }

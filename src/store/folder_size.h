@@ -18,7 +18,8 @@ uint64_t IndexSizeBytes(const char* folder_directory);
 uint64_t FolderTreeSizeBytes(const STOREFOLDER& folder);
 
 // StoreFolderGetSize: the record's size field receives FolderTreeSizeBytes
-// (held to 32 bits). Always 1.
+// (held to 32 bits). 1, or 0 with size 0 when the record's names lead out
+// of the store (store_paths.h).
 uint32_t GetStoreFolderSize(STOREFOLDER* folder);
 
 }  // namespace qx

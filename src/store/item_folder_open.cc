@@ -150,6 +150,8 @@ void SetItemNames(STOREINDEXTYPE& record, const FolderNames& names) {
 
 // Fills a new single-item object: an empty index and the item from its file.
 bool LoadSingleItem(STOREINDEXTYPE& record, const ItemKind& kind, std::string_view item_id) {
+  // Names that lead out of the store leave no folder directory to read from.
+  if (record.item_folder_directory[0] == '\0') return false;
   StoreIndex* index = record.index;
   if (!HoldEmptyIndex(index)) {
     platform::DebugOutput("StoreFolder_OpenItem::Unable to LoadEmptyIndex");

@@ -8,7 +8,7 @@ std::string PostofficeProviderPath() { return SiblingLibraryPath("QXAIPO.DLL"); 
 
 PostofficeProvider::PostofficeProvider() {
   const std::string path = PostofficeProviderPath();
-  if (path.empty()) return;
+  if (path.empty() || !MayLoadSiblingLibrary(path)) return;
   library_ = platform::LoadLibrary(path);
   if (library_ == nullptr) return;
   find_first_ =

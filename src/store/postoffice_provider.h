@@ -18,6 +18,8 @@ using MailboxFindEntry = int (*)(MAILBOXSIZE* mailbox);
 class PostofficeProvider {
  public:
   // Loads the provider; valid() tells whether both entries were found.
+  // Nothing is loaded from a path that is not absolute
+  // (frame/sibling_library.h).
   PostofficeProvider();
   ~PostofficeProvider();
   PostofficeProvider(const PostofficeProvider&) = delete;

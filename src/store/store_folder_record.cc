@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "platform/text_compare.h"
 #include "platform/path_resolver.h"
 
@@ -41,7 +43,11 @@ std::string StoreFolderOwnDirectory(const STOREFOLDER& folder) {
   std::string directory = StoreFolderDirectory(folder);
   std::string name = RecordText(folder.name);
   if (directory.empty() || name.empty()) return directory;
-  return JoinStorePathWithin(directory, name, kStorePathSize);
+  if (!AcceptStoreNames(nullptr, nullptr, name.c_str())) return {};
+  std::string own_directory = JoinStorePathWithin(directory, name, kStorePathSize);
+  const std::string postoffice = RecordText(folder.postoffice);
+  if (own_directory.empty() || !IsInsideStore(own_directory, postoffice.c_str())) return {};
+  return own_directory;
 }
 
 std::string StoreFolderPath(const STOREFOLDER& folder) {

@@ -19,12 +19,13 @@ bool IsTopLevelParent(std::string_view parent);
 bool IsPublicRootPath(std::string_view path);
 
 // The directory the record's parent path names, by the hierarchy's path
-// builder. Empty when the path does not fit a store path.
+// builder. Empty when the path does not fit a store path or the names lead
+// out of the store (store_paths.h).
 std::string StoreFolderDirectory(const STOREFOLDER& folder);
 
 // The folder's own directory: StoreFolderDirectory, '\' and the name, or
 // the directory alone when the name is empty. Empty when either is empty
-// for want of room.
+// for want of room, or the name too leads out of the store.
 std::string StoreFolderOwnDirectory(const STOREFOLDER& folder);
 
 // The folder's path below the mailbox as shares record it: the parent path

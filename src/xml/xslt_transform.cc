@@ -94,20 +94,41 @@ XmlDocPtr ParseForLibxml(pugi::xml_node node) {
                                  XML_PARSE_NONET));
 }
 
+// xsl:import and xsl:include load their files while the stylesheet is
+// compiled, where only libxslt's process-wide security preferences apply;
+// a caller's stylesheet may hold neither.
+bool LoadsOtherStylesheets(const xmlNode* node) {
+  static const xmlChar* kXsltNamespace =
+      reinterpret_cast<const xmlChar*>("http://www.w3.org/1999/XSL/Transform");
+  for (; node != nullptr; node = node->next) {
+    if (node->type != XML_ELEMENT_NODE) continue;
+    const bool xslt = node->ns != nullptr && xmlStrEqual(node->ns->href, kXsltNamespace);
+    if (xslt && (xmlStrEqual(node->name, BAD_CAST "import") ||
+                 xmlStrEqual(node->name, BAD_CAST "include"))) {
+      return true;
+    }
+    if (LoadsOtherStylesheets(node->children)) return true;
+  }
+  return false;
+}
+
 std::unique_ptr<xsltStylesheet, StylesheetDeleter> CompileStylesheet(const XmlDocument& stylesheet) {
   XmlDocPtr style_doc = ParseForLibxml(stylesheet.dom());
-  if (!style_doc) return nullptr;
+  if (!style_doc || LoadsOtherStylesheets(xmlDocGetRootElement(style_doc.get()))) return nullptr;
   xsltStylesheet* style = xsltParseStylesheetDoc(style_doc.get());
   if (style == nullptr) return nullptr;
   style_doc.release();  // the stylesheet owns it now
   return std::unique_ptr<xsltStylesheet, StylesheetDeleter>(style);
 }
 
-std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> NoWritesNoNetwork() {
+// A caller's stylesheet sees the document it is applied to and nothing
+// else: document() of a file or a URL is refused, as are writes.
+std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> NoFilesNoNetwork() {
   std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> prefs(xsltNewSecurityPrefs());
   if (!prefs) return prefs;
-  for (xsltSecurityOption option : {XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
-                                    XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK}) {
+  for (xsltSecurityOption option :
+       {XSLT_SECPREF_READ_FILE, XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
+        XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK}) {
     xsltSetSecurityPrefs(prefs.get(), option, xsltSecurityForbid);
   }
   return prefs;
@@ -121,7 +142,7 @@ XmlDocument TransformNode(pugi::xml_node source, const XmlDocument& stylesheet) 
 
   auto style = CompileStylesheet(stylesheet);
   XmlDocPtr input = ParseForLibxml(source);
-  auto prefs = NoWritesNoNetwork();
+  auto prefs = NoFilesNoNetwork();
   if (!style || !input || !prefs) return XmlDocument();
   std::unique_ptr<xsltTransformContext, TransformContextDeleter> context(
       xsltNewTransformContext(style.get(), input.get()));

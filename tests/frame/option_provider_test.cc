@@ -79,6 +79,21 @@ TEST_F(OptionProviderTest, LoadsOnceFromApplicationDirectoryAndAnswersFromTheFil
   EXPECT_EQ(Option("Main", "PostofficeRoot"), "/beside");
 }
 
+TEST_F(OptionProviderTest, NothingIsLoadedFromARelativeApplicationDirectory) {
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(root().c_str()), 0);  // where "app64/libqxaiso.so" lies
+  for (const char* relative : {"app", ""}) {
+    registry().SetString(kLibraryRootKey, "Application Directory", relative);
+    registry().Save();
+    if (*relative == '\0') {
+      ASSERT_EQ(symlink("app64", "64"), 0);  // "64\QXAISO.DLL"
+    }
+    EXPECT_EQ(LoadOptionProvider(), nullptr) << relative;
+  }
+  ASSERT_EQ(chdir(previous), 0);
+}
+
 TEST_F(OptionProviderTest, SetOptionRewritesTheFileKeepingOtherLines) {
   const OptionProvider& provider = Provider();
   ASSERT_NE(provider.set_option, nullptr);

@@ -2,6 +2,8 @@
 // read offsets the two families keep, and the bytes that land on disk.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -137,6 +139,38 @@ TEST_F(BlobTransferTest, MessageFilesAreNamedByStorePathsAndFamiliesKeepOwnOffse
   auto second = Blob(bad_mail_ + "/other.MAI");
   ASSERT_EQ(BLOBGetNextChunk(second.get()), 1u);
   EXPECT_EQ(Chunk(*second), other.substr(8192, 8192));
+}
+
+// A FIFO where a message file should be would stop a caller, and on a
+// remote host every caller, for as long as nobody writes to it.
+TEST_F(BlobTransferTest, FifosAreRefusedAtOnceByTheBlobAndSearchCalls) {
+  const std::string inbox = mail_root() + "/PO/MAILROOT/MB/Inbox";
+  MakeDirs(inbox);
+  WriteFile(inbox + "/plain.MAI", "a needle");  // the search never backtracks: no n before it
+  for (const std::string& fifo : {inbox + "/pipe.MAI", bad_mail_ + "/pipe.MAI"}) {
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  }
+  alarm(30);
+  auto blob = Blob(bad_mail_ + "/pipe.MAI");
+  EXPECT_EQ(BLOBGetFirstChunk(blob.get()), 0u);
+  EXPECT_EQ(BLOBWriteNextChunk(blob.get()), 1u);  // refused silently, as writes always were
+  auto message = std::make_unique<MESSAGEBLOBRECORD>();
+  std::memset(message.get(), 0, sizeof *message);
+  std::strcpy(message->postoffice, "PO");
+  std::strcpy(message->mailbox, "MB");
+  std::strcpy(message->folder, "\\Inbox");
+  std::strcpy(message->file, "pipe.MAI");
+  EXPECT_EQ(MessageItemBLOBGetFirstChunk(message.get()), 0u);
+
+  ASSERT_EQ(MsgSearch_SetParameter_String("Directory", inbox.c_str()), 1u);
+  ASSERT_EQ(MsgSearch_SetParameter_String("SearchString", "*needle*"), 1u);
+  ASSERT_EQ(StoreItem_FirstMatch(), 1u);
+  char* found = nullptr;
+  uint32_t length = 0;
+  ASSERT_EQ(StoreItem_GetMatchProp("FilenameList", &found, &length), 1u);
+  EXPECT_EQ(std::string(found, length), "plain.MAI");
+  MsgSearch_UnInit();
+  alarm(0);
 }
 
 }  // namespace

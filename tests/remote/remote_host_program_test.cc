@@ -155,7 +155,8 @@ TEST_F(RemoteHostProgramTest, ForwardedCallsLeaveTheRecordsLocalCallsLeave) {
   if (port == 0) GTEST_SKIP() << "qxradms is not built";
   AddHost("Radms", port, "open sesame");
 
-  const std::string listed = root() + "/listed";
+  // Below the mail root: the host lists nothing outside the store.
+  const std::string listed = mail_root() + "/listed";
   for (const char* name : {"Beta", "alpha"}) MakeDirs(listed + "/" + name);
   WriteFile(listed + "/Gamma", "a file without an extension");
   WriteFile(listed + "/notes.txt", "");
@@ -198,7 +199,8 @@ TEST_F(RemoteHostProgramTest, QuietOnStandardOutputAndNoRecordInAnyLog) {
   const uint16_t port = StartHostProgram();
   if (port == 0) GTEST_SKIP() << "qxradms is not built";
   AddHost("Radms", port, "open sesame");
-  const std::string listed = root() + "/listed";
+  // Below the mail root: the host lists nothing outside the store.
+  const std::string listed = mail_root() + "/listed";
   MakeDirs(listed + "/Marker-7f3a");
   // This client as a deployed one: diagnostics on standard output, no trace.
   unsetenv("QXSTORE_DIAG");

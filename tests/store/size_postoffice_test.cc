@@ -97,5 +97,21 @@ TEST_F(PostofficeSizeTest, TheProviderSharesTheStoresPlatformLayer) {
   platform::FreeLibrary(provider);
 }
 
+// A relative "Application Directory" would load whatever lies below the
+// current directory: the provider is not loaded from there.
+TEST_F(PostofficeSizeTest, NoProviderIsLoadedFromARelativeApplicationDirectory) {
+  Message("alice", "a.MAI", 3072);
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(root().c_str()), 0);
+  registry().SetString(test::kLibraryRootKey, "Application Directory", "app");
+  registry().Save();
+  EXPECT_EQ(GetPostofficeSize("PO"), 0u);
+  registry().SetString(test::kLibraryRootKey, "Application Directory", root() + "/app");
+  registry().Save();
+  EXPECT_EQ(GetPostofficeSize("PO"), 3u);
+  ASSERT_EQ(chdir(previous), 0);
+}
+
 }  // namespace
 }  // namespace qx

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "index/index_elements.h"
@@ -39,6 +41,36 @@ TEST(XsltTransformTest, SizeSumSurvivesRawBytesAndAStylesheetCannotWriteFiles) {
                  "<xsl:template match='/'><R><xsl:document href='" + target +
                  "'><W/></xsl:document></R></xsl:template></xsl:stylesheet>")));
   EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST(XsltTransformTest, AStylesheetSeesOnlyItsSourceNeverAFile) {
+  XmlDocument index = XmlDocument::New();
+  ASSERT_TRUE(index.LoadXml("<BASEELEMENT><ELEMENT ID='a'/></BASEELEMENT>"));
+  const std::string secret = std::filesystem::temp_directory_path() / "qx-xslt-secret.xml";
+  std::ofstream(secret) << "<S>the secret</S>";
+  const std::string stylesheet_head =
+      "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>";
+  const std::string imported = std::filesystem::temp_directory_path() / "qx-xslt-imported.xsl";
+  std::ofstream(imported) << stylesheet_head << "<xsl:template match='/'><BASEELEMENT>"
+                          << "<ELEMENT ID='secret'/></BASEELEMENT></xsl:template></xsl:stylesheet>";
+  const std::string reads[] = {
+      stylesheet_head + "<xsl:template match='/'><BASEELEMENT><ELEMENT ID='{document(\"" +
+          secret + "\")/S}'/></BASEELEMENT></xsl:template></xsl:stylesheet>",
+      stylesheet_head +
+          "<xsl:template match='/'><BASEELEMENT><xsl:copy-of select=\"document('file://" +
+          secret + "')\"/></BASEELEMENT></xsl:template></xsl:stylesheet>",
+      stylesheet_head + "<xsl:import href='" + imported + "'/></xsl:stylesheet>",
+      stylesheet_head + "<xsl:include href='" + imported + "'/></xsl:stylesheet>",
+  };
+  for (const std::string& text : reads) {
+    XmlDocument result = TransformNode(index.dom(), Stylesheet(text));
+    if (!result) continue;  // refused outright
+    std::ostringstream printed;
+    result.dom().print(printed);
+    EXPECT_EQ(printed.str().find("secret"), std::string::npos) << text;
+  }
+  std::filesystem::remove(secret);
+  std::filesystem::remove(imported);
 }
 
 }  // namespace

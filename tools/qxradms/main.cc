@@ -19,6 +19,7 @@
 
 #include "client_listener.h"
 #include "client_worker.h"
+#include "frame/store_roots.h"
 #include "host_events.h"
 #include "host_options.h"
 #include "platform/errors.h"
@@ -131,6 +132,8 @@ int Main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   // Linked statically: start the library as loading it would.
   if (StoreLibrary_Init() != 1) return Refuse("the store library could not be started");
+  // Calls come from other machines: their full paths stay inside the store.
+  ConfineFullPaths();
   int result = Serve(options, *secret, tls.get());
   StoreLibrary_ThreadRelease();
   StoreLibrary_UnInit();

@@ -97,7 +97,9 @@ int RunActivity(int argc, char** argv) {
   }
   std::string directory = MailboxDirectory(argv[1], argv[2]);
   if (directory.empty()) {
-    std::fprintf(stderr, "storeadm: the mailbox directory is longer than 1023 bytes\n");
+    std::fprintf(stderr,
+                 "storeadm: no mailbox directory: it is longer than 1023 bytes or leads out of "
+                 "the store\n");
     return kExitFailure;
   }
   if (notify) Notify(directory, argv[4], argc == 6 ? argv[5] : "COMMIT");

@@ -7,6 +7,7 @@
 
 #include "command.h"
 #include "forwarding_check.h"
+#include "store_names_check.h"
 #include "message_blob_record.h"
 #include "qxstore.h"
 
@@ -21,6 +22,12 @@ const CommandRegistration kRegisterCat(kCat);
 
 int RunCat(int argc, char** argv) {
   if (argc != 5) return UsageError(kCat, "cat needs a postoffice, a mailbox, a folder and a file");
+  if (!NamesStayInStore({{"postoffice", argv[1]},
+                         {"mailbox", argv[2]},
+                         {"folder", argv[3], NameKind::kFolder},
+                         {"file name", argv[4], NameKind::kFile}})) {
+    return kExitFailure;
+  }
   auto record = std::make_unique<MESSAGEBLOBRECORD>();
   std::string error;
   if (!FillMessageBlobRecord(record.get(), argv[1], argv[2], argv[3], argv[4], &error)) {

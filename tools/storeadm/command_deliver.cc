@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command.h"
+#include "store_names_check.h"
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
 #include "frame/file_helpers.h"
@@ -45,8 +46,15 @@ int RunDeliver(int argc, char** argv) {
   const char* postoffice = argv[1];
   const char* mailbox = argv[2];
   const char* folder = argv[3];
+  if (!NamesStayInStore({{"postoffice", postoffice},
+                         {"mailbox", mailbox},
+                         {"folder", folder, NameKind::kFolder}})) {
+    return kExitFailure;
+  }
   char folder_dir[kStorePathSize];
-  BuildIndexFolderDirectory(folder_dir, sizeof folder_dir, postoffice, mailbox, folder);
+  if (BuildIndexFolderDirectory(folder_dir, sizeof folder_dir, postoffice, mailbox, folder) == 0) {
+    return LeadsOutOfStore("the folder");
+  }
   if (!platform::IsDirectory(folder_dir)) {
     std::fprintf(stderr, "storeadm: no folder directory %s\n", folder_dir);
     return kExitFailure;

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "command.h"
+#include "store_names_check.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "folder/folder_files.h"
+#include "frame/store_names.h"
 #include "index/index_transaction.h"
 #include "index/item_remove.h"
 #include "index/store_index.h"
@@ -55,6 +57,11 @@ struct Expunged {
 Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids) {
   Expunged removed;
   for (const std::string& id : ids) {
+    // An index names its files; an entry naming anything else is left alone.
+    if (!IsStoreName(id.c_str())) {
+      std::fprintf(stderr, "storeadm: the entry \"%s\" leads out of the folder\n", id.c_str());
+      continue;
+    }
     const std::string path = FolderFilePath(index->folder_directory, id);
     if (!platform::DeleteFile(path) && platform::GetLastError() != kErrorFileNotFound) {
       std::fprintf(stderr, "storeadm: cannot delete %s (error %u)\n", path.c_str(),
@@ -73,6 +80,11 @@ Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids) 
 
 int RunExpunge(int argc, char** argv) {
   if (argc != 4) return UsageError(kExpunge, "expected a postoffice, a mailbox and a folder");
+  if (!NamesStayInStore({{"postoffice", argv[1]},
+                         {"mailbox", argv[2]},
+                         {"folder", argv[3], NameKind::kFolder}})) {
+    return kExitFailure;
+  }
   StoreIndex index;
   InitStoreIndex(&index);
   if (OpenIndexForTransaction(&index, argv[1], argv[2], argv[3]) != 1) {

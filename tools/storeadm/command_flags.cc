@@ -6,6 +6,7 @@
 #include <string>
 
 #include "command.h"
+#include "store_names_check.h"
 #include "frame/store_paths.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"
@@ -40,8 +41,16 @@ bool IndexedFlags(const char* folder_dir, const char* file, std::string* flags) 
 
 int RunFlags(int argc, char** argv) {
   if (argc != 6) return UsageError(kFlags, "expected a folder, a file and a change text");
+  if (!NamesStayInStore({{"postoffice", argv[1]},
+                         {"mailbox", argv[2]},
+                         {"folder", argv[3], NameKind::kFolder},
+                         {"file name", argv[4], NameKind::kFile}})) {
+    return kExitFailure;
+  }
   char folder_dir[kStorePathSize];
-  BuildIndexFolderDirectory(folder_dir, sizeof folder_dir, argv[1], argv[2], argv[3]);
+  if (BuildIndexFolderDirectory(folder_dir, sizeof folder_dir, argv[1], argv[2], argv[3]) == 0) {
+    return LeadsOutOfStore("the folder");
+  }
   std::string flags;
   if (!IndexedFlags(folder_dir, argv[4], &flags)) {
     std::fprintf(stderr, "storeadm: %s is not indexed in %s\n", argv[4], folder_dir);

@@ -8,6 +8,7 @@
 
 #include "command.h"
 #include "forwarding_check.h"
+#include "store_names_check.h"
 #include "qxstore.h"
 #include "store/store_folder_record.h"
 
@@ -58,7 +59,19 @@ int Report(uint32_t result, const char* action, const char* done, const std::str
   return kExitOk;
 }
 
+bool FolderNamesStayInStore(char** arguments, int folders) {
+  if (!NamesStayInStore({{"postoffice", arguments[0]}, {"mailbox", arguments[1]}})) return false;
+  for (int i = 0; i < folders; ++i) {
+    if (!NamesStayInStore({{"parent", arguments[2 + 2 * i], NameKind::kFolder},
+                           {"folder name", arguments[3 + 2 * i], NameKind::kFolder}})) {
+      return false;
+    }
+  }
+  return true;
+}
+
 int RunOne(const std::string& action, char** arguments) {
+  if (!FolderNamesStayInStore(arguments, 1)) return kExitFailure;
   STOREFOLDER record;
   if (!FillRecord(&record, arguments[0], arguments[1], arguments[2], arguments[3])) {
     return UsageError(kFolder, "a name is too long for the folder record");
@@ -72,6 +85,7 @@ int RunOne(const std::string& action, char** arguments) {
 }
 
 int RunTwo(const std::string& action, char** arguments) {
+  if (!FolderNamesStayInStore(arguments, 2)) return kExitFailure;
   STOREFOLDER source;
   STOREFOLDER target;
   if (!FillRecord(&source, arguments[0], arguments[1], arguments[2], arguments[3]) ||

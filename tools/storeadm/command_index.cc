@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "store_names_check.h"
 #include "index/folder_status.h"
 #include "index/index_open.h"
 #include "index/index_scan.h"
@@ -49,13 +50,21 @@ int RunIndex(int argc, char** argv) {
   const bool rebuild = argc == 5 && std::strcmp(argv[4], "--rebuild") == 0;
   if (argc != 4 && !rebuild) return UsageError(kIndex, "expected a postoffice, a mailbox and a folder");
   if (!FitsIndexNames(argv + 1)) return UsageError(kIndex, "a name is too long");
+  if (!NamesStayInStore({{"postoffice", argv[1]},
+                         {"mailbox", argv[2]},
+                         {"folder", argv[3], NameKind::kFolder}})) {
+    return kExitFailure;
+  }
 
   StoreIndex index;
   InitStoreIndex(&index);
   CreateStoreIndexMutex(&index);
   SetStoreIndexNames(&index, argv[1], argv[2], argv[3]);
   index.folder_type = FolderTypeFromName(index.folder);
-  SetStoreIndexPaths(&index);
+  if (SetStoreIndexPaths(&index) == 0) {
+    ReleaseStoreIndex(&index);
+    return LeadsOutOfStore("the folder");
+  }
 
   if (rebuild && ScanFolders(index.folder_directory, true, false) == 0) {
     std::fprintf(stderr, "storeadm: could not rebuild the index of %s (is the folder busy?)\n",

@@ -9,6 +9,7 @@
 
 #include "command.h"
 #include "forwarding_check.h"
+#include "store_names_check.h"
 #include "frame/file_helpers.h"
 #include "message_blob_record.h"
 #include "platform/file.h"
@@ -68,6 +69,12 @@ int RunPut(int argc, char** argv) {
     return UsageError(kPut, "put needs a postoffice, a mailbox, a folder and a source file");
   }
   const std::string file_name = argc == 6 ? argv[5] : NewFileName();
+  if (!NamesStayInStore({{"postoffice", argv[1]},
+                         {"mailbox", argv[2]},
+                         {"folder", argv[3], NameKind::kFolder},
+                         {"file name", file_name.c_str(), NameKind::kFile}})) {
+    return kExitFailure;
+  }
   auto record = std::make_unique<MESSAGEBLOBRECORD>();
   std::string error;
   if (!FillMessageBlobRecord(record.get(), argv[1], argv[2], argv[3], file_name, &error)) {
@@ -89,12 +96,11 @@ int RunPut(int argc, char** argv) {
     // The first chunk goes out even when empty: it creates the file.
     if (count == 0 && !first) break;
     record->length = static_cast<uint32_t>(count);
-    if (first) {
-      MessageItemBLOBWriteFirstChunk(record.get());
-    } else {
-      MessageItemBLOBWriteNextChunk(record.get());
-    }
+    const uint32_t written = first ? MessageItemBLOBWriteFirstChunk(record.get())
+                                   : MessageItemBLOBWriteNextChunk(record.get());
     if (ReportForwardingFailure()) return kExitFailure;
+    // Answered, the write calls fail only for names that lead out of the store.
+    if (written == 0) return LeadsOutOfStore(("the folder or file name " + file_name).c_str());
     first = false;
     total += static_cast<uint64_t>(count);
     if (count < static_cast<int64_t>(sizeof record->data)) break;

@@ -128,7 +128,11 @@ void PrintTableLine(const std::string& name, const Status& status, Source source
 
 int ShowMailbox(const char* postoffice, const char* mailbox) {
   char mailbox_directory[kStorePathSize];
-  GetFolderDirectory(mailbox_directory, sizeof mailbox_directory, postoffice, mailbox, nullptr);
+  if (GetFolderDirectory(mailbox_directory, sizeof mailbox_directory, postoffice, mailbox,
+                         nullptr) == 0) {
+    std::fprintf(stderr, "storeadm: the mailbox directory is too long or leads out of the store\n");
+    return kExitFailure;
+  }
   if (!platform::IsDirectory(mailbox_directory)) {
     std::fprintf(stderr, "storeadm: no mailbox directory %s\n", mailbox_directory);
     return kExitFailure;
