@@ -2,10 +2,10 @@
 // the exported operations as other processes leave it: walked with
 // AppointmentFindFirst/FindNext, then an entry added and removed again.
 // Whatever the bytes, the walk must give every entry the text holds with
-// NUL-terminated fields, each rewrite must keep every entry (a line longer
-// than a reader's limit is cut, so identifiers compare by the part a record
-// carries), keep the previous text as .BAK, end without a line end and
-// leave neither block nor temporary behind.
+// NUL-terminated fields, each rewrite must keep every entry (identifiers
+// compare by the part a rewrite keeps, see KeptPart), keep the previous
+// text as .BAK, end without a line end and leave neither block nor
+// temporary behind.
 
 #include <cstdint>
 #include <cstring>
@@ -43,16 +43,24 @@ APPOINTMENTRECORD Record(std::string_view identifier) {
 
 bool Terminated(const char* field, size_t size) { return std::memchr(field, '\0', size) != nullptr; }
 
+// The part of an identifier a rewrite keeps: what a record carries, less
+// the CRs at its end. A foreign line "x\r\r\n" holds the identifier "x\r",
+// and once written back with a line after it, its last CR reads as part of
+// the line end: such an identifier cannot name a message, as no add takes
+// an identifier with a CR.
+std::string_view KeptPart(std::string_view identifier) {
+  identifier = identifier.substr(0, kRecordIdentifier);
+  while (!identifier.empty() && identifier.back() == '\r') identifier.remove_suffix(1);
+  return identifier;
+}
+
 bool SameEntries(const std::vector<qx::ProviderLine>& a, const std::vector<qx::ProviderLine>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     const qx::ProviderEntry& x = a[i].entry;
     const qx::ProviderEntry& y = b[i].entry;
     if (x.start != y.start || x.end != y.end) return false;
-    if (std::string_view(x.identifier).substr(0, kRecordIdentifier) !=
-        std::string_view(y.identifier).substr(0, kRecordIdentifier)) {
-      return false;
-    }
+    if (KeptPart(x.identifier) != KeptPart(y.identifier)) return false;
   }
   return true;
 }
