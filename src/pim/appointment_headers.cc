@@ -67,9 +67,10 @@ constexpr AppointmentHeader kNewMessage[] = {
 
 }  // namespace
 
-// Indexing looks for these names by their beginnings.
+// Indexing looks for these names by their first three letters.
 constexpr bool NamesBeginWithXOrS(std::span<const AppointmentHeader> headers) {
   for (const AppointmentHeader& header : headers) {
+    if (header.name.size() < 3) return false;
     if (!header.name.starts_with("X-") && header.name.front() != 'S') return false;
   }
   return true;
