@@ -181,6 +181,7 @@ TEST_F(AppointmentItemsTest, ChangedFoldersAreRebuiltOnlyWhenTheirIndexFailsOrTh
   // With "Calendar ReIndex Mode" a changed folder is rebuilt from them all.
   registry().SetDword(test::kLibraryRootKey, "Calendar ReIndex Mode", 1);
   ForgetCalendarReIndexMode();
+  StoreLibrary_ThreadRelease();  // as a host does before it stops the library
   ReloadLibrary();
   WriteFile(Calendar("_CHANGE.DTY"), "x");
   ASSERT_EQ(Open(), 1u);
