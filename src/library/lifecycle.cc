@@ -7,6 +7,7 @@
 #include "frame/thread_state.h"
 #include "index/store_index.h"
 #include "platform/library_loader.h"
+#include "platform/store_modes.h"
 #include "platform/thread_slots.h"
 #include "remote/connection_socket.h"
 
@@ -24,6 +25,7 @@ void DestroyRecord(STOREINDEXTYPE* record) {
 uint32_t StoreLibraryInit() {
   // The sibling libraries are looked for beside this module.
   platform::SetStoreModule(reinterpret_cast<const void*>(&StoreLibraryInit));
+  platform::LoadStoreModes();
   LoadModeAndMailRootSettings();
   LoadNotifier();
   LoadPostofficePathSettings();

@@ -10,12 +10,12 @@
 #include "platform/path_resolver.h"
 #include "platform/random_id.h"
 #include "platform/registry.h"
+#include "platform/store_modes.h"
 #include "platform/text_compare.h"
 
 namespace qx::platform {
 namespace {
 
-constexpr const char* kSettingsKey = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera";
 constexpr const char* kFsyncValueName = "Store Fsync";
 constexpr const char* kFsyncVariable = "QXSTORE_FSYNC";
 
@@ -28,7 +28,7 @@ std::optional<FsyncMode> ParseFsyncMode(std::string_view text) {
 
 std::string RegistryFsyncText() {
   const std::optional<RegistryValue> value =
-      RegistryQuery(RegistryRoot::kLocalMachine, kSettingsKey, kFsyncValueName);
+      RegistryQuery(RegistryRoot::kLocalMachine, kLibrarySettingsKey, kFsyncValueName);
   if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::string();
   std::string text(value->data.begin(), value->data.end());
   return text.substr(0, text.find('\0'));
@@ -53,11 +53,12 @@ std::string UniqueTemporaryFor(std::string_view target) {
 }
 
 // A rewrite keeps who may read and write the file: the temporary gets the
-// target's permission bits before it takes the target's place.
+// target's permission bits before it takes the target's place. A new file
+// gets the store's mode, also when its temporary was left by someone else.
 void TakePermissionsOf(std::string_view target, const File& file) {
   const ResolvedPath resolved = ResolvePath(target);
-  if (!resolved.exists || !S_ISREG(resolved.info.stx_mode)) return;
-  const mode_t wanted = resolved.info.stx_mode & 07777;
+  if (resolved.exists && !S_ISREG(resolved.info.stx_mode)) return;
+  const mode_t wanted = resolved.exists ? resolved.info.stx_mode & 07777 : StoreFileMode();
   struct stat own {};
   if (::fstat(file.fd(), &own) == 0 && (own.st_mode & 07777) != wanted) {
     ::fchmod(file.fd(), wanted);

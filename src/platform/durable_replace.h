@@ -14,6 +14,9 @@
 //               mail_fsync=optimized);
 //   "never"     nothing is synced: a crash may leave a replaced file empty.
 //               For tests and benchmarks.
+//
+// The replaced file keeps the target's permission bits; a file that did not
+// exist gets the store's file mode (store_modes.h).
 
 #include <string>
 #include <string_view>

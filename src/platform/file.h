@@ -161,8 +161,14 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace);
 bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_view to);
 // Copies the contents, the last-write time and the read-only bit; with
 // fail_if_exists an existing target gives 80. A failed copy leaves no target.
-// Copying a file onto itself fails with 32 and changes nothing.
+// Copying a file onto itself fails with 32 and changes nothing. A new target
+// gets the store's file mode (store_modes.h), less its write bits when the
+// source is read-only.
 bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
+// CopyFile of the contents alone: the target's time is the time of the copy
+// and its mode the store's, whatever the source's were. For files that come
+// into the store from outside it.
+bool CopyFileContents(std::string_view from, std::string_view to, bool fail_if_exists);
 
 bool GetFileTimes(std::string_view path, FileTimes* times);
 bool SetFileTimes(std::string_view path, const FileTimes& times);
