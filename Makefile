@@ -4,7 +4,7 @@ JOBS ?= 2
 
 PREFIX ?= /usr/local
 
-.PHONY: all build demo install test sanitize tsan deps clean configure
+.PHONY: all build demo install test sanitize tsan fuzz deps clean configure
 
 all: build
 
@@ -45,5 +45,14 @@ tsan: deps
 	@cmake --build build-tsan -j$(JOBS) --target store_tests index_tests
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest -j$(JOBS) -L '^(store|index)$$' --output-on-failure
 
+# Every fuzz target (fuzz/README.md) for FUZZ_SECONDS each, two at a time,
+# on its seed corpus; built with Debian's clang-16 and libFuzzer.
+FUZZ_SECONDS ?= 20
+fuzz:
+	@bash scripts/install-deps.sh fuzz
+	@CC=clang-16 CXX=clang++-16 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DQXSTORE_TESTS=OFF -DQXSTORE_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j$(JOBS) --target fuzz_targets
+	@bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(JOBS)
+
 clean:
-	rm -rf $(BUILD) build-asan build-tsan demo-store
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz demo-store

@@ -1,7 +1,6 @@
 // Feeds arbitrary bytes to the parameter coder: as an LZW code stream, as
 // base64 text, and as a record to round-trip. The decoders must never write
 // past the caller's record, and a record must always come back unchanged.
-// Needs src/remote/lzw.cc, src/remote/base64.cc and src/platform/diagnostics.cc.
 
 #include <algorithm>
 #include <cstddef>

@@ -2,16 +2,12 @@
 // reader, the date parsers and the header rewrite. The rewrite must keep
 // everything after the header block byte for byte.
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "message/date_text.h"
 #include "message/message_date.h"
 #include "message/message_headers.h"
@@ -19,18 +15,10 @@
 
 namespace {
 
+using qx::fuzz::ReadBytes;
+using qx::fuzz::WriteBytes;
+
 std::string g_folder;
-
-void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 // What follows the first empty line, the part no rewrite may change.
 std::string_view AfterHeaderBlock(std::string_view text) {
@@ -47,11 +35,8 @@ std::string_view AfterHeaderBlock(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("QXSTORE_REGISTRY", "/nonexistent/qxstore-fuzz.reg", 1);
-  setenv("QXSTORE_DIAG", "off", 1);
-  char pattern[] = "/tmp/qxstore-fuzz-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) abort();
-  g_folder = pattern;
+  qx::fuzz::StartScratchStore();
+  g_folder = qx::fuzz::ScratchRoot();
   return 0;
 }
 

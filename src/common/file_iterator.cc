@@ -9,10 +9,13 @@ FileIterator::FileIterator(std::string pattern) : pattern_(std::move(pattern)) {
 FileIterator::FileIterator(std::string pattern, uint32_t attribute_mask)
     : pattern_(std::move(pattern)), filter_(1), attribute_mask_(attribute_mask) {}
 
+FileIterator::FileIterator(std::string pattern, platform::ListingScope scope)
+    : pattern_(std::move(pattern)), scope_(scope) {}
+
 FileIterator::~FileIterator() = default;
 
 std::string FileIterator::First() {
-  listing_ = platform::Listing::Open(pattern_);
+  listing_ = platform::Listing::Open(pattern_, scope_);
   more_ = listing_.valid();
   return SkipFiltered();
 }

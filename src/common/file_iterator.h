@@ -15,6 +15,9 @@ class FileIterator {
   explicit FileIterator(std::string pattern);
   // Only entries whose attributes share a bit with attribute_mask.
   FileIterator(std::string pattern, uint32_t attribute_mask);
+  // Every entry, FIFOs, sockets and devices too (platform/listing.h): for
+  // the walks that delete.
+  FileIterator(std::string pattern, platform::ListingScope scope);
   virtual ~FileIterator();
 
   // Starts the listing: the first matching entry's name, or "" when none.
@@ -34,6 +37,7 @@ class FileIterator {
   std::string pattern_;
   uint32_t filter_ = 0;
   uint32_t attribute_mask_ = 0;
+  platform::ListingScope scope_ = platform::ListingScope::kStoreEntries;
   platform::Listing listing_;
   bool more_ = false;
 };

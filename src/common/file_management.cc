@@ -128,7 +128,7 @@ void DeleteTree(std::string_view path) {
                               " (GetLastError() returned " + code + ")");
   }
   if (platform::IsDirectory(path)) {
-    FileIterator entries(std::string(path) + "\\*");
+    FileIterator entries(std::string(path) + "\\*", platform::ListingScope::kEveryEntry);
     for (std::string name = entries.First(); entries.More(); name = entries.Next()) {
       if (!IsDotEntry(name)) DeleteTree(JoinStorePath(path, name));
     }

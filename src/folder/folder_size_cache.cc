@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "folder/folder_files.h"
 #include "frame/store_names.h"
@@ -31,6 +32,14 @@ int64_t ReadCachedKilobytes(platform::File& file) {
     filled += static_cast<size_t>(got);
   }
   return LeadingInteger(std::string_view(text, filled));
+}
+
+// The file may hold any number up to INT64_MAX (or down to INT64_MIN), so
+// adding to it must not overflow: a sum beyond the range stays at its end.
+int64_t SaturatingAdd(int64_t value, int64_t change) {
+  int64_t sum;
+  if (!__builtin_add_overflow(value, change, &sum)) return sum;
+  return change > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
 }
 
 }  // namespace
@@ -78,9 +87,9 @@ bool AdjustSizeCacheFile(std::string_view path, int32_t change_kb) {
     }
     return false;
   }
-  int64_t kilobytes = std::max<int64_t>(ReadCachedKilobytes(file) + change_kb, 0);
   // The cache holds a 32-bit number; a sum beyond it is held at its top.
-  kilobytes = std::min<int64_t>(kilobytes, INT32_MAX);
+  const int64_t kilobytes =
+      std::clamp<int64_t>(SaturatingAdd(ReadCachedKilobytes(file), change_kb), 0, INT32_MAX);
   const std::string text = std::to_string(kilobytes);
   return file.Seek(0) && file.Write(text) && file.Truncate(static_cast<int64_t>(text.size())) &&
          file.Close();

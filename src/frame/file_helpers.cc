@@ -49,20 +49,23 @@ uint32_t DeleteDirectoryTree(const char* directory, const char* pattern) {
   const std::string listing_path =
       JoinStorePathWithin(directory, pattern == nullptr ? "*.*" : pattern, kTreePathSize);
   if (listing_path.empty()) return 0;
-  platform::Listing listing = platform::Listing::Open(listing_path);
+  platform::Listing listing = platform::Listing::Open(listing_path, platform::ListingScope::kEveryEntry);
   if (!listing.valid()) return 0;
   do {
     const platform::FindData& entry = listing.current();
     if (entry.name == "." || entry.name == "..") continue;
     const std::string entry_path = JoinStorePathWithin(directory, entry.name, kTreePathSize);
     if (entry_path.empty()) return 0;
+    // A link goes, never what it leads to, which may lie outside the store:
+    // not even its read-only bit is touched.
+    if (entry.symbolic_link) {
+      platform::DeleteSymbolicLink(entry_path);
+      continue;
+    }
     if (entry.attributes & platform::kAttributeReadOnly) {
       platform::SetFileAttributes(entry_path, entry.attributes & ~platform::kAttributeReadOnly);
     }
-    // A link goes, never what it leads to, which may lie outside the store.
-    if (platform::IsSymbolicLink(entry_path)) {
-      platform::DeleteSymbolicLink(entry_path);
-    } else if (entry.attributes & platform::kAttributeDirectory) {
+    if (entry.attributes & platform::kAttributeDirectory) {
       DeleteDirectoryTree(entry_path.c_str(), pattern);
     } else {
       platform::DeleteFile(entry_path);

@@ -1,12 +1,17 @@
 #include "index/direct_transactions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "common/block_files.h"
 #include "frame/text_tokens.h"
+#include "index/entry_lookup.h"
 #include "index/flag_change_text.h"
+#include "index/index_elements.h"
+#include "index/index_format.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
 #include "index/index_transaction.h"
@@ -26,25 +31,29 @@ constexpr size_t kListFieldSize = 256;
 
 constexpr const char* kGroupMarker = "$QXGROUP";
 
-uint32_t ListFieldCount(const char* list) {
-  if (list == nullptr || list[0] == '\0') return 0;
-  uint32_t count = 1;
-  for (const char* c = list; *c != '\0'; ++c) count += *c == ',' ? 1 : 0;
-  return count;
+// The fields of a comma-separated list in one pass (a list of thousands of
+// names must not be walked from its start for each one); none for a null or
+// empty list.
+std::vector<std::string> ListFields(const char* list) {
+  std::vector<std::string> fields;
+  if (list == nullptr || list[0] == '\0') return fields;
+  for (std::string_view rest = list;;) {
+    const size_t comma = rest.find(',');
+    const std::string_view field = rest.substr(0, comma);
+    fields.emplace_back(field.size() < kListFieldSize ? field : std::string_view());
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  return fields;
 }
 
-// Field `n` (from 1); past the last field, the last one.
-std::string ListField(const char* list, uint32_t n) {
-  char field[kListFieldSize];
-  GetToken(list, ",", static_cast<int>(n), field, sizeof field);
-  return field;
-}
-
-// A flag list without separators is the flags of every file; otherwise
-// field i belongs to file i.
-std::string FlagsOfFile(const char* flag_list, uint32_t file) {
+// A flag list without separators is the flags of every file, whatever its
+// length; otherwise field i belongs to file i, and files beyond the last
+// field take the last.
+std::string FlagsOfFile(const char* flag_list, const std::vector<std::string>& fields,
+                        size_t file) {
   if (std::strchr(flag_list, ',') == nullptr) return flag_list;
-  return ListField(flag_list, file);
+  return fields[std::min(file, fields.size() - 1)];
 }
 
 int32_t ClampToInt32(int64_t bytes) {
@@ -102,11 +111,13 @@ uint32_t DirectInsertItems(const char* postoffice, const char* mailbox, const ch
   options.clear_flags = flag_list == nullptr;
   int64_t inserted_bytes = 0;
   bool any_inserted = false;
-  const uint32_t files = ListFieldCount(file_list);
-  for (uint32_t i = 1; i <= files; ++i) {
+  const std::vector<std::string> files = ListFields(file_list);
+  const std::vector<std::string> flags = ListFields(flag_list);
+  EntryLookup lookup(HeldDocument(index.get()));
+  for (size_t i = 0; i < files.size(); ++i) {
     MessageHeaders record;
-    if (flag_list != nullptr) record.flag_words = FlagsOfFile(flag_list, i);
-    if (InsertIndexEntry(index.get(), ListField(file_list, i), options, &record) == 1) {
+    if (flag_list != nullptr) record.flag_words = FlagsOfFile(flag_list, flags, i);
+    if (InsertIndexEntry(index.get(), files[i], options, &record, &lookup) == 1) {
       inserted_bytes += record.file_size;
       any_inserted = true;
     }
@@ -127,15 +138,14 @@ uint32_t DirectUpdateItems(const char* postoffice, const char* mailbox, const ch
   if (!OpenTransaction(&index, postoffice, mailbox, folder, false, nullptr)) return 0;
 
   bool changed = false;
-  const uint32_t files = ListFieldCount(file_list);
-  for (uint32_t i = 1; i <= files; ++i) {
-    const std::string file_name = ListField(file_list, i);
-    MessageHeaders record;
-    if (GetStoreItemByMessageId(index.get(), file_name, 0, &record) != 1) continue;
-    std::string flags = record.flag_words;
+  const EntryLookup lookup(HeldDocument(index.get()));
+  for (const std::string& file_name : ListFields(file_list)) {
+    const pugi::xml_node entry = lookup.Find(file_name);
+    if (!entry) continue;
+    std::string flags = GetChildText(entry, kFlagStatusElement);
     if (!ApplyFlagChangeText(&flags, flag_changes)) continue;
-    record.flag_words = flags;
-    if (SetStoreItemByMessageId(index.get(), file_name, kSelectFlags, record) == 1) changed = true;
+    SetEntryFlagWords(entry, flags);
+    changed = true;
   }
 
   SaveAndCloseIndex(index.get(), changed, false, nullptr);
@@ -148,10 +158,10 @@ uint32_t DirectRemoveItems(const char* postoffice, const char* mailbox, const ch
   if (!OpenTransaction(&index, postoffice, mailbox, folder, false, nullptr)) return 0;
 
   int64_t removed_bytes = 0;
-  const uint32_t files = ListFieldCount(file_list);
-  for (uint32_t i = 1; i <= files; ++i) {
+  EntryLookup lookup(HeldDocument(index.get()));
+  for (const std::string& file_name : ListFields(file_list)) {
     uint32_t size = 0;
-    if (RemoveIndexEntry(index.get(), ListField(file_list, i), &size) == 1) removed_bytes += size;
+    if (RemoveIndexEntry(index.get(), file_name, &size, &lookup) == 1) removed_bytes += size;
   }
 
   const uint32_t result = SaveAndCloseIndex(index.get(), true, false, nullptr);

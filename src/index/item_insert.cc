@@ -5,6 +5,7 @@
 
 #include "folder/folder_files.h"
 #include "frame/store_names.h"
+#include "index/entry_lookup.h"
 #include "index/index_document.h"
 #include "index/index_elements.h"
 #include "index/index_entry.h"
@@ -61,7 +62,8 @@ pugi::xml_node BuildIdOnlyEntry(pugi::xml_node root, pugi::xml_node before,
 }  // namespace
 
 uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
-                          const EntryInsertOptions& options, MessageHeaders* record) {
+                          const EntryInsertOptions& options, MessageHeaders* record,
+                          EntryLookup* lookup) {
   if (index == nullptr) return 0;
   MessageHeaders own_record;
   MessageHeaders* headers = record != nullptr ? record : &own_record;
@@ -76,9 +78,12 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
   if (!document || file_name.empty()) return 0;
   pugi::xml_node root = document.DocumentElement();
   if (!root) return 0;
-  if (FindItemElement(document, file_name)) return 0;
+  if (lookup != nullptr ? bool(lookup->Find(file_name)) : bool(FindItemElement(document, file_name))) {
+    return 0;
+  }
 
-  const pugi::xml_node before = FirstEntryAfter(root, file_name);
+  const pugi::xml_node before =
+      lookup != nullptr ? lookup->FirstEntryAfter(file_name) : FirstEntryAfter(root, file_name);
   pugi::xml_node entry;
   if (index->folder_type == kFolderTypeMail) {
     const uint32_t uid = DocumentLastUid(document) + 1;
@@ -96,6 +101,7 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
     entry = BuildIdOnlyEntry(root, before, file_name, nullptr);
     if (!entry) return 0;
   }
+  if (lookup != nullptr) lookup->Inserted(entry);
   SetCurrentEntry(index, entry);
   return 1;
 }

@@ -12,6 +12,8 @@
 
 namespace qx {
 
+class EntryLookup;
+
 struct EntryInsertOptions {
   // Read the item file's headers for the entry's children (else the entry
   // gets only its ID and UID).
@@ -34,9 +36,12 @@ struct EntryInsertOptions {
 // 1 inserted; 0 when an entry with this ID exists (the document is left as
 // it was), the name is empty or leads out of the folder (store_names.h,
 // last error 123), the object holds no index document, or the file cannot
-// be read. Takes the StoreIndex mutex.
+// be read. Takes the StoreIndex mutex. With `lookup` (built on the object's
+// document) the ID check and the place come from it, in constant or
+// logarithmic time, and it is told of the new entry.
 uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
-                          const EntryInsertOptions& options, MessageHeaders* record);
+                          const EntryInsertOptions& options, MessageHeaders* record,
+                          EntryLookup* lookup = nullptr);
 
 // StoreIndex_InsertItem: InsertIndexEntry with the flag list cleared and
 // read_file as given (1 reads the file). 0 for a null object or name.

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "index/entry_lookup.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
@@ -15,17 +16,20 @@ std::atomic<uint64_t> entry_removals{0};
 
 uint64_t EntryRemovalCount() { return entry_removals.load(); }
 
-uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size) {
+uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size,
+                          EntryLookup* lookup) {
   if (index == nullptr) return 0;
   StoreIndexLock lock(index);
   const XmlDocument document = HeldDocument(index);
   if (!document || !document.DocumentElement()) return 0;
-  pugi::xml_node entry = FindItemElement(document, file_name);
+  pugi::xml_node entry =
+      lookup != nullptr ? lookup->Find(file_name) : FindItemElement(document, file_name);
   if (!entry) return 0;
   if (size != nullptr) *size = GetElementNumber(entry.child(kSizeElement));
   // The current entry must not outlive the node it points at.
   if (CurrentEntry(index) == entry) SetCurrentEntry(index, pugi::xml_node());
   entry_removals.fetch_add(1);
+  if (lookup != nullptr) lookup->Removed(entry);
   return RemoveChild(entry.parent(), entry) ? 1 : 0;
 }
 

@@ -8,12 +8,17 @@
 
 namespace qx {
 
+class EntryLookup;
+
 // Removes the entry whose ID is `file_name`. When `size` is given it
 // receives the entry's SIZE (0 when it has none). When the entry was the
 // current entry, the object is left without one. 1 removed; 0 when the
 // object holds no document with a root, or no entry has that ID (*size is
-// then untouched). Takes the StoreIndex mutex.
-uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size);
+// then untouched). Takes the StoreIndex mutex. With `lookup` (built on the
+// object's document) the entry is found through it, which is told of the
+// removal.
+uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size,
+                          EntryLookup* lookup = nullptr);
 
 // Counts the entries RemoveIndexEntry has removed in this process. Node
 // handles taken from a held document before the count moved may name a

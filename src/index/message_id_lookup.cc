@@ -19,11 +19,6 @@ pugi::xml_node FindEntry(const StoreIndex* index, std::string_view file_name) {
   return FindItemElement(document, file_name);
 }
 
-void WriteFlags(pugi::xml_node entry, const MessageHeaders& record) {
-  SetChildText(entry, kFlagStatusElement, record.flag_words);
-  SetChildText(entry, kReadElement, ListHasFlagWord(record.flag_words, kFlagSeen) ? "1" : "0");
-}
-
 bool Selected(uint32_t selector, MessageFieldSelector field) {
   return selector == kSelectAllFields || selector == field;
 }
@@ -64,7 +59,7 @@ uint32_t SetStoreItemByMessageId(StoreIndex* index, std::string_view file_name, 
   StoreIndexLock lock(index);
   pugi::xml_node entry = FindEntry(index, file_name);
   if (!entry) return 0;
-  if (Selected(selector, kSelectFlags)) WriteFlags(entry, record);
+  if (Selected(selector, kSelectFlags)) SetEntryFlagWords(entry, record.flag_words);
   if (Selected(selector, kSelectSubject)) SetChildText(entry, kSubjectElement, record.subject);
   if (Selected(selector, kSelectMessageDate)) {
     SetChildText(entry, kMessageDateElement, record.message_date);
@@ -76,6 +71,11 @@ uint32_t SetStoreItemByMessageId(StoreIndex* index, std::string_view file_name, 
     SetChildText(entry, kImportanceElement, std::to_string(record.importance));
   }
   return 1;
+}
+
+void SetEntryFlagWords(pugi::xml_node entry, std::string_view flag_words) {
+  SetChildText(entry, kFlagStatusElement, flag_words);
+  SetChildText(entry, kReadElement, ListHasFlagWord(flag_words, kFlagSeen) ? "1" : "0");
 }
 
 }  // namespace qx

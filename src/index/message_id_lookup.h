@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "message/message_headers.h"
+#include "xml/xml_document.h"
 #include "qxstore.h"
 
 namespace qx {
@@ -39,5 +40,9 @@ uint32_t GetStoreItemByMessageId(StoreIndex* index, std::string_view file_name, 
 // passed to SetStoreItemByMessageID\n" and gives 0.
 uint32_t SetStoreItemByMessageId(StoreIndex* index, std::string_view file_name, uint32_t selector,
                                  const MessageHeaders& record);
+
+// What selector 1 writes, on an entry already found: FLAGSTATUS becomes
+// `flag_words` and READ "1" when they hold "\SEEN", else "0".
+void SetEntryFlagWords(pugi::xml_node entry, std::string_view flag_words);
 
 }  // namespace qx

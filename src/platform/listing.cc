@@ -115,6 +115,17 @@ bool NameOrderLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+bool IsLinkAt(int dir_fd, const char* name) {
+  struct stat info {};
+  return ::fstatat(dir_fd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
+}
+
+// Files and directories; a link that leads nowhere is listed as itself.
+// Everything else only for the walks that delete.
+bool IsListedType(uint32_t mode, ListingScope scope) {
+  return scope == ListingScope::kEveryEntry || S_ISREG(mode) || S_ISDIR(mode) || S_ISLNK(mode);
+}
+
 FindData MakeFindData(std::string name, const struct statx& info, const std::string& native) {
   FindData data;
   data.name = std::move(name);
@@ -135,7 +146,7 @@ std::string ChildPath(const std::string& directory, std::string_view name) {
 }
 
 // A listing of one directory's entries that match `name_pattern`.
-bool ListMatching(const std::string& directory, std::string_view name_pattern,
+bool ListMatching(const std::string& directory, std::string_view name_pattern, ListingScope scope,
                   std::vector<FindData>* entries) {
   const int dir_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_fd < 0) {
@@ -151,11 +162,16 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern,
   const std::vector<Token> tokens = Translate(name_pattern);
   std::vector<std::string> dots;
   std::vector<std::string> names;
+  std::vector<std::string> links;
   while (const struct dirent* entry = ::readdir(dir)) {
     const std::string_view name = entry->d_name;
     if (!Matcher(tokens, name).Matches(0, 0)) continue;
     (name == "." || name == ".." ? dots : names).emplace_back(name);
+    if (entry->d_type == DT_LNK || (entry->d_type == DT_UNKNOWN && IsLinkAt(dir_fd, entry->d_name))) {
+      links.emplace_back(name);
+    }
   }
+  std::sort(links.begin(), links.end());
   std::sort(dots.begin(), dots.end());
   std::sort(names.begin(), names.end(), NameOrderLess);
   names.insert(names.begin(), dots.begin(), dots.end());
@@ -167,15 +183,18 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern,
         ::statx(dir_fd, at, flags | AT_SYMLINK_NOFOLLOW, kTimesStatxMask, &info) != 0) {
       continue;  // removed since it was read
     }
+    if (!IsListedType(info.stx_mode, scope)) continue;
     const std::string native = ChildPath(directory, name);
+    const bool link = std::binary_search(links.begin(), links.end(), name);
     entries->push_back(MakeFindData(std::move(name), info, native));
+    entries->back().symbolic_link = link;
   }
   ::closedir(dir);
   return true;
 }
 
 bool FindOne(std::string_view directory_part, std::string_view name, std::string_view pattern,
-             std::vector<FindData>* entries) {
+             ListingScope scope, std::vector<FindData>* entries) {
   ResolvedPath resolved;
   if (name == "." || name == "..") {
     resolved = ResolvePath(std::string(directory_part) + "/" + std::string(name));
@@ -194,7 +213,12 @@ bool FindOne(std::string_view directory_part, std::string_view name, std::string
     name = separator == std::string::npos ? std::string_view(resolved.native)
                                           : std::string_view(resolved.native).substr(separator + 1);
   }
+  if (!IsListedType(resolved.info.stx_mode, scope)) {
+    SetLastError(kErrorFileNotFound);
+    return false;
+  }
   entries->push_back(MakeFindData(std::string(name), resolved.info, resolved.native));
+  entries->back().symbolic_link = IsLinkAt(AT_FDCWD, resolved.native.c_str());
   return true;
 }
 
@@ -205,7 +229,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   return Matcher(tokens, name).Matches(0, 0);
 }
 
-Listing Listing::Open(std::string_view pattern) {
+Listing Listing::Open(std::string_view pattern, ListingScope scope) {
   Listing listing;
   size_t separator = pattern.size();
   while (separator > 0 && !IsSeparator(pattern[separator - 1])) --separator;
@@ -228,9 +252,9 @@ Listing Listing::Open(std::string_view pattern) {
       SetLastError(kErrorPathNotFound);
       return listing;
     }
-    listed = ListMatching(resolved.native, name, &listing.entries_);
+    listed = ListMatching(resolved.native, name, scope, &listing.entries_);
   } else {
-    listed = FindOne(directory_path, name, pattern, &listing.entries_);
+    listed = FindOne(directory_path, name, pattern, scope, &listing.entries_);
   }
   if (!listed) return listing;
   SetLastError(listing.entries_.empty() ? kErrorFileNotFound : kErrorSuccess);

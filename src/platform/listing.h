@@ -1,6 +1,10 @@
 #pragma once
 // Directory listings as the original FindFirstFile/FindNextFile gave them:
 // "." and ".." first, then the entries sorted by name without regard to case.
+// Only files and directories are listed (symbolic links to them included,
+// and links that lead nowhere): the original file system held nothing else,
+// and no walk of the store may wait on a FIFO or a socket or read a device.
+// The walks that delete a tree list every entry, so as to remove them too.
 
 #include <cstdint>
 #include <string>
@@ -16,6 +20,8 @@ struct FindData {
   uint64_t creation_time = 0;  // FILETIME ticks; stable for the file's life
   uint64_t last_access_time = 0;
   uint64_t last_write_time = 0;
+  // The entry itself is a symbolic link; the rest describes what it leads to.
+  bool symbolic_link = false;
 };
 
 // The original wildcard rules, without regard to case: '*' and '?', "*.*"
@@ -23,6 +29,11 @@ struct FindData {
 // ".."), "*.MAI" matches "a.mai". A '?' also matches nothing at a dot or at
 // the end of the name, so "a?" matches "a".
 bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+enum class ListingScope {
+  kStoreEntries,  // files, directories and links
+  kEveryEntry,    // also FIFOs, sockets and devices: for deleting them
+};
 
 // A listing of `pattern`: a directory path followed by a separator and a name
 // that may hold wildcards, or the path of one entry. Without wildcards the
@@ -34,7 +45,8 @@ class Listing {
   // Empty listing (valid() false) with last error 2 when nothing matches,
   // 3 when the directory is missing, 123 for an invalid name (wildcards in
   // the directory part). A pattern ending in a separator matches nothing.
-  static Listing Open(std::string_view pattern);
+  static Listing Open(std::string_view pattern,
+                       ListingScope scope = ListingScope::kStoreEntries);
 
   bool valid() const { return position_ < entries_.size(); }
   const FindData& current() const { return entries_[position_]; }

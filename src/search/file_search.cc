@@ -4,6 +4,7 @@
 #include "frame/store_roots.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/walk_guard.h"
 #include "search/file_match.h"
 
 namespace qx {
@@ -15,7 +16,7 @@ bool IsDirectoryEntry(const platform::FindData& entry) {
 
 class TreeSearch {
  public:
-  explicit TreeSearch(const SearchRequest& request) : request_(request) {}
+  explicit TreeSearch(const SearchRequest& request) : request_(request), guard_(request.directory) {}
 
   // Appends "<prefix><name>," for each match in <directory>\<prefix>.
   void SearchFolder(const std::string& prefix) {
@@ -28,10 +29,10 @@ class TreeSearch {
       // outside the store.
       if (FullPathsConfined() && !IsAllowedFullPath(folder + entry.name)) continue;
       if (IsDirectoryEntry(entry)) {
-        if (request_.subfolders && entry.name.front() != '.') {
+        if (request_.subfolders && entry.name.front() != '.' && guard_.MayEnter(entry)) {
           SearchFolder(prefix + entry.name + "\\");
         }
-      } else if (FileMatches(folder + entry.name)) {
+      } else if (guard_.MayRead(folder + entry.name, entry) && FileMatches(folder + entry.name)) {
         results_ += prefix;
         results_ += entry.name;
         results_ += ',';
@@ -51,6 +52,7 @@ class TreeSearch {
   }
 
   const SearchRequest& request_;
+  const platform::WalkGuard guard_;
   std::string results_;
 };
 

@@ -21,7 +21,10 @@ struct SearchRequest {
 // by ',' in listing order, depth first ("a.txt,sub\b.txt"), with '\' between
 // folder names. Empty when nothing matches or the directory does not exist.
 // While full paths are confined (frame/store_roots.h) the start directory
-// must be allowed, and entries that lead out of the store are skipped.
+// must be allowed, and entries that lead out of the store are skipped. The
+// walk never enters a linked directory nor reads a linked file outside the
+// start directory (platform/walk_guard.h), and never meets a FIFO, device
+// or socket.
 std::string FindMatchingFiles(const SearchRequest& request);
 
 }  // namespace qx

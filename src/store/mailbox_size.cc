@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/listing.h"
+#include "platform/walk_guard.h"
 #include "store/folder_size.h"
 #include "folder/folder_files.h"
 #include "folder/folder_size_cache.h"
@@ -26,8 +27,9 @@ bool IsSkippedName(std::string_view name) {
 
 class DirectoryWalker {
  public:
-  DirectoryWalker(uint64_t quota_bytes, uint32_t timeout_seconds)
-      : quota_bytes_(quota_bytes),
+  DirectoryWalker(std::string_view root, uint64_t quota_bytes, uint32_t timeout_seconds)
+      : guard_(root),
+        quota_bytes_(quota_bytes),
         timeout_ms_(static_cast<uint64_t>(timeout_seconds) * 1000),
         started_ms_(platform::TickMilliseconds()) {}
 
@@ -40,10 +42,12 @@ class DirectoryWalker {
       const platform::FindData& entry = listing.current();
       if (IsSkippedName(entry.name)) continue;
       if ((entry.attributes & platform::kAttributeDirectory) != 0) {
+        if (!guard_.MayEnter(entry)) continue;
         WalkOutcome inner = Walk(JoinStorePath(directory, entry.name));
         if (inner != WalkOutcome::kDone) return inner;
         continue;
       }
+      if (!guard_.MayRead(JoinStorePath(directory, entry.name), entry)) continue;
       total_bytes_ += entry.size;
       if (quota_bytes_ > 0 && total_bytes_ >= quota_bytes_) return WalkOutcome::kOverQuota;
     }
@@ -53,6 +57,8 @@ class DirectoryWalker {
   uint64_t total_bytes() const { return total_bytes_; }
 
  private:
+  // Links out of the mailbox, and linked directories, are not its size.
+  const platform::WalkGuard guard_;
   uint64_t quota_bytes_;
   uint64_t timeout_ms_;
   uint64_t started_ms_;
@@ -91,7 +97,7 @@ MailboxWalk ComputeUnderBlock(const MAILBOXSIZE& mailbox, const std::string& dir
 
 MailboxWalk WalkMailboxDirectory(const std::string& directory, uint64_t quota_bytes,
                                  uint32_t timeout_seconds) {
-  DirectoryWalker walker(quota_bytes, timeout_seconds);
+  DirectoryWalker walker(directory, quota_bytes, timeout_seconds);
   MailboxWalk result;
   result.outcome = walker.Walk(directory);
   result.total_bytes = walker.total_bytes();

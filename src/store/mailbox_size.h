@@ -25,6 +25,8 @@ struct MailboxWalk {
 // Adds up the files below `directory`, skipping the first entry of each
 // listing, "." and "..", and every name that begins with '_'. Stops once
 // `quota_bytes` (0: no limit) is reached or `timeout_seconds` have passed.
+// Linked directories, and linked files outside `directory`, are not counted
+// (platform/walk_guard.h).
 MailboxWalk WalkMailboxDirectory(const std::string& directory, uint64_t quota_bytes,
                                  uint32_t timeout_seconds);
 

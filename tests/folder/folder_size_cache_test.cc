@@ -59,5 +59,30 @@ TEST_F(FolderSizeCacheTest, ACacheThatCannotBeAdjustedIsNeverCreated) {
   EXPECT_FALSE(Exists(mailbox_ + "/Missing"));
 }
 
+// Other writers may leave any number in the file; the sum is held to the
+// cache's range without overflowing on the way (UBSan checks the sanitizer build).
+TEST_F(FolderSizeCacheTest, NumbersAtAndBeyondTheLimitsAreHeldToTheCacheRange) {
+  const struct {
+    const char* cached;
+    int32_t change_kb;
+    const char* written;
+  } cases[] = {
+      {"9223372036854775807", 1, "2147483647"},
+      {"9223372036854775807", INT32_MAX, "2147483647"},
+      {"9223372036854775808", 5, "2147483647"},
+      {"99999999999999999999999", -1, "2147483647"},
+      {"-9223372036854775808", -1, "0"},
+      {"-9223372036854775807", INT32_MIN, "0"},
+      {"-99999999999999999999999", 3, "0"},
+      {"2147483647", 1, "2147483647"},
+      {"2147483648", -2, "2147483646"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(MailboxCache(), c.cached);
+    EXPECT_TRUE(AdjustSizeCacheFile(MailboxCache(), c.change_kb)) << c.cached;
+    EXPECT_EQ(ReadFile(MailboxCache()), c.written) << c.cached << " + " << c.change_kb;
+  }
+}
+
 }  // namespace
 }  // namespace qx

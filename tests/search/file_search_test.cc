@@ -1,10 +1,16 @@
 // The search over a directory tree: what counts as a match in a file, the
 // order and form of the result list, and what is never opened.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <utility>
 
 #include "platform/fault_injection.h"
+#include "platform/listing.h"
 #include "search/file_search.h"
 #include "support/test_store.h"
 
@@ -73,6 +79,40 @@ TEST_F(FileSearchTest, FilesAreTestedInPiecesOf1023BytesThatEndAtANul) {
   // Without '*' the pattern must be a whole piece: the last, short one here.
   WriteFile(Tree() + "/short", std::string(1023, 'y') + "tail");
   EXPECT_EQ(Find(Tree(), "TAIL", false), "short");
+}
+
+// What no store holds: a FIFO (opening it would wait for a writer), a link
+// to a device that reads forever, links out of the tree and link loops. The
+// search skips them and ends at once; a link to a file inside the tree is
+// read like the file.
+TEST_F(FileSearchTest, SkipsFifosDevicesAndLinksOutOfTheTreeOrIntoALoop) {
+  WriteFile(Tree() + "/a.txt", "invoice");
+  WriteFile(Tree() + "/sub/b.txt", "invoice");
+  WriteFile(root() + "/outside/secret.txt", "invoice");
+  ASSERT_EQ(mkfifo((Tree() + "/pipe.txt").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> links[] = {
+      {"/dev/zero", "zero.txt"},
+      {Tree(), "sub/top"},  // a loop back to the start
+      {"..", "sub/up"},
+      {"loop_b", "loop_a"},  // two links that lead to each other
+      {"loop_a", "loop_b"},
+      {Tree() + "/sub", "again"},  // the same directory by a second way
+      {root() + "/outside", "out"},
+      {root() + "/outside/secret.txt", "secret.txt"},
+      {Tree() + "/a.txt", "sub/inside.txt"},
+      {"missing.txt", "dangling.txt"},
+  };
+  for (const auto& [target, name] : links) {
+    ASSERT_EQ(symlink(target.c_str(), (Tree() + "/" + name).c_str()), 0) << name;
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Find(Tree(), "*invoice*", true), "a.txt,sub\\b.txt,sub\\inside.txt");
+  EXPECT_EQ(Find(Tree(), "*", false), "a.txt");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  // Only files and directories are listed.
+  EXPECT_FALSE(platform::Listing::Open(Tree() + "/pipe.txt").valid());
+  EXPECT_FALSE(platform::Listing::Open(Tree() + "/zero.txt").valid());
 }
 
 }  // namespace

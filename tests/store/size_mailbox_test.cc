@@ -1,9 +1,11 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "frame/registry_readers.h"
 #include "platform/clock.h"
@@ -100,6 +102,23 @@ TEST_F(MailboxSizeTest, WholeMailboxWalkSkipsUnderscoreNamesAndTrustsCacheByAge)
     SetAge(Cache(), age);
     EXPECT_EQ(Query(), (Result{1, size})) << age;
   }
+}
+
+// The walk counts what the mailbox holds: not a file or directory a link
+// leads to (outside, or back into the mailbox), and a FIFO never stops it.
+TEST_F(MailboxSizeTest, WholeMailboxWalkCountsNoLinkedDirectoryNorFileOutside) {
+  UseMode(3);
+  WriteBytes(mailbox_ + "/Inbox/a.MAI", 2048);
+  WriteBytes(mailbox_ + "/Sent/b.MAI", 1024);
+  WriteBytes(root() + "/elsewhere/big.MAI", 200000);
+  ASSERT_EQ(mkfifo((mailbox_ + "/Inbox/pipe.MAI").c_str(), 0600), 0);
+  for (const auto& [target, name] : {std::pair<std::string, std::string>{mailbox_, "Inbox/loop"},
+                                     {root() + "/elsewhere", "Archive"},
+                                     {root() + "/elsewhere/big.MAI", "Sent/big.MAI"},
+                                     {mailbox_ + "/Inbox/a.MAI", "Sent/copy.MAI"}}) {
+    ASSERT_EQ(symlink(target.c_str(), (mailbox_ + "/" + name).c_str()), 0) << name;
+  }
+  EXPECT_EQ(Query(), (Result{1, 5}));  // 2048 + 1024 + 2048 (the link inside) >> 10
 }
 
 TEST_F(MailboxSizeTest, WalkStopsOnceTheQuotaIsReached) {
