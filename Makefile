@@ -17,7 +17,7 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# Only what the demo runs: storeadm, the library and its plugins.
+# Only what the demo and the README run: the tools, the library and its plugins.
 demo: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target demo_programs
 	@bash scripts/demo.sh $(BUILD)
