@@ -19,6 +19,7 @@
 
 #include "client_listener.h"
 #include "client_worker.h"
+#include "frame/refusal_report.h"
 #include "frame/store_roots.h"
 #include "host_events.h"
 #include "host_options.h"
@@ -133,6 +134,7 @@ int Main(int argc, char** argv) {
   // The library started as it was loaded and stops as it is unloaded.
   // Calls come from other machines: their full paths stay inside the store.
   ConfineFullPaths();
+  ListenForRefusals(&LogRefusedPath);
   int result = Serve(options, *secret, tls.get());
   StoreLibrary_ThreadRelease();
   return result;
