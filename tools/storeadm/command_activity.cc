@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command.h"
+#include "report.h"
 #include "frame/store_paths.h"
 #include "platform/civil_date.h"
 #include "platform/file.h"
@@ -87,7 +88,7 @@ const CommandRegistration kActivity(
     {"activity", "<postoffice> <mailbox> [--json | --notify <folder> [<text>]]",
      "lists the client connections recorded in the mailbox's activity file; --notify tells "
      "them of a change (text COMMIT unless given) and drops those that cannot be reached",
-     RunActivity});
+     RunActivity, "--json --notify"});
 
 int RunActivity(int argc, char** argv) {
   bool json = argc == 4 && std::strcmp(argv[3], "--json") == 0;
@@ -97,8 +98,8 @@ int RunActivity(int argc, char** argv) {
   }
   std::string directory = MailboxDirectory(argv[1], argv[2]);
   if (directory.empty()) {
-    std::fprintf(stderr,
-                 "storeadm: no mailbox directory: it is longer than 1023 bytes or leads out of "
+    ReportError(
+                 "no mailbox directory: it is longer than 1023 bytes or leads out of "
                  "the store\n");
     return kExitFailure;
   }
@@ -109,7 +110,7 @@ int RunActivity(int argc, char** argv) {
   std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(path);
   if (!entries) {
     if (!platform::IsDirectory(directory)) {
-      std::fprintf(stderr, "storeadm: no mailbox directory %s\n", directory.c_str());
+      ReportError("no mailbox directory %s\n", directory.c_str());
       return kExitFailure;
     }
     if (!json) {

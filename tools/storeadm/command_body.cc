@@ -7,6 +7,8 @@
 #include <string>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "item_values.h"
 #include "message/item_file_name.h"
 #include "frame/store_paths.h"
@@ -21,11 +23,11 @@ int RunBody(int argc, char** argv);
 
 const Command kBody{"body", "<postoffice> <mailbox> <folder> <identifier> [--html | --calendar]",
                     "prints the body (or HTML body, or calendar part) of an item's message file",
-                    RunBody};
+                    RunBody, "--html --calendar"};
 const CommandRegistration kRegisterBody(kBody);
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "storeadm: %s\n", message.c_str());
+  ReportError("%s\n", message.c_str());
   StoreFolder_FindClose();
   return kExitFailure;
 }
@@ -43,6 +45,7 @@ int RunBody(int argc, char** argv) {
     }
   }
   const std::string identifier = argv[4];
+  if (!RequireMailbox(argv[1], argv[2])) return kExitFailure;
   if (StoreFolder_Open(argv[1], argv[2], argv[3], 0, 1) == 0) {
     return Fail(std::string("folder ") + argv[3] + " cannot be opened");
   }

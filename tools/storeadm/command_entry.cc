@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command.h"
+#include "report.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
 #include "folder/folder_files.h"
@@ -55,7 +56,7 @@ int RunEntry(int argc, char** argv) {
   MessageEntrySource source;
   if (size < 0 || !ReadMessageEntrySource(folder_dir, file_name, static_cast<uint32_t>(size), validity,
                                           false, &last_uid, &source)) {
-    std::fprintf(stderr, "storeadm: cannot read message file %s in %s\n", file_name.c_str(),
+    ReportError("cannot read message file %s in %s\n", file_name.c_str(),
                  folder_dir.c_str());
     return kExitFailure;
   }

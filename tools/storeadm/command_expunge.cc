@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "store_names_check.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
@@ -59,12 +61,12 @@ Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids) 
   for (const std::string& id : ids) {
     // An index names its files; an entry naming anything else is left alone.
     if (!IsStoreName(id.c_str())) {
-      std::fprintf(stderr, "storeadm: the entry \"%s\" leads out of the folder\n", id.c_str());
+      ReportError("the entry \"%s\" leads out of the folder\n", id.c_str());
       continue;
     }
     const std::string path = FolderFilePath(index->folder_directory, id);
     if (!platform::DeleteFile(path) && platform::GetLastError() != kErrorFileNotFound) {
-      std::fprintf(stderr, "storeadm: cannot delete %s (error %u)\n", path.c_str(),
+      ReportError("cannot delete %s (error %u)\n", path.c_str(),
                    platform::GetLastError());
       continue;
     }
@@ -85,10 +87,12 @@ int RunExpunge(int argc, char** argv) {
                          {"folder", argv[3], NameKind::kFolder}})) {
     return kExitFailure;
   }
+  std::string folder_dir;
+  if (!RequireFolder(argv[1], argv[2], argv[3], &folder_dir)) return kExitFailure;
   StoreIndex index;
   InitStoreIndex(&index);
   if (OpenIndexForTransaction(&index, argv[1], argv[2], argv[3]) != 1) {
-    std::fprintf(stderr, "storeadm: the folder's index is busy\n");
+    ReportError("the index of %s is busy", ShownPath(folder_dir).c_str());
     ReleaseStoreIndex(&index);
     return kExitFailure;
   }

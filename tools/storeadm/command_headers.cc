@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command.h"
+#include "report.h"
 #include "index/index_entry.h"
 #include "message/message_headers.h"
 #include "message/message_uid.h"
@@ -63,7 +64,7 @@ int RunHeaders(int argc, char** argv) {
   HeaderReadOptions options;
   options.read_uid = UidBrandingEnabled();
   if (ReadMessageHeaders(path, &record, options) != 1) {
-    std::fprintf(stderr, "storeadm: cannot read message file %s\n", path.c_str());
+    ReportError("cannot read message file %s\n", path.c_str());
     return kExitFailure;
   }
   PrintRecord(path, record);

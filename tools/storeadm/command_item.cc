@@ -6,6 +6,8 @@
 #include <string>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "frame/thread_record.h"
 #include "item_values.h"
 #include "qxstore.h"
@@ -20,7 +22,7 @@ const Command kItem{"item",
                     "get|set <postoffice> <mailbox> <folder> <identifier> <property> [<value>] "
                     "[--type N]",
                     "reads or writes one property of an item through the store-item interface",
-                    RunItem};
+                    RunItem, "--type="};
 const CommandRegistration kRegisterItem(kItem);
 
 const char* WriteFailure(PropertyWrite result) {
@@ -36,7 +38,7 @@ const char* WriteFailure(PropertyWrite result) {
 }
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "storeadm: %s\n", message.c_str());
+  ReportError("%s\n", message.c_str());
   StoreFolder_FindClose();
   return kExitFailure;
 }
@@ -60,6 +62,7 @@ int RunItem(int argc, char** argv) {
   const char* identifier = argv[5];
   const std::string property = argv[6];
 
+  if (!RequireMailbox(argv[2], argv[3])) return kExitFailure;
   if (StoreFolder_Open(argv[2], argv[3], argv[4], folder_type, 1) == 0) {
     return Fail(std::string("folder ") + argv[4] + " cannot be opened as folder type " +
                 std::to_string(folder_type));

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "item_values.h"
 #include "json_text.h"
 #include "qxstore.h"
@@ -28,7 +30,7 @@ int RunItems(int argc, char** argv);
 const Command kItems{
     "items", "<postoffice> <mailbox> <folder> [--type N] [--props NAME,...] [--json]",
     "walks a folder's items through the store-item interface and prints their properties",
-    RunItems};
+    RunItems, "--type= --props= --json"};
 const CommandRegistration kRegisterItems(kItems);
 
 std::vector<std::string> DefaultProperties(uint32_t folder_type) {
@@ -113,9 +115,10 @@ int RunItems(int argc, char** argv) {
   Options options;
   int exit_code = kExitOk;
   if (!ParseOptions(argc, argv, &options, &exit_code)) return exit_code;
+  if (!RequireMailbox(options.postoffice, options.mailbox)) return kExitFailure;
   if (StoreFolder_Open(options.postoffice, options.mailbox, options.folder, options.folder_type, 1) ==
       0) {
-    std::fprintf(stderr, "storeadm: folder %s of %s/%s cannot be opened as folder type %u\n",
+    ReportError("folder %s of %s/%s cannot be opened as folder type %u\n",
                  options.folder, options.postoffice, options.mailbox, options.folder_type);
     return kExitFailure;
   }

@@ -12,6 +12,8 @@
 #include <pugixml.hpp>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "forwarding_check.h"
 #include "folder/folder_files.h"
 #include "frame/store_paths.h"
@@ -51,7 +53,7 @@ int RunLs(int argc, char** argv);
 
 const Command kLs{
     "ls", "<postoffice> <mailbox> <folder> [--xsl <file>] [--unread] [--rescan] [--json]",
-    "lists a folder's messages from its index: UID, date, from, subject, size, flags", RunLs};
+    "lists a folder's messages from its index: UID, date, from, subject, size, flags", RunLs, "--xsl= --unread --rescan --json", true};
 const CommandRegistration kRegisterLs(kLs);
 
 // The enumeration takes folder texts with their own leading separator
@@ -92,17 +94,17 @@ bool ParseOptions(int argc, char** argv, Options* options, int* exit_code) {
 bool LoadStylesheet(const char* path, MESSAGELISTRECORD* list) {
   std::string text;
   if (!platform::ReadWholeFile(path, &text)) {
-    std::fprintf(stderr, "storeadm: cannot read the stylesheet %s\n", path);
+    ReportError("cannot read the stylesheet %s\n", path);
     return false;
   }
   if (text.size() >= sizeof list->filter) {
-    std::fprintf(stderr, "storeadm: the stylesheet %s is longer than %zu bytes\n", path,
+    ReportError("the stylesheet %s is longer than %zu bytes\n", path,
                  sizeof list->filter - 1);
     return false;
   }
   pugi::xml_document parsed;
   if (!parsed.load_string(text.c_str())) {
-    std::fprintf(stderr, "storeadm: the stylesheet %s is not well-formed XML\n", path);
+    ReportError("the stylesheet %s is not well-formed XML\n", path);
     return false;
   }
   std::memcpy(list->filter, text.c_str(), text.size() + 1);
@@ -196,6 +198,7 @@ int RunLs(int argc, char** argv) {
   int exit_code = kExitOk;
   if (!ParseOptions(argc, argv, &options, &exit_code)) return exit_code;
 
+  if (!RequireFolder(options.postoffice, options.mailbox, argv[3])) return kExitFailure;
   auto list = std::make_unique<MESSAGELISTRECORD>();
   std::memset(list.get(), 0, sizeof *list);
   std::snprintf(list->postoffice, sizeof list->postoffice, "%s", options.postoffice);
@@ -212,12 +215,12 @@ int RunLs(int argc, char** argv) {
   std::vector<Listed>& items = *listed;
   std::string directory;
   if (!found_any && !FolderIndexLoads(*list, &directory)) {
-    std::fprintf(stderr, "storeadm: the index of folder %s could not be read (%s)\n",
+    ReportError("the index of folder %s could not be read (%s)\n",
                  options.folder.c_str(), directory.c_str());
     return kExitFailure;
   }
   if (!found_any && options.stylesheet_path != nullptr) {
-    std::fprintf(stderr, "storeadm: the stylesheet left no BASEELEMENT/ELEMENT entries\n");
+    ReportError("the stylesheet left no BASEELEMENT/ELEMENT entries\n");
   }
   if (options.unread_only) std::erase_if(items, [](const Listed& m) { return m.read; });
   if (options.json) {

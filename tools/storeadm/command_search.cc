@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "command.h"
+#include "report.h"
 #include "platform/file.h"
 #include "qxstore.h"
 
@@ -17,7 +18,7 @@ int RunSearch(int argc, char** argv);
 const Command kSearch{
     "search", "<directory> <pattern> [--recursive] [--case]",
     "lists the files under a directory holding a pattern (\"*word*\"); exit 1 when none does",
-    RunSearch};
+    RunSearch, "--recursive --case"};
 const CommandRegistration kRegisterSearch(kSearch);
 
 struct SearchArguments {
@@ -73,7 +74,7 @@ int RunSearch(int argc, char** argv) {
     return UsageError(kSearch, problem);
   }
   if (!platform::IsDirectory(arguments.directory)) {
-    std::fprintf(stderr, "storeadm: %s is not a directory\n", arguments.directory);
+    ReportError("%s is not a directory\n", arguments.directory);
     return kExitFailure;
   }
   MsgSearch_Init();
@@ -81,10 +82,10 @@ int RunSearch(int argc, char** argv) {
   const int count = PrintMatches();
   MsgSearch_UnInit();
   if (count > 0) return kExitOk;
-  std::fprintf(stderr, "storeadm: no file matches %s\n", arguments.pattern);
+  ReportError("no file matches %s\n", arguments.pattern);
   if (std::strchr(arguments.pattern, '*') == nullptr) {
-    std::fprintf(stderr,
-                 "storeadm: a pattern without '*' must equal a whole 1023-byte piece of a file; "
+    ReportError(
+                 "a pattern without '*' must equal a whole 1023-byte piece of a file; "
                  "to find a word use \"*%s*\"\n",
                  arguments.pattern);
   }

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "platform/text_compare.h"
 #include "store/mailbox_size.h"
 #include "store/postoffice_provider.h"
@@ -46,9 +48,10 @@ int RunSize(int argc, char** argv) {
   if (argc < 2 || argc > 3) return UsageError(*FindCommand("size"), "expected a postoffice");
   const char* postoffice = argv[1];
   const char* wanted = argc == 3 ? argv[2] : nullptr;
+  if (!RequirePostoffice(postoffice)) return kExitFailure;
   PostofficeProvider provider;
   if (!provider.valid()) {
-    std::fprintf(stderr, "storeadm: cannot load the postoffice provider %s\n",
+    ReportError("cannot load the postoffice provider %s\n",
                  PostofficeProviderPath().c_str());
     return kExitFailure;
   }
@@ -66,7 +69,7 @@ int RunSize(int argc, char** argv) {
     PrepareMailboxRecord(&mailbox, postoffice);
   }
   if (wanted != nullptr && listed == 0) {
-    std::fprintf(stderr, "storeadm: no mailbox %s in postoffice %s\n", wanted, postoffice);
+    ReportError("no mailbox %s in postoffice %s\n", wanted, postoffice);
     return kExitFailure;
   }
   if (wanted == nullptr) std::printf("%-24s %10" PRIu64 " KB\n", "total", total_kb);

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "frame/store_paths.h"
 #include "index/folder_status.h"
 #include "index/index_document.h"
@@ -57,15 +59,15 @@ void PrintFolderStatus(const Status& status) {
 }
 
 int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folder) {
+  if (!RequireFolder(postoffice, mailbox, folder)) return kExitFailure;
   const std::string path = CachedStatusPath(postoffice, mailbox, folder);
-  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\", folder \"%s\"\n", postoffice,
-              mailbox, folder);
-  std::printf("  file       %s\n", path.c_str());
   Status status{};
   if (GetCachedStatus(postoffice, mailbox, folder, status.data()) == 0) {
-    std::printf("  (no cached status: the file is missing or empty)\n");
-    return kExitFailure;
+    return Fail("no cached status: %s is missing or empty", ShownPath(path).c_str());
   }
+  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\", folder \"%s\"\n", postoffice,
+              mailbox, folder);
+  std::printf("  file       %s\n", ShownPath(path).c_str());
   const int64_t size = platform::GetFileSize(path);
   if (size != static_cast<int64_t>(kFolderStatusSize)) {
     std::printf("  (the file holds %lld bytes, not %zu)\n", static_cast<long long>(size),
@@ -128,13 +130,14 @@ void PrintTableLine(const std::string& name, const Status& status, Source source
 
 int ShowMailbox(const char* postoffice, const char* mailbox) {
   char mailbox_directory[kStorePathSize];
+  if (!RequireMailbox(postoffice, mailbox)) return kExitFailure;
   if (GetFolderDirectory(mailbox_directory, sizeof mailbox_directory, postoffice, mailbox,
                          nullptr) == 0) {
-    std::fprintf(stderr, "storeadm: the mailbox directory is too long or leads out of the store\n");
+    ReportError("the mailbox directory is too long or leads out of the store\n");
     return kExitFailure;
   }
   if (!platform::IsDirectory(mailbox_directory)) {
-    std::fprintf(stderr, "storeadm: no mailbox directory %s\n", mailbox_directory);
+    ReportError("no mailbox directory %s\n", mailbox_directory);
     return kExitFailure;
   }
   std::vector<FolderLine> folders;

@@ -1,0 +1,244 @@
+// Every storeadm command, run as an operator runs it: with good arguments,
+// with each kind of bad argument, and on a store object that is not there.
+// A success exits 0; a failure exits 1 with one line on standard error and
+// nothing on standard output; wrong arguments exit 2; --json prints an
+// array of objects, and a failure under --json prints {"error": ...}.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "json_shape.h"
+#include "support/program_run.h"
+#include "support/test_store.h"
+
+namespace qx {
+namespace {
+
+struct Outcome {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+enum class Expect { kOk, kFailure, kUsage };
+
+struct Row {
+  std::string arguments;
+  Expect expect;
+  std::string reason = "";  // a part of the standard error line
+};
+
+class StoreadmCommandsTest : public test::StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    MakeDirs(Folder("INBOX"));
+    MakeDirs(Folder("Sent"));
+    MakeDirs(root() + "/queue");
+    WriteFile(root() + "/one.eml",
+              "From: a@example.org\r\nSubject: first word\r\n\r\nneedle body\r\n");
+    WriteFile(root() + "/two.eml", "From: b@example.org\r\nSubject: second\r\n\r\nbody\r\n");
+    const Outcome delivered = Run("deliver PO MB Inbox " + root() + "/one.eml " + root() +
+                                  "/two.eml");
+    ASSERT_EQ(delivered.exit_code, 0) << delivered.err;
+    std::istringstream names(delivered.out);
+    std::getline(names, first_file_);
+  }
+
+  std::string Folder(const std::string& name) const {
+    return mail_root() + "/PO/MAILROOT/MB/" + name;
+  }
+
+  Outcome Run(const std::string& arguments, const std::string& environment = "") {
+    const std::string err_path = root() + "/stderr.txt";
+    const test::ProgramRun run =
+        test::RunCommandLine("QXSTORE_DIAG=off " + environment + " " + QX_BINARY_DIR +
+                             "/storeadm " + arguments + " 2>" + err_path);
+    return {run.exit_code, run.output, ReadFile(err_path)};
+  }
+
+  static size_t Lines(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  }
+
+  void Check(const Row& row) {
+    const Outcome run = Run(row.arguments);
+    const bool json = row.arguments.find("--json") != std::string::npos;
+    SCOPED_TRACE("storeadm " + row.arguments + "\nstdout: " + run.out + "\nstderr: " + run.err);
+    switch (row.expect) {
+      case Expect::kOk:
+        EXPECT_EQ(run.exit_code, 0);
+        if (json) EXPECT_TRUE(test::IsArrayOfObjects(run.out));
+        break;
+      case Expect::kFailure:
+        EXPECT_EQ(run.exit_code, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(Lines(run.err), 1u);
+        break;
+      case Expect::kUsage:
+        EXPECT_EQ(run.exit_code, 2);
+        EXPECT_EQ(run.out, "");
+        break;
+    }
+    if (row.expect != Expect::kOk && json) EXPECT_TRUE(test::IsJsonError(run.err));
+    if (!row.reason.empty()) EXPECT_NE(run.err.find(row.reason), std::string::npos);
+  }
+
+  std::string first_file_;
+};
+
+TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
+  const std::string one = root() + "/one.eml";
+  const std::string queue = root() + "/queue";
+  const std::string inbox = Folder("INBOX");
+  const std::vector<Row> rows = {
+      // Good arguments.
+      {"config", Expect::kOk},
+      {"paths PO MB Inbox", Expect::kOk},
+      {"folders PO MB", Expect::kOk},
+      {"folders PO MB --json", Expect::kOk},
+      {"ls PO MB Inbox", Expect::kOk},
+      {"ls PO MB Inbox --json", Expect::kOk},
+      {"index PO MB Inbox", Expect::kOk},
+      {"index PO MB Inbox --json", Expect::kOk},
+      {"status PO MB", Expect::kOk},
+      {"flags show PO MB Inbox 1", Expect::kOk},
+      {"flags add PO MB Inbox 1 seen '\\Flagged' --json", Expect::kOk},
+      {"cat PO MB Inbox 2", Expect::kOk},
+      {"cat PO MB Inbox " + first_file_, Expect::kOk},
+      {"put PO MB Sent " + one + " --json", Expect::kOk},
+      {"queue " + queue, Expect::kOk},
+      {"queue " + queue + " --json", Expect::kOk},
+      {"search " + inbox + " '*needle*'", Expect::kOk},
+      {"items PO MB Inbox --json", Expect::kOk},
+      {"item get PO MB Inbox " + first_file_ + " PR_SUBJECT", Expect::kOk},
+      {"body PO MB Inbox " + first_file_, Expect::kOk},
+      {"activity PO MB --json", Expect::kOk},
+      {"headers " + one, Expect::kOk},
+      {"entry " + inbox + " " + first_file_, Expect::kOk},
+      {"folder add PO MB '\\' Archive", Expect::kOk},
+      {"expunge PO MB Inbox", Expect::kOk},
+      {"deliver PO MB Sent " + one + " --json", Expect::kOk},
+      {"--version", Expect::kOk},
+      // Wrong arguments.
+      {"", Expect::kUsage},
+      {"frobnicate", Expect::kUsage, "unknown command"},
+      {"ls PO MB", Expect::kUsage},
+      {"ls PO MB Inbox --bogus", Expect::kUsage, "unknown option --bogus"},
+      {"folders PO MB --bogus --json", Expect::kUsage},
+      {"ls PO MB Inbox --xsl", Expect::kUsage, "--xsl needs a value"},
+      {"flags add PO MB Inbox 1 garbage", Expect::kUsage, "unknown flag garbage"},
+      {"flags add PO MB Inbox 1", Expect::kUsage},
+      {"flags frob PO MB Inbox 1", Expect::kUsage},
+      {"index PO MB Inbox --force", Expect::kUsage},
+      {"paths PO MB Inbox --host elsewhere", Expect::kUsage, "--host does not apply"},
+      {"config extra", Expect::kUsage},
+      {"items PO MB Inbox --type 9", Expect::kUsage},
+      // Store objects that are not there.
+      {"folders PO nobody", Expect::kFailure, "no mailbox nobody"},
+      {"folders NOPO MB --json", Expect::kFailure, "no postoffice NOPO"},
+      {"size NOPO", Expect::kFailure, "no postoffice NOPO"},
+      {"queue /nonexistent", Expect::kFailure, "no queue directory"},
+      {"ls PO MB NoSuch", Expect::kFailure, "no folder \"NoSuch\""},
+      {"ls PO MB NoSuch --json", Expect::kFailure},
+      {"index PO MB NoSuch", Expect::kFailure, "no folder"},
+      {"index PO MB Inbox --rebuild", Expect::kFailure, "--rebuild would drop"},
+      {"expunge PO MB NoSuch", Expect::kFailure, "no folder"},
+      {"status PO MB NoSuch", Expect::kFailure, "no folder"},
+      {"status PO nobody", Expect::kFailure, "no mailbox"},
+      {"flags show PO MB Inbox 99", Expect::kFailure, "no message with UID 99"},
+      {"flags add PO MB Inbox NOPE.MAI seen", Expect::kFailure, "no message NOPE.MAI"},
+      {"cat PO MB Inbox 99", Expect::kFailure, "no message with UID 99"},
+      {"cat PO MB Inbox NOPE.MAI", Expect::kFailure},
+      {"put PO MB NoSuch " + one, Expect::kFailure, "no folder"},
+      {"put PO MB Inbox " + root() + "/missing.eml", Expect::kFailure, "cannot open"},
+      {"put PO MB Inbox " + one + " " + first_file_, Expect::kFailure, "exists already"},
+      {"deliver PO MB NoSuch " + one, Expect::kFailure, "no folder"},
+      {"deliver PO MB Inbox " + root() + "/missing.eml", Expect::kFailure, "cannot copy"},
+      {"items PO nobody Inbox", Expect::kFailure, "no mailbox"},
+      {"body PO MB Inbox NOPE.MAI", Expect::kFailure},
+      {"activity PO nobody", Expect::kFailure},
+      {"headers " + root() + "/missing.eml", Expect::kFailure},
+      {"search " + root() + "/nowhere '*x*'", Expect::kFailure},
+      {"folder add PO MB '\\' Sent", Expect::kFailure, "exists already"},
+      {"folder add PO nobody '\\' X", Expect::kFailure, "no mailbox"},
+  };
+  std::set<std::string> covered;
+  for (const Row& row : rows) {
+    Check(row);
+    covered.insert(row.arguments.substr(0, row.arguments.find(' ')));
+  }
+  // A command added later gets rows here too.
+  const Outcome help = Run("--help");
+  std::istringstream lines(help.out.substr(help.out.find("commands:\n")));
+  std::string line;
+  std::getline(lines, line);
+  while (std::getline(lines, line)) {
+    if (line.size() < 3 || line[2] == ' ') continue;
+    const std::string name = line.substr(2, line.find(' ', 2) - 2);
+    if (name == "demo-messages") continue;
+    EXPECT_TRUE(covered.count(name) != 0) << "no row for " << name;
+  }
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+std::vector<std::string> FolderFiles(const std::string& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(StoreadmCommandsTest, AFullDiskFailsTheCommandAndLeavesTheFolderAsItWas) {
+  const std::string inbox = Folder("INBOX");
+  const std::string big = root() + "/big.eml";
+  WriteFile(big, "Subject: big\r\n\r\n" + std::string(20000, 'x') + "\r\n");
+  const std::vector<std::string> files_before = FolderFiles(inbox);
+  const std::string index_before = ReadFile(inbox + "/_index.xml");
+  const std::string everything = "QXSTORE_TEST_DISK_FULL=/MAILROOT/MB/";
+  // Only the index's own files: message files can be written, the index not.
+  const std::string index_only = "QXSTORE_TEST_DISK_FULL=/INBOX/_";
+
+  const struct {
+    std::string arguments;
+    std::string environment;
+  } cases[] = {
+      {"put PO MB Inbox " + big, everything},
+      {"put PO MB Inbox " + big + " --json", everything},
+      {"deliver PO MB Inbox " + big, everything},
+      {"deliver PO MB Inbox " + big, index_only},
+      {"flags add PO MB Inbox 1 flagged", index_only},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Run(c.arguments, c.environment);
+    SCOPED_TRACE(c.arguments + " with " + c.environment + "\nstderr: " + run.err);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Lines(run.err), 1u);
+    EXPECT_TRUE(run.err.find("the disk is full") != std::string::npos ||
+                run.err.find("could not be") != std::string::npos);
+    EXPECT_EQ(FolderFiles(inbox), files_before);
+    EXPECT_EQ(ReadFile(inbox + "/_index.xml"), index_before);
+  }
+  EXPECT_EQ(Run("flags show PO MB Inbox 1").out.find("FLAGGED"), std::string::npos);
+
+  const Outcome cat = Run("cat PO MB Inbox 1 >/dev/full");
+  EXPECT_EQ(cat.exit_code, 1);
+  EXPECT_NE(cat.err.find("cannot write standard output"), std::string::npos) << cat.err;
+}
+
+}  // namespace
+}  // namespace qx
