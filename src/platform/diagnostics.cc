@@ -1,6 +1,7 @@
 #include "platform/diagnostics.h"
 
 #include <syslog.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdarg>
@@ -162,6 +163,8 @@ bool ReportEvent(std::string_view source, EventType type, uint32_t /*event_id*/,
   closelog();
   return true;
 }
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 void DiagnosticsToStandardErrorByDefault() {
   g_unset_diag_target.store(DiagTarget::kStderr);

@@ -33,6 +33,10 @@ std::string JoinEventStrings(const char* const* strings, int string_count);
 // output carries their data. Call before the first line is written.
 void DiagnosticsToStandardErrorByDefault();
 
+// True when standard error is a terminal: progress lines are for a person
+// watching, not for a log file.
+bool StandardErrorIsTerminal();
+
 // The three variables are read once, at the first line written. Hosts (and
 // tests) that change them later call this to read them again.
 void ReloadDiagnosticsSettings();

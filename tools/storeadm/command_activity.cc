@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command.h"
+#include "store_objects.h"
 #include "report.h"
 #include "frame/store_paths.h"
 #include "platform/civil_date.h"
@@ -50,7 +51,7 @@ void PrintJson(const std::vector<ActivityEntry>& entries) {
 
 void PrintTable(const std::string& path, const std::vector<ActivityEntry>& entries,
                 bool locked) {
-  std::printf("%s: %zu entr%s%s\n", path.c_str(), entries.size(),
+  std::printf("%s: %zu entr%s%s\n", ShownPath(path).c_str(), entries.size(),
               entries.size() == 1 ? "y" : "ies",
               locked ? " (locked: a process is reading or rewriting it)" : "");
   if (entries.empty()) return;
@@ -110,11 +111,12 @@ int RunActivity(int argc, char** argv) {
   std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(path);
   if (!entries) {
     if (!platform::IsDirectory(directory)) {
-      ReportError("no mailbox directory %s\n", directory.c_str());
+      ReportError("no mailbox directory %s", ShownPath(directory).c_str());
       return kExitFailure;
     }
     if (!json) {
-      std::printf("%s: none (no client has a folder of the mailbox open)\n", path.c_str());
+      std::printf("%s: none (no client has a folder of the mailbox open)\n",
+                  ShownPath(path).c_str());
       return kExitOk;
     }
     entries.emplace();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command.h"
+#include "json_text.h"
 #include "store_objects.h"
 #include "report.h"
 #include "store_names_check.h"
@@ -32,9 +33,9 @@ constexpr uint32_t kErrorFileNotFound = 2;
 
 int RunExpunge(int argc, char** argv);
 
-const Command kExpunge{"expunge", "<postoffice> <mailbox> <folder>",
+const Command kExpunge{"expunge", "<postoffice> <mailbox> <folder> [--json]",
                        "removes the messages flagged \\DELETED and their index entries",
-                       RunExpunge};
+                       RunExpunge, "--json"};
 const CommandRegistration kRegisterExpunge(kExpunge);
 
 std::vector<std::string> DeletedEntries(const StoreIndex* index) {
@@ -56,7 +57,8 @@ struct Expunged {
 
 // Deletes each file and removes its entry; a file that cannot be deleted
 // keeps its entry.
-Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids) {
+Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids,
+                        std::vector<std::string>* removed_ids) {
   Expunged removed;
   for (const std::string& id : ids) {
     // An index names its files; an entry naming anything else is left alone.
@@ -75,12 +77,13 @@ Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids) 
       removed.bytes += size;
       ++removed.messages;
     }
-    std::printf("%s\n", id.c_str());
+    removed_ids->push_back(id);
   }
   return removed;
 }
 
 int RunExpunge(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 4) return UsageError(kExpunge, "expected a postoffice, a mailbox and a folder");
   if (!NamesStayInStore({{"postoffice", argv[1]},
                          {"mailbox", argv[2]},
@@ -97,12 +100,20 @@ int RunExpunge(int argc, char** argv) {
     return kExitFailure;
   }
   const std::vector<std::string> ids = DeletedEntries(&index);
-  const Expunged removed = ExpungeEntries(&index, ids);
+  std::vector<std::string> removed_ids;
+  const Expunged removed = ExpungeEntries(&index, ids, &removed_ids);
   SaveAndCloseIndex(&index, removed.messages > 0);
   ReleaseStoreIndex(&index);
   const int64_t change = -std::min<int64_t>(removed.bytes, std::numeric_limits<int32_t>::max());
   AdjustMailboxSize(argv[1], argv[2], static_cast<int32_t>(change), argv[3]);
-  std::printf("%zu message(s) expunged\n", removed.messages);
+  if (json) {
+    std::vector<JsonObject> objects;
+    for (const std::string& id : removed_ids) objects.push_back(JsonObject().Add("file", id));
+    PrintJsonArray(objects);
+  } else {
+    for (const std::string& id : removed_ids) std::printf("%s\n", id.c_str());
+    std::printf("%zu message(s) expunged\n", removed.messages);
+  }
   return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "json_text.h"
 #include "frame/store_paths.h"
 #include "platform/file.h"
 #include "store_objects.h"
@@ -27,8 +28,10 @@ const Command kFolder{
     "       storeadm folder rename|copy <postoffice> <mailbox> <parent> <name> <new parent> "
     "<new name>",
     "adds, removes, renames or copies a folder (parent \"\\\" is the mailbox's top folder)",
-    RunFolder, "", true};
+    RunFolder, "--json", true};
 const CommandRegistration kRegisterFolder(kFolder);
+
+bool g_json = false;
 
 bool Fits(const char* text, size_t size) { return std::strlen(text) < size; }
 
@@ -60,7 +63,11 @@ int Report(uint32_t result, const char* action, const char* done, const std::str
     ReportError("could not %s %s: %s", action, what.c_str(), LastErrorText().c_str());
     return kExitFailure;
   }
-  std::printf("%s %s\n", done, what.c_str());
+  if (g_json) {
+    PrintJsonArray({JsonObject().Add("action", action).Add("folder", what)});
+  } else {
+    std::printf("%s %s\n", done, what.c_str());
+  }
   return kExitOk;
 }
 
@@ -118,6 +125,7 @@ int RunTwo(const std::string& action, char** arguments) {
 }
 
 int RunFolder(int argc, char** argv) {
+  g_json = TakeOption(&argc, argv, "--json");
   if (argc < 2) return UsageError(kFolder, "folder needs an action");
   const std::string action = argv[1];
   if (action == "add" || action == "remove") {

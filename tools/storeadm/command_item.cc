@@ -6,6 +6,7 @@
 #include <string>
 
 #include "command.h"
+#include "json_text.h"
 #include "store_objects.h"
 #include "report.h"
 #include "frame/thread_record.h"
@@ -20,9 +21,9 @@ int RunItem(int argc, char** argv);
 
 const Command kItem{"item",
                     "get|set <postoffice> <mailbox> <folder> <identifier> <property> [<value>] "
-                    "[--type N]",
+                    "[--type N] [--json]",
                     "reads or writes one property of an item through the store-item interface",
-                    RunItem, "--type="};
+                    RunItem, "--type= --json"};
 const CommandRegistration kRegisterItem(kItem);
 
 const char* WriteFailure(PropertyWrite result) {
@@ -44,6 +45,7 @@ int Fail(const std::string& message) {
 }
 
 int RunItem(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   int positional = argc;
   uint32_t folder_type = 0;
   if (argc >= 2 && std::strcmp(argv[argc - 2], "--type") == 0) {
@@ -81,7 +83,14 @@ int RunItem(int argc, char** argv) {
   }
   const ShownValue shown = ReadShownProperty(property, folder_type);
   if (!shown.found) return Fail(property + " not found for " + identifier);
-  std::printf("%s\n", shown.text.c_str());
+  if (json) {
+    JsonObject object;
+    object.Add("item", identifier).Add("property", property);
+    object.AddRaw("value", shown.is_number ? shown.text : JsonString(shown.text));
+    PrintJsonArray({object});
+  } else {
+    std::printf("%s\n", shown.text.c_str());
+  }
   StoreFolder_FindClose();
   return kExitOk;
 }

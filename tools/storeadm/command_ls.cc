@@ -53,7 +53,7 @@ int RunLs(int argc, char** argv);
 
 const Command kLs{
     "ls", "<postoffice> <mailbox> <folder> [--xsl <file>] [--unread] [--rescan] [--json]",
-    "lists a folder's messages from its index: UID, date, from, subject, size, flags", RunLs, "--xsl= --unread --rescan --json", true};
+    "lists a folder's messages from its index: UID, file, date, from, subject, size, flags", RunLs, "--xsl= --unread --rescan --json", true};
 const CommandRegistration kRegisterLs(kLs);
 
 // The enumeration takes folder texts with their own leading separator
@@ -188,7 +188,7 @@ void PrintJson(const std::vector<Listed>& items) {
 
 void PrintLines(const std::vector<Listed>& items) {
   for (const Listed& m : items) {
-    std::printf("%d\t%s\t%s\t%s\t%s\t%s\n", m.uid, m.date.c_str(), m.from.c_str(),
+    std::printf("%d\t%s\t%s\t%s\t%s\t%s\t%s\n", m.uid, m.id.c_str(), m.date.c_str(), m.from.c_str(),
                 m.subject.c_str(), m.size.c_str(), m.flags.c_str());
   }
 }

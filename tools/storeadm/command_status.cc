@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "command.h"
+#include "progress.h"
+#include "json_text.h"
 #include "store_objects.h"
 #include "report.h"
 #include "frame/store_paths.h"
@@ -23,9 +25,6 @@ namespace qx::storeadm {
 namespace {
 
 using Status = std::array<uint32_t, kFolderStatusFields>;
-
-// Progress appears only once the walk has taken this long.
-constexpr uint64_t kQuietMilliseconds = 1000;
 
 struct FolderLine {
   std::string name;       // below the mailbox, '/' between levels
@@ -58,12 +57,31 @@ void PrintFolderStatus(const Status& status) {
   std::printf("\n");
 }
 
-int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folder) {
+JsonObject StatusObject(const std::string& name, const Status& status, Source source) {
+  const bool counted = source == Source::kCached || source == Source::kIndex;
+  const uint32_t entries = status[kStatusEntries];
+  JsonObject object;
+  object.Add("folder", name).Add("source", SourceText(source));
+  object.AddNumber("messages", counted ? entries : 0);
+  object.AddNumber("unseen", counted ? entries - std::min(status[kStatusSeen], entries) : 0);
+  object.AddNumber("recent", counted ? status[kStatusRecent] : 0);
+  object.AddNumber("answered", counted ? status[kStatusAnswered] : 0);
+  object.AddNumber("flagged", counted ? status[kStatusFlagged] : 0);
+  object.AddNumber("deleted", counted ? status[kStatusDeleted] : 0);
+  object.AddNumber("last_uid", counted ? status[kStatusLastUid] : 0);
+  return object;
+}
+
+int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folder, bool json) {
   if (!RequireFolder(postoffice, mailbox, folder)) return kExitFailure;
   const std::string path = CachedStatusPath(postoffice, mailbox, folder);
   Status status{};
   if (GetCachedStatus(postoffice, mailbox, folder, status.data()) == 0) {
     return Fail("no cached status: %s is missing or empty", ShownPath(path).c_str());
+  }
+  if (json) {
+    PrintJsonArray({StatusObject(folder, status, Source::kCached)});
+    return kExitOk;
   }
   std::printf("Folder status of postoffice \"%s\", mailbox \"%s\", folder \"%s\"\n", postoffice,
               mailbox, folder);
@@ -128,55 +146,58 @@ void PrintTableLine(const std::string& name, const Status& status, Source source
               status[kStatusDeleted], status[kStatusLastUid], SourceText(source));
 }
 
-int ShowMailbox(const char* postoffice, const char* mailbox) {
+int ShowMailbox(const char* postoffice, const char* mailbox, bool json) {
   char mailbox_directory[kStorePathSize];
   if (!RequireMailbox(postoffice, mailbox)) return kExitFailure;
   if (GetFolderDirectory(mailbox_directory, sizeof mailbox_directory, postoffice, mailbox,
                          nullptr) == 0) {
-    ReportError("the mailbox directory is too long or leads out of the store\n");
-    return kExitFailure;
+    return Fail("the mailbox directory is too long or leads out of the store");
   }
   if (!platform::IsDirectory(mailbox_directory)) {
-    ReportError("no mailbox directory %s\n", mailbox_directory);
-    return kExitFailure;
+    return Fail("no mailbox directory %s", ShownPath(mailbox_directory).c_str());
   }
   std::vector<FolderLine> folders;
   // The mailbox directory keeps the cache of the folder named "".
   folders.push_back({"(mailbox directory)", mailbox_directory});
   CollectFolders(mailbox_directory, "", &folders);
 
-  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\" (%s)\n", postoffice, mailbox,
-              mailbox_directory);
-  PrintTableHeader();
-  const uint64_t started = platform::TickMilliseconds();
-  bool progress_shown = false;
+  if (!json) {
+    std::printf("Folder status of postoffice \"%s\", mailbox \"%s\" (%s)\n", postoffice, mailbox,
+                ShownPath(mailbox_directory).c_str());
+    PrintTableHeader();
+  }
+  std::vector<JsonObject> objects;
+  Progress progress("status: folders");
   for (size_t i = 0; i < folders.size(); ++i) {
     Status status{};
     const Source source = ReadStatus(folders[i].directory, &status);
     if (i == 0 && source == Source::kNone) continue;
-    if (platform::TickMilliseconds() - started > kQuietMilliseconds) {
-      std::fprintf(stderr, "\rstatus: %zu of %zu folders", i + 1, folders.size());
-      std::fflush(stderr);
-      progress_shown = true;
+    progress.Step(i + 1, folders.size());
+    if (json) {
+      objects.push_back(StatusObject(folders[i].name, status, source));
+    } else {
+      PrintTableLine(folders[i].name, status, source);
     }
-    PrintTableLine(folders[i].name, status, source);
   }
-  if (progress_shown) std::fprintf(stderr, "\n");
+  if (json) PrintJsonArray(objects);
+  progress.Finish();
   return kExitOk;
 }
 
 int RunStatus(int argc, char** argv);
 
 const CommandRegistration kStatus(
-    {"status", "<postoffice> <mailbox> [<folder>]",
-     "prints a folder's cached status (_FOLDER.DAT), or every folder's of a mailbox", RunStatus});
+    {"status", "<postoffice> <mailbox> [<folder>] [--json]",
+     "prints a folder's cached status (_FOLDER.DAT), or every folder's of a mailbox", RunStatus,
+     "--json"});
 
 int RunStatus(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc < 3 || argc > 4) {
     return UsageError(*FindCommand("status"), "status needs a postoffice and a mailbox");
   }
-  if (argc == 4) return ShowOneFolder(argv[1], argv[2], argv[3]);
-  return ShowMailbox(argv[1], argv[2]);
+  if (argc == 4) return ShowOneFolder(argv[1], argv[2], argv[3], json);
+  return ShowMailbox(argv[1], argv[2], json);
 }
 
 }  // namespace
