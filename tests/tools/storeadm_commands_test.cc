@@ -132,6 +132,11 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
       {"expunge PO MB Inbox --json", Expect::kOk},
       {"deliver PO MB Sent " + one + " --json", Expect::kOk},
       {"--version", Expect::kOk},
+      {"help folders", Expect::kOk},
+      {"ls PO MB /inbox/", Expect::kOk},
+      {"ls PO MB ''", Expect::kUsage, "the folder is empty"},
+      {"index PO MB ''", Expect::kUsage, "the folder is empty"},
+      {"cat PO MB '$FILEROOT/Docs' 1", Expect::kUsage, "mailbox and the public folders only"},
       // Wrong arguments.
       {"", Expect::kUsage},
       {"frobnicate", Expect::kUsage, "unknown command"},

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "store_objects.h"
 #include "report.h"
 #include "item_values.h"
@@ -34,6 +35,10 @@ int Fail(const std::string& message) {
 
 int RunBody(int argc, char** argv) {
   if (argc != 5 && argc != 6) return UsageError(kBody, "expected a folder and an identifier");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(kBody, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   const char* property = "PR_BODY";
   if (argc == 6) {
     if (std::strcmp(argv[5], "--html") == 0) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
 #include <optional>
 #include "indexed_messages.h"
 #include "store_objects.h"
@@ -26,6 +27,10 @@ const CommandRegistration kRegisterCat(kCat);
 
 int RunCat(int argc, char** argv) {
   if (argc != 5) return UsageError(kCat, "cat needs a postoffice, a mailbox, a folder and a file");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeLegacyFolderArgument(kCat, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   if (!NamesStayInStore({{"postoffice", argv[1]},
                          {"mailbox", argv[2]},
                          {"folder", argv[3], NameKind::kFolder},
@@ -33,7 +38,7 @@ int RunCat(int argc, char** argv) {
     return kExitFailure;
   }
   std::string folder_dir;
-  if (!RequireFolder(argv[1], argv[2], argv[3], &folder_dir)) return kExitFailure;
+  if (!RequireFolder(argv[1], argv[2], folder_argument.index_text.c_str(), &folder_dir)) return kExitFailure;
   std::string file_name = argv[4];
   // A UID is looked up in the folder's index; a file name is read as it is.
   if (IsUidReference(file_name)) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
 #include <algorithm>
 #include "indexed_messages.h"
 #include "json_text.h"
@@ -66,6 +67,10 @@ bool AllIndexed(const std::string& folder_dir, const std::vector<std::string>& n
 int RunDeliver(int argc, char** argv) {
   const bool json = TakeOption(&argc, argv, "--json");
   if (argc < 5) return UsageError(kDeliver, "expected a folder and at least one message file");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(kDeliver, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   const char* postoffice = argv[1];
   const char* mailbox = argv[2];
   const char* folder = argv[3];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "json_text.h"
 #include "store_objects.h"
 #include "report.h"
@@ -85,6 +86,10 @@ Expunged ExpungeEntries(StoreIndex* index, const std::vector<std::string>& ids,
 int RunExpunge(int argc, char** argv) {
   const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 4) return UsageError(kExpunge, "expected a postoffice, a mailbox and a folder");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(kExpunge, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   if (!NamesStayInStore({{"postoffice", argv[1]},
                          {"mailbox", argv[2]},
                          {"folder", argv[3], NameKind::kFolder}})) {

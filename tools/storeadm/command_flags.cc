@@ -10,6 +10,7 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "index/flag_change_text.h"
 #include "indexed_messages.h"
 #include "json_text.h"
@@ -87,6 +88,11 @@ int RunFlags(int argc, char** argv) {
     }
     words.push_back(*word);
   }
+  FolderArgument folder_argument;
+  if (int usage = TakeFolderArgument(kFlags, argv, 4, &folder_argument); usage != kExitOk) {
+    return usage;
+  }
+  args[3] = argv[4];
   const char* postoffice = args[1];
   const char* mailbox = args[2];
   const char* folder = args[3];

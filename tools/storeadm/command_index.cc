@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "indexed_messages.h"
 #include "json_text.h"
 #include "store_objects.h"
@@ -79,6 +80,10 @@ int RunIndex(int argc, char** argv) {
   const bool rebuild = TakeOption(&argc, argv, "--rebuild");
   if (argc != 4) return UsageError(kIndex, "expected a postoffice, a mailbox and a folder");
   if (force && !rebuild) return UsageError(kIndex, "--force goes with --rebuild");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(kIndex, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   if (!FitsIndexNames(argv + 1)) return UsageError(kIndex, "a name is too long");
   if (!NamesStayInStore({{"postoffice", argv[1]},
                          {"mailbox", argv[2]},

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "json_text.h"
 #include "store_objects.h"
 #include "report.h"
@@ -60,6 +61,10 @@ int RunItem(int argc, char** argv) {
   if (positional != (set ? 8 : 7)) {
     return UsageError(kItem, set ? "set takes a folder, an identifier, a property and a value"
                                  : "get takes a folder, an identifier and a property");
+  }
+  FolderArgument folder_argument;
+  if (argc > 4) {
+    if (int usage = TakeFolderArgument(kItem, argv, 4, &folder_argument); usage != kExitOk) return usage;
   }
   const char* identifier = argv[5];
   const std::string property = argv[6];

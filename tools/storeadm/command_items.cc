@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "store_objects.h"
 #include "report.h"
 #include "item_values.h"
@@ -115,6 +116,11 @@ int RunItems(int argc, char** argv) {
   Options options;
   int exit_code = kExitOk;
   if (!ParseOptions(argc, argv, &options, &exit_code)) return exit_code;
+  FolderArgument folder_argument;
+  if (int usage = TakeFolderArgument(kItems, argv, 3, &folder_argument); usage != kExitOk) {
+    return usage;
+  }
+  options.folder = argv[3];
   if (!RequireMailbox(options.postoffice, options.mailbox)) return kExitFailure;
   if (StoreFolder_Open(options.postoffice, options.mailbox, options.folder, options.folder_type, 1) ==
       0) {

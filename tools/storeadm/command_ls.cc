@@ -12,6 +12,7 @@
 #include <pugixml.hpp>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "store_objects.h"
 #include "report.h"
 #include "forwarding_check.h"
@@ -194,11 +195,15 @@ void PrintLines(const std::vector<Listed>& items) {
 }
 
 int RunLs(int argc, char** argv) {
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeLegacyFolderArgument(kLs, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   Options options;
   int exit_code = kExitOk;
   if (!ParseOptions(argc, argv, &options, &exit_code)) return exit_code;
 
-  if (!RequireFolder(options.postoffice, options.mailbox, argv[3])) return kExitFailure;
+  if (!RequireFolder(options.postoffice, options.mailbox, folder_argument.index_text.c_str())) return kExitFailure;
   auto list = std::make_unique<MESSAGELISTRECORD>();
   std::memset(list.get(), 0, sizeof *list);
   std::snprintf(list->postoffice, sizeof list->postoffice, "%s", options.postoffice);

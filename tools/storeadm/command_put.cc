@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "frame/store_paths.h"
 #include "json_text.h"
 #include "platform/errors.h"
@@ -112,6 +113,10 @@ int RunPut(int argc, char** argv) {
   if (argc != 5 && argc != 6) {
     return UsageError(kPut, "put needs a postoffice, a mailbox, a folder and a source file");
   }
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeLegacyFolderArgument(kPut, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   const std::string file_name = argc == 6 ? argv[5] : NewFileName();
   if (!NamesStayInStore({{"postoffice", argv[1]},
                          {"mailbox", argv[2]},
@@ -119,7 +124,7 @@ int RunPut(int argc, char** argv) {
                          {"file name", file_name.c_str(), NameKind::kFile}})) {
     return kExitFailure;
   }
-  if (!RequireFolder(argv[1], argv[2], argv[3])) return kExitFailure;
+  if (!RequireFolder(argv[1], argv[2], folder_argument.index_text.c_str())) return kExitFailure;
   auto record = std::make_unique<MESSAGEBLOBRECORD>();
   std::string error;
   if (!FillMessageBlobRecord(record.get(), argv[1], argv[2], argv[3], file_name, &error)) {

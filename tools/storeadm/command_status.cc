@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "progress.h"
 #include "json_text.h"
 #include "store_objects.h"
@@ -195,6 +196,10 @@ int RunStatus(int argc, char** argv) {
   const bool json = TakeOption(&argc, argv, "--json");
   if (argc < 3 || argc > 4) {
     return UsageError(*FindCommand("status"), "status needs a postoffice and a mailbox");
+  }
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(*FindCommand("status"), argv, 3, &folder_argument); usage != kExitOk) return usage;
   }
   if (argc == 4) return ShowOneFolder(argv[1], argv[2], argv[3], json);
   return ShowMailbox(argv[1], argv[2], json);

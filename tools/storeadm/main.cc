@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
 #include "platform/diagnostics.h"
 #include "platform/fault_injection.h"
 #include "qxstore.h"
@@ -113,6 +114,17 @@ int Main(int argc, char** argv) {
   }
   if (IsHelpFlag(argv[1])) {
     PrintHelp(stdout);
+    return CheckStandardOutput(kExitOk);
+  }
+  if (std::strcmp(argv[1], "help") == 0) {
+    if (argc == 3 && std::strcmp(argv[2], "folders") == 0) {
+      std::printf("%s", FolderGrammarHelp());
+    } else if (argc == 2) {
+      PrintHelp(stdout);
+    } else {
+      std::fprintf(stderr, "storeadm: help takes nothing or \"folders\"\n");
+      return kExitUsage;
+    }
     return CheckStandardOutput(kExitOk);
   }
   if (std::strcmp(argv[1], "--version") == 0) {
