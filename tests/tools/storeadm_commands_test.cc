@@ -130,6 +130,9 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
       {"entry " + inbox + " " + first_file_ + " --json", Expect::kOk},
       {"folder add PO MB '\\' Archive --json", Expect::kOk},
       {"expunge PO MB Inbox --json", Expect::kOk},
+      {"resync PO MB --json", Expect::kOk},
+      {"resync PO nobody", Expect::kFailure, "no mailbox"},
+      {"resync PO MB Inbox extra", Expect::kUsage},
       {"deliver PO MB Sent " + one + " --json", Expect::kOk},
       {"--version", Expect::kOk},
       {"help folders", Expect::kOk},
@@ -249,6 +252,51 @@ TEST_F(StoreadmCommandsTest, AFullDiskFailsTheCommandAndLeavesTheFolderAsItWas) 
   const Outcome cat = Run("cat PO MB Inbox 1 >/dev/full");
   EXPECT_EQ(cat.exit_code, 1);
   EXPECT_NE(cat.err.find("cannot write standard output"), std::string::npos) << cat.err;
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+TEST_F(StoreadmCommandsTest, ResyncKeepsFlagsAndUidsWhereIndexRebuildWouldDropThem) {
+  // Setup delivered two messages (UIDs 1 and 2); a third gets UID 3.
+  WriteFile(root() + "/three.eml", "Subject: third\r\n\r\nthree\r\n");
+  ASSERT_EQ(Run("deliver PO MB Inbox " + root() + "/three.eml").exit_code, 0);
+  ASSERT_EQ(Run("flags add PO MB Inbox 2 answered").exit_code, 0);
+  ASSERT_EQ(Run("flags replace PO MB Inbox 3 flagged seen").exit_code, 0);
+  const std::string second = Run("flags show PO MB Inbox 2").out;
+  const std::string third = Run("flags show PO MB Inbox 3").out;
+  // The first message goes, a new one comes, both behind the index's back.
+  std::filesystem::remove(Folder("INBOX") + "/" + first_file_);
+  WriteFile(Folder("INBOX") + "/NEW.MAI", "Subject: new\r\n\r\nnew\r\n");
+
+  const Outcome refused = Run("index PO MB Inbox --rebuild");
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("3 of 3 messages carry flags"), std::string::npos) << refused.err;
+
+  const Outcome resync = Run("resync PO MB Inbox --json");
+  ASSERT_EQ(resync.exit_code, 0) << resync.err;
+  EXPECT_NE(resync.out.find("\"messages\": 3, \"kept\": 2, \"renumbered\": 1, \"last_uid\": 4"),
+            std::string::npos)
+      << resync.out;
+  EXPECT_EQ(Run("flags show PO MB Inbox 2").out, second);
+  EXPECT_EQ(Run("flags show PO MB Inbox 3").out, third);
+  EXPECT_EQ(Run("flags show PO MB Inbox 4").out, "NEW.MAI\t4\t\\RECENT\n");
+  EXPECT_EQ(Run("flags show PO MB Inbox 1").exit_code, 1);
+  // A second pass changes nothing, whatever the folder's order.
+  EXPECT_EQ(Run("resync PO -A").exit_code, 0);
+  EXPECT_EQ(Run("flags show PO MB Inbox 3").out, third);
+
+  // --force drops them, as asked; with no index at all nothing is dropped,
+  // so no --force is needed.
+  ASSERT_EQ(Run("index PO MB Inbox --rebuild --force").exit_code, 0);
+  EXPECT_EQ(Run("flags show PO MB Inbox 3").out.find("FLAGGED"), std::string::npos);
+  std::filesystem::remove(Folder("INBOX") + "/_index.xml");
+  const Outcome fresh = Run("index PO MB Inbox --rebuild");
+  EXPECT_EQ(fresh.exit_code, 0) << fresh.err;
+  EXPECT_NE(fresh.out.find("messages:  3\n"), std::string::npos) << fresh.out;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command.h"
+#include "store_walk.h"
 #include "folder_argument.h"
 #include "progress.h"
 #include "json_text.h"
@@ -27,10 +28,6 @@ namespace {
 
 using Status = std::array<uint32_t, kFolderStatusFields>;
 
-struct FolderLine {
-  std::string name;       // below the mailbox, '/' between levels
-  std::string directory;  // store path
-};
 
 enum class Source { kCached, kIndex, kDamaged, kNone };
 
@@ -94,26 +91,6 @@ int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folde
   }
   PrintFolderStatus(status);
   return kExitOk;
-}
-
-bool IsStoreFileName(const std::string& name) {
-  return name.empty() || name[0] == '_' || name[0] == '.';
-}
-
-// Every folder directory below `directory`, depth first in listing order.
-void CollectFolders(const std::string& directory, const std::string& name,
-                    std::vector<FolderLine>* folders) {
-  for (platform::Listing listing = platform::Listing::Open(directory + "\\*.*"); listing.valid();
-       listing.Next()) {
-    const platform::FindData& found = listing.current();
-    if ((found.attributes & platform::kAttributeDirectory) == 0 || IsStoreFileName(found.name)) {
-      continue;
-    }
-    const std::string child_name = name.empty() ? found.name : name + "/" + found.name;
-    const std::string child_directory = JoinStorePath(directory, found.name);
-    folders->push_back({child_name, child_directory});
-    CollectFolders(child_directory, child_name, folders);
-  }
 }
 
 Source ReadStatus(const std::string& directory, Status* status) {

@@ -37,6 +37,9 @@ std::optional<std::vector<IndexedMessage>> ReadIndexedMessages(const std::string
     message.file = entry.attribute(kIdAttribute).value();
     message.uid = static_cast<uint32_t>(entry.attribute(kUidAttribute).as_ullong());
     message.flags = GetChildText(entry, kFlagStatusElement);
+    message.modified = GetChildText(entry, kModifiedDateElement);
+    message.subject = GetChildText(entry, kSubjectElement);
+    message.date = GetChildText(entry, kMessageDateElement);
     message.size = static_cast<uint32_t>(std::strtoul(GetChildText(entry, kSizeElement).c_str(),
                                                       nullptr, 10));
     messages.push_back(std::move(message));

@@ -15,6 +15,9 @@ struct IndexedMessage {
   uint32_t uid = 0;
   std::string flags;  // FLAGSTATUS
   uint32_t size = 0;  // SIZE
+  std::string modified;  // MODIFIEDDATE, the file's stamp when it was indexed
+  std::string subject;   // SUBJECT
+  std::string date;      // MESSAGEDATE
 };
 
 // Every entry of the index file in `folder_dir` (a store path), in index
