@@ -41,6 +41,9 @@ class StoreadmCommandsTest : public test::StoreTest {
     MakeDirs(Folder("INBOX"));
     MakeDirs(Folder("Sent"));
     MakeDirs(root() + "/queue");
+    WriteFile(root() + "/cal.ics",
+              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:e1\r\n"
+              "DTSTART:20240101T100000Z\r\nSUMMARY:meeting\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
     WriteFile(root() + "/one.eml",
               "From: a@example.org\r\nSubject: first word\r\n\r\nneedle body\r\n");
     WriteFile(root() + "/two.eml", "From: b@example.org\r\nSubject: second\r\n\r\nbody\r\n");
@@ -131,6 +134,11 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
       {"folder add PO MB '\\' Archive --json", Expect::kOk},
       {"expunge PO MB Inbox --json", Expect::kOk},
       {"resync PO MB --json", Expect::kOk},
+      {"ical " + root() + "/cal.ics --json", Expect::kOk},
+      {"ical", Expect::kUsage},
+      {"ical PO MB", Expect::kUsage},
+      {"ical " + root() + "/missing.ics", Expect::kFailure, "cannot be read"},
+      {"ical PO nobody Calendar --json", Expect::kFailure, "no mailbox"},
       {"resync PO nobody", Expect::kFailure, "no mailbox"},
       {"resync PO MB Inbox extra", Expect::kUsage},
       {"deliver PO MB Sent " + one + " --json", Expect::kOk},
