@@ -135,6 +135,13 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
       {"expunge PO MB Inbox --json", Expect::kOk},
       {"resync PO MB --json", Expect::kOk},
       {"postoffice list --json", Expect::kOk},
+      {"cp PO MB Inbox 1 Sent", Expect::kOk},
+      {"cp PO MB Inbox 1 Inbox", Expect::kFailure, "own folder"},
+      {"cp PO MB Inbox 1", Expect::kUsage},
+      {"mv PO MB Inbox 99 Sent --json", Expect::kFailure, "no message with UID 99"},
+      {"mv PO MB Inbox 1 NoSuch", Expect::kFailure, "no folder"},
+      {"rm PO MB Inbox NOPE.MAI", Expect::kFailure, "no message NOPE.MAI"},
+      {"rm PO MB Inbox", Expect::kUsage},
       {"postoffice frob", Expect::kUsage},
       {"mailbox list PO --json", Expect::kOk},
       {"mailbox create PO NewBox", Expect::kOk},
@@ -316,6 +323,37 @@ TEST_F(StoreadmCommandsTest, ResyncKeepsFlagsAndUidsWhereIndexRebuildWouldDropTh
   const Outcome fresh = Run("index PO MB Inbox --rebuild");
   EXPECT_EQ(fresh.exit_code, 0) << fresh.err;
   EXPECT_NE(fresh.out.find("messages:  3\n"), std::string::npos) << fresh.out;
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+TEST_F(StoreadmCommandsTest, CopyMoveAndRemoveGoThroughBothIndexesWithTheFlags) {
+  ASSERT_EQ(Run("flags add PO MB Inbox 2 answered").exit_code, 0);
+  const std::string second = Run("flags show PO MB Inbox 2").out;
+  const std::string second_file = second.substr(0, second.find('\t'));
+
+  const Outcome copied = Run("cp PO MB Inbox 2 Sent --json");
+  ASSERT_EQ(copied.exit_code, 0) << copied.err;
+  EXPECT_TRUE(test::IsArrayOfObjects(copied.out)) << copied.out;
+  const Outcome moved = Run("mv PO MB Inbox " + first_file_ + " Sent");
+  ASSERT_EQ(moved.exit_code, 0) << moved.err;
+
+  const Outcome sent = Run("ls PO MB Sent --json");
+  EXPECT_EQ(std::count(sent.out.begin(), sent.out.end(), '{'), 2) << sent.out;
+  EXPECT_NE(sent.out.find("ANSWERED"), std::string::npos) << sent.out;
+  const Outcome inbox = Run("ls PO MB Inbox");
+  EXPECT_EQ(inbox.out.find(first_file_), std::string::npos) << inbox.out;
+  EXPECT_NE(inbox.out.find(second_file), std::string::npos) << inbox.out;
+  EXPECT_FALSE(Exists(Folder("INBOX") + "/" + first_file_));
+
+  ASSERT_EQ(Run("rm PO MB Inbox 2").exit_code, 0);
+  EXPECT_FALSE(Exists(Folder("INBOX") + "/" + second_file));
+  EXPECT_EQ(Run("flags show PO MB Inbox 2").exit_code, 1);
+  EXPECT_EQ(Run("rm PO MB Inbox 2").exit_code, 1);
 }
 
 }  // namespace
