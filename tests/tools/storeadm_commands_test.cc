@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -93,6 +94,15 @@ class StoreadmCommandsTest : public test::StoreTest {
     if (!row.reason.empty()) EXPECT_NE(run.err.find(row.reason), std::string::npos);
   }
 
+  // Plants a fault: the first `from` in the file becomes `to`.
+  static void Replace(const std::string& path, const std::string& from, const std::string& to) {
+    std::string text = ReadFile(path);
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from << " in " << text;
+    text.replace(at, from.size(), to);
+    WriteFile(path, text);
+  }
+
   std::string first_file_;
 };
 
@@ -135,6 +145,9 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
       {"expunge PO MB Inbox --json", Expect::kOk},
       {"resync PO MB --json", Expect::kOk},
       {"postoffice list --json", Expect::kOk},
+      {"check PO MB --json", Expect::kOk},
+      {"check PO nobody", Expect::kFailure, "no mailbox"},
+      {"check PO", Expect::kUsage},
       {"cp PO MB Inbox 1 Sent", Expect::kOk},
       {"cp PO MB Inbox 1 Inbox", Expect::kFailure, "own folder"},
       {"cp PO MB Inbox 1", Expect::kUsage},
@@ -354,6 +367,49 @@ TEST_F(StoreadmCommandsTest, CopyMoveAndRemoveGoThroughBothIndexesWithTheFlags) 
   EXPECT_FALSE(Exists(Folder("INBOX") + "/" + second_file));
   EXPECT_EQ(Run("flags show PO MB Inbox 2").exit_code, 1);
   EXPECT_EQ(Run("rm PO MB Inbox 2").exit_code, 1);
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+TEST_F(StoreadmCommandsTest, CheckFindsEachPlantedFaultAndRepairSetsThemRight) {
+  const std::string inbox = Folder("INBOX");
+  const std::string sent = Folder("Sent");
+  WriteFile(root() + "/three.eml", "Subject: third\r\n\r\nthree\r\n");
+  ASSERT_EQ(Run("deliver PO MB Inbox " + root() + "/three.eml").exit_code, 0);
+  ASSERT_EQ(Run("deliver PO MB Sent " + root() + "/two.eml").exit_code, 0);
+  ASSERT_EQ(Run("flags add PO MB Inbox 2 flagged").exit_code, 0);
+  ASSERT_EQ(Run("check PO MB").out, "0 faults\n");
+
+  std::filesystem::remove(inbox + "/" + first_file_);              // entry-without-file
+  WriteFile(inbox + "/EXTRA.MAI", "Subject: extra\r\n\r\nx\r\n");  // file-without-entry
+  Replace(inbox + "/_index.xml", " UID=\"3\"", " UID=\"2\"");      // duplicate-uid
+  Replace(sent + "/_index.xml", " UID=\"1\"", " UID=\"9\"");       // uid-above-lastuid
+  WriteFile(inbox + "/_DIRSIZE.TMP", "99999");                     // size-cache
+  WriteFile(sent + "/_index.blk", "");                             // stale-block
+  std::filesystem::last_write_time(
+      sent + "/_index.blk", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+
+  const Outcome found = Run("check PO MB --json");
+  ASSERT_EQ(found.exit_code, 0) << found.err;
+  EXPECT_TRUE(test::IsArrayOfObjects(found.out)) << found.out;
+  for (const char* kind : {"entry-without-file", "file-without-entry", "duplicate-uid",
+                           "uid-above-lastuid", "size-cache", "stale-block"}) {
+    EXPECT_NE(found.out.find(std::string("\"fault\": \"") + kind + "\""), std::string::npos)
+        << kind << "\n" << found.out;
+  }
+  EXPECT_EQ(found.out.find("\"repaired\": true"), std::string::npos);
+
+  const Outcome repaired = Run("check PO -A --repair --json");
+  ASSERT_EQ(repaired.exit_code, 0) << repaired.err << repaired.out;
+  EXPECT_EQ(repaired.out.find("\"repaired\": false"), std::string::npos) << repaired.out;
+  EXPECT_EQ(Run("check PO MB").out, "0 faults\n");
+  // The message that kept its UID kept its flag too.
+  EXPECT_NE(Run("flags show PO MB Inbox 2").out.find("\\FLAGGED"), std::string::npos);
+  EXPECT_FALSE(Exists(sent + "/_index.blk"));
 }
 
 }  // namespace
