@@ -35,6 +35,8 @@ struct Command {
   // Its library calls go to a remote administration host once one is
   // chosen: it takes "--host NAME" (removed before it runs).
   bool forwards = false;
+  // Left out of the command list (tools for tests and demonstrations).
+  bool hidden = false;
 };
 
 // Every registered command, ordered by name.

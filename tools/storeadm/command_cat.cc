@@ -42,6 +42,7 @@ int RunCat(int argc, char** argv) {
   std::string file_name = argv[4];
   // A UID is looked up in the folder's index; a file name is read as it is.
   if (IsUidReference(file_name)) {
+    if (!CallsRunHere()) return Fail("a UID is looked up in this machine's index: name the file");
     std::optional<IndexedMessage> message = FindIndexedMessage(folder_dir, file_name);
     if (!message) return kExitFailure;
     file_name = message->file;

@@ -35,6 +35,7 @@ void PrintHelp(std::FILE* out) {
                "\n"
                "commands:\n");
   for (const Command& command : Commands()) {
+    if (command.hidden) continue;
     std::fprintf(out, "  %-11s%s%s\n", command.name, command.forwards ? "* " : "  ",
                  command.summary);
   }
