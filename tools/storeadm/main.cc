@@ -20,6 +20,31 @@
 namespace qx::storeadm {
 namespace {
 
+// The summary after the command's name, folded at blanks to fit 79 columns.
+void PrintSummary(std::FILE* out, const Command& command) {
+  constexpr size_t kIndent = 15;
+  constexpr size_t kWidth = 79 - kIndent;
+  std::string_view rest = command.summary;
+  bool first = true;
+  while (!rest.empty()) {
+    size_t cut = rest.size();
+    if (cut > kWidth) {
+      cut = rest.rfind(' ', kWidth);
+      if (cut == std::string_view::npos || cut == 0) cut = kWidth;
+    }
+    if (first) {
+      std::fprintf(out, "  %-11s%s%.*s\n", command.name, command.forwards ? "* " : "  ",
+                   static_cast<int>(cut), rest.data());
+    } else {
+      std::fprintf(out, "%*s%.*s\n", static_cast<int>(kIndent), "", static_cast<int>(cut),
+                   rest.data());
+    }
+    first = false;
+    rest.remove_prefix(cut);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  }
+}
+
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
                "usage: storeadm <command> [arguments]\n"
@@ -36,8 +61,7 @@ void PrintHelp(std::FILE* out) {
                "commands:\n");
   for (const Command& command : Commands()) {
     if (command.hidden) continue;
-    std::fprintf(out, "  %-11s%s%s\n", command.name, command.forwards ? "* " : "  ",
-                 command.summary);
+    PrintSummary(out, command);
   }
 }
 
