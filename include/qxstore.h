@@ -284,6 +284,17 @@ QXSTORE_API uint32_t StoreIndex_Release(StoreIndex* index);
 QXSTORE_API uint32_t StoreIndex_Sort(StoreIndex* index);
 QXSTORE_API uint32_t ScanFolders(char* folder_directory, uint8_t create_new, uint8_t clear_recent);
 
+/* Contacts. A contact folder holds one vCard file ("*.vcf") per contact and
+ * an index ("_index.xml") with one ELEMENT per file, whose attributes are
+ * the card's lines. ScanContacts brings the index of the folder directory
+ * folder_path (no trailing separator) in step with its files: rebuild
+ * nonzero starts from an empty index; mode 99 says the caller holds the
+ * folder's "_index.blk" already, any other mode takes it and removes it
+ * afterwards, without waiting (0 at once when another holds it). 1 when the
+ * index holds the folder's contacts, 0 otherwise. Never forwarded to a
+ * remote host. */
+QXSTORE_API uint32_t ScanContacts(const char* folder_path, uint32_t rebuild, uint32_t mode);
+
 /* Index items. StoreIndex_InsertItem adds an entry for a file of the
  * object's folder to its loaded document: UID LASTUID + 1, placed before
  * the first entry whose ID is greater byte by byte, the message values read

@@ -758,6 +758,22 @@ static int32_t TextProperty(const char* name, char* out, size_t capacity) {
   return result;
 }
 
+static void TestContacts(void) {
+  StartPhase("contacts");
+  char directory[1024], index[4096];
+  snprintf(directory, sizeof directory, "%s", At("mail/PO/MAILROOT/box/Contacts"));
+  WriteText(At("mail/PO/MAILROOT/box/Contacts/a.vcf"),
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nTEL;HOME;VOICE:123\r\nEND:VCARD\r\n");
+  CheckCondition(ScanContacts(directory, 0, 0) == 1);
+  CheckCondition(ReadBytes(At("mail/PO/MAILROOT/box/Contacts/_index.xml"), index, sizeof index) > 0);
+  CheckCondition(strstr(index, "ID=\"a.vcf\" VERSION=\"2.1\" TEL_HOME_VOICE=\"123\"") != NULL);
+  WriteText(At("mail/PO/MAILROOT/box/Contacts/_index.blk"), "");
+  CheckCondition(ScanContacts(directory, 1, 0) == 0);
+  CheckCondition(ScanContacts(directory, 1, 99) == 1);
+  CheckCondition(Exists(At("mail/PO/MAILROOT/box/Contacts/_index.blk")));
+  CheckCondition(ScanContacts(NULL, 0, 0) == 0);
+}
+
 static void TestStoreItems(void) {
   StartPhase("store items");
   WriteText(Items("A.MAI"), kMessageA);
@@ -847,6 +863,7 @@ int main(void) {
   TestSearch();
   TestShares();
   TestStoreItems();
+  TestContacts();
 
   StartPhase("release");
   CheckCondition(StoreLibrary_ThreadRelease() == 1);

@@ -41,6 +41,7 @@ class StoreadmCommandsTest : public test::StoreTest {
     StoreTest::SetUp();
     MakeDirs(Folder("INBOX"));
     MakeDirs(Folder("Sent"));
+    MakeDirs(Folder("Contacts"));
     MakeDirs(root() + "/queue");
     WriteFile(root() + "/cal.ics",
               "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:e1\r\n"
@@ -145,6 +146,11 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
       {"expunge PO MB Inbox --json", Expect::kOk},
       {"resync PO MB --json", Expect::kOk},
       {"postoffice list --json", Expect::kOk},
+      {"contacts PO MB --json", Expect::kOk},
+      {"contacts PO MB NoSuch", Expect::kFailure, "no folder NoSuch"},
+      {"contacts NOPO MB --json", Expect::kFailure, "no postoffice"},
+      {"contacts import PO MB", Expect::kUsage},
+      {"contacts PO MB --bogus", Expect::kUsage, "unknown option"},
       {"quota show PO -A --json", Expect::kOk},
       {"quota set PO MB 2x", Expect::kUsage, "number of KB"},
       {"quota set PO nobody 10", Expect::kFailure, "no mailbox"},

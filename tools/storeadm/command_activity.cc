@@ -89,7 +89,7 @@ const CommandRegistration kActivity(
     {"activity", "<postoffice> <mailbox> [--json | --notify <folder> [<text>]]",
      "lists the client connections recorded in the mailbox's activity file; --notify tells "
      "them of a change (text COMMIT unless given) and drops those that cannot be reached",
-     RunActivity, "--json --notify"});
+     RunActivity, nullptr, "--json --notify"});
 
 int RunActivity(int argc, char** argv) {
   bool json = argc == 4 && std::strcmp(argv[3], "--json") == 0;

@@ -24,7 +24,7 @@ int RunBody(int argc, char** argv);
 
 const Command kBody{"body", "<postoffice> <mailbox> <folder> <identifier> [--html | --calendar]",
                     "prints the body (or HTML body, or calendar part) of an item's message file",
-                    RunBody, "--html --calendar"};
+                    RunBody, nullptr, "--html --calendar"};
 const CommandRegistration kRegisterBody(kBody);
 
 int Fail(const std::string& message) {

@@ -22,7 +22,7 @@ namespace {
 int RunCat(int argc, char** argv);
 
 const Command kCat{"cat", "<postoffice> <mailbox> <folder> <message>",
-                   "writes a message file of a folder to standard output", RunCat, "", true};
+                   "writes a message file of a folder to standard output", RunCat, nullptr, "", true};
 const CommandRegistration kRegisterCat(kCat);
 
 int RunCat(int argc, char** argv) {

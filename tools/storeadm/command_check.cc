@@ -46,7 +46,7 @@ int RunCheck(int argc, char** argv);
 const Command kCheck{"check", "<postoffice> <mailbox> | <postoffice> -A [--repair] [--json]",
                      "finds index, UID, size cache and block faults in a mailbox's folders; "
                      "--repair sets them right",
-                     RunCheck, "-A --repair --json"};
+                     RunCheck, nullptr, "-A --repair --json"};
 const CommandRegistration kRegisterCheck(kCheck);
 
 constexpr uint64_t kFileTimeTicksPerSecond = 10000000;

@@ -187,7 +187,7 @@ int RunConfig(int argc, char** argv);
 const CommandRegistration kConfig({"config", "[--json]",
                                    "prints the effective settings, the remote hosts, and where "
                                    "each came from",
-                                   RunConfig, "--json"});
+                                   RunConfig, nullptr, "--json"});
 
 int RunConfig(int argc, char** argv) {
   const bool json = TakeOption(&argc, argv, "--json");

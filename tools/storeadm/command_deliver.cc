@@ -28,7 +28,7 @@ namespace {
 int RunDeliver(int argc, char** argv);
 
 const Command kDeliver{"deliver", "<postoffice> <mailbox> <folder> <message file>...",
-                       "copies message files into a folder and indexes them", RunDeliver, "--json"};
+                       "copies message files into a folder and indexes them", RunDeliver, nullptr, "--json"};
 const CommandRegistration kRegisterDeliver(kDeliver);
 
 // Copies each file into the folder under a new name; the names, or an

@@ -19,7 +19,7 @@ int RunDemoMessages(int argc, char** argv);
 
 const Command kDemoMessages{"demo-messages", "<folder directory> <count>",
                             "writes <count> varied demo message files into a folder directory",
-                            RunDemoMessages, "", false, true};
+                            RunDemoMessages, nullptr, "", false, true};
 const CommandRegistration kRegisterDemoMessages(kDemoMessages);
 
 constexpr const char* kPeople[] = {"Alice Archer <alice@example.org>", "bob@example.org",

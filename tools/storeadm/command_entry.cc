@@ -42,7 +42,7 @@ int RunEntry(int argc, char** argv);
 
 const Command kEntry{"entry", "<folder directory> <message file name> [--json]",
                      "prints the index entry a folder scan would build for a message file",
-                     RunEntry, "--json"};
+                     RunEntry, nullptr, "--json"};
 const CommandRegistration kRegisterEntry(kEntry);
 
 int RunEntry(int argc, char** argv) {

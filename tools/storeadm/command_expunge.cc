@@ -36,7 +36,7 @@ int RunExpunge(int argc, char** argv);
 
 const Command kExpunge{"expunge", "<postoffice> <mailbox> <folder> [--json]",
                        "removes the messages flagged \\DELETED and their index entries",
-                       RunExpunge, "--json"};
+                       RunExpunge, nullptr, "--json"};
 const CommandRegistration kRegisterExpunge(kExpunge);
 
 std::vector<std::string> DeletedEntries(const StoreIndex* index) {

@@ -31,7 +31,7 @@ const Command kFlags{
     "flags",
     "show|add|remove|replace <postoffice> <mailbox> <folder> <message> [<flag>...] [--json]",
     "shows or changes a message's flags: seen, answered, flagged, deleted, recent", RunFlags,
-    "--json"};
+    nullptr, "--json"};
 const CommandRegistration kRegisterFlags(kFlags);
 
 constexpr std::array<const char*, 5> kFlagWords = {kFlagSeen, kFlagAnswered, kFlagFlagged,

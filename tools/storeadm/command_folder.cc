@@ -28,7 +28,7 @@ const Command kFolder{
     "       storeadm folder rename|copy <postoffice> <mailbox> <parent> <name> <new parent> "
     "<new name>",
     "adds, removes, renames or copies a folder (parent \"\\\" is the mailbox's top folder)",
-    RunFolder, "--json", true};
+    RunFolder, nullptr, "--json", true};
 const CommandRegistration kRegisterFolder(kFolder);
 
 bool g_json = false;

@@ -93,7 +93,7 @@ int RunFolders(int argc, char** argv);
 const Command kFolders{"folders", "<postoffice> <mailbox> [<parent>] [--json]",
                        "lists the folder tree below a parent path (default \"\\\", the mailbox's "
                        "top folder)",
-                       RunFolders, "--json", true};
+                       RunFolders, nullptr, "--json", true};
 const CommandRegistration kRegisterFolders(kFolders);
 
 int RunFolders(int argc, char** argv) {

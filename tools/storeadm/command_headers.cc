@@ -51,7 +51,7 @@ void PrintRecord(const std::string& path, const MessageHeaders& r) {
 int RunHeaders(int argc, char** argv);
 
 const Command kHeaders{"headers", "<message file> [--json]",
-                       "prints what the header reader takes from a message file", RunHeaders, "--json"};
+                       "prints what the header reader takes from a message file", RunHeaders, nullptr, "--json"};
 const CommandRegistration kRegisterHeaders(kHeaders);
 
 JsonObject RecordObject(const std::string& path, const MessageHeaders& r) {

@@ -34,7 +34,7 @@ int RunICal(int argc, char** argv);
 const Command kICal{"ical",
                     "<file or URL> | <postoffice> <mailbox> <folder> [--props NAME,...] [--json]",
                     "lists the events of an iCalendar file, feed or folder of type 5", RunICal,
-                    "--props= --json"};
+                    nullptr, "--props= --json"};
 const CommandRegistration kRegisterICal(kICal);
 
 // A property as read: the reader's result and the value's bytes.

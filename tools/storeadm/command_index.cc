@@ -25,7 +25,7 @@ namespace {
 int RunIndex(int argc, char** argv);
 
 const Command kIndex{"index", "<postoffice> <mailbox> <folder> [--rebuild [--force]] [--json]",
-                     "opens (or rebuilds) a folder's index and prints its status counts", RunIndex, "--rebuild --force --json"};
+                     "opens (or rebuilds) a folder's index and prints its status counts", RunIndex, nullptr, "--rebuild --force --json"};
 const CommandRegistration kRegisterIndex(kIndex);
 
 bool FitsIndexNames(char** names) {

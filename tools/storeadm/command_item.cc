@@ -24,7 +24,7 @@ const Command kItem{"item",
                     "get|set <postoffice> <mailbox> <folder> <identifier> <property> [<value>] "
                     "[--type N] [--json]",
                     "reads or writes one property of an item through the store-item interface",
-                    RunItem, "--type= --json"};
+                    RunItem, nullptr, "--type= --json"};
 const CommandRegistration kRegisterItem(kItem);
 
 const char* WriteFailure(PropertyWrite result) {

@@ -31,7 +31,7 @@ int RunItems(int argc, char** argv);
 const Command kItems{
     "items", "<postoffice> <mailbox> <folder> [--type N] [--props NAME,...] [--json]",
     "walks a folder's items through the store-item interface and prints their properties",
-    RunItems, "--type= --props= --json"};
+    RunItems, nullptr, "--type= --props= --json"};
 const CommandRegistration kRegisterItems(kItems);
 
 std::vector<std::string> DefaultProperties(uint32_t folder_type) {

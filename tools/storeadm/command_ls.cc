@@ -54,7 +54,7 @@ int RunLs(int argc, char** argv);
 
 const Command kLs{
     "ls", "<postoffice> <mailbox> <folder> [--xsl <file>] [--unread] [--rescan] [--json]",
-    "lists a folder's messages from its index: UID, file, date, from, subject, size, flags", RunLs, "--xsl= --unread --rescan --json", true};
+    "lists a folder's messages from its index: UID, file, date, from, subject, size, flags", RunLs, nullptr, "--xsl= --unread --rescan --json", true};
 const CommandRegistration kRegisterLs(kLs);
 
 // The enumeration takes folder texts with their own leading separator

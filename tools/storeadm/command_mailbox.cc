@@ -30,11 +30,11 @@ const Command kMailbox{"mailbox",
                        "list <postoffice> [--json] | create <postoffice> <mailbox> | "
                        "delete <postoffice> <mailbox> [--force]",
                        "lists, creates or deletes the mailboxes of a postoffice", RunMailbox,
-                       "--json --force"};
+                       nullptr, "--json --force"};
 const CommandRegistration kRegisterMailbox(kMailbox);
 
 const Command kPostoffice{"postoffice", "list [--json]", "lists the postoffices of the store",
-                          RunPostoffice, "--json"};
+                          RunPostoffice, nullptr, "--json"};
 const CommandRegistration kRegisterPostoffice(kPostoffice);
 
 void PrintNames(const std::vector<std::string>& names, const char* key, bool json) {

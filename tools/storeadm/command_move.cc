@@ -31,10 +31,10 @@ int RunRm(int argc, char** argv);
 
 const Command kCp{"cp", "<postoffice> <mailbox> <folder> <message> <target folder> [--json]",
                   "copies a message into another folder of the mailbox, flags included", RunCp,
-                  "--json"};
+                  nullptr, "--json"};
 const Command kMv{"mv", "<postoffice> <mailbox> <folder> <message> <target folder> [--json]",
                   "moves a message into another folder of the mailbox, flags included", RunMv,
-                  "--json"};
+                  nullptr, "--json"};
 const Command kRm{"rm", "<postoffice> <mailbox> <folder> <message>",
                   "removes a message from a folder: its index entry, then its file", RunRm};
 const CommandRegistration kRegisterCp(kCp);

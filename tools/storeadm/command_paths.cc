@@ -114,7 +114,7 @@ const CommandRegistration kPaths(
     {"paths", "<postoffice> <mailbox> <folder> [<file name>] [--store-paths] [--json]",
      "prints the directory every path builder gives for a folder (\"\" is the inbox); "
      "--store-paths shows them as the store writes them",
-     RunPaths, "--store-paths --json"});
+     RunPaths, nullptr, "--store-paths --json"});
 
 int RunPaths(int argc, char** argv) {
   const bool json = TakeOption(&argc, argv, "--json");

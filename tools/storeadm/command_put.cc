@@ -29,7 +29,7 @@ int RunPut(int argc, char** argv);
 const Command kPut{"put", "<postoffice> <mailbox> <folder> <source file or -> [<file name>]",
                    "copies a file (or standard input) into a folder as a message file; the name "
                    "defaults to a new one",
-                   RunPut, "--json", true};
+                   RunPut, nullptr, "--json", true};
 const CommandRegistration kRegisterPut(kPut);
 
 // Standard input, or a file opened through the platform layer.

@@ -20,7 +20,7 @@ namespace {
 int RunQueue(int argc, char** argv);
 
 const Command kQueue{"queue", "<directory> [--json]",
-                     "lists the command messages of a queue directory with their fields", RunQueue, "--json", true};
+                     "lists the command messages of a queue directory with their fields", RunQueue, nullptr, "--json", true};
 const CommandRegistration kRegisterQueue(kQueue);
 
 // Everything but the directory and the name, so that fields a file lacks

@@ -34,7 +34,7 @@ const Command kQuota{"quota",
                      "set <postoffice> <mailbox> <KB> [--json]",
                      "shows a mailbox's quota against its true and cached sizes, sets the quota "
                      "(0 removes it) or recalculates the cached size",
-                     RunQuota, "-A --json"};
+                     RunQuota, nullptr, "-A --json"};
 const CommandRegistration kRegisterQuota(kQuota);
 
 constexpr const char* kQuotaFileName = "_QUOTA.TXT";

@@ -28,7 +28,7 @@ int RunResync(int argc, char** argv);
 const Command kResync{"resync", "<postoffice> <mailbox> [<folder>] | <postoffice> -A [--json]",
                       "rebuilds indexes from the message files, keeping flags and UIDs of the "
                       "messages still there",
-                      RunResync, "-A --json"};
+                      RunResync, nullptr, "-A --json"};
 const CommandRegistration kRegisterResync(kResync);
 
 // The folders of one mailbox, or just the one named.

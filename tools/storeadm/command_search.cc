@@ -22,7 +22,7 @@ int RunSearch(int argc, char** argv);
 const Command kSearch{
     "search", "<directory> <pattern> [--recursive] [--case] [--json]",
     "lists the files under a directory holding a pattern (\"*word*\"); exit 1 when none does",
-    RunSearch, "--recursive --case --json"};
+    RunSearch, nullptr, "--recursive --case --json"};
 const CommandRegistration kRegisterSearch(kSearch);
 
 struct SearchArguments {

@@ -44,7 +44,7 @@ int RunSize(int argc, char** argv);
 
 const CommandRegistration kSize({"size", "<postoffice> [mailbox] [--json]",
                                  "mailbox sizes in KB with quota use, and the postoffice total",
-                                 RunSize, "--json"});
+                                 RunSize, nullptr, "--json"});
 
 JsonObject JsonLine(const MAILBOXSIZE& mailbox, bool sized) {
   JsonObject object;

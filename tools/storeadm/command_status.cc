@@ -167,7 +167,7 @@ int RunStatus(int argc, char** argv);
 const CommandRegistration kStatus(
     {"status", "<postoffice> <mailbox> [<folder>] [--json]",
      "prints a folder's cached status (_FOLDER.DAT), or every folder's of a mailbox", RunStatus,
-     "--json"});
+     nullptr, "--json"});
 
 int RunStatus(int argc, char** argv) {
   const bool json = TakeOption(&argc, argv, "--json");

@@ -167,6 +167,7 @@ int Main(int argc, char** argv) {
     if (IsHelpFlag(arguments[i])) {
       std::printf("%s\n", command->summary);
       PrintCommandUsage(*command, stdout);
+      if (command->details != nullptr) std::printf("\n%s", command->details);
       return CheckStandardOutput(kExitOk);
     }
   }
