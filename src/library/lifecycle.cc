@@ -8,6 +8,7 @@
 #include "index/store_index.h"
 #include "pim/contact_item_kind.h"
 #include "pim/ical_folder.h"
+#include "pim/calendar_folders.h"
 #include "platform/library_loader.h"
 #include "platform/thread_slots.h"
 #include "remote/connection_socket.h"
@@ -38,6 +39,7 @@ uint32_t StoreLibraryInit() {
   platform::SetThreadDetachHandler(&ThreadDetach);
   RegisterContactFolders();
   RegisterCalendarFeed(NewICalendarFolderFeed);
+  RegisterCalendarFolders();
   return 1;
 }
 

@@ -836,6 +836,54 @@ static void TestStoreItems(void) {
   CheckCondition(StoreLibrary_SetAffinity(1) == 1);
 }
 
+/* The calendar provider files of the mailbox "box": one bucket written,
+ * read and emptied again through its six calls, a guard word behind each
+ * record. */
+static void TestAppointments(void) {
+  StartPhase("appointments");
+  CheckCondition(sizeof(APPOINTMENTRECORD) == 648);
+  FIELD(APPOINTMENTRECORD, postoffice, 256, 256); FIELD(APPOINTMENTRECORD, start, 512, 4);
+  FIELD(APPOINTMENTRECORD, end, 516, 4); FIELD(APPOINTMENTRECORD, identifier, 520, 64);
+  FIELD(APPOINTMENTRECORD, bucket, 584, 64);
+  struct {
+    APPOINTMENTRECORD record;
+    uint32_t guard;
+  } entry, moved;
+  memset(&entry, 0, sizeof entry);
+  strcpy(entry.record.postoffice, "PO");
+  strcpy(entry.record.mailbox, "box");
+  entry.record.start = 1300179600; /* 15 March 2011, 09:00 UTC */
+  entry.record.end = 1300183200;
+  strcpy(entry.record.identifier, "appt.MAI");
+  strcpy(entry.record.bucket, "Y11M03D15");
+  entry.guard = GUARD;
+  const char* file = Mailbox("Calendar/Y11M03D15.CAL");
+  char text[256];
+
+  CheckCondition(AppointmentAdd(&entry.record) == 1);
+  CheckCondition(AppointmentAdd(&entry.record) == 0);
+  CheckCondition(ReadBytes(file, text, sizeof text) == 30);
+  CheckText(text, "1300179600\t1300183200\tappt.MAI");
+
+  entry.record.start = 0;
+  CheckCondition(AppointmentGet(&entry.record) == 1 && entry.record.start == 1300179600);
+  entry.record.identifier[0] = '\0';
+  CheckCondition(AppointmentFindFirst(&entry.record) == 1);
+  CheckText(entry.record.identifier, "appt.MAI");
+  entry.record.identifier[0] = '\0';
+  CheckCondition(AppointmentFindNext(&entry.record) == 0);
+  strcpy(entry.record.identifier, "appt.MAI");
+
+  moved = entry;
+  moved.record.start += 60;
+  CheckCondition(AppointmentEdit(&entry.record, &moved.record) == 1);
+  CheckCondition(ReadBytes(file, text, sizeof text) == 30);
+  CheckText(text, "1300179660\t1300183200\tappt.MAI");
+  CheckCondition(AppointmentRemove(&moved.record) == 1);
+  CheckCondition(!Exists(file));
+  CheckCondition(entry.guard == GUARD && moved.guard == GUARD);
+}
+
 int main(void) {
   struct timespec start, end;
   clock_gettime(CLOCK_MONOTONIC, &start);
@@ -864,6 +912,7 @@ int main(void) {
   TestShares();
   TestStoreItems();
   TestContacts();
+  TestAppointments();
 
   StartPhase("release");
   CheckCondition(StoreLibrary_ThreadRelease() == 1);
