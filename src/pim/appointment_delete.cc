@@ -10,6 +10,7 @@
 #include "pim/appointment_records.h"
 #include "platform/file.h"
 #include "qxstore.h"
+#include "remote/forwarding.h"
 
 namespace qx {
 
@@ -29,7 +30,7 @@ void Appointment_Delete(const ItemRef& item) {
   const ProviderEntry entry{ElementStart(item.entry),
                             ElementEnd(item.entry), id};
   APPOINTMENTRECORD record = MakeAppointmentRecord(item.postoffice, item.mailbox, entry);
-  AppointmentRemove(&record);
+  ForwardOrRunLocally<"AppointmentRemove">(LocalAppointmentRemove, &record);
 }
 
 }  // namespace qx

@@ -20,6 +20,7 @@
 #include "platform/file.h"
 #include "platform/text_compare.h"
 #include "qxstore.h"
+#include "remote/forwarding.h"
 
 namespace qx {
 
@@ -71,15 +72,15 @@ void MirrorIntoProvider(const ItemRef& item, std::string_view id, const std::str
     const ProviderEntry previous{static_cast<int32_t>(*old.start), static_cast<int32_t>(*old.finish),
                                  std::string(id)};
     APPOINTMENTRECORD removed = MakeAppointmentRecord(item.postoffice, item.mailbox, previous);
-    if (AppointmentRemove(&removed) != 1) {
+    if (ForwardOrRunLocally<"AppointmentRemove">(LocalAppointmentRemove, &removed) != 1) {
       platform::DiagPrintf("Warning: Appointment data does not match appointment provider\n");
     }
-    if (AppointmentAdd(&added) != 1) {
+    if (ForwardOrRunLocally<"AppointmentAdd">(LocalAppointmentAdd, &added) != 1) {
       platform::DiagPrintf("Warning: Could not create move target appointment in provider\n");
     }
     return;
   }
-  if (AppointmentAdd(&added) != 1) {
+  if (ForwardOrRunLocally<"AppointmentAdd">(LocalAppointmentAdd, &added) != 1) {
     platform::DiagPrintf("Warning: Could not create new appointment in provider\n");
   }
 }

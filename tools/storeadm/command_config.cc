@@ -18,6 +18,7 @@
 #include "platform/library_loader.h"
 #include "platform/program.h"
 #include "platform/registry.h"
+#include "platform/store_modes.h"
 
 namespace qx::storeadm {
 namespace {
@@ -117,6 +118,18 @@ void PrintHosts() {
   if (hosts.empty() && g_json_rows == nullptr) std::printf("  (none)\n");
 }
 
+// A mode in effect, and where it came from: the registry, or the default
+// (also when the registry's value was ignored, which is said).
+void PrintModeSetting(const char* name, uint32_t mode, const platform::StoreModeSetting& read) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0%o", mode);
+  std::string source = read.from_registry ? ValueSource(kSettingsRoot, name) : kDefault;
+  if (!read.ignored.empty()) {
+    source += "; \"" + read.ignored + "\" in the registry is not a usable mode";
+  }
+  PrintSetting(name, text, source);
+}
+
 void PrintLibrarySettings() {
   const LibrarySettings& settings = Settings();
   Section("\nLibrary settings, read once at start:\n", "library");
@@ -131,6 +144,9 @@ void PrintLibrarySettings() {
                DwordSource(kSettingsRoot, "Allow Custom Postoffice Paths"));
   PrintSetting("Bad Mail Directory", Quoted(settings.bad_mail_directory),
                StringSource(kSettingsRoot, "Bad Mail Directory"));
+  PrintModeSetting("Store File Mode", platform::StoreFileMode(), platform::ReadStoreFileMode());
+  PrintModeSetting("Store Directory Mode", platform::StoreDirectoryMode(),
+                   platform::ReadStoreDirectoryMode());
 }
 
 void PrintOnEachUseSettings() {
@@ -155,9 +171,11 @@ void PrintOnEachUseSettings() {
 }
 
 void PrintBlockTimeouts() {
-  Section("\nBlock time-outs, in one-second polls, read on each use:\n", "block time-outs");
-  for (const BlockTimeout* timeout :
-       {&kReadWaitTimeout, &kApplyTimeout, &kWriteWaitTimeout, &kUnBlockTimeout}) {
+  Section("\nBlock time-outs, in one-second polls (the grace of an unheld block in seconds), "
+          "read on each use:\n",
+          "block time-outs");
+  for (const BlockTimeout* timeout : {&kReadWaitTimeout, &kApplyTimeout, &kWriteWaitTimeout,
+                                      &kUnBlockTimeout, &kStaleBlockGrace}) {
     PrintSetting(timeout->value_name, std::to_string(BlockTimeoutPolls(*timeout)),
                  DwordSource(kBlockTimeoutsKey, timeout->value_name));
   }

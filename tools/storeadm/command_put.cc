@@ -8,6 +8,10 @@
 #include <string>
 
 #include "command.h"
+#include <optional>
+#include "frame/store_names.h"
+#include "legacy/blob_records.h"
+#include "remote/forwarding_decision.h"
 #include "folder_argument.h"
 #include "frame/store_paths.h"
 #include "json_text.h"
@@ -108,6 +112,38 @@ bool WriteMessage(Source* source, MESSAGEBLOBRECORD* record, const std::string& 
   return true;
 }
 
+void PrintWritten(const std::string& file_name, uint64_t total, bool json) {
+  if (json) {
+    std::printf("[{\"file\": %s, \"bytes\": %llu}]\n", JsonString(file_name).c_str(),
+                static_cast<unsigned long long>(total));
+  } else {
+    std::printf("%s: %llu bytes\n", file_name.c_str(), static_cast<unsigned long long>(total));
+  }
+}
+
+// Here the whole file goes in at once, renamed into place when complete: the
+// chunk calls a remote host needs would leave part of it under its name
+// until the last chunk.
+int PutLocally(const MESSAGEBLOBRECORD& record, Source* source, const std::string& file_name,
+               const char* source_name, bool json) {
+  bool read_failed = false;
+  const std::optional<uint64_t> total =
+      LocalMessageItemWriteWhole(record, [&](uint8_t* buffer, size_t size) {
+        const int64_t count = source->Read(buffer, size);
+        read_failed = count < 0;
+        return count;
+      });
+  if (!total) {
+    if (IsConfinementRefusal(platform::GetLastError())) {
+      return LeadsOutOfStore(("the folder or file name " + file_name).c_str());
+    }
+    if (read_failed) return Fail("cannot read %s", source_name);
+    return Fail("cannot write %s: %s", file_name.c_str(), LastErrorText().c_str());
+  }
+  PrintWritten(file_name, *total, json);
+  return kExitOk;
+}
+
 int RunPut(int argc, char** argv) {
   const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 5 && argc != 6) {
@@ -136,6 +172,7 @@ int RunPut(int argc, char** argv) {
   if (record->length != 0) return Fail("%s exists already in the folder", file_name.c_str());
   Source source(argv[4]);
   if (!source.valid()) return Fail("cannot open %s: %s", argv[4], LastErrorText().c_str());
+  if (!ForwardingChosen()) return PutLocally(*record, &source, file_name, argv[4], json);
   uint64_t total = 0;
   if (!WriteMessage(&source, record.get(), file_name, argv[4], &total)) {
     RemovePartialFile(*record, file_name);
@@ -151,12 +188,7 @@ int RunPut(int argc, char** argv) {
                 file_name.c_str(), record->length, static_cast<unsigned long long>(total),
                 Because(error).c_str());
   }
-  if (json) {
-    std::printf("[{\"file\": %s, \"bytes\": %llu}]\n", JsonString(file_name).c_str(),
-                static_cast<unsigned long long>(total));
-  } else {
-    std::printf("%s: %llu bytes\n", file_name.c_str(), static_cast<unsigned long long>(total));
-  }
+  PrintWritten(file_name, total, json);
   return kExitOk;
 }
 

@@ -62,6 +62,8 @@ void PrintHelp(std::FILE* out) {
   for (const Command& command : Commands()) {
     if (command.hidden) continue;
     PrintSummary(out, command);
+    std::fprintf(out, "               storeadm %s%s%s\n", command.name,
+                 *command.arguments ? " " : "", command.arguments);
   }
 }
 
@@ -177,16 +179,14 @@ int Main(int argc, char** argv) {
   // Standard output carries the data; the library's own lines go beside it.
   platform::DiagnosticsToStandardErrorByDefault();
   platform::ArmDiskFullFromEnvironment();
-  // The program links the library statically, so nothing ran at load:
-  // start it here as a host process would by loading it.
-  if (StoreLibrary_Init() != 1) return Fail("the store library could not be started");
+  // The library started as it was loaded, with this process's settings;
+  // it stops as it is unloaded at exit.
   if (host != nullptr) SetCurrentHost(host);
   arguments.push_back(nullptr);
   const int result = command->run(static_cast<int>(arguments.size()) - 1, arguments.data());
   // The main thread's state (an open folder, its record) goes as a host's
   // thread end would take it, before the library stops.
   StoreLibrary_ThreadRelease();
-  StoreLibrary_UnInit();
   return CheckStandardOutput(result);
 }
 
