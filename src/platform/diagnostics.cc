@@ -1,6 +1,7 @@
 #include "platform/diagnostics.h"
 
 #include <syslog.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdarg>
@@ -24,6 +25,7 @@ struct OutputSettings {
 };
 
 OutputSettings g_settings;
+std::atomic<DiagTarget> g_unset_diag_target{DiagTarget::kStdout};
 std::once_flag g_settings_loaded;
 // Serialises openlog/syslog/closelog: the syslog ident is process-wide.
 std::mutex g_event_log_mutex;
@@ -37,7 +39,8 @@ DiagTarget DiagTargetFromEnvironment() {
   if (EnvironmentIs("QXSTORE_DIAG", "stderr")) return DiagTarget::kStderr;
   if (EnvironmentIs("QXSTORE_DIAG", "syslog")) return DiagTarget::kSyslog;
   if (EnvironmentIs("QXSTORE_DIAG", "off")) return DiagTarget::kOff;
-  return DiagTarget::kStdout;
+  if (EnvironmentIs("QXSTORE_DIAG", "stdout")) return DiagTarget::kStdout;
+  return g_unset_diag_target.load();
 }
 
 void StoreSettingsFromEnvironment() {
@@ -159,6 +162,13 @@ bool ReportEvent(std::string_view source, EventType type, uint32_t /*event_id*/,
   syslog(SyslogPriority(type), "%s", text.c_str());
   closelog();
   return true;
+}
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+void DiagnosticsToStandardErrorByDefault() {
+  g_unset_diag_target.store(DiagTarget::kStderr);
+  ReloadDiagnosticsSettings();
 }
 
 void ReloadDiagnosticsSettings() {

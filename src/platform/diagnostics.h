@@ -28,6 +28,15 @@ bool ReportEvent(std::string_view source, EventType type, uint32_t event_id,
 // The text ReportEvent logs: the non-null strings joined by a blank.
 std::string JoinEventStrings(const char* const* strings, int string_count);
 
+// Where diagnostic lines go while QXSTORE_DIAG is unset: standard error
+// instead of standard output, for command-line programs whose standard
+// output carries their data. Call before the first line is written.
+void DiagnosticsToStandardErrorByDefault();
+
+// True when standard error is a terminal: progress lines are for a person
+// watching, not for a log file.
+bool StandardErrorIsTerminal();
+
 // The three variables are read once, at the first line written. Hosts (and
 // tests) that change them later call this to read them again.
 void ReloadDiagnosticsSettings();

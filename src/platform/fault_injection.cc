@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -103,6 +104,13 @@ bool FaultFiresForDescriptor(FaultOp op, int fd) {
   const ssize_t length = ::readlink(link, path, sizeof path);
   if (length < 0) return FaultFires(op, std::string_view());
   return FaultFires(op, std::string_view(path, static_cast<size_t>(length)));
+}
+
+void ArmDiskFullFromEnvironment() {
+  const char* path_part = std::getenv("QXSTORE_TEST_DISK_FULL");
+  if (path_part == nullptr || *path_part == '\0') return;
+  InjectFault(FaultOp::kWrite, path_part, kErrorDiskFull, -1);
+  InjectFault(FaultOp::kCopy, path_part, kErrorDiskFull, -1);
 }
 
 }  // namespace qx::platform

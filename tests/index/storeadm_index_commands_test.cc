@@ -52,9 +52,11 @@ TEST_F(StoreadmIndexCommandsTest, DeliverFlagAndExpungeKeepFilesAndIndexTogether
   EXPECT_EQ(Run("deliver PO box Inbox " + root() + "/missing.eml").size(), 0u);
   EXPECT_NE(code, 0);
 
-  EXPECT_EQ(Run("flags PO box Inbox " + names[0] + " '+\\DELETED'"),
-            Lines{names[0] + " \\RECENT \\DELETED"});
-  Run("flags PO box Inbox nothere.MAI '+\\SEEN'");
+  const Lines flagged = Run("flags add PO box Inbox " + names[0] + " deleted");
+  ASSERT_EQ(flagged.size(), 1u);
+  EXPECT_EQ(flagged[0].substr(0, names[0].size() + 1), names[0] + "\t");
+  EXPECT_EQ(flagged[0].substr(flagged[0].rfind('\t')), "\t\\RECENT \\DELETED");
+  Run("flags add PO box Inbox nothere.MAI seen");
   EXPECT_NE(code, 0);
   EXPECT_EQ(Run("expunge PO box Inbox"), (Lines{names[0], "1 message(s) expunged"}));
   EXPECT_EQ(code, 0);

@@ -36,7 +36,7 @@ TEST_F(LegacyStoreadmTest, LsListsOneLinePerMessageFromTheIndex) {
                                "Date: Wed, 02 Mar 2011 08:30:00 +0000\r\n\r\nHi\r\n");
   ProgramRun run = Storeadm("ls PO box Inbox");
   ASSERT_EQ(run.exit_code, 0) << run.output;
-  EXPECT_EQ(run.output.find("1\t2011-03-01T12:00:00\tAnn <ann@example.org>\tzebra\t" +
+  EXPECT_EQ(run.output.find("1\tA.MAI\t2011-03-01T12:00:00\tAnn <ann@example.org>\tzebra\t" +
                             std::to_string(ReadFile(inbox_ + "/A.MAI").size()) + "\t\\"),
             0u) << run.output;
 

@@ -123,8 +123,8 @@ TEST_F(SearchCallsTest, StoreadmSearchPrintsOneMatchALineAndExitsLikeGrep) {
   };
   test::ProgramRun run = storeadm(Tree() + " '*invoice*' --recursive");
   EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(run.output, "a.txt\nsub\\b.txt\n");
-  EXPECT_EQ(storeadm("--case " + Tree() + " '*INVOICE*' --recursive").output, "sub\\b.txt\n");
+  EXPECT_EQ(run.output, "a.txt\nsub/b.txt\n");
+  EXPECT_EQ(storeadm("--case " + Tree() + " '*INVOICE*' --recursive").output, "sub/b.txt\n");
   run = storeadm(Tree() + " invoice");
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.output.find("to find a word use \"*invoice*\""), std::string::npos) << run.output;

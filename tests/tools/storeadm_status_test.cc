@@ -49,7 +49,8 @@ TEST_F(StoreadmStatusTest, ShowsOneFolderOrEveryFolderOfTheMailbox) {
 
   std::tie(code, out) = Storeadm("status PO box Sent");
   EXPECT_EQ(code, 1) << out;
-  EXPECT_TRUE(Has(out, "(no cached status: the file is missing or empty)")) << out;
+  EXPECT_TRUE(Has(out, "storeadm: no cached status: ")) << out;
+  EXPECT_TRUE(Has(out, "/Sent/_FOLDER.DAT is missing or empty\n")) << out;
 
   std::tie(code, out) = Storeadm("status PO box");
   EXPECT_EQ(code, 0) << out;

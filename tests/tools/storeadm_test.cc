@@ -56,7 +56,7 @@ TEST_F(StoreadmTest, ConfigShowsEachSettingWithItsSource) {
 }
 
 TEST_F(StoreadmTest, PathsPrintsEveryBuilderAndCreatesNothing) {
-  ProgramRun run = Storeadm("paths PO MB '\\Public\\Sales' A.MAI");
+  ProgramRun run = Storeadm("paths PO MB '\\Public\\Sales' A.MAI --store-paths");
   ASSERT_EQ(run.exit_code, 0) << run.output;
   const std::string& out = run.output;
   EXPECT_NE(out.find("GetPostofficeDirectory   " + Po() + "\n"), std::string::npos) << out;
@@ -75,7 +75,12 @@ TEST_F(StoreadmTest, PathsPrintsEveryBuilderAndCreatesNothing) {
       << out;
   EXPECT_NE(out.find("(missing)"), std::string::npos) << out;
 
-  run = Storeadm("paths PO MB '$FILEROOT/Docs'");
+  // Shown as the shell names them unless the store form is asked for.
+  run = Storeadm("paths PO MB Sent");
+  EXPECT_NE(run.output.find("ResolveFolderDirectory   " + mail_root() + "/PO/MAILROOT/MB/Sent\n"),
+            std::string::npos)
+      << run.output;
+  run = Storeadm("paths PO MB '$FILEROOT/Docs' --store-paths");
   ASSERT_EQ(run.exit_code, 0) << run.output;
   EXPECT_NE(run.output.find("GetHierarchyFolderPath   " + Po() + "\\FILEROOT\\MB/Docs\n"),
             std::string::npos)

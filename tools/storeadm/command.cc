@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "platform/clock.h"
+#include "report.h"
+#include <cstring>
 
 namespace qx::storeadm {
 
@@ -40,6 +42,16 @@ void PrintCommandUsage(const Command& command, std::FILE* out) {
                command.arguments);
 }
 
+bool TakeOption(int* argc, char** argv, const char* option) {
+  int kept = 1;
+  for (int i = 1; i < *argc; ++i) {
+    if (std::strcmp(argv[i], option) != 0) argv[kept++] = argv[i];
+  }
+  const bool found = kept != *argc;
+  *argc = kept;
+  return found;
+}
+
 bool RetryWhileIndexBusy(const std::function<bool()>& transaction) {
   constexpr int kAttempts = 50;
   constexpr uint32_t kRetryMilliseconds = 100;
@@ -51,9 +63,17 @@ bool RetryWhileIndexBusy(const std::function<bool()>& transaction) {
 }
 
 int UsageError(const Command& command, const char* message) {
-  std::fprintf(stderr, "storeadm: %s\n", message);
-  PrintCommandUsage(command, stderr);
+  const bool first = !ErrorReported();
+  ReportError("%s", message);
+  if (first && !JsonErrors()) PrintCommandUsage(command, stderr);
   return kExitUsage;
+}
+
+bool HasOption(int argc, char** argv, const char* option) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace qx::storeadm

@@ -31,6 +31,15 @@ struct Command {
   // More lines for "storeadm <name> --help" (forms, names chosen, output),
   // or null.
   const char* details = nullptr;
+  // The options it takes, blank-separated; one ending in '=' takes a value
+  // ("--json --xsl="). Any other argument that begins with "--" (or is
+  // "-A") is a usage error before the command runs.
+  const char* options = "";
+  // Its library calls go to a remote administration host once one is
+  // chosen: it takes "--host NAME" (removed before it runs).
+  bool forwards = false;
+  // Left out of the command list (tools for tests and demonstrations).
+  bool hidden = false;
 };
 
 // Every registered command, ordered by name.
@@ -44,11 +53,19 @@ struct CommandRegistration {
 };
 
 // Prints "storeadm: <message>" and the command's usage line to standard
-// error; returns kExitUsage so commands can `return UsageError(...)`.
+// error (with --json the one-line error object instead); returns kExitUsage
+// so commands can `return UsageError(...)`.
 int UsageError(const Command& command, const char* message);
 
 // "usage: storeadm <name> <arguments>" to `out`.
 void PrintCommandUsage(const Command& command, std::FILE* out);
+
+// True when one of argv[1..argc-1] is exactly `option`.
+bool HasOption(int argc, char** argv, const char* option);
+
+// Takes every argument that is exactly `option` out of argv (the rest move
+// up, *argc shrinks); true when there was one.
+bool TakeOption(int* argc, char** argv, const char* option);
 
 // Runs a direct index transaction (true when it went through) until it goes
 // through, retrying a tenth of a second apart while another writer holds

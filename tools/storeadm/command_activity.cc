@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "command.h"
+#include "store_objects.h"
+#include "report.h"
 #include "frame/store_paths.h"
 #include "platform/civil_date.h"
 #include "platform/file.h"
@@ -49,7 +51,7 @@ void PrintJson(const std::vector<ActivityEntry>& entries) {
 
 void PrintTable(const std::string& path, const std::vector<ActivityEntry>& entries,
                 bool locked) {
-  std::printf("%s: %zu entr%s%s\n", path.c_str(), entries.size(),
+  std::printf("%s: %zu entr%s%s\n", ShownPath(path).c_str(), entries.size(),
               entries.size() == 1 ? "y" : "ies",
               locked ? " (locked: a process is reading or rewriting it)" : "");
   if (entries.empty()) return;
@@ -87,7 +89,7 @@ const CommandRegistration kActivity(
     {"activity", "<postoffice> <mailbox> [--json | --notify <folder> [<text>]]",
      "lists the client connections recorded in the mailbox's activity file; --notify tells "
      "them of a change (text COMMIT unless given) and drops those that cannot be reached",
-     RunActivity});
+     RunActivity, nullptr, "--json --notify"});
 
 int RunActivity(int argc, char** argv) {
   bool json = argc == 4 && std::strcmp(argv[3], "--json") == 0;
@@ -97,8 +99,8 @@ int RunActivity(int argc, char** argv) {
   }
   std::string directory = MailboxDirectory(argv[1], argv[2]);
   if (directory.empty()) {
-    std::fprintf(stderr,
-                 "storeadm: no mailbox directory: it is longer than 1023 bytes or leads out of "
+    ReportError(
+                 "no mailbox directory: it is longer than 1023 bytes or leads out of "
                  "the store\n");
     return kExitFailure;
   }
@@ -109,11 +111,12 @@ int RunActivity(int argc, char** argv) {
   std::optional<std::vector<ActivityEntry>> entries = ReadActivityFile(path);
   if (!entries) {
     if (!platform::IsDirectory(directory)) {
-      std::fprintf(stderr, "storeadm: no mailbox directory %s\n", directory.c_str());
+      ReportError("no mailbox directory %s", ShownPath(directory).c_str());
       return kExitFailure;
     }
     if (!json) {
-      std::printf("%s: none (no client has a folder of the mailbox open)\n", path.c_str());
+      std::printf("%s: none (no client has a folder of the mailbox open)\n",
+                  ShownPath(path).c_str());
       return kExitOk;
     }
     entries.emplace();

@@ -7,6 +7,9 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
+#include "store_objects.h"
+#include "report.h"
 #include "item_values.h"
 #include "message/item_file_name.h"
 #include "frame/store_paths.h"
@@ -21,17 +24,21 @@ int RunBody(int argc, char** argv);
 
 const Command kBody{"body", "<postoffice> <mailbox> <folder> <identifier> [--html | --calendar]",
                     "prints the body (or HTML body, or calendar part) of an item's message file",
-                    RunBody};
+                    RunBody, nullptr, "--html --calendar"};
 const CommandRegistration kRegisterBody(kBody);
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "storeadm: %s\n", message.c_str());
+  ReportError("%s\n", message.c_str());
   StoreFolder_FindClose();
   return kExitFailure;
 }
 
 int RunBody(int argc, char** argv) {
   if (argc != 5 && argc != 6) return UsageError(kBody, "expected a folder and an identifier");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(kBody, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   const char* property = "PR_BODY";
   if (argc == 6) {
     if (std::strcmp(argv[5], "--html") == 0) {
@@ -43,6 +50,7 @@ int RunBody(int argc, char** argv) {
     }
   }
   const std::string identifier = argv[4];
+  if (!RequireMailbox(argv[1], argv[2])) return kExitFailure;
   if (StoreFolder_Open(argv[1], argv[2], argv[3], 0, 1) == 0) {
     return Fail(std::string("folder ") + argv[3] + " cannot be opened");
   }

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "command.h"
+#include "json_text.h"
+#include "remote/forwarding_decision.h"
+#include "remote/host_settings.h"
 #include "common/block_files.h"
 #include "frame/host_process.h"
 #include "frame/option_provider.h"
@@ -30,7 +33,23 @@ std::string SubKey(const char* below_root) { return std::string(kSettingsRoot) +
 
 std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
 
+// With --json every setting becomes an object here instead of a line.
+std::vector<JsonObject>* g_json_rows = nullptr;
+const char* g_section = "";
+
+// Starts a section: a heading line, or the section key of the JSON objects.
+void Section(const char* heading, const char* key) {
+  g_section = key;
+  if (g_json_rows == nullptr) std::printf("%s", heading);
+}
+
 void PrintSetting(const char* name, const std::string& value, const std::string& source) {
+  if (g_json_rows != nullptr) {
+    g_json_rows->push_back(
+        JsonObject().Add("section", g_section).Add("name", name).Add("value", value).Add(
+            "source", source));
+    return;
+  }
   std::printf("  %-32s %s  (%s)\n", name, value.c_str(), source.c_str());
 }
 
@@ -61,13 +80,42 @@ std::string MailRootSource() {
 void PrintIdentity() {
   std::string registry = platform::RegistryFilePath();
   bool present = platform::GetFileSize(registry) >= 0;
+  std::string program = platform::MainModulePath();
+  const char* program_source =
+      std::getenv("QXSTORE_PROGRAM") != nullptr ? "QXSTORE_PROGRAM" : "the executable";
+  const char* kind = IsServerHostProcess() != 0 ? "one of the server's programs"
+                                                : "not one of the server's programs";
+  if (g_json_rows != nullptr) {
+    Section("", "identity");
+    PrintSetting("Registry file", registry, present ? "QXSTORE_REGISTRY" : "missing");
+    PrintSetting("Program", program, std::string(program_source) + "; " + kind);
+    return;
+  }
   std::printf("Registry file: %s%s\n", registry.c_str(),
               present ? "" : " (missing: every value takes its default)");
-  std::string program = platform::MainModulePath();
-  std::printf("Program: %s (from %s; %s)\n", program.c_str(),
-              std::getenv("QXSTORE_PROGRAM") != nullptr ? "QXSTORE_PROGRAM" : "the executable",
-              IsServerHostProcess() != 0 ? "one of the server's programs"
-                                         : "not one of the server's programs");
+  std::printf("Program: %s (from %s; %s)\n", program.c_str(), program_source, kind);
+}
+
+// The remote administration hosts storeadm can forward to (--host NAME),
+// from the user's part of the registry. Credentials are never shown.
+void PrintHosts() {
+  Section("\nRemote administration hosts (--host NAME), read on each use:\n", "hosts");
+  const std::string force_source = ReadUserDword(kAdministrationKey, "ForceDefaultHost")
+                                       ? std::string("HKEY_CURRENT_USER\\") + kAdministrationKey +
+                                             "\\ForceDefaultHost"
+                                       : kDefault;
+  PrintSetting("ForceDefaultHost", std::to_string(ForceDefaultHostEnabled()), force_source);
+  const std::vector<std::string> hosts =
+      platform::RegistrySubKeys(platform::RegistryRoot::kCurrentUser, kHostsKey);
+  for (const std::string& host : hosts) {
+    const std::string source = "HKEY_CURRENT_USER\\" + HostEntryKey(host);
+    const std::string address = ReadHostString(host, "Address").value_or("(none)");
+    const std::string where = address + ":" + std::to_string(ReadHostPort(host)) +
+                              (HostUsesTls(host) ? " over TLS" : "") +
+                              (ReadHostString(host, "Credentials") ? ", credentials set" : "");
+    PrintSetting(host.c_str(), where, source);
+  }
+  if (hosts.empty() && g_json_rows == nullptr) std::printf("  (none)\n");
 }
 
 // A mode in effect, and where it came from: the registry, or the default
@@ -84,7 +132,7 @@ void PrintModeSetting(const char* name, uint32_t mode, const platform::StoreMode
 
 void PrintLibrarySettings() {
   const LibrarySettings& settings = Settings();
-  std::printf("\nLibrary settings, read once at start:\n");
+  Section("\nLibrary settings, read once at start:\n", "library");
   PrintSetting("Store Event Notification Mode",
                std::to_string(settings.store_event_notification_mode),
                DwordSource(kSettingsRoot, "Store Event Notification Mode"));
@@ -102,7 +150,7 @@ void PrintLibrarySettings() {
 }
 
 void PrintOnEachUseSettings() {
-  std::printf("\nRead on each use:\n");
+  Section("\nRead on each use:\n", "on each use");
   PrintSetting("Public Folders Enabled",
                std::to_string(RegistryDwordOr(kSettingsRoot, "Public Folders Enabled", 1)),
                DwordSource(kSettingsRoot, "Public Folders Enabled"));
@@ -112,14 +160,20 @@ void PrintOnEachUseSettings() {
   PrintSetting("Application Directory", Quoted(application_directory),
                StringSource(kSettingsRoot, "Application Directory"));
   std::string provider = OptionProviderPath();
-  std::printf("  %-32s %s -> %s (%s)\n", "Option provider", provider.c_str(),
-              platform::SharedObjectPathFor(provider).c_str(),
-              LoadOptionProvider() != nullptr ? "loaded" : "cannot be loaded");
+  if (g_json_rows != nullptr) {
+    PrintSetting("Option provider", platform::SharedObjectPathFor(provider),
+                 LoadOptionProvider() != nullptr ? "loaded" : "cannot be loaded");
+  } else {
+    std::printf("  %-32s %s -> %s (%s)\n", "Option provider", provider.c_str(),
+                platform::SharedObjectPathFor(provider).c_str(),
+                LoadOptionProvider() != nullptr ? "loaded" : "cannot be loaded");
+  }
 }
 
 void PrintBlockTimeouts() {
-  std::printf("\nBlock time-outs, in one-second polls (the grace of an unheld block in seconds),"
-              " read on each use:\n");
+  Section("\nBlock time-outs, in one-second polls (the grace of an unheld block in seconds), "
+          "read on each use:\n",
+          "block time-outs");
   for (const BlockTimeout* timeout : {&kReadWaitTimeout, &kApplyTimeout, &kWriteWaitTimeout,
                                       &kUnBlockTimeout, &kStaleBlockGrace}) {
     PrintSetting(timeout->value_name, std::to_string(BlockTimeoutPolls(*timeout)),
@@ -129,6 +183,13 @@ void PrintBlockTimeouts() {
 
 void PrintRegistryWarnings() {
   std::vector<platform::RegistryWarning> warnings = platform::RegistryWarnings();
+  if (g_json_rows != nullptr) {
+    g_section = "registry warnings";
+    for (const platform::RegistryWarning& warning : warnings) {
+      PrintSetting(("line " + std::to_string(warning.line)).c_str(), warning.message, "skipped");
+    }
+    return;
+  }
   if (warnings.empty()) {
     std::printf("\nRegistry warnings: none\n");
     return;
@@ -141,17 +202,23 @@ void PrintRegistryWarnings() {
 
 int RunConfig(int argc, char** argv);
 
-const CommandRegistration kConfig({"config", "",
-                                   "prints the effective settings and where each came from",
-                                   RunConfig});
+const CommandRegistration kConfig({"config", "[--json]",
+                                   "prints the effective settings, the remote hosts, and where "
+                                   "each came from",
+                                   RunConfig, nullptr, "--json"});
 
-int RunConfig(int argc, char** /*argv*/) {
+int RunConfig(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 1) return UsageError(*FindCommand("config"), "config takes no arguments");
+  std::vector<JsonObject> rows;
+  if (json) g_json_rows = &rows;
   PrintIdentity();
   PrintLibrarySettings();
   PrintOnEachUseSettings();
   PrintBlockTimeouts();
+  PrintHosts();
   PrintRegistryWarnings();
+  if (json) PrintJsonArray(rows);
   return kExitOk;
 }
 

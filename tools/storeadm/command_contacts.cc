@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "command.h"
+#include "report.h"
+#include "store_objects.h"
 #include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
@@ -59,15 +61,13 @@ const Command kContacts{
     "temporary \"_<name>\" and a rename.\n"
     "\n"
     "export writes every card file of the folder, in name order, to standard output\n"
-    "as one .vcf stream.\n"};
+    "as one .vcf stream.\n",
+    "--json"};
 const CommandRegistration kRegisterContacts(kContacts);
 
 constexpr const char* kDefaultFolder = "Contacts";
 
-int Failure(const std::string& reason) {
-  std::fprintf(stderr, "storeadm: %s\n", reason.c_str());
-  return kExitFailure;
-}
+int Failure(const std::string& reason) { return Fail("%s", reason.c_str()); }
 
 // The folder's directory, or empty (with the reason printed) when the names
 // lead out of the store or no such folder exists.
@@ -77,13 +77,15 @@ std::string ContactFolder(const char* postoffice, const char* mailbox, const cha
                          {"folder", folder, NameKind::kFolder}})) {
     return {};
   }
+  if (!RequirePostoffice(postoffice)) return {};
   char directory[kStorePathSize];
   if (BuildIndexFolderDirectory(directory, sizeof directory, postoffice, mailbox, folder) == 0) {
     LeadsOutOfStore("the folder");
     return {};
   }
   if (!platform::IsDirectory(directory)) {
-    Failure(std::string("no folder ") + folder + " in " + postoffice + "/" + mailbox);
+    Failure(std::string("no folder ") + folder + " in " + postoffice + "/" + mailbox + " (" +
+            ShownPath(directory) + ")");
     return {};
   }
   return directory;
@@ -149,10 +151,10 @@ int RunList(int argc, char** argv) {
   const char* folder = names.size() == 3 ? names[2] : kDefaultFolder;
   const std::string directory = ContactFolder(names[0], names[1], folder);
   if (directory.empty()) return kExitFailure;
-  if (!ScanFolder(directory)) return Failure("the index of " + directory + " is held by another writer");
+  if (!ScanFolder(directory)) return Failure("the index of " + ShownPath(directory) + " is held by another writer");
   const XmlDocument document = XmlDocument::New();
   if (!LoadDocumentFile(document, FolderFilePath(directory, kIndexFileName))) {
-    return Failure("the contact index of " + directory + " cannot be read");
+    return Failure("the contact index of " + ShownPath(directory) + " cannot be read");
   }
   if (json) std::printf("[");
   size_t count = 0;
@@ -251,7 +253,7 @@ int RunImport(int argc, char** argv) {
   }
   if (!ScanFolder(directory)) {
     std::fprintf(stderr, "storeadm: the index of %s is held by another writer; it is marked "
-                         "to be rescanned\n", directory.c_str());
+                         "to be rescanned\n", ShownPath(directory).c_str());
   }
   return kExitOk;
 }

@@ -8,6 +8,13 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
+#include <algorithm>
+#include "indexed_messages.h"
+#include "json_text.h"
+#include "platform/errors.h"
+#include "store_objects.h"
+#include "report.h"
 #include "store_names_check.h"
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
@@ -22,7 +29,7 @@ namespace {
 int RunDeliver(int argc, char** argv);
 
 const Command kDeliver{"deliver", "<postoffice> <mailbox> <folder> <message file>...",
-                       "copies message files into a folder and indexes them", RunDeliver};
+                       "copies message files into a folder and indexes them", RunDeliver, nullptr, "--json"};
 const CommandRegistration kRegisterDeliver(kDeliver);
 
 // Copies each file into the folder under a new name, as a new file of the
@@ -36,7 +43,9 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
     // Renamed into place once whole: no scan ever indexes part of a message.
     if (!platform::DurablyCopyFile(files[i], folder_dir + "\\" + name, platform::FileKind::kMessage,
                                    true, platform::CopiedTime::kNow)) {
-      std::fprintf(stderr, "storeadm: cannot copy %s into %s\n", files[i], folder_dir.c_str());
+      const std::string reason = LastErrorText();
+      ReportError("cannot copy %s into %s: %s", files[i], ShownPath(folder_dir).c_str(),
+                  reason.c_str());
       for (const std::string& copied : names) platform::DeleteFile(folder_dir + "\\" + copied);
       return {};
     }
@@ -45,8 +54,26 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
   return names;
 }
 
+// True when the folder's index holds every one of `names`.
+bool AllIndexed(const std::string& folder_dir, const std::vector<std::string>& names) {
+  std::optional<std::vector<IndexedMessage>> indexed = ReadIndexedMessages(folder_dir);
+  if (!indexed) return false;
+  for (const std::string& name : names) {
+    if (std::none_of(indexed->begin(), indexed->end(),
+                     [&](const IndexedMessage& message) { return message.file == name; })) {
+      return false;
+    }
+  }
+  return true;
+}
+
 int RunDeliver(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc < 5) return UsageError(kDeliver, "expected a folder and at least one message file");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(kDeliver, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   const char* postoffice = argv[1];
   const char* mailbox = argv[2];
   const char* folder = argv[3];
@@ -55,15 +82,13 @@ int RunDeliver(int argc, char** argv) {
                          {"folder", folder, NameKind::kFolder}})) {
     return kExitFailure;
   }
-  char folder_dir[kStorePathSize];
-  if (BuildIndexFolderDirectory(folder_dir, sizeof folder_dir, postoffice, mailbox, folder) == 0) {
+  if (!RequireFolder(postoffice, mailbox, folder)) return kExitFailure;
+  char folder_directory[kStorePathSize];
+  if (BuildIndexFolderDirectory(folder_directory, sizeof folder_directory, postoffice, mailbox,
+                                folder) == 0) {
     return LeadsOutOfStore("the folder");
   }
-  if (!platform::IsDirectory(folder_dir)) {
-    std::fprintf(stderr, "storeadm: no folder directory %s\n", folder_dir);
-    return kExitFailure;
-  }
-
+  const std::string folder_dir = folder_directory;
   const std::vector<std::string> names = CopyIntoFolder(folder_dir, argv + 4, argc - 4);
   if (names.empty()) return kExitFailure;
   std::string list;
@@ -71,12 +96,31 @@ int RunDeliver(int argc, char** argv) {
 
   // A transaction that stays blocked leaves the folder's change flag, so the
   // next open of the folder indexes the files.
-  const bool indexed = RetryWhileIndexBusy([&] {
-    return Direct_StoreIndex_InsertItem(postoffice, mailbox, folder, list.c_str()) == 1;
+  uint32_t error = 0;
+  const bool ran = RetryWhileIndexBusy([&] {
+    const bool done =
+        Direct_StoreIndex_InsertItem(postoffice, mailbox, folder, list.c_str()) == 1;
+    error = platform::GetLastError();
+    return done;
   });
+  if (ran && !AllIndexed(folder_dir, names)) {
+    // The transaction ran but its save failed: the messages go again, so a
+    // failed delivery leaves nothing behind for the sender to duplicate.
+    for (const std::string& name : names) platform::DeleteFile(folder_dir + "\\" + name);
+    return Fail("the index of %s could not be saved%s; nothing was delivered",
+                ShownPath(folder_dir).c_str(), Because(error).c_str());
+  }
   RaiseDeliveryFlag(MailboxDirectory(postoffice, mailbox));
-  for (const std::string& name : names) std::printf("%s\n", name.c_str());
-  if (!indexed) {
+  if (json) {
+    std::printf("[");
+    for (size_t i = 0; i < names.size(); ++i) {
+      std::printf("%s{\"file\": %s}", i == 0 ? "" : ", ", JsonString(names[i]).c_str());
+    }
+    std::printf("]\n");
+  } else {
+    for (const std::string& name : names) std::printf("%s\n", name.c_str());
+  }
+  if (!ran) {
     std::fprintf(stderr,
                  "storeadm: the folder's index stayed busy; the folder is marked changed and is "
                  "indexed when next opened\n");

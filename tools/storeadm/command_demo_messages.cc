@@ -8,6 +8,7 @@
 #include <string>
 
 #include "command.h"
+#include "report.h"
 #include "frame/store_paths.h"
 #include "platform/file.h"
 
@@ -18,7 +19,7 @@ int RunDemoMessages(int argc, char** argv);
 
 const Command kDemoMessages{"demo-messages", "<folder directory> <count>",
                             "writes <count> varied demo message files into a folder directory",
-                            RunDemoMessages};
+                            RunDemoMessages, nullptr, "", false, true};
 const CommandRegistration kRegisterDemoMessages(kDemoMessages);
 
 constexpr const char* kPeople[] = {"Alice Archer <alice@example.org>", "bob@example.org",
@@ -103,7 +104,7 @@ int RunDemoMessages(int argc, char** argv) {
     platform::File file =
         platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateAlways);
     if (!file.valid() || !file.Write(MessageText(dice, i)) || !file.Close()) {
-      std::fprintf(stderr, "storeadm: could not write %s\n", path.c_str());
+      ReportError("could not write %s\n", path.c_str());
       return kExitFailure;
     }
   }

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "command.h"
+#include "json_text.h"
+#include "report.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
 #include "folder/folder_files.h"
@@ -38,12 +40,13 @@ FolderCounter ReadFolderCounter(const std::string& folder_dir) {
 
 int RunEntry(int argc, char** argv);
 
-const Command kEntry{"entry", "<folder directory> <message file name>",
+const Command kEntry{"entry", "<folder directory> <message file name> [--json]",
                      "prints the index entry a folder scan would build for a message file",
-                     RunEntry};
+                     RunEntry, nullptr, "--json"};
 const CommandRegistration kRegisterEntry(kEntry);
 
 int RunEntry(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 3) return UsageError(kEntry, "expected a folder directory and a file name");
   const std::string folder_dir = argv[1];
   const std::string file_name = argv[2];
@@ -55,7 +58,7 @@ int RunEntry(int argc, char** argv) {
   MessageEntrySource source;
   if (size < 0 || !ReadMessageEntrySource(folder_dir, file_name, static_cast<uint32_t>(size), validity,
                                           false, &last_uid, &source)) {
-    std::fprintf(stderr, "storeadm: cannot read message file %s in %s\n", file_name.c_str(),
+    ReportError("cannot read message file %s in %s\n", file_name.c_str(),
                  folder_dir.c_str());
     return kExitFailure;
   }
@@ -65,17 +68,28 @@ int RunEntry(int argc, char** argv) {
   pugi::xml_node entry =
       BuildMessageEntry(document.DocumentElement(), pugi::xml_node(), file_name, source.uid.uid,
                         source.headers);
+  const bool rewrite = source.uid.rewrite_file && UidBrandingEnabled();
+  const bool temp_flags = HasTempFlags(folder_dir, file_name);
+  if (json) {
+    JsonObject object;
+    object.Add("entry", NodeXml(entry)).AddNumber("uid_validity", validity);
+    object.AddNumber("folder_last_uid", counter.last_uid).AddBool("from_index", counter.from_index);
+    object.Add("uid_rewrite", rewrite ? FormatUidHeader(validity, source.uid.uid) : "");
+    object.AddBool("temporary_flags", temp_flags);
+    PrintJsonArray({object});
+    return kExitOk;
+  }
   std::printf("%s\n", NodeXml(entry).c_str());
   std::printf("uid validity:      %u\n", validity);
   std::printf("folder last uid:   %u (%s)\n", counter.last_uid,
               counter.from_index ? "from the folder's index" : "no index loaded");
-  if (source.uid.rewrite_file && UidBrandingEnabled()) {
+  if (rewrite) {
     std::printf("X-UID rewrite:     %s", FormatUidHeader(validity, source.uid.uid).c_str());
   } else {
     std::printf("X-UID rewrite:     none\n");
   }
   std::printf("temporary flags:   %s\n",
-              HasTempFlags(folder_dir, file_name) ? "stripped from the file once indexed" : "none");
+              temp_flags ? "stripped from the file once indexed" : "none");
   return kExitOk;
 }
 

@@ -7,6 +7,11 @@
 #include <string>
 
 #include "command.h"
+#include "json_text.h"
+#include "frame/store_paths.h"
+#include "platform/file.h"
+#include "store_objects.h"
+#include "report.h"
 #include "forwarding_check.h"
 #include "store_names_check.h"
 #include "qxstore.h"
@@ -23,8 +28,10 @@ const Command kFolder{
     "       storeadm folder rename|copy <postoffice> <mailbox> <parent> <name> <new parent> "
     "<new name>",
     "adds, removes, renames or copies a folder (parent \"\\\" is the mailbox's top folder)",
-    RunFolder};
+    RunFolder, nullptr, "--json", true};
 const CommandRegistration kRegisterFolder(kFolder);
+
+bool g_json = false;
 
 bool Fits(const char* text, size_t size) { return std::strlen(text) < size; }
 
@@ -52,10 +59,15 @@ std::string Describe(const STOREFOLDER& record) {
 int Report(uint32_t result, const char* action, const char* done, const std::string& what) {
   if (result == 0 && ReportForwardingFailure()) return kExitFailure;
   if (result == 0) {
-    std::fprintf(stderr, "storeadm: could not %s %s\n", action, what.c_str());
+    // What the folder functions left as the last error says why.
+    ReportError("could not %s %s: %s", action, what.c_str(), LastErrorText().c_str());
     return kExitFailure;
   }
-  std::printf("%s %s\n", done, what.c_str());
+  if (g_json) {
+    PrintJsonArray({JsonObject().Add("action", action).Add("folder", what)});
+  } else {
+    std::printf("%s %s\n", done, what.c_str());
+  }
   return kExitOk;
 }
 
@@ -70,13 +82,26 @@ bool FolderNamesStayInStore(char** arguments, int folders) {
   return true;
 }
 
+// The folder text of `name` below `parent`, as the index functions take it.
+std::string FolderText(const char* parent, const char* name) {
+  std::string text = parent;
+  while (!text.empty() && (text.front() == '\\' || text.front() == '/')) text.erase(0, 1);
+  return text.empty() ? name : text + "\\" + name;
+}
+
 int RunOne(const std::string& action, char** arguments) {
   if (!FolderNamesStayInStore(arguments, 1)) return kExitFailure;
+  if (!RequireMailbox(arguments[0], arguments[1])) return kExitFailure;
   STOREFOLDER record;
   if (!FillRecord(&record, arguments[0], arguments[1], arguments[2], arguments[3])) {
     return UsageError(kFolder, "a name is too long for the folder record");
   }
   if (action == "add") {
+    const std::string text = FolderText(arguments[2], arguments[3]);
+    if (CallsRunHere() && platform::IsDirectory(PlanResolvedFolderDirectory(
+                              arguments[0], arguments[1], text.c_str()).directory)) {
+      return Fail("could not add %s: it exists already", Describe(record).c_str());
+    }
     uint32_t result = StoreFolderAdd(&record);
     return Report(result, "add", "added", Describe(record));
   }
@@ -86,6 +111,7 @@ int RunOne(const std::string& action, char** arguments) {
 
 int RunTwo(const std::string& action, char** arguments) {
   if (!FolderNamesStayInStore(arguments, 2)) return kExitFailure;
+  if (!RequireMailbox(arguments[0], arguments[1])) return kExitFailure;
   STOREFOLDER source;
   STOREFOLDER target;
   if (!FillRecord(&source, arguments[0], arguments[1], arguments[2], arguments[3]) ||
@@ -99,6 +125,7 @@ int RunTwo(const std::string& action, char** arguments) {
 }
 
 int RunFolder(int argc, char** argv) {
+  g_json = TakeOption(&argc, argv, "--json");
   if (argc < 2) return UsageError(kFolder, "folder needs an action");
   const std::string action = argv[1];
   if (action == "add" || action == "remove") {

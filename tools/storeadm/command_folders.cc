@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command.h"
+#include "store_objects.h"
 #include "forwarding_check.h"
 #include "qxstore.h"
 #include "store/store_folder_record.h"
@@ -92,7 +93,7 @@ int RunFolders(int argc, char** argv);
 const Command kFolders{"folders", "<postoffice> <mailbox> [<parent>] [--json]",
                        "lists the folder tree below a parent path (default \"\\\", the mailbox's "
                        "top folder)",
-                       RunFolders};
+                       RunFolders, nullptr, "--json", true};
 const CommandRegistration kRegisterFolders(kFolders);
 
 int RunFolders(int argc, char** argv) {
@@ -108,6 +109,7 @@ int RunFolders(int argc, char** argv) {
   if (arguments.size() < 2 || arguments.size() > 3) {
     return UsageError(kFolders, "folders needs a postoffice and a mailbox");
   }
+  if (!RequireMailbox(arguments[0], arguments[1])) return kExitFailure;
   const std::string parent = arguments.size() == 3 ? arguments[2] : "\\";
   std::optional<std::vector<FolderNode>> read = ReadTree(arguments[0], arguments[1], parent, 0);
   if (!read) return kExitFailure;

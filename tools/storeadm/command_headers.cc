@@ -5,6 +5,8 @@
 #include <string>
 
 #include "command.h"
+#include "json_text.h"
+#include "report.h"
 #include "index/index_entry.h"
 #include "message/message_headers.h"
 #include "message/message_uid.h"
@@ -48,11 +50,26 @@ void PrintRecord(const std::string& path, const MessageHeaders& r) {
 
 int RunHeaders(int argc, char** argv);
 
-const Command kHeaders{"headers", "<message file>",
-                       "prints what the header reader takes from a message file", RunHeaders};
+const Command kHeaders{"headers", "<message file> [--json]",
+                       "prints what the header reader takes from a message file", RunHeaders, nullptr, "--json"};
 const CommandRegistration kRegisterHeaders(kHeaders);
 
+JsonObject RecordObject(const std::string& path, const MessageHeaders& r) {
+  JsonObject object;
+  object.Add("file", path).Add("sender", r.sender).Add("reply_address", r.reply_address);
+  object.Add("recipients", r.recipients).Add("copy_recipients", r.copy_recipients);
+  object.Add("subject", r.subject).Add("message_id", r.message_id);
+  object.Add("message_date", r.message_date).Add("received_date", r.received_date);
+  object.AddNumber("has_attachments", r.has_attachments).AddNumber("read", r.read);
+  object.Add("message_class", r.message_class).Add("flag_words", r.flag_words);
+  object.AddNumber("importance", r.importance).AddNumber("uid_validity", r.uid_validity);
+  object.AddNumber("uid", r.uid).AddNumber("file_size", r.file_size);
+  object.AddNumber("modified_stamp", r.modified_stamp).Add("header_text", r.header_text);
+  return object;
+}
+
 int RunHeaders(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 2) return UsageError(kHeaders, "expected one message file");
   const std::string path = argv[1];
   MessageHeaders record;
@@ -63,10 +80,13 @@ int RunHeaders(int argc, char** argv) {
   HeaderReadOptions options;
   options.read_uid = UidBrandingEnabled();
   if (ReadMessageHeaders(path, &record, options) != 1) {
-    std::fprintf(stderr, "storeadm: cannot read message file %s\n", path.c_str());
-    return kExitFailure;
+    return Fail("cannot read message file %s", path.c_str());
   }
-  PrintRecord(path, record);
+  if (json) {
+    PrintJsonArray({RecordObject(path, record)});
+  } else {
+    PrintRecord(path, record);
+  }
   return kExitOk;
 }
 

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
+#include "report.h"
+#include "store_objects.h"
 #include "item_values.h"
 #include "json_text.h"
 #include "message/date_text.h"
@@ -30,7 +33,8 @@ int RunICal(int argc, char** argv);
 
 const Command kICal{"ical",
                     "<file or URL> | <postoffice> <mailbox> <folder> [--props NAME,...] [--json]",
-                    "lists the events of an iCalendar file, feed or folder of type 5", RunICal};
+                    "lists the events of an iCalendar file, feed or folder of type 5", RunICal,
+                    nullptr, "--props= --json"};
 const CommandRegistration kRegisterICal(kICal);
 
 // A property as read: the reader's result and the value's bytes.
@@ -245,13 +249,20 @@ std::unique_ptr<EventSource> OpenSource(const Options& options) {
   if (names.size() == 1) {
     auto feed = std::make_unique<FeedSource>();
     if (feed->Open(names[0])) return feed;
-    std::fprintf(stderr, "storeadm: %s cannot be read: %s\n", names[0].c_str(), feed->error().c_str());
+    ReportError("%s cannot be read: %s", names[0].c_str(), feed->error().c_str());
     return nullptr;
   }
-  if (StoreFolder_Open(names[0].c_str(), names[1].c_str(), names[2].c_str(), 5, 1) == 0) {
+  if (!RequireMailbox(names[0].c_str(), names[1].c_str())) return nullptr;
+  std::string problem;
+  const std::optional<FolderArgument> folder = ParseFolderArgument(names[2], &problem);
+  if (!folder) {
+    ReportError("%s", problem.c_str());
+    return nullptr;
+  }
+  if (StoreFolder_Open(names[0].c_str(), names[1].c_str(), folder->index_text.c_str(), 5, 1) == 0) {
     StoreFolder_Close();
-    std::fprintf(stderr, "storeadm: folder %s of %s/%s cannot be read as a calendar\n", names[2].c_str(),
-                 names[0].c_str(), names[1].c_str());
+    ReportError("folder %s of %s/%s cannot be read as a calendar", names[2].c_str(),
+                names[0].c_str(), names[1].c_str());
     return nullptr;
   }
   return std::make_unique<FolderSource>();
@@ -261,12 +272,6 @@ int RunICal(int argc, char** argv) {
   Options options;
   int exit_code = kExitOk;
   if (!ParseOptions(argc, argv, &options, &exit_code)) return exit_code;
-  // The reader's diagnostic lines (a zone rule it cannot use) go to standard
-  // error unless asked for elsewhere, so that the listing stays parseable.
-  if (std::getenv("QXSTORE_DIAG") == nullptr) {
-    setenv("QXSTORE_DIAG", "stderr", 0);
-    platform::ReloadDiagnosticsSettings();
-  }
   std::unique_ptr<EventSource> source = OpenSource(options);
   if (!source) return kExitFailure;
   size_t count = 0;

@@ -7,6 +7,11 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
+#include "indexed_messages.h"
+#include "json_text.h"
+#include "store_objects.h"
+#include "report.h"
 #include "store_names_check.h"
 #include "index/folder_status.h"
 #include "index/index_open.h"
@@ -19,8 +24,8 @@ namespace {
 
 int RunIndex(int argc, char** argv);
 
-const Command kIndex{"index", "<postoffice> <mailbox> <folder> [--rebuild]",
-                     "opens (or rebuilds) a folder's index and prints its status counts", RunIndex};
+const Command kIndex{"index", "<postoffice> <mailbox> <folder> [--rebuild [--force]] [--json]",
+                     "opens (or rebuilds) a folder's index and prints its status counts", RunIndex, nullptr, "--rebuild --force --json"};
 const CommandRegistration kRegisterIndex(kIndex);
 
 bool FitsIndexNames(char** names) {
@@ -30,12 +35,23 @@ bool FitsIndexNames(char** names) {
   return true;
 }
 
-void PrintStatus(const StoreIndex& index, uint32_t result) {
+void PrintStatus(const StoreIndex& index, uint32_t result, bool json) {
   uint32_t status[kFolderStatusFields] = {};
   ComputeFolderStatus(HeldDocument(&index), FolderStatusRecord(status));
-  std::printf("folder:    %s\n", index.folder_directory);
-  std::printf("index:     %s (%u bytes)\n", result == kOpenReused ? "reused" : "loaded",
-              index.index_file_size);
+  const char* how = result == kOpenReused ? "reused" : "loaded";
+  const std::string folder = ShownPath(index.folder_directory);
+  if (json) {
+    std::printf("[{\"folder\": %s, \"index\": \"%s\", \"index_bytes\": %u, \"messages\": %u, "
+                "\"seen\": %u, \"unseen\": %u, \"recent\": %u, \"answered\": %u, "
+                "\"flagged\": %u, \"deleted\": %u, \"last_uid\": %u}]\n",
+                JsonString(folder).c_str(), how, index.index_file_size, status[kStatusEntries],
+                status[kStatusSeen], status[kStatusEntries] - status[kStatusSeen],
+                status[kStatusRecent], status[kStatusAnswered], status[kStatusFlagged],
+                status[kStatusDeleted], status[kStatusLastUid]);
+    return;
+  }
+  std::printf("folder:    %s\n", folder.c_str());
+  std::printf("index:     %s (%u bytes)\n", how, index.index_file_size);
   std::printf("messages:  %u\n", status[kStatusEntries]);
   std::printf("seen:      %u\n", status[kStatusSeen]);
   std::printf("unseen:    %u\n", status[kStatusEntries] - status[kStatusSeen]);
@@ -46,14 +62,43 @@ void PrintStatus(const StoreIndex& index, uint32_t result) {
   std::printf("last UID:  %u\n", status[kStatusLastUid]);
 }
 
+// What a rebuild from the message files loses: the flags only the index
+// keeps and the UIDs it handed out. Empty when there is nothing to lose.
+std::string WhatRebuildDrops(const std::string& folder_dir) {
+  std::optional<std::vector<IndexedMessage>> messages = ReadIndexedMessages(folder_dir);
+  if (!messages || messages->empty()) return "";
+  size_t flagged = 0;
+  for (const IndexedMessage& message : *messages) flagged += message.flags.empty() ? 0 : 1;
+  return std::to_string(flagged) + " of " + std::to_string(messages->size()) +
+         " messages carry flags kept only in the index, and the UIDs up to " +
+         std::to_string(ReadLastUid(folder_dir)) + " are handed out anew";
+}
+
 int RunIndex(int argc, char** argv) {
-  const bool rebuild = argc == 5 && std::strcmp(argv[4], "--rebuild") == 0;
-  if (argc != 4 && !rebuild) return UsageError(kIndex, "expected a postoffice, a mailbox and a folder");
+  const bool json = TakeOption(&argc, argv, "--json");
+  const bool force = TakeOption(&argc, argv, "--force");
+  const bool rebuild = TakeOption(&argc, argv, "--rebuild");
+  if (argc != 4) return UsageError(kIndex, "expected a postoffice, a mailbox and a folder");
+  if (force && !rebuild) return UsageError(kIndex, "--force goes with --rebuild");
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(kIndex, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   if (!FitsIndexNames(argv + 1)) return UsageError(kIndex, "a name is too long");
   if (!NamesStayInStore({{"postoffice", argv[1]},
                          {"mailbox", argv[2]},
                          {"folder", argv[3], NameKind::kFolder}})) {
     return kExitFailure;
+  }
+  std::string folder_dir;
+  if (!RequireFolder(argv[1], argv[2], argv[3], &folder_dir)) return kExitFailure;
+  if (rebuild && !force) {
+    const std::string drops = WhatRebuildDrops(folder_dir);
+    if (!drops.empty()) {
+      return Fail("--rebuild would drop what the index holds: %s; storeadm resync keeps it, "
+                  "--rebuild --force drops it",
+                  drops.c_str());
+    }
   }
 
   StoreIndex index;
@@ -67,18 +112,17 @@ int RunIndex(int argc, char** argv) {
   }
 
   if (rebuild && ScanFolders(index.folder_directory, true, false) == 0) {
-    std::fprintf(stderr, "storeadm: could not rebuild the index of %s (is the folder busy?)\n",
-                 index.folder_directory);
+    const std::string reason = LastErrorText();
     ReleaseStoreIndex(&index);
-    return kExitFailure;
+    return Fail("could not rebuild the index of %s (%s; is the folder busy?)",
+                ShownPath(folder_dir).c_str(), reason.c_str());
   }
   const uint32_t result = OpenStoreIndex(&index, rebuild ? kOpenLoad : kOpenCheckDirty);
   int exit_code = kExitOk;
   if (result == kOpenFailed) {
-    std::fprintf(stderr, "storeadm: could not open the index of %s\n", index.folder_directory);
-    exit_code = kExitFailure;
+    exit_code = Fail("could not open the index of %s", ShownPath(folder_dir).c_str());
   } else {
-    PrintStatus(index, result);
+    PrintStatus(index, result, json);
   }
   ReleaseStoreIndex(&index);
   return exit_code;

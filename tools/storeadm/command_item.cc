@@ -6,6 +6,10 @@
 #include <string>
 
 #include "command.h"
+#include "folder_argument.h"
+#include "json_text.h"
+#include "store_objects.h"
+#include "report.h"
 #include "frame/thread_record.h"
 #include "item_values.h"
 #include "qxstore.h"
@@ -18,9 +22,9 @@ int RunItem(int argc, char** argv);
 
 const Command kItem{"item",
                     "get|set <postoffice> <mailbox> <folder> <identifier> <property> [<value>] "
-                    "[--type N]",
+                    "[--type N] [--json]",
                     "reads or writes one property of an item through the store-item interface",
-                    RunItem};
+                    RunItem, nullptr, "--type= --json"};
 const CommandRegistration kRegisterItem(kItem);
 
 const char* WriteFailure(PropertyWrite result) {
@@ -36,12 +40,13 @@ const char* WriteFailure(PropertyWrite result) {
 }
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "storeadm: %s\n", message.c_str());
+  ReportError("%s\n", message.c_str());
   StoreFolder_FindClose();
   return kExitFailure;
 }
 
 int RunItem(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   int positional = argc;
   uint32_t folder_type = 0;
   if (argc >= 2 && std::strcmp(argv[argc - 2], "--type") == 0) {
@@ -57,9 +62,14 @@ int RunItem(int argc, char** argv) {
     return UsageError(kItem, set ? "set takes a folder, an identifier, a property and a value"
                                  : "get takes a folder, an identifier and a property");
   }
+  FolderArgument folder_argument;
+  if (argc > 4) {
+    if (int usage = TakeFolderArgument(kItem, argv, 4, &folder_argument); usage != kExitOk) return usage;
+  }
   const char* identifier = argv[5];
   const std::string property = argv[6];
 
+  if (!RequireMailbox(argv[2], argv[3])) return kExitFailure;
   if (StoreFolder_Open(argv[2], argv[3], argv[4], folder_type, 1) == 0) {
     return Fail(std::string("folder ") + argv[4] + " cannot be opened as folder type " +
                 std::to_string(folder_type));
@@ -78,7 +88,14 @@ int RunItem(int argc, char** argv) {
   }
   const ShownValue shown = ReadShownProperty(property, folder_type);
   if (!shown.found) return Fail(property + " not found for " + identifier);
-  std::printf("%s\n", shown.text.c_str());
+  if (json) {
+    JsonObject object;
+    object.Add("item", identifier).Add("property", property);
+    object.AddRaw("value", shown.is_number ? shown.text : JsonString(shown.text));
+    PrintJsonArray({object});
+  } else {
+    std::printf("%s\n", shown.text.c_str());
+  }
   StoreFolder_FindClose();
   return kExitOk;
 }

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
+#include "store_objects.h"
+#include "report.h"
 #include "item_values.h"
 #include "json_text.h"
 #include "qxstore.h"
@@ -28,7 +31,7 @@ int RunItems(int argc, char** argv);
 const Command kItems{
     "items", "<postoffice> <mailbox> <folder> [--type N] [--props NAME,...] [--json]",
     "walks a folder's items through the store-item interface and prints their properties",
-    RunItems};
+    RunItems, nullptr, "--type= --props= --json"};
 const CommandRegistration kRegisterItems(kItems);
 
 std::vector<std::string> DefaultProperties(uint32_t folder_type) {
@@ -101,9 +104,15 @@ int RunItems(int argc, char** argv) {
   Options options;
   int exit_code = kExitOk;
   if (!ParseOptions(argc, argv, &options, &exit_code)) return exit_code;
+  FolderArgument folder_argument;
+  if (int usage = TakeFolderArgument(kItems, argv, 3, &folder_argument); usage != kExitOk) {
+    return usage;
+  }
+  options.folder = argv[3];
+  if (!RequireMailbox(options.postoffice, options.mailbox)) return kExitFailure;
   if (StoreFolder_Open(options.postoffice, options.mailbox, options.folder, options.folder_type, 1) ==
       0) {
-    std::fprintf(stderr, "storeadm: folder %s of %s/%s cannot be opened as folder type %u\n",
+    ReportError("folder %s of %s/%s cannot be opened as folder type %u\n",
                  options.folder, options.postoffice, options.mailbox, options.folder_type);
     return kExitFailure;
   }

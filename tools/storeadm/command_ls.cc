@@ -12,6 +12,9 @@
 #include <pugixml.hpp>
 
 #include "command.h"
+#include "folder_argument.h"
+#include "store_objects.h"
+#include "report.h"
 #include "forwarding_check.h"
 #include "folder/folder_files.h"
 #include "frame/store_paths.h"
@@ -51,7 +54,7 @@ int RunLs(int argc, char** argv);
 
 const Command kLs{
     "ls", "<postoffice> <mailbox> <folder> [--xsl <file>] [--unread] [--rescan] [--json]",
-    "lists a folder's messages from its index: UID, date, from, subject, size, flags", RunLs};
+    "lists a folder's messages from its index: UID, file, date, from, subject, size, flags", RunLs, nullptr, "--xsl= --unread --rescan --json", true};
 const CommandRegistration kRegisterLs(kLs);
 
 // The enumeration takes folder texts with their own leading separator
@@ -92,17 +95,17 @@ bool ParseOptions(int argc, char** argv, Options* options, int* exit_code) {
 bool LoadStylesheet(const char* path, MESSAGELISTRECORD* list) {
   std::string text;
   if (!platform::ReadWholeFile(path, &text)) {
-    std::fprintf(stderr, "storeadm: cannot read the stylesheet %s\n", path);
+    ReportError("cannot read the stylesheet %s\n", path);
     return false;
   }
   if (text.size() >= sizeof list->filter) {
-    std::fprintf(stderr, "storeadm: the stylesheet %s is longer than %zu bytes\n", path,
+    ReportError("the stylesheet %s is longer than %zu bytes\n", path,
                  sizeof list->filter - 1);
     return false;
   }
   pugi::xml_document parsed;
   if (!parsed.load_string(text.c_str())) {
-    std::fprintf(stderr, "storeadm: the stylesheet %s is not well-formed XML\n", path);
+    ReportError("the stylesheet %s is not well-formed XML\n", path);
     return false;
   }
   std::memcpy(list->filter, text.c_str(), text.size() + 1);
@@ -186,16 +189,21 @@ void PrintJson(const std::vector<Listed>& items) {
 
 void PrintLines(const std::vector<Listed>& items) {
   for (const Listed& m : items) {
-    std::printf("%d\t%s\t%s\t%s\t%s\t%s\n", m.uid, m.date.c_str(), m.from.c_str(),
+    std::printf("%d\t%s\t%s\t%s\t%s\t%s\t%s\n", m.uid, m.id.c_str(), m.date.c_str(), m.from.c_str(),
                 m.subject.c_str(), m.size.c_str(), m.flags.c_str());
   }
 }
 
 int RunLs(int argc, char** argv) {
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeLegacyFolderArgument(kLs, argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
   Options options;
   int exit_code = kExitOk;
   if (!ParseOptions(argc, argv, &options, &exit_code)) return exit_code;
 
+  if (!RequireFolder(options.postoffice, options.mailbox, folder_argument.index_text.c_str())) return kExitFailure;
   auto list = std::make_unique<MESSAGELISTRECORD>();
   std::memset(list.get(), 0, sizeof *list);
   std::snprintf(list->postoffice, sizeof list->postoffice, "%s", options.postoffice);
@@ -212,12 +220,12 @@ int RunLs(int argc, char** argv) {
   std::vector<Listed>& items = *listed;
   std::string directory;
   if (!found_any && !FolderIndexLoads(*list, &directory)) {
-    std::fprintf(stderr, "storeadm: the index of folder %s could not be read (%s)\n",
+    ReportError("the index of folder %s could not be read (%s)\n",
                  options.folder.c_str(), directory.c_str());
     return kExitFailure;
   }
   if (!found_any && options.stylesheet_path != nullptr) {
-    std::fprintf(stderr, "storeadm: the stylesheet left no BASEELEMENT/ELEMENT entries\n");
+    ReportError("the stylesheet left no BASEELEMENT/ELEMENT entries\n");
   }
   if (options.unread_only) std::erase_if(items, [](const Listed& m) { return m.read; });
   if (options.json) {

@@ -7,6 +7,9 @@
 #include <string>
 
 #include "command.h"
+#include <vector>
+#include "json_text.h"
+#include "store_objects.h"
 #include "forwarding_check.h"
 #include "qxstore.h"
 #include "qxstore_record_text.h"
@@ -16,8 +19,8 @@ namespace {
 
 int RunQueue(int argc, char** argv);
 
-const Command kQueue{"queue", "<directory>",
-                     "lists the command messages of a queue directory with their fields", RunQueue};
+const Command kQueue{"queue", "<directory> [--json]",
+                     "lists the command messages of a queue directory with their fields", RunQueue, nullptr, "--json", true};
 const CommandRegistration kRegisterQueue(kQueue);
 
 // Everything but the directory and the name, so that fields a file lacks
@@ -29,45 +32,90 @@ void ClearFields(COMMANDMESSAGE* message) {
   std::memcpy(message->message_id, id.c_str(), id.size() + 1);
 }
 
+struct QueuedMessage {
+  std::string id;
+  bool readable = false;
+  std::string recipients, sender, domain_name, priority, status;
+  uint32_t retries = 0;
+  int64_t next_send_time = 0;
+  int64_t time_acquired = 0;
+};
+
+QueuedMessage Fields(const COMMANDMESSAGE& message, bool readable) {
+  QueuedMessage queued;
+  queued.id = RecordText(message.message_id);
+  queued.readable = readable;
+  if (!readable) return queued;
+  queued.recipients = RecordText(message.recipients);
+  queued.sender = RecordText(message.sender);
+  queued.domain_name = RecordText(message.domain_name);
+  queued.priority = RecordText(message.priority);
+  queued.status = RecordText(message.status);
+  queued.retries = message.retries;
+  queued.next_send_time = message.next_send_time;
+  queued.time_acquired = message.time_acquired;
+  return queued;
+}
+
 void PrintField(const char* name, const std::string& value) {
   std::printf("  %-15s %s\n", name, value.c_str());
 }
 
-void PrintMessage(const COMMANDMESSAGE& message) {
-  PrintField("recipients", RecordText(message.recipients));
-  PrintField("sender", RecordText(message.sender));
-  PrintField("domain name", RecordText(message.domain_name));
-  PrintField("priority", RecordText(message.priority));
-  PrintField("status", RecordText(message.status));
-  PrintField("retries", std::to_string(message.retries));
-  PrintField("next send time", std::to_string(message.next_send_time));
-  PrintField("time acquired", std::to_string(message.time_acquired));
+void PrintText(const QueuedMessage& m) {
+  std::printf("%s\n", m.id.c_str());
+  if (!m.readable) {
+    std::printf("  (cannot be read)\n");
+    return;
+  }
+  PrintField("recipients", m.recipients);
+  PrintField("sender", m.sender);
+  PrintField("domain name", m.domain_name);
+  PrintField("priority", m.priority);
+  PrintField("status", m.status);
+  PrintField("retries", std::to_string(m.retries));
+  PrintField("next send time", std::to_string(m.next_send_time));
+  PrintField("time acquired", std::to_string(m.time_acquired));
+}
+
+std::string Json(const QueuedMessage& m) {
+  return "{\"id\": " + JsonString(m.id) + ", \"readable\": " + (m.readable ? "true" : "false") +
+         ", \"recipients\": " + JsonString(m.recipients) + ", \"sender\": " +
+         JsonString(m.sender) + ", \"domain_name\": " + JsonString(m.domain_name) +
+         ", \"priority\": " + JsonString(m.priority) + ", \"status\": " + JsonString(m.status) +
+         ", \"retries\": " + std::to_string(m.retries) + ", \"next_send_time\": " +
+         std::to_string(m.next_send_time) + ", \"time_acquired\": " +
+         std::to_string(m.time_acquired) + "}";
 }
 
 int RunQueue(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 2) return UsageError(kQueue, "queue needs a directory");
+  if (!RequireDirectory("queue directory", argv[1])) return kExitFailure;
   auto message = std::make_unique<COMMANDMESSAGE>();
   std::memset(message.get(), 0, sizeof *message);
   // The listing pattern "directory\*.MAI" must fit 400 bytes.
   if (std::strlen(argv[1]) > 393) return UsageError(kQueue, "the directory is too long");
   std::memcpy(message->directory, argv[1], std::strlen(argv[1]) + 1);
-  int count = 0;
-  int unreadable = 0;
+  std::vector<QueuedMessage> queued;
   for (uint32_t found = CommandMessageFindFirst(message.get()); found != 0;
        found = CommandMessageFindNext(message.get())) {
-    ++count;
     ClearFields(message.get());
-    std::printf("%s\n", RecordText(message->message_id).c_str());
-    if (CommandMessageGet(message.get()) == 1) {
-      PrintMessage(*message);
-    } else {
-      ++unreadable;
-      std::printf("  (cannot be read)\n");
-    }
+    const bool readable = CommandMessageGet(message.get()) == 1;
+    queued.push_back(Fields(*message, readable));
   }
   if (ReportForwardingFailure()) return kExitFailure;
-  std::printf("%d command message%s in %s\n", count, count == 1 ? "" : "s", argv[1]);
-  return unreadable == 0 ? kExitOk : kExitFailure;
+  if (json) {
+    std::printf("[");
+    for (size_t i = 0; i < queued.size(); ++i) {
+      std::printf("%s%s", i == 0 ? "" : ",\n ", Json(queued[i]).c_str());
+    }
+    std::printf("]\n");
+    return kExitOk;
+  }
+  for (const QueuedMessage& m : queued) PrintText(m);
+  std::printf("%zu command message%s in %s\n", queued.size(), queued.size() == 1 ? "" : "s",
+              argv[1]);
+  return kExitOk;
 }
 
 }  // namespace

@@ -6,6 +6,11 @@
 #include <cstring>
 
 #include "command.h"
+#include <vector>
+#include <string>
+#include "store_objects.h"
+#include "json_text.h"
+#include "report.h"
 #include "platform/file.h"
 #include "qxstore.h"
 
@@ -15,9 +20,9 @@ namespace {
 int RunSearch(int argc, char** argv);
 
 const Command kSearch{
-    "search", "<directory> <pattern> [--recursive] [--case]",
+    "search", "<directory> <pattern> [--recursive] [--case] [--json]",
     "lists the files under a directory holding a pattern (\"*word*\"); exit 1 when none does",
-    RunSearch};
+    RunSearch, nullptr, "--recursive --case --json"};
 const CommandRegistration kRegisterSearch(kSearch);
 
 struct SearchArguments {
@@ -25,6 +30,7 @@ struct SearchArguments {
   const char* pattern = nullptr;
   bool recursive = false;
   bool case_sensitive = false;
+  bool json = false;
 };
 
 // Null on success, else what is wrong with the arguments.
@@ -33,6 +39,8 @@ const char* ParseArguments(int argc, char** argv, SearchArguments* parsed) {
     const char* argument = argv[i];
     if (std::strcmp(argument, "--recursive") == 0) {
       parsed->recursive = true;
+    } else if (std::strcmp(argument, "--json") == 0) {
+      parsed->json = true;
     } else if (std::strcmp(argument, "--case") == 0) {
       parsed->case_sensitive = true;
     } else if (std::strncmp(argument, "--", 2) == 0) {
@@ -55,16 +63,16 @@ void SetParameters(const SearchArguments& arguments) {
   MsgSearch_SetParameter_Int("CaseSensitive", arguments.case_sensitive ? 1 : 0);
 }
 
-int PrintMatches() {
-  int count = 0;
+// The matching files, as paths a shell takes.
+std::vector<std::string> Matches() {
+  std::vector<std::string> paths;
   for (uint32_t found = StoreItem_FirstMatch(); found != 0; found = StoreItem_NextMatch()) {
     char* name = nullptr;
     uint32_t length = 0;
     StoreItem_GetMatchProp("Filename", &name, &length);
-    std::printf("%.*s\n", static_cast<int>(length), name != nullptr ? name : "");
-    ++count;
+    paths.push_back(ShownPath(std::string(name != nullptr ? name : "", length)));
   }
-  return count;
+  return paths;
 }
 
 int RunSearch(int argc, char** argv) {
@@ -73,22 +81,28 @@ int RunSearch(int argc, char** argv) {
     return UsageError(kSearch, problem);
   }
   if (!platform::IsDirectory(arguments.directory)) {
-    std::fprintf(stderr, "storeadm: %s is not a directory\n", arguments.directory);
-    return kExitFailure;
+    return Fail("%s is not a directory", arguments.directory);
   }
   MsgSearch_Init();
   SetParameters(arguments);
-  const int count = PrintMatches();
+  const std::vector<std::string> paths = Matches();
   MsgSearch_UnInit();
-  if (count > 0) return kExitOk;
-  std::fprintf(stderr, "storeadm: no file matches %s\n", arguments.pattern);
-  if (std::strchr(arguments.pattern, '*') == nullptr) {
-    std::fprintf(stderr,
-                 "storeadm: a pattern without '*' must equal a whole 1023-byte piece of a file; "
-                 "to find a word use \"*%s*\"\n",
-                 arguments.pattern);
+  if (paths.empty()) {
+    if (std::strchr(arguments.pattern, '*') != nullptr) {
+      return Fail("no file matches %s", arguments.pattern);
+    }
+    return Fail("no file matches %s (a pattern without '*' must equal a whole 1023-byte piece "
+                "of a file; to find a word use \"*%s*\")",
+                arguments.pattern, arguments.pattern);
   }
-  return kExitFailure;
+  if (arguments.json) {
+    std::vector<JsonObject> objects;
+    for (const std::string& path : paths) objects.push_back(JsonObject().Add("file", path));
+    PrintJsonArray(objects);
+  } else {
+    for (const std::string& path : paths) std::printf("%s\n", path.c_str());
+  }
+  return kExitOk;
 }
 
 }  // namespace

@@ -9,6 +9,10 @@
 #include <string>
 
 #include "command.h"
+#include <vector>
+#include "json_text.h"
+#include "store_objects.h"
+#include "report.h"
 #include "platform/text_compare.h"
 #include "store/mailbox_size.h"
 #include "store/postoffice_provider.h"
@@ -38,36 +42,55 @@ void PrintMailboxLine(const MAILBOXSIZE& mailbox, bool found) {
 
 int RunSize(int argc, char** argv);
 
-const CommandRegistration kSize({"size", "<postoffice> [mailbox]",
+const CommandRegistration kSize({"size", "<postoffice> [mailbox] [--json]",
                                  "mailbox sizes in KB with quota use, and the postoffice total",
-                                 RunSize});
+                                 RunSize, nullptr, "--json"});
+
+JsonObject JsonLine(const MAILBOXSIZE& mailbox, bool sized) {
+  JsonObject object;
+  object.Add("mailbox", RecordText(mailbox.mailbox)).AddBool("sized", sized);
+  object.AddNumber("size_kb", sized ? mailbox.size_kb : 0);
+  object.AddNumber("quota_kb", mailbox.quota_kb > 0 ? mailbox.quota_kb : 0);
+  return object;
+}
 
 int RunSize(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc < 2 || argc > 3) return UsageError(*FindCommand("size"), "expected a postoffice");
   const char* postoffice = argv[1];
   const char* wanted = argc == 3 ? argv[2] : nullptr;
+  if (!RequirePostoffice(postoffice)) return kExitFailure;
   PostofficeProvider provider;
   if (!provider.valid()) {
-    std::fprintf(stderr, "storeadm: cannot load the postoffice provider %s\n",
-                 PostofficeProviderPath().c_str());
-    return kExitFailure;
+    return Fail("cannot load the postoffice provider %s", PostofficeProviderPath().c_str());
   }
+  struct Sized {
+    MAILBOXSIZE mailbox;
+    bool sized;
+  };
+  std::vector<Sized> listed;
   MAILBOXSIZE mailbox;
   PrepareMailboxRecord(&mailbox, postoffice);
-  uint64_t total_kb = 0;
-  int listed = 0;
   for (int found = provider.FindFirst(&mailbox); found == 1; found = provider.FindNext(&mailbox)) {
     if (wanted == nullptr || platform::EqualsNoCase(RecordText(mailbox.mailbox), wanted)) {
       const bool sized = ComputeWholeMailboxSize(&mailbox);
-      PrintMailboxLine(mailbox, sized);
-      if (sized) total_kb += mailbox.size_kb;
-      ++listed;
+      listed.push_back({mailbox, sized});
     }
     PrepareMailboxRecord(&mailbox, postoffice);
   }
-  if (wanted != nullptr && listed == 0) {
-    std::fprintf(stderr, "storeadm: no mailbox %s in postoffice %s\n", wanted, postoffice);
-    return kExitFailure;
+  if (wanted != nullptr && listed.empty()) {
+    return Fail("no mailbox %s in postoffice %s", wanted, postoffice);
+  }
+  if (json) {
+    std::vector<JsonObject> objects;
+    for (const Sized& line : listed) objects.push_back(JsonLine(line.mailbox, line.sized));
+    PrintJsonArray(objects);
+    return kExitOk;
+  }
+  uint64_t total_kb = 0;
+  for (const Sized& line : listed) {
+    PrintMailboxLine(line.mailbox, line.sized);
+    if (line.sized) total_kb += line.mailbox.size_kb;
   }
   if (wanted == nullptr) std::printf("%-24s %10" PRIu64 " KB\n", "total", total_kb);
   return kExitOk;

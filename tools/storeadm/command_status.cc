@@ -9,6 +9,12 @@
 #include <vector>
 
 #include "command.h"
+#include "store_walk.h"
+#include "folder_argument.h"
+#include "progress.h"
+#include "json_text.h"
+#include "store_objects.h"
+#include "report.h"
 #include "frame/store_paths.h"
 #include "index/folder_status.h"
 #include "index/index_document.h"
@@ -22,13 +28,6 @@ namespace {
 
 using Status = std::array<uint32_t, kFolderStatusFields>;
 
-// Progress appears only once the walk has taken this long.
-constexpr uint64_t kQuietMilliseconds = 1000;
-
-struct FolderLine {
-  std::string name;       // below the mailbox, '/' between levels
-  std::string directory;  // store path
-};
 
 enum class Source { kCached, kIndex, kDamaged, kNone };
 
@@ -56,16 +55,35 @@ void PrintFolderStatus(const Status& status) {
   std::printf("\n");
 }
 
-int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folder) {
+JsonObject StatusObject(const std::string& name, const Status& status, Source source) {
+  const bool counted = source == Source::kCached || source == Source::kIndex;
+  const uint32_t entries = status[kStatusEntries];
+  JsonObject object;
+  object.Add("folder", name).Add("source", SourceText(source));
+  object.AddNumber("messages", counted ? entries : 0);
+  object.AddNumber("unseen", counted ? entries - std::min(status[kStatusSeen], entries) : 0);
+  object.AddNumber("recent", counted ? status[kStatusRecent] : 0);
+  object.AddNumber("answered", counted ? status[kStatusAnswered] : 0);
+  object.AddNumber("flagged", counted ? status[kStatusFlagged] : 0);
+  object.AddNumber("deleted", counted ? status[kStatusDeleted] : 0);
+  object.AddNumber("last_uid", counted ? status[kStatusLastUid] : 0);
+  return object;
+}
+
+int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folder, bool json) {
+  if (!RequireFolder(postoffice, mailbox, folder)) return kExitFailure;
   const std::string path = CachedStatusPath(postoffice, mailbox, folder);
-  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\", folder \"%s\"\n", postoffice,
-              mailbox, folder);
-  std::printf("  file       %s\n", path.c_str());
   Status status{};
   if (GetCachedStatus(postoffice, mailbox, folder, status.data()) == 0) {
-    std::printf("  (no cached status: the file is missing or empty)\n");
-    return kExitFailure;
+    return Fail("no cached status: %s is missing or empty", ShownPath(path).c_str());
   }
+  if (json) {
+    PrintJsonArray({StatusObject(folder, status, Source::kCached)});
+    return kExitOk;
+  }
+  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\", folder \"%s\"\n", postoffice,
+              mailbox, folder);
+  std::printf("  file       %s\n", ShownPath(path).c_str());
   const int64_t size = platform::GetFileSize(path);
   if (size != static_cast<int64_t>(kFolderStatusSize)) {
     std::printf("  (the file holds %lld bytes, not %zu)\n", static_cast<long long>(size),
@@ -73,26 +91,6 @@ int ShowOneFolder(const char* postoffice, const char* mailbox, const char* folde
   }
   PrintFolderStatus(status);
   return kExitOk;
-}
-
-bool IsStoreFileName(const std::string& name) {
-  return name.empty() || name[0] == '_' || name[0] == '.';
-}
-
-// Every folder directory below `directory`, depth first in listing order.
-void CollectFolders(const std::string& directory, const std::string& name,
-                    std::vector<FolderLine>* folders) {
-  for (platform::Listing listing = platform::Listing::Open(directory + "\\*.*"); listing.valid();
-       listing.Next()) {
-    const platform::FindData& found = listing.current();
-    if ((found.attributes & platform::kAttributeDirectory) == 0 || IsStoreFileName(found.name)) {
-      continue;
-    }
-    const std::string child_name = name.empty() ? found.name : name + "/" + found.name;
-    const std::string child_directory = JoinStorePath(directory, found.name);
-    folders->push_back({child_name, child_directory});
-    CollectFolders(child_directory, child_name, folders);
-  }
 }
 
 Source ReadStatus(const std::string& directory, Status* status) {
@@ -126,54 +124,62 @@ void PrintTableLine(const std::string& name, const Status& status, Source source
               status[kStatusDeleted], status[kStatusLastUid], SourceText(source));
 }
 
-int ShowMailbox(const char* postoffice, const char* mailbox) {
+int ShowMailbox(const char* postoffice, const char* mailbox, bool json) {
   char mailbox_directory[kStorePathSize];
+  if (!RequireMailbox(postoffice, mailbox)) return kExitFailure;
   if (GetFolderDirectory(mailbox_directory, sizeof mailbox_directory, postoffice, mailbox,
                          nullptr) == 0) {
-    std::fprintf(stderr, "storeadm: the mailbox directory is too long or leads out of the store\n");
-    return kExitFailure;
+    return Fail("the mailbox directory is too long or leads out of the store");
   }
   if (!platform::IsDirectory(mailbox_directory)) {
-    std::fprintf(stderr, "storeadm: no mailbox directory %s\n", mailbox_directory);
-    return kExitFailure;
+    return Fail("no mailbox directory %s", ShownPath(mailbox_directory).c_str());
   }
   std::vector<FolderLine> folders;
   // The mailbox directory keeps the cache of the folder named "".
   folders.push_back({"(mailbox directory)", mailbox_directory});
   CollectFolders(mailbox_directory, "", &folders);
 
-  std::printf("Folder status of postoffice \"%s\", mailbox \"%s\" (%s)\n", postoffice, mailbox,
-              mailbox_directory);
-  PrintTableHeader();
-  const uint64_t started = platform::TickMilliseconds();
-  bool progress_shown = false;
+  if (!json) {
+    std::printf("Folder status of postoffice \"%s\", mailbox \"%s\" (%s)\n", postoffice, mailbox,
+                ShownPath(mailbox_directory).c_str());
+    PrintTableHeader();
+  }
+  std::vector<JsonObject> objects;
+  Progress progress("status: folders");
   for (size_t i = 0; i < folders.size(); ++i) {
     Status status{};
     const Source source = ReadStatus(folders[i].directory, &status);
     if (i == 0 && source == Source::kNone) continue;
-    if (platform::TickMilliseconds() - started > kQuietMilliseconds) {
-      std::fprintf(stderr, "\rstatus: %zu of %zu folders", i + 1, folders.size());
-      std::fflush(stderr);
-      progress_shown = true;
+    progress.Step(i + 1, folders.size());
+    if (json) {
+      objects.push_back(StatusObject(folders[i].name, status, source));
+    } else {
+      PrintTableLine(folders[i].name, status, source);
     }
-    PrintTableLine(folders[i].name, status, source);
   }
-  if (progress_shown) std::fprintf(stderr, "\n");
+  if (json) PrintJsonArray(objects);
+  progress.Finish();
   return kExitOk;
 }
 
 int RunStatus(int argc, char** argv);
 
 const CommandRegistration kStatus(
-    {"status", "<postoffice> <mailbox> [<folder>]",
-     "prints a folder's cached status (_FOLDER.DAT), or every folder's of a mailbox", RunStatus});
+    {"status", "<postoffice> <mailbox> [<folder>] [--json]",
+     "prints a folder's cached status (_FOLDER.DAT), or every folder's of a mailbox", RunStatus,
+     nullptr, "--json"});
 
 int RunStatus(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc < 3 || argc > 4) {
     return UsageError(*FindCommand("status"), "status needs a postoffice and a mailbox");
   }
-  if (argc == 4) return ShowOneFolder(argv[1], argv[2], argv[3]);
-  return ShowMailbox(argv[1], argv[2]);
+  FolderArgument folder_argument;
+  if (argc > 3) {
+    if (int usage = TakeFolderArgument(*FindCommand("status"), argv, 3, &folder_argument); usage != kExitOk) return usage;
+  }
+  if (argc == 4) return ShowOneFolder(argv[1], argv[2], argv[3], json);
+  return ShowMailbox(argv[1], argv[2], json);
 }
 
 }  // namespace

@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "remote/forwarding_failure.h"
+#include "report.h"
 
 namespace qx::storeadm {
 
 bool ReportForwardingFailure() {
   const auto& failure = LastForwardingFailure();
   if (!failure) return false;
-  std::fprintf(stderr, "storeadm: %s\n", failure->reason.c_str());
+  ReportError("%s\n", failure->reason.c_str());
   return true;
 }
 

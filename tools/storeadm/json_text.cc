@@ -1,6 +1,7 @@
 #include "json_text.h"
 
 #include <cstdio>
+#include <string>
 
 namespace qx::storeadm {
 
@@ -19,6 +20,51 @@ std::string JsonString(const std::string& text) {
     }
   }
   return out + "\"";
+}
+
+}  // namespace qx::storeadm
+
+namespace qx::storeadm {
+
+void JsonObject::Key(const char* key) {
+  if (!members_.empty()) members_ += ", ";
+  members_ += JsonString(key) + ": ";
+}
+
+JsonObject& JsonObject::Add(const char* key, const std::string& text) {
+  Key(key);
+  members_ += JsonString(text);
+  return *this;
+}
+
+JsonObject& JsonObject::AddNumber(const char* key, int64_t number) {
+  Key(key);
+  members_ += std::to_string(number);
+  return *this;
+}
+
+JsonObject& JsonObject::AddBool(const char* key, bool value) {
+  Key(key);
+  members_ += value ? "true" : "false";
+  return *this;
+}
+
+JsonObject& JsonObject::AddRaw(const char* key, const std::string& json) {
+  Key(key);
+  members_ += json;
+  return *this;
+}
+
+std::string JsonArray(const std::vector<JsonObject>& objects) {
+  std::string text = "[";
+  for (size_t i = 0; i < objects.size(); ++i) {
+    text += (i == 0 ? "" : ",\n ") + objects[i].Text();
+  }
+  return text + "]";
+}
+
+void PrintJsonArray(const std::vector<JsonObject>& objects) {
+  std::printf("%s\n", JsonArray(objects).c_str());
 }
 
 }  // namespace qx::storeadm

@@ -2,33 +2,136 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "command.h"
+#include "folder_argument.h"
+#include "platform/diagnostics.h"
+#include "platform/fault_injection.h"
 #include "qxstore.h"
+#include "report.h"
+
+#ifndef QXSTORE_VERSION
+#define QXSTORE_VERSION "unknown"
+#endif
 
 namespace qx::storeadm {
 namespace {
+
+// The summary after the command's name, folded at blanks to fit 79 columns.
+void PrintSummary(std::FILE* out, const Command& command) {
+  constexpr size_t kIndent = 15;
+  constexpr size_t kWidth = 79 - kIndent;
+  std::string_view rest = command.summary;
+  bool first = true;
+  while (!rest.empty()) {
+    size_t cut = rest.size();
+    if (cut > kWidth) {
+      cut = rest.rfind(' ', kWidth);
+      if (cut == std::string_view::npos || cut == 0) cut = kWidth;
+    }
+    if (first) {
+      std::fprintf(out, "  %-11s%s%.*s\n", command.name, command.forwards ? "* " : "  ",
+                   static_cast<int>(cut), rest.data());
+    } else {
+      std::fprintf(out, "%*s%.*s\n", static_cast<int>(kIndent), "", static_cast<int>(cut),
+                   rest.data());
+    }
+    first = false;
+    rest.remove_prefix(cut);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  }
+}
 
 void PrintHelp(std::FILE* out) {
   std::fprintf(out,
                "usage: storeadm <command> [arguments]\n"
                "       storeadm <command> --help\n"
-               "       storeadm --help\n"
+               "       storeadm help folders\n"
+               "       storeadm --help | --version\n"
                "\n"
                "Administers the message store named by the registry file in\n"
-               "QXSTORE_REGISTRY (default /etc/qxstore/registry.reg).\n"
+               "QXSTORE_REGISTRY (default /etc/qxstore/registry.reg). Exit status:\n"
+               "0 done, 1 failed (the reason on standard error), 2 wrong arguments.\n"
+               "Commands that print data take --json; those marked * take --host NAME\n"
+               "to run on a remote administration host.\n"
                "\n"
                "commands:\n");
   for (const Command& command : Commands()) {
-    std::fprintf(out, "  %-10s %s\n", command.name, command.summary);
-    std::fprintf(out, "  %-10s   storeadm %s%s%s\n", "", command.name, *command.arguments ? " " : "",
-                 command.arguments);
+    if (command.hidden) continue;
+    PrintSummary(out, command);
+    std::fprintf(out, "               storeadm %s%s%s\n", command.name,
+                 *command.arguments ? " " : "", command.arguments);
   }
 }
 
 bool IsHelpFlag(const char* argument) {
-  return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
-         std::strcmp(argument, "help") == 0;
+  return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0;
+}
+
+// The option's entry in the command's list: "--xsl=" for "--xsl", null
+// when the command does not take it.
+const char* FindOption(const Command& command, std::string_view option) {
+  std::string_view list = command.options;
+  while (!list.empty()) {
+    const size_t blank = list.find(' ');
+    std::string_view entry = list.substr(0, blank);
+    const bool takes_value = !entry.empty() && entry.back() == '=';
+    if ((takes_value ? entry.substr(0, entry.size() - 1) : entry) == option) {
+      return takes_value ? "=" : "";
+    }
+    if (blank == std::string_view::npos) break;
+    list.remove_prefix(blank + 1);
+  }
+  return nullptr;
+}
+
+bool LooksLikeOption(const char* argument) {
+  return (argument[0] == '-' && argument[1] == '-' && argument[2] != '\0') ||
+         std::strcmp(argument, "-A") == 0;
+}
+
+// Checks the options against the command's list and takes "--host NAME"
+// out of `arguments`; the exit code of a usage error, or kExitOk.
+int CheckOptions(const Command& command, std::vector<char*>* arguments, const char** host) {
+  std::vector<char*> kept;
+  for (size_t i = 0; i < arguments->size(); ++i) {
+    char* argument = (*arguments)[i];
+    if (std::strcmp(argument, "--host") == 0) {
+      if (!command.forwards) {
+        return UsageError(command, (std::string(command.name) +
+                                    " runs on this machine only: --host does not apply")
+                                       .c_str());
+      }
+      if (i + 1 >= arguments->size()) return UsageError(command, "--host needs a host name");
+      *host = (*arguments)[++i];
+      continue;
+    }
+    kept.push_back(argument);
+    if (!LooksLikeOption(argument)) continue;
+    const char* option = FindOption(command, argument);
+    if (option == nullptr) {
+      return UsageError(command, (std::string("unknown option ") + argument).c_str());
+    }
+    if (*option == '=') {
+      if (i + 1 >= arguments->size()) {
+        return UsageError(command, (std::string(argument) + " needs a value").c_str());
+      }
+      kept.push_back((*arguments)[++i]);
+    }
+  }
+  *arguments = std::move(kept);
+  return kExitOk;
+}
+
+// Data written to a file or pipe is complete only once it is flushed: a
+// full disk shows here, not at the printf.
+int CheckStandardOutput(int result) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return result;
+  if (result == kExitOk) return Fail("cannot write standard output (is the disk full?)");
+  return result;
 }
 
 int Main(int argc, char** argv) {
@@ -38,30 +141,53 @@ int Main(int argc, char** argv) {
   }
   if (IsHelpFlag(argv[1])) {
     PrintHelp(stdout);
-    return kExitOk;
+    return CheckStandardOutput(kExitOk);
+  }
+  if (std::strcmp(argv[1], "help") == 0) {
+    if (argc == 3 && std::strcmp(argv[2], "folders") == 0) {
+      std::printf("%s", FolderGrammarHelp());
+    } else if (argc == 2) {
+      PrintHelp(stdout);
+    } else {
+      std::fprintf(stderr, "storeadm: help takes nothing or \"folders\"\n");
+      return kExitUsage;
+    }
+    return CheckStandardOutput(kExitOk);
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("storeadm %s\n", QXSTORE_VERSION);
+    return CheckStandardOutput(kExitOk);
   }
   const Command* command = FindCommand(argv[1]);
   if (command == nullptr) {
-    std::fprintf(stderr, "storeadm: unknown command '%s'\n\n", argv[1]);
-    PrintHelp(stderr);
+    std::fprintf(stderr, "storeadm: unknown command '%s' (storeadm --help lists them)\n",
+                 argv[1]);
     return kExitUsage;
   }
-  for (int i = 2; i < argc; ++i) {
-    if (IsHelpFlag(argv[i]) && std::strcmp(argv[i], "help") != 0) {
+  std::vector<char*> arguments(argv + 1, argv + argc);
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    if (IsHelpFlag(arguments[i])) {
       std::printf("%s\n", command->summary);
       PrintCommandUsage(*command, stdout);
       if (command->details != nullptr) std::printf("\n%s", command->details);
-      return kExitOk;
+      return CheckStandardOutput(kExitOk);
     }
   }
+  SetJsonErrors(HasOption(argc, argv, "--json"));
+  const char* host = nullptr;
+  if (int usage = CheckOptions(*command, &arguments, &host); usage != kExitOk) return usage;
+  // Standard output carries the data; the library's own lines go beside it.
+  platform::DiagnosticsToStandardErrorByDefault();
+  platform::ArmDiskFullFromEnvironment();
   // The library started as it was loaded, with this process's settings;
   // it stops as it is unloaded at exit.
-  int result = command->run(argc - 1, argv + 1);
-  std::fflush(stdout);
+  if (host != nullptr) SetCurrentHost(host);
+  arguments.push_back(nullptr);
+  const int result = command->run(static_cast<int>(arguments.size()) - 1, arguments.data());
   // The main thread's state (an open folder, its record) goes as a host's
   // thread end would take it, before the library stops.
   StoreLibrary_ThreadRelease();
-  return result;
+  return CheckStandardOutput(result);
 }
 
 }  // namespace

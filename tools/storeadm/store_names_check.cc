@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "command.h"
+#include "report.h"
 #include "frame/store_names.h"
 
 namespace qx::storeadm {
@@ -13,7 +14,7 @@ bool NamesStayInStore(std::initializer_list<StoreNameArgument> names) {
                        : name.kind == NameKind::kFile ? IsStoreName(name.text)
                                                       : IsStoreDirectoryName(name.text);
     if (!stays) {
-      std::fprintf(stderr, "storeadm: the %s \"%s\" leads out of the store\n", name.what,
+      ReportError("the %s \"%s\" leads out of the store\n", name.what,
                    name.text);
       return false;
     }
@@ -22,7 +23,7 @@ bool NamesStayInStore(std::initializer_list<StoreNameArgument> names) {
 }
 
 int LeadsOutOfStore(const char* what) {
-  std::fprintf(stderr, "storeadm: %s leads out of the store\n", what);
+  ReportError("%s leads out of the store\n", what);
   return kExitFailure;
 }
 
