@@ -30,12 +30,17 @@ bool FitsIndexNames(char** names) {
   return true;
 }
 
-void PrintStatus(const StoreIndex& index, uint32_t result) {
-  uint32_t status[kFolderStatusFields] = {};
-  ComputeFolderStatus(HeldDocument(&index), FolderStatusRecord(status));
+const char* OpenedHow(uint32_t result) {
+  switch (result) {
+    case kOpenReused: return "reused";
+    case kOpenCounted: return "counted before, unchanged";
+    default: return "loaded";
+  }
+}
+
+void PrintStatus(const StoreIndex& index, uint32_t result, const uint32_t* status) {
   std::printf("folder:    %s\n", index.folder_directory);
-  std::printf("index:     %s (%u bytes)\n", result == kOpenReused ? "reused" : "loaded",
-              index.index_file_size);
+  std::printf("index:     %s (%u bytes)\n", OpenedHow(result), index.index_file_size);
   std::printf("messages:  %u\n", status[kStatusEntries]);
   std::printf("seen:      %u\n", status[kStatusSeen]);
   std::printf("unseen:    %u\n", status[kStatusEntries] - status[kStatusSeen]);
@@ -72,13 +77,17 @@ int RunIndex(int argc, char** argv) {
     ReleaseStoreIndex(&index);
     return kExitFailure;
   }
-  const uint32_t result = OpenStoreIndex(&index, rebuild ? kOpenLoad : kOpenCheckDirty);
+  // A plain open answers from the derived cache when the folder is unchanged.
+  uint32_t status[kFolderStatusFields] = {};
+  const uint32_t result = rebuild ? OpenStoreIndex(&index, kOpenLoad)
+                                  : OpenIndexForStatus(&index, FolderStatusRecord(status));
+  if (rebuild && result != kOpenFailed) ComputeFolderStatus(HeldDocument(&index), FolderStatusRecord(status));
   int exit_code = kExitOk;
   if (result == kOpenFailed) {
     std::fprintf(stderr, "storeadm: could not open the index of %s\n", index.folder_directory);
     exit_code = kExitFailure;
   } else {
-    PrintStatus(index, result);
+    PrintStatus(index, result, status);
   }
   ReleaseStoreIndex(&index);
   return exit_code;
