@@ -3,7 +3,7 @@
 # With "fuzz", also the clang and libFuzzer that the fuzz targets need.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libpugixml-dev libxslt1-dev libxml2-dev
-          libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+          libcurl4-openssl-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev tzdata)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang-16 libclang-rt-16-dev libfuzzer-16-dev)
 fi

@@ -1,5 +1,6 @@
 #include "frame/store_names.h"
 
+#include "frame/refusal_report.h"
 #include "platform/errors.h"
 
 namespace qx {
@@ -8,10 +9,13 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool Refused() {
+bool Refused(std::string_view name) {
+  ReportRefusal(name, platform::kErrorInvalidName);
   platform::SetLastError(platform::kErrorInvalidName);
   return false;
 }
+
+const char* Shown(const char* name) { return name == nullptr ? "" : name; }
 
 }  // namespace
 
@@ -45,15 +49,14 @@ bool IsStoreDirectoryName(const char* name) {
 }
 
 bool AcceptStoreNames(const char* postoffice, const char* mailbox, const char* folder) {
-  if (IsStoreDirectoryName(postoffice) && IsStoreDirectoryName(mailbox) &&
-      IsStoreFolderText(folder)) {
-    return true;
-  }
-  return Refused();
+  if (!IsStoreDirectoryName(postoffice)) return Refused(Shown(postoffice));
+  if (!IsStoreDirectoryName(mailbox)) return Refused(Shown(mailbox));
+  if (!IsStoreFolderText(folder)) return Refused(Shown(folder));
+  return true;
 }
 
 bool AcceptStoreFileName(std::string_view file_name) {
-  return IsStoreName(file_name) ? true : Refused();
+  return IsStoreName(file_name) ? true : Refused(file_name);
 }
 
 bool IsConfinementRefusal(uint32_t last_error) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "frame/option_provider.h"
+#include "frame/refusal_report.h"
 #include "frame/registry_readers.h"
 #include "frame/settings.h"
 #include "frame/store_names.h"
@@ -23,7 +24,8 @@ constexpr const char* kSpecialRoots[] = {"PUBROOT", "FILEROOT", "VCFROOT"};
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool Refused(uint32_t error) {
+bool Refused(std::string_view path, uint32_t error) {
+  ReportRefusal(path, error);
   platform::SetLastError(error);
   return false;
 }
@@ -75,7 +77,25 @@ std::optional<std::string> PostofficeNamedBy(std::string_view path) {
 bool IsInsideStore(std::string_view path, const char* postoffice) {
   const std::optional<std::string> real = platform::RealPath(path);
   if (real && IsBelowPostofficeRoots(*real, postoffice)) return true;
-  return Refused(platform::kErrorAccessDenied);
+  return Refused(path, platform::kErrorAccessDenied);
+}
+
+bool IsStoreRoot(std::string_view path, const char* postoffice) {
+  const std::optional<std::string> real = platform::RealPath(path);
+  if (!real) return false;
+  const auto is = [&](std::string_view root) {
+    const std::optional<std::string> real_root = platform::RealPath(root);
+    return real_root && *real_root == *real;
+  };
+  const std::string mail_root = Settings().mail_root;
+  bool root = is(mail_root);
+  if (!root && postoffice != nullptr) {
+    const std::string base = JoinStorePath(mail_root, postoffice);
+    root = is(base) || is(JoinStorePath(base, "MAILROOT"));
+    for (const char* special : kSpecialRoots) root = root || is(JoinStorePath(base, special));
+  }
+  if (root) Refused(path, platform::kErrorAccessDenied);
+  return root;
 }
 
 void ConfineFullPaths() { g_full_paths_confined.store(true, std::memory_order_release); }
@@ -99,10 +119,10 @@ std::vector<std::string> QueueDirectories() {
 bool IsAllowedFullPath(std::string_view path) {
   if (!FullPathsConfined()) return true;
   if (path.empty() || !IsSeparator(path.front()) || HoldsParentReference(path)) {
-    return Refused(platform::kErrorInvalidName);
+    return Refused(path, platform::kErrorInvalidName);
   }
   const std::optional<std::string> real = platform::RealPath(path);
-  if (!real) return Refused(platform::kErrorAccessDenied);
+  if (!real) return Refused(path, platform::kErrorAccessDenied);
   if (IsBelow(*real, Settings().mail_root) || IsBelow(*real, Settings().bad_mail_directory)) {
     return true;
   }
@@ -114,7 +134,7 @@ bool IsAllowedFullPath(std::string_view path) {
       IsBelowPostofficeRoots(*real, postoffice->c_str())) {
     return true;
   }
-  return Refused(platform::kErrorAccessDenied);
+  return Refused(path, platform::kErrorAccessDenied);
 }
 
 }  // namespace qx

@@ -33,6 +33,12 @@ namespace qx {
 // dangling link, a loop, a directory that cannot be looked into).
 bool IsInsideStore(std::string_view path, const char* postoffice);
 
+// True when `path` leads to one of the roots themselves (the mail root, a
+// postoffice's directory, its MAILROOT, or a special root): directories
+// that hold many mailboxes or folders, which no single folder removal may
+// take. Reported as a refusal with last error 5.
+bool IsStoreRoot(std::string_view path, const char* postoffice);
+
 // Turns full-path confinement on for the rest of the process. Called once,
 // before calls are served; there is no way back.
 void ConfineFullPaths();

@@ -5,6 +5,7 @@
 #include "common/exception.h"
 #include "common/file_management.h"
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "frame/bounded_text.h"
 #include "platform/file.h"
 #include "shares/share_documents.h"
@@ -48,6 +49,8 @@ uint32_t RemoveFolder(STOREFOLDER* folder) {
   if (IsPublicRootPath(RecordText(folder->parent))) return 0;
   const std::string own_directory = StoreFolderOwnDirectory(*folder);
   if (own_directory.empty()) return 0;
+  // An empty mailbox and folder name would name a whole MAILROOT.
+  if (IsStoreRoot(own_directory, RecordText(folder->postoffice).c_str())) return 0;
   WithdrawShares(*folder);
   bool deleted = DeleteTreeQuietly(own_directory);
   MarkFolderIndexDirty(ParentDirectoryOf(own_directory));

@@ -1,11 +1,14 @@
 #include "store/item_folder_open.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "common/mutex.h"
 #include "frame/settings.h"
+#include "frame/store_names.h"
 #include "frame/store_paths.h"
+#include "frame/store_roots.h"
 #include "frame/bounded_text.h"
 #include "index/index_document.h"
 #include "index/index_open.h"
@@ -112,18 +115,34 @@ Attach PrepareOpen(STOREINDEXTYPE& record, const FolderNames& names, uint32_t fo
   return AttachRecord(record, key);
 }
 
+// Where a folder of type 5 reads its calendar: the folder text itself when
+// it is a web address; else the folder's file below the mailbox, unless a
+// name would lead out of the store (store_names.h), or the path, through a
+// link, does (store_roots.h). A text that mentions "http://" without
+// beginning with it names neither (read as a path it would name a file
+// relative to wherever the server runs).
+std::optional<std::string> CalendarFeedSource(const STOREINDEXTYPE& record) {
+  const std::string_view folder = record.folder;
+  for (std::string_view scheme : {"http://", "https://"}) {
+    if (platform::StartsWithNoCase(folder, scheme)) return std::string(folder);
+  }
+  if (FindNoCaseIn(folder, "http://") != std::string_view::npos) return std::nullopt;
+  if (!AcceptStoreNames(record.postoffice, record.mailbox, record.folder)) return std::nullopt;
+  std::string path = std::string(Settings().mail_root) + "\\" + record.postoffice + "\\MAILROOT\\" +
+                     record.mailbox + "\\" + record.folder;
+  if (!IsInsideStore(path, record.postoffice)) return std::nullopt;
+  return path;
+}
+
 uint32_t OpenCalendarFeed(STOREINDEXTYPE& record, const FolderNames& names) {
   std::unique_ptr<CalendarFeed> feed = NewCalendarFeed();
   if (!feed) return 0;
   SetRecordNames(record, names, kFolderTypeICalendar);
   ItemState& state = ItemStateOf(record);
   state.calendar = std::move(feed);
-  std::string source(names.folder);
-  if (FindNoCaseIn(names.folder, "http://") == std::string_view::npos) {
-    source = std::string(Settings().mail_root) + "\\" + std::string(names.postoffice) +
-             "\\MAILROOT\\" + std::string(names.mailbox) + "\\" + std::string(names.folder);
-  }
-  return state.calendar->Open(source);
+  const std::optional<std::string> source = CalendarFeedSource(record);
+  if (!source) return 0;
+  return state.calendar->Open(*source);
 }
 
 bool HoldsAnyDocument(StoreIndex* index) {

@@ -32,8 +32,11 @@ inline constexpr uint32_t kOpenWithoutLoading = 200;
 // A thread holding another folder lets it go first ("Thread superceeded
 // current index. Closing Original and creating new\n").
 // Folder type 5 opens a calendar feed instead, on the folder text when it
-// holds "http://", else on mail root\postoffice\MAILROOT\mailbox\folder,
-// and returns the feed's result.
+// begins with "http://" or "https://", else on
+// mail root\postoffice\MAILROOT\mailbox\folder, and returns the feed's result. It returns 0,
+// with a feed that holds no text, for names that would lead out of the
+// store (frame/store_names.h; a link leading out, frame/store_roots.h) and
+// for a folder text that holds "http://" without beginning with it.
 uint32_t OpenRecordFolder(STOREINDEXTYPE& record, std::string_view postoffice,
                           std::string_view mailbox, std::string_view folder,
                           uint32_t folder_type, uint32_t open_mode);

@@ -149,15 +149,16 @@ const ItemKind* ItemKindFor(uint32_t folder_type);
 // Folder types above 63 are not kept.
 void RegisterItemKind(uint32_t folder_type, const ItemKind* kind);
 
-// The reader behind a folder of type 5: an iCalendar file or "http://"
-// address read as a list of VEVENT components. Each thread's open folder
+// The reader behind a folder of type 5: an iCalendar file or web address
+// ("http://", "https://") read as a list of VEVENT components. Each thread's open folder
 // owns its own.
 class CalendarFeed {
  public:
   virtual ~CalendarFeed() = default;
-  // `source` is the folder text when it holds "http://" (any case), else the
-  // path mail root\postoffice\MAILROOT\mailbox\folder. The result is
-  // StoreFolder_Open's.
+  // `source` is the folder text when it begins with "http://" or
+  // "https://" (any case), else the path
+  // mail root\postoffice\MAILROOT\mailbox\folder (item_folder_open.h).
+  // The result is StoreFolder_Open's.
   virtual uint32_t Open(std::string_view source) = 0;
   // Nonzero when a first (next) VEVENT became current.
   virtual uint32_t FindFirst() = 0;

@@ -36,21 +36,6 @@ TEST_F(SettingsTest, MailRootPrecedence) {
   }
 }
 
-TEST_F(SettingsTest, ReadOnceAtStartAndDefaultsWhenMissing) {
-  EXPECT_EQ(Settings().store_event_notification_mode, 0u);
-  registry().SetString(kRoot, "Mail Root", "/elsewhere");
-  registry().SetDword(kRoot, "Store Event Notification Mode", 4);
-  registry().SetString(kRoot, "Bad Mail Directory", "/bad");
-  registry().Save();
-  // The values were read at start and stay until the library starts again.
-  EXPECT_EQ(Settings().store_event_notification_mode, 0u);
-
-  ReloadLibrary();
-  EXPECT_STREQ(Settings().mail_root, "/elsewhere");
-  EXPECT_EQ(Settings().store_event_notification_mode, 4u);
-  EXPECT_STREQ(Settings().bad_mail_directory, "/bad");
-}
-
 TEST_F(SettingsTest, RegistryReadersCutOrFailByTheBufferSize) {
   const char* key = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera";
   registry().SetString(kRoot, "Name", "abcdef");

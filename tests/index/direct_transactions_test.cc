@@ -174,7 +174,7 @@ TEST_F(DirectTransactionsTest, LongFileListsCostTimeInProportionToTheirLength) {
         [&] { return Direct_StoreIndex_UpdateItem("PO", "box", "Inbox", present.c_str(), "+\\SEEN"); },
         [&] { return Direct_StoreIndex_RemoveItem("PO", "box", "Inbox", present.c_str()); }};
     std::array<double, 3> best{1e9, 1e9, 1e9};
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
       Put("_index.xml", index);
       for (size_t phase = 0; phase < best.size(); ++phase) {
         const auto start = std::chrono::steady_clock::now();
@@ -192,7 +192,8 @@ TEST_F(DirectTransactionsTest, LongFileListsCostTimeInProportionToTheirLength) {
   for (size_t phase = 0; phase < 3; ++phase) {
     std::printf("%s: 2000 names %.3f s, 8000 names %.3f s\n", phase_names[phase],
                 short_list[phase], long_list[phase]);
-    EXPECT_LT(long_list[phase], 8 * short_list[phase] + 0.05) << phase_names[phase];
+    // Four times the names: quadratic work would take sixteen times as long.
+    EXPECT_LT(long_list[phase], 10 * short_list[phase] + 0.1) << phase_names[phase];
   }
 }
 

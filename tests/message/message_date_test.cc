@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "message/date_text.h"
 #include "platform/file_time.h"
@@ -18,12 +19,16 @@ void UseZone(const char* zone) {
   tzset();
 }
 
-constexpr const char* kZones[] = {"UTC", "Europe/Berlin", "America/New_York"};
+// Each zone with the local hour of a summer noon written without a zone.
+constexpr std::pair<const char*, const char*> kZones[] = {
+    {"UTC", "2011-07-01T12:00:00"},
+    {"Europe/Berlin", "2011-07-01T13:00:00"},
+    {"America/New_York", "2011-07-01T13:00:00"}};
 
 std::string Parse(const char* text) { return ParseMessageDate(text).value_or("<none>"); }
 
-TEST(MessageDateTest, DatesWithAZoneGiveUtcInEveryLocalZone) {
-  for (const char* zone : kZones) {
+TEST(MessageDateTest, DatesGiveUtcOrTheLocalDaylightHourInEveryLocalZone) {
+  for (const auto& [zone, summer_noon] : kZones) {
     SCOPED_TRACE(zone);
     UseZone(zone);
     EXPECT_EQ(Parse("Tue, 01 Mar 2011 12:00:00 +0100"), "2011-03-01T11:00:00");
@@ -35,18 +40,11 @@ TEST(MessageDateTest, DatesWithAZoneGiveUtcInEveryLocalZone) {
     EXPECT_EQ(Parse("Fri, 01 Jul 2011 12:00:00 -0400"), "2011-07-01T16:00:00");
     // Zone names other than GMT count as no offset.
     EXPECT_EQ(Parse("01 Mar 2011 12:00:00 EST"), "2011-03-01T12:00:00");
-    // Winter dates without a zone are printed as given.
+    // Winter dates without a zone are printed as given, summer ones with
+    // the local daylight hour.
     EXPECT_EQ(Parse("01 Mar 2011 12:00:00 "), "2011-03-01T12:00:00");
+    EXPECT_EQ(Parse("01 Jul 2011 12:00:00 "), summer_noon);
   }
-}
-
-TEST(MessageDateTest, SummerDatesWithoutAZoneShowTheLocalDaylightHour) {
-  UseZone("UTC");
-  EXPECT_EQ(Parse("01 Jul 2011 12:00:00 "), "2011-07-01T12:00:00");
-  UseZone("Europe/Berlin");
-  EXPECT_EQ(Parse("01 Jul 2011 12:00:00 "), "2011-07-01T13:00:00");
-  UseZone("America/New_York");
-  EXPECT_EQ(Parse("01 Jul 2011 12:00:00 "), "2011-07-01T13:00:00");
 }
 
 TEST(MessageDateTest, MissingTokensFailAndOddValuesAreClamped) {
@@ -64,6 +62,9 @@ TEST(MessageDateTest, MissingTokensFailAndOddValuesAreClamped) {
   EXPECT_EQ(Parse("Tue,01 Mar 2011 12:00:00 GMT"), "2011-03-01T12:00:00");
   // Absurd numbers are held, never overflowed.
   EXPECT_TRUE(ParseMessageDate("01 Mar 99999999999999999999 12:00:00 +99999999999").has_value());
+  EXPECT_TRUE(ParseMessageDate("01 Mar -2147483648 12:00:00 GMT").has_value());
+  // The zone carries the largest year into the next one.
+  EXPECT_EQ(Parse("31 Dec 2147483647 23:00:00 -0200"), "2147483648-01-01T01:00:00");
 }
 
 TEST(DateTextTest, StoreDateTextsRoundTrip) {

@@ -14,8 +14,10 @@
 
 #include "platform/errors.h"
 #include "platform/socket.h"
+#include "qxstore.h"
 #include "remote/connection_socket.h"
 #include "remote/fake_remote_host.h"
+#include "remote/flat_records.h"
 #include "remote/forwarded_execution.h"
 #include "remote/forwarding.h"
 #include "remote/forwarding_decision.h"
@@ -62,6 +64,12 @@ std::optional<uint32_t> AppointmentAdd(AppointmentRecord* appointment) {
   return ForwardCall<"AppointmentAdd">(appointment);
 }
 constexpr std::nullopt_t kLocal = std::nullopt;
+
+STOREFOLDER StoreRecord(const char* parent, const char* name) {
+  STOREFOLDER record = test::StoreFolderRecord(parent, name);
+  record.size = 0x01020304;
+  return record;
+}
 
 const std::string kAuth =
     "<DATA><METHOD>AUTH</METHOD><PROTOCOL>QXSTORE</PROTOCOL><CREDENTIALS>s3cret</CREDENTIALS>"
@@ -129,26 +137,15 @@ TEST_F(ForwardingTest, ConnectsOnceReusesWithPingAndReconnectsForAnotherModule) 
   EXPECT_EQ(messages[7].text, "<DATA><METHOD>LOAD</METHOD><LIBRARY>QXAICP.DLL</LIBRARY></DATA>");
 }
 
-TEST_F(ForwardingTest, HostEntryWithoutPortUses8081) {
-  registry().SetString(HostKey("NoPort"), "Address", "127.0.0.1");
-  registry().Save();
-  EXPECT_EQ(ReadHostPort("NoPort"), 8081);
-  test::FakeRemoteHost standard_port(8081);
-  if (!standard_port.listening()) GTEST_SKIP() << "port 8081 is taken on this machine";
-  SetCurrentHost("NoPort");
-  FolderRecord folder{};
-  EXPECT_EQ(FolderGet(&folder), 1u);
-  EXPECT_EQ(standard_port.Transcript(), "1:AUTH 1:LOAD 1:EXEC");
-  EXPECT_EQ(host_.Transcript(), "");
-}
-
 TEST_F(ForwardingTest, UnreachableHostFailsEveryCallWithoutLocalWork) {
   const FolderRecord sent = Filled<FolderRecord>(1);
   FolderRecord folder = sent;
   FolderRecord other = sent;
   AppointmentRecord appointment = Filled<AppointmentRecord>(1);
   registry().SetDword(HostKey("Nowhere"), "Port", host_.port());
+  registry().SetString(HostKey("NoPort"), "Address", "127.0.0.1");
   registry().Save();
+  EXPECT_EQ(ReadHostPort("NoPort"), 8081) << "the port of an entry without one";
   SetCurrentHost("Nowhere");  // an entry without "Address"
   EXPECT_EQ(PrepareRemoteCall(kStoreProviderModule), kForwardWithoutConnection);
   EXPECT_EQ(FolderGet(&folder), 0u);
@@ -304,6 +301,48 @@ TEST_F(ForwardingTest, RepliesThatBreakTheRulesNeverOverrunRecords) {
     EXPECT_EQ(FolderGet(folder.get()), c.result);
     EXPECT_EQ(0, std::memcmp(folder->bytes, c.expected, sizeof folder->bytes));
   }
+}
+
+// The folder hierarchy family: its 2576-byte records travel whole, nothing
+// runs locally, and what the host filled is copied back.
+TEST_F(ForwardingTest, StoreFolderRecordsTravelWholeAndNothingRunsLocally) {
+  const std::string mailbox = mail_root() + "/PO/MAILROOT/MB";
+  MakeDirs(mailbox);
+  SetCurrentHost("Lab");
+  static_assert(sizeof(STOREFOLDER) == 2576);
+  host_.SetExecHandler([&](const std::string& request) {
+    return ExecuteForwardedRequest(request, [](const ForwardedCall& call, void* p1, void*) {
+      if (call.copied_back == 1) std::strcpy(static_cast<STOREFOLDER*>(p1)->name, "Remote Child");
+      return 5u;
+    });
+  });
+
+  STOREFOLDER add = StoreRecord("\\", "inbox");
+  const STOREFOLDER sent_add = add;
+  EXPECT_EQ(StoreFolderAdd(&add), 5u);
+  EXPECT_STREQ(add.name, "inbox");  // canonicalising is the host's business
+  EXPECT_FALSE(Exists(mailbox + "/Inbox"));
+  STOREFOLDER from = StoreRecord("Inbox", "A");
+  STOREFOLDER to = StoreRecord("Inbox", "B");
+  EXPECT_EQ(StoreFolderEdit(&from, &to), 5u);
+  STOREFOLDER parent = StoreRecord("\\", "");
+  const STOREFOLDER sent_parent = parent;
+  EXPECT_EQ(StoreFolderFindFirst(&parent), 5u);
+  EXPECT_STREQ(parent.name, "Remote Child");
+  EXPECT_EQ(parent.size, 0x01020304u);
+  EXPECT_EQ(TLS_StoreFolderFindNext(&parent, nullptr), 5u);
+
+  STOREFOLDER found = sent_parent;
+  std::strcpy(found.name, "Remote Child");
+  std::vector<std::string> requests;
+  for (const auto& message : host_.Messages()) {
+    if (message.method == "EXEC") requests.push_back(message.text);
+  }
+  EXPECT_EQ(requests, (std::vector<std::string>{
+                          ExecRequest("StoreFolderAdd", {RecordBytes(sent_add)}),
+                          ExecRequest("StoreFolderEdit", {RecordBytes(from), RecordBytes(to)}),
+                          ExecRequest("StoreFolderFindFirst", {RecordBytes(sent_parent)}),
+                          ExecRequest("StoreFolderFindNext", {RecordBytes(found)})}));
 }
 
 }  // namespace

@@ -9,25 +9,22 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "frame/store_names.h"
 #include "platform/errors.h"
 #include "qxstore.h"
+#include "remote/flat_records.h"
 #include "remote/remote_state.h"
 #include "support/remote_host_test.h"
 
 namespace qx {
 namespace {
 
-template <class Record>
-std::unique_ptr<Record> Zeroed() {
-  auto record = std::make_unique<Record>();
-  std::memset(record.get(), 0, sizeof *record);
-  return record;
-}
+using test::MessageBlobRecord;
+using test::StoreFolderRecord;
+using test::Zeroed;
 
 template <size_t N>
 void Set(char (&field)[N], const std::string& text) {
@@ -121,11 +118,7 @@ class HostileClientTest : public test::RemoteHostTest {
   }
   static uint32_t MessageBlob(uint32_t (*call)(MESSAGEBLOBRECORD*), const char* po, const char* mb,
                               const char* folder, const char* file) {
-    auto record = Zeroed<MESSAGEBLOBRECORD>();
-    Set(record->postoffice, po);
-    Set(record->mailbox, mb);
-    Set(record->folder, folder);
-    Set(record->file, file);
+    auto record = MessageBlobRecord(folder, file, mb, po);
     record->length = call == MessageItemBLOBGetSize ? 0 : 5;
     std::memcpy(record->data, "owned", 5);
     const uint32_t result = call(record.get());
@@ -140,16 +133,11 @@ class HostileClientTest : public test::RemoteHostTest {
     return call(record.get());
   }
   static STOREFOLDER StoreRecord(const char* mb, const char* parent, const char* name) {
-    STOREFOLDER record{};
-    std::strcpy(record.postoffice, "PO");
-    std::strcpy(record.mailbox, mb);
-    std::strcpy(record.parent, parent);
-    std::strcpy(record.name, name);
-    return record;
+    return StoreFolderRecord(parent, name, mb);
   }
   static uint32_t Store(uint32_t (*call)(STOREFOLDER*), const char* mb, const char* parent,
                         const char* name) {
-    STOREFOLDER record = StoreRecord(mb, parent, name);
+    STOREFOLDER record = StoreFolderRecord(parent, name, mb);
     return call(&record);
   }
   static uint32_t StoreTwo(uint32_t (*call)(STOREFOLDER*, STOREFOLDER*), STOREFOLDER from,
@@ -281,12 +269,7 @@ TEST_F(HostileClientTest, TheHostRefusesEveryPathOutOfTheStore) {
   SetCurrentHost("Radms");
 
   // The same host carries out calls inside the store, so refusals are real.
-  auto blob = Zeroed<MESSAGEBLOBRECORD>();
-  std::strcpy(blob->postoffice, "PO");
-  std::strcpy(blob->mailbox, "MB");
-  std::strcpy(blob->folder, "\\Inbox");
-  std::strcpy(blob->file, "A.MAI");
-  EXPECT_EQ(MessageItemBLOBGetFirstChunk(blob.get()), 1u);
+  EXPECT_EQ(MessageItemBLOBGetFirstChunk(MessageBlobRecord("\\Inbox", "A.MAI").get()), 1u);
   EXPECT_EQ(Remote().connected_host, "Radms");
   EXPECT_EQ(Blob(BLOBGetFirstChunk, root() + "/bad/ok.MAI"), 1u);
   EXPECT_EQ(Command(CommandMessageGet, root() + "/queue", "ok.MAI"), 1u);
@@ -294,6 +277,10 @@ TEST_F(HostileClientTest, TheHostRefusesEveryPathOutOfTheStore) {
   EXPECT_EQ(Folder(FolderFindClose, Mailbox(), ""), 0u);
 
   ExpectAllRefused(true);
+  // Refusals are logged, naming the client.
+  const std::vector<std::string> refused = host_log().RecordsWith("path refused for 127.0.0.1 port ", 1);
+  ASSERT_FALSE(refused.empty());
+  EXPECT_NE(refused.front().find("(error "), std::string::npos);
 }
 
 TEST_F(HostileClientTest, LocalCallsRefuseTheSameNames) {

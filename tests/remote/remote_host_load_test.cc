@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "qxstore.h"
 #include "remote/connection_socket.h"
+#include "remote/flat_records.h"
 #include "remote/forwarding_failure.h"
 #include "remote/raw_client.h"
 #include "support/remote_host_test.h"
@@ -28,10 +29,7 @@ using test::RawClient;
 // What a well-behaved client asks: the store folder record of Inbox.
 uint32_t NormalCall(const std::string& host) {
   SetCurrentHost(host.c_str());
-  STOREFOLDER folder{};
-  std::strcpy(folder.postoffice, "PO");
-  std::strcpy(folder.mailbox, "MB");
-  std::strcpy(folder.parent, "\\Inbox");
+  STOREFOLDER folder = test::StoreFolderRecord("\\Inbox");
   return StoreFolderGet(&folder);
 }
 

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "legacy/blob_transfer.h"
 #include "platform/diagnostics.h"
 #include "platform/socket.h"
 #include "qxstore.h"
+#include "remote/flat_records.h"
 #include "remote/forwarding.h"
 #include "remote/forwarding_decision.h"
 #include "remote/remote_connection.h"
@@ -24,6 +26,8 @@ namespace qx {
 namespace {
 
 using RemoteHostProgramTest = test::RemoteHostTest;
+using test::StoreFolderRecord;
+using test::Zeroed;
 
 TEST_F(RemoteHostProgramTest, AuthenticatesLoadsModulesAndRefusesOthers) {
   const uint16_t port = StartHostProgram("open sesame", {"--auth-delay-ms", "10"});
@@ -78,13 +82,6 @@ void Take(Steps& steps, uint32_t result, const Record& record) {
   steps.push_back({result, {bytes.begin(), bytes.end()}});
 }
 
-template <class Record>
-std::unique_ptr<Record> Zeroed() {
-  auto record = std::make_unique<Record>();
-  std::memset(record.get(), 0, sizeof *record);
-  return record;
-}
-
 Steps FolderListing(const std::string& directory) {
   Steps steps;
   auto folder = Zeroed<FOLDERRECORD>();
@@ -98,40 +95,56 @@ Steps FolderListing(const std::string& directory) {
   return steps;
 }
 
-Steps MessageBlobChunks(const char* folder, const char* file) {
+// A whole read of either BLOB family: the size, then every chunk.
+template <class Record>
+Steps BlobChunks(Record* blob, uint32_t (*size)(Record*), uint32_t (*first)(Record*),
+                 uint32_t (*next)(Record*)) {
   Steps steps;
-  auto blob = Zeroed<MESSAGEBLOBRECORD>();
-  std::strcpy(blob->postoffice, "PO");
-  std::strcpy(blob->mailbox, "MB");
-  std::strcpy(blob->folder, folder);
-  std::strcpy(blob->file, file);
-  Take(steps, MessageItemBLOBGetSize(blob.get()), *blob);
-  for (uint32_t more = MessageItemBLOBGetFirstChunk(blob.get());;
-       more = MessageItemBLOBGetNextChunk(blob.get())) {
+  Take(steps, size(blob), *blob);
+  for (uint32_t more = first(blob);; more = next(blob)) {
     Take(steps, more, *blob);
     if (more == 0 || steps.size() == kMostSteps) break;
   }
   return steps;
 }
 
-STOREFOLDER StoreFolder(const char* parent) {
-  STOREFOLDER record{};
-  std::strcpy(record.postoffice, "PO");
-  std::strcpy(record.mailbox, "MB");
-  std::strcpy(record.parent, parent);
-  for (size_t i = 0; i < sizeof record.reserved; ++i) record.reserved[i] = static_cast<uint8_t>(i);
-  return record;
+Steps MessageBlobChunks() {
+  auto blob = test::MessageBlobRecord("\\Inbox", "big.MAI");
+  return BlobChunks(blob.get(), MessageItemBLOBGetSize, MessageItemBLOBGetFirstChunk,
+                    MessageItemBLOBGetNextChunk);
+}
+
+Steps BadMailChunks(const std::string& path) {
+  auto blob = Zeroed<BLOBRECORD>();
+  std::strcpy(blob->path, path.c_str());
+  return BlobChunks(blob.get(), BLOBGetSize, BLOBGetFirstChunk, BLOBGetNextChunk);
+}
+
+Steps InboxItems() {
+  Steps steps;
+  auto list = Zeroed<MESSAGELISTRECORD>();
+  std::strcpy(list->postoffice, "PO");
+  std::strcpy(list->mailbox, "MB");
+  std::strcpy(list->folder, "\\Inbox");
+  auto item = Zeroed<MESSAGEITEMRECORD>();
+  for (uint32_t more = MessageItemFindFirst(list.get(), item.get());;
+       more = MessageItemFindNext(list.get(), item.get())) {
+    Take(steps, more, *item);
+    if (more != 1 || steps.size() == kMostSteps) break;
+  }
+  Take(steps, MessageItemListGetUnReadLength(list.get()), *list);
+  return steps;
 }
 
 Steps StoreFolderWalk() {
   Steps steps;
-  STOREFOLDER top = StoreFolder("\\");
+  STOREFOLDER top = StoreFolderRecord("\\");
   for (uint32_t found = StoreFolderFindFirst(&top);; found = StoreFolderFindNext(&top)) {
     Take(steps, found, top);
     if (found != 1 || steps.size() == kMostSteps) break;
   }
   Take(steps, StoreFolderFindClose(&top), top);
-  STOREFOLDER projects = StoreFolder("\\Projects");
+  STOREFOLDER projects = StoreFolderRecord("\\Projects");
   Take(steps, StoreFolderGet(&projects), projects);
   return steps;
 }
@@ -151,6 +164,9 @@ std::string IndexWithSizes(int first, int second) {
 }
 
 TEST_F(RemoteHostProgramTest, ForwardedCallsLeaveTheRecordsLocalCallsLeave) {
+  const std::string bad_mail = root() + "/badmail";
+  registry().SetString(test::kLibraryRootKey, "Bad Mail Directory", bad_mail);
+  ReloadLibrary();
   const uint16_t port = StartHostProgram();
   if (port == 0) GTEST_SKIP() << "qxradms is not built";
   AddHost("Radms", port, "open sesame");
@@ -164,28 +180,44 @@ TEST_F(RemoteHostProgramTest, ForwardedCallsLeaveTheRecordsLocalCallsLeave) {
   std::string content(20000, '\0');
   for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 % 251);
   WriteFile(mailbox + "/Inbox/big.MAI", content);
+  WriteFile(mailbox + "/Inbox/read.MAI", "Subject: b\r\nX-Read: 1\r\n\r\nbody\r\n");
+  WriteFile(bad_mail + "/big.MAI", content);
   MakeDirs(mailbox + "/Projects/Alpha");
   WriteFile(mailbox + "/Projects/_index.xml", IndexWithSizes(100, 250));
   WriteFile(mailbox + "/Projects/Alpha/_index.xml", IndexWithSizes(4000, 7));
 
-  const char* families[] = {"folder listing", "message BLOB chunks", "store folders"};
-  const Steps local[] = {FolderListing(listed), MessageBlobChunks("\\Inbox", "big.MAI"),
-                         StoreFolderWalk()};
+  auto run_all = [&] {
+    // The items first: the index they build is in place for the store folders either way.
+    return std::vector<Steps>{InboxItems(), FolderListing(listed), MessageBlobChunks(),
+                              StoreFolderWalk(), BadMailChunks(bad_mail + "/big.MAI")};
+  };
+  const char* families[] = {"message items", "folder listing", "message BLOB chunks",
+                            "store folders", "bad mail BLOB chunks"};
+  const std::vector<Steps> local = run_all();
   // The local runs did real work, so equal runs cannot be two failures.
-  ASSERT_EQ(local[0].size(), 5u + 1 + 2) << ". .. alpha Beta Gamma, the end, get, close";
-  EXPECT_STREQ(RecordOf<FOLDERRECORD>(local[0][4]).name, "Gamma");
-  ASSERT_EQ(local[1].size(), 1u + 3 + 1);
-  EXPECT_EQ(RecordOf<MESSAGEBLOBRECORD>(local[1][0]).length, 20000u);
-  EXPECT_EQ(RecordOf<MESSAGEBLOBRECORD>(local[1][3]).length, 3616u);
-  ASSERT_EQ(local[2].size(), 2u + 1 + 1 + 1);
-  EXPECT_STREQ(RecordOf<STOREFOLDER>(local[2][1]).name, "Projects");
-  EXPECT_EQ(RecordOf<STOREFOLDER>(local[2].back()).size, 100u + 250 + 4000 + 7);
+  ASSERT_EQ(local[0].size(), 2u + 1 + 1);
+  EXPECT_STREQ(RecordOf<MESSAGEITEMRECORD>(local[0][0]).id, "big.MAI");
+  EXPECT_EQ(local[0].back().result, 1u) << "one of two unread";
+  ASSERT_EQ(local[1].size(), 5u + 1 + 2) << ". .. alpha Beta Gamma, the end, get, close";
+  EXPECT_STREQ(RecordOf<FOLDERRECORD>(local[1][4]).name, "Gamma");
+  ASSERT_EQ(local[2].size(), 1u + 3 + 1);
+  EXPECT_EQ(RecordOf<MESSAGEBLOBRECORD>(local[2][0]).length, 20000u);
+  EXPECT_EQ(RecordOf<MESSAGEBLOBRECORD>(local[2][3]).length, 3616u);
+  ASSERT_EQ(local[3].size(), 2u + 1 + 1 + 1);
+  EXPECT_STREQ(RecordOf<STOREFOLDER>(local[3][1]).name, "Projects");
+  EXPECT_EQ(RecordOf<STOREFOLDER>(local[3].back()).size, 100u + 250 + 4000 + 7);
+  ASSERT_EQ(local[4].size(), 1u + 3 + 1);
+  EXPECT_EQ(RecordOf<BLOBRECORD>(local[4][3]).length, 3616u);
 
+  // Reads run on the host move none of this process's read offsets.
+  RestartBlobRead(BlobFamily::kBadMail);
+  RestartBlobRead(BlobFamily::kMessageItem);
   SetCurrentHost("Radms");
-  const Steps forwarded[] = {FolderListing(listed), MessageBlobChunks("\\Inbox", "big.MAI"),
-                             StoreFolderWalk()};
+  const std::vector<Steps> forwarded = run_all();
   EXPECT_EQ(Remote().connected_host, "Radms") << "the calls went to the host";
-  for (size_t family = 0; family < std::size(local); ++family) {
+  EXPECT_EQ(BlobReadOffset(BlobFamily::kBadMail), 0);
+  EXPECT_EQ(BlobReadOffset(BlobFamily::kMessageItem), 0);
+  for (size_t family = 0; family < local.size(); ++family) {
     SCOPED_TRACE(families[family]);
     ASSERT_EQ(forwarded[family].size(), local[family].size());
     for (size_t step = 0; step < local[family].size(); ++step) {
@@ -241,10 +273,6 @@ TEST_F(RemoteHostProgramTest, RefusesToStartUnsafelyAndSaysWhy) {
     int exit_code;
     std::string says;
   } cases[] = {
-      {"--version", 0, "qxradms 1."},
-      {"--port 1", 2, "--credentials-file is required"},
-      {"--credentials-file " + secret + " --tls-cert x.pem", 2, "--tls-cert and --tls-key go together"},
-      {"--credentials-file " + root() + "/missing", 1, "No such file or directory"},
       {"--credentials-file " + shared, 1, "mode 0640 lets others read it; chmod 600 it"},
       {"--credentials-file " + secret + " --port " + std::to_string(taken), 1,
        "cannot listen on 127.0.0.1:" + std::to_string(taken) + ": address already in use (10048)"},

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/tls.h"
 #include "qxstore.h"
+#include "remote/flat_records.h"
 #include "remote/forwarding_failure.h"
 #include "support/program_run.h"
 #include "support/remote_host_test.h"
@@ -55,18 +56,8 @@ class RemoteHostTlsTest : public test::RemoteHostTest {
   std::string tls_;
 };
 
-std::unique_ptr<MESSAGEBLOBRECORD> BlobRecord(const char* file) {
-  auto blob = std::make_unique<MESSAGEBLOBRECORD>();
-  std::memset(blob.get(), 0, sizeof *blob);
-  std::strcpy(blob->postoffice, "PO");
-  std::strcpy(blob->mailbox, "MB");
-  std::strcpy(blob->folder, "\\Inbox");
-  std::strcpy(blob->file, file);
-  return blob;
-}
-
 std::string WriteMessage(const std::string& content) {
-  auto blob = BlobRecord("up.MAI");
+  auto blob = test::MessageBlobRecord("\\Inbox", "up.MAI");
   for (size_t at = 0; at == 0 || at < content.size(); at += sizeof blob->data) {
     blob->length = static_cast<uint32_t>(std::min(sizeof blob->data, content.size() - at));
     std::memcpy(blob->data, content.data() + at, blob->length);
@@ -79,7 +70,7 @@ std::string WriteMessage(const std::string& content) {
 }
 
 std::string ReadMessage(const char* file) {
-  auto blob = BlobRecord(file);
+  auto blob = test::MessageBlobRecord("\\Inbox", file);
   std::string read;
   for (uint32_t more = MessageItemBLOBGetFirstChunk(blob.get()); more != 0;
        more = MessageItemBLOBGetNextChunk(blob.get())) {
@@ -89,10 +80,7 @@ std::string ReadMessage(const char* file) {
 }
 
 std::vector<std::string> TopFolders() {
-  STOREFOLDER record{};
-  std::strcpy(record.postoffice, "PO");
-  std::strcpy(record.mailbox, "MB");
-  std::strcpy(record.parent, "\\");
+  STOREFOLDER record = test::StoreFolderRecord("\\");
   std::vector<std::string> names;
   for (uint32_t found = StoreFolderFindFirst(&record); found == 1 && names.size() < 10;
        found = StoreFolderFindNext(&record)) {
@@ -122,10 +110,7 @@ TEST_F(RemoteHostTlsTest, AWholeSessionOverTlsAndClearFailuresForAWrongCaOrName)
   AddTlsHost("Secure", port, "localhost", tls_ + "/ca.pem");
   SetCurrentHost("Secure");
   EXPECT_EQ(TopFolders(), (std::vector<std::string>{"Inbox", "Projects"}));
-  STOREFOLDER projects{};
-  std::strcpy(projects.postoffice, "PO");
-  std::strcpy(projects.mailbox, "MB");
-  std::strcpy(projects.parent, "\\Projects");
+  STOREFOLDER projects = test::StoreFolderRecord("\\Projects");
   ASSERT_EQ(StoreFolderGet(&projects), 1u);
   EXPECT_EQ(projects.size, 350u);
   EXPECT_TRUE(ReadMessage("down.MAI") == content) << "5 MB read byte for byte";

@@ -15,18 +15,15 @@ TEST(WildcardMatch, NoBacktrackingAndTheOtherCaseFallback) {
     bool case_sensitive;
     bool matches;
   } cases[] = {
-      {"*invoice*", "my invoice", false, true},
       {"*invoice*", "big invoice", false, false},  // the first 'i' is in "big", never looked past
       {"*ab*", "xaxab", false, false},
       {"*def", "defxdef", false, false},
       {"a*a", "a", false, true},  // the next anchor is searched from where the compared part began
       {"ab*c", "abxcd", false, false},
-      {"Hello", "hello!", false, false},
       {"abc*", "xabc", false, false},
       {"**b", "a*b", false, true},  // a second '*' right after the first is a character
       {"**b", "ab", false, false},
       {"*Invoice*", "INVOICE", true, false},
-      {"*Invoice*", "an Invoice", true, true},
       {"*Invoice*", "my invoice", true, false},  // the fallback runs, then the comparison fails
       {"*x*bc*", "BCx", false, true},  // the other case is searched from the start of the text
       {"*x*bc*", "BCx", true, false},

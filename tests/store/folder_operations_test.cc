@@ -67,6 +67,13 @@ TEST_F(FolderOperationsTest, RemoveUnderThePublicRootIsRefusedAndOneThatCannotFi
     EXPECT_EQ(StoreFolderRemove(&sales), 0u) << parent;
   }
   EXPECT_TRUE(IsDirectory(mail_root() + "/PO/PUBROOT/Sales"));
+  // No mailbox and no names: the record names MAILROOT, every mailbox.
+  for (const char* parent : {"\\", ""}) {
+    STOREFOLDER everything = Record(parent, "");
+    std::strcpy(everything.mailbox, "");
+    EXPECT_EQ(StoreFolderRemove(&everything), 0u) << parent;
+  }
+  EXPECT_TRUE(IsDirectory(MailboxDir()));
   STOREFOLDER leads = Record("Public/Sales", "Leads");
   EXPECT_EQ(StoreFolderRemove(&leads), 1u);
   EXPECT_FALSE(Exists(mail_root() + "/PO/PUBROOT/Sales/Leads"));

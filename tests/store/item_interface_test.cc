@@ -371,7 +371,11 @@ TEST_F(ItemInterfaceTest, KindsWithoutAServerFailCleanlyUntilOneIsPluggedIn) {
   ASSERT_EQ(StoreFolder_Open("PO", "MB", "Inbox", 0, 1), 1u);
   ASSERT_EQ(StoreFolder_FindFirstItem(), 1u);
   for (uint32_t type : {1u, 2u, 5u}) {
-    EXPECT_EQ(StoreFolder_Open("PO", "MB", "Calendar", type, 1), 0u) << type;
+    // Type 5 opens are served from library start by the iCalendar reader
+    // (tests/pim); only its single-item opens stay without a server.
+    if (type != 5) {
+      EXPECT_EQ(StoreFolder_Open("PO", "MB", "Calendar", type, 1), 0u) << type;
+    }
     EXPECT_EQ(StoreFolder_OpenItem("PO", "MB", "Calendar", "A.MAI", type), 0u) << type;
   }
   EXPECT_EQ(Text("PR_SUBJECT"), "Subject 0");  // the open folder stayed as it was

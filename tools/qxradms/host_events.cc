@@ -62,6 +62,10 @@ void LogAuthRefused(const ClientName& client) {
 void LogRefusedPath(std::string_view path, uint32_t error) {
   const std::string client = t_serving != nullptr ? Named(*t_serving) : "unknown client";
   std::string shown(path.substr(0, kMostPathBytes));
+  // A client's text must not forge log records or terminal controls.
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  }
   if (path.size() > kMostPathBytes) shown += "...";
   platform::WriteSystemLog(LogFacility::kDaemon, LogSeverity::kWarning,
                            "path refused for " + client + ": " + shown + " (error " +

@@ -19,6 +19,7 @@
 
 #include "client_listener.h"
 #include "client_worker.h"
+#include "frame/refusal_report.h"
 #include "frame/store_roots.h"
 #include "host_events.h"
 #include "host_options.h"
@@ -134,6 +135,7 @@ int Main(int argc, char** argv) {
   if (StoreLibrary_Init() != 1) return Refuse("the store library could not be started");
   // Calls come from other machines: their full paths stay inside the store.
   ConfineFullPaths();
+  ListenForRefusals(&LogRefusedPath);
   int result = Serve(options, *secret, tls.get());
   StoreLibrary_ThreadRelease();
   StoreLibrary_UnInit();

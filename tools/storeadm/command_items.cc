@@ -40,18 +40,6 @@ std::vector<std::string> DefaultProperties(uint32_t folder_type) {
   }
 }
 
-std::vector<std::string> SplitNames(const std::string& list) {
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t comma = list.find(',', start);
-    const size_t end = comma == std::string::npos ? list.size() : comma;
-    if (end > start) names.push_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
-}
-
 // Returns false with a usage message printed when the arguments are wrong.
 bool ParseOptions(int argc, char** argv, Options* options, int* exit_code) {
   if (argc < 4) {

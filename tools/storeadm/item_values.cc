@@ -126,4 +126,16 @@ std::optional<uint32_t> ParseFolderType(const char* text) {
   return static_cast<uint32_t>(text[0] - '0');
 }
 
+std::vector<std::string> SplitNames(const std::string& list) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = list.find(',', start);
+    const size_t end = comma == std::string::npos ? list.size() : comma;
+    if (end > start) names.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
 }  // namespace qx::storeadm

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qx::storeadm {
 
@@ -26,5 +27,9 @@ std::optional<std::string> ParseCallerValue(uint32_t caller_type, const std::str
 
 // The folder type of a "--type" argument: 0 to 5; nothing for anything else.
 std::optional<uint32_t> ParseFolderType(const char* text);
+
+// The names of a "--props" list: its comma-separated parts, empty ones
+// left out.
+std::vector<std::string> SplitNames(const std::string& list);
 
 }  // namespace qx::storeadm

@@ -1,0 +1,123 @@
+#pragma once
+// Property lines of an iCalendar component ("SUMMARY:Lunch",
+// "DTSTART;TZID=Europe:20110315T093000", folded onto several lines) found by
+// key and read out with their parameters decoded.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qx {
+
+// A component's text prepared for many lookups: the spans of its VALARM
+// blocks (from a "BEGIN:VALARM" to the end of the "END:VALARM" after it, or
+// to the text's end; markers in any case, found anywhere), and the starts
+// of its lines, indexed as far as lookups have needed them. A walk reads a
+// few properties near the top of every event; each read then looks only at
+// line starts, and the event's tail is never split into lines.
+class ICalComponent {
+ public:
+  using Span = std::pair<size_t, size_t>;
+
+  ICalComponent() = default;
+  // `text` must outlive the object (or the next Reset).
+  explicit ICalComponent(std::string_view text);
+  // Prepares another text, keeping the memory of the last.
+  void Reset(std::string_view text);
+  // The same with the alarm spans already found (ScanComponent), taken
+  // from *alarms in exchange for the last text's.
+  void Reset(std::string_view text, std::vector<Span>* alarms);
+
+  std::string_view text() const { return text_; }
+  const std::vector<Span>& alarms() const { return alarms_; }
+  // The start of line `index` (0 is the text's start), or npos past the last.
+  size_t LineStart(size_t index) const;
+
+ private:
+  std::string_view text_;
+  std::vector<Span> alarms_;
+  mutable std::vector<size_t> line_starts_;
+  mutable bool all_lines_ = false;
+};
+
+// One pass over `text` (from ':' to ':'): the alarm spans in *alarms, and,
+// with `stop_at_event_end`, the position of the first "END:VEVENT" (any
+// case), where the pass stops (alarm spans end there too). npos when it
+// stops at the text's end.
+size_t ScanComponent(std::string_view text, bool stop_at_event_end,
+                     std::vector<ICalComponent::Span>* alarms);
+
+// True when `text` holds one of the bytes of `set`, ASCII only. (The
+// library's find_first_of searches the set once per byte of the text; a
+// walk asks this of every date it reads.)
+constexpr bool HoldsAnyOf(std::string_view text, std::string_view set) {
+  uint64_t low = 0;
+  uint64_t high = 0;
+  for (char c : set) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 64) low |= uint64_t{1} << byte;
+    else if (byte < 128) high |= uint64_t{1} << (byte - 64);
+  }
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 64 ? (low >> byte) & 1 : byte < 128 && ((high >> (byte - 64)) & 1)) return true;
+  }
+  return false;
+}
+
+// ICal_GetValue's results.
+inline constexpr int kICalValueNotFound = 0;
+inline constexpr int kICalValueFound = 1;
+inline constexpr int kICalValueWithParameters = 2;  // the value still holds "PARAMS:"
+
+// Finds the property line of `key` in the component text and reads its
+// value into *value.
+//  - A plain key is looked for at the text's start or after a '\n' (any
+//    case) followed by ':' or ';'; the earlier line wins. After ';' the
+//    result is 2 and the value is "PARAMS:VALUE".
+//  - A key that holds ':' or ';' ("FREEBUSY;FBTYPE=BUSY") is looked for as
+//    given, at a line start and followed by ':' or ';' (so it does not take
+//    a "FREEBUSY;FBTYPE=BUSY-TENTATIVE" line); the result is 2 unless the
+//    key holds ':'.
+//  - Lines inside BEGIN:VALARM ... END:VALARM are passed over: an alarm's
+//    SUMMARY or DESCRIPTION is never the event's.
+//  - Blanks and TABs in front of the value are skipped; the value runs to
+//    `line_end` (a CR before it dropped). While the value ends with '='
+//    (and does not begin with "=?UTF-8?Q?") the '=' is dropped and the next
+//    line is appended whatever it begins with: a quoted-printable soft
+//    line break. Otherwise a next line that begins with a blank or TAB is
+//    appended without it.
+//  - Every backslash-'n' becomes CR LF.
+// Returns kICalValueNotFound (0, *value emptied), kICalValueFound (1) or
+// kICalValueWithParameters (2).
+int ICal_GetValue(const ICalComponent& component, std::string_view key, std::string* value,
+                  char line_end = '\n');
+int ICal_GetValue(std::string_view text, std::string_view key, std::string* value,
+                  char line_end = '\n');
+
+// How ICal_GetDecodedValue hands over a quoted-printable value.
+inline constexpr int kICalDecodeBytes = 0;         // decoded
+inline constexpr int kICalDecodeEncodedWords = 1;  // as "=?charset?Q?...?=" words
+
+// ICal_GetValue, then, for a value with parameters when `decode` is set:
+// the value is the text after the first ':' that no backslash precedes
+// (empty when there is none). When ENCODING=QUOTED-PRINTABLE stands before
+// that ':':
+//  - mode kICalDecodeBytes: the value is decoded (empty when it cannot be);
+//    with `wide` the decoded UTF-8 becomes UTF-16LE and *is_wide is set;
+//  - mode kICalDecodeEncodedWords: each non-empty ';'-separated field (at
+//    most 1000) becomes "=?<charset>?Q?<field>?=" with every '?' of the
+//    field written "=3F", the charset being the line's CHARSET= parameter
+//    or UTF-8.
+// Trailing blanks, TABs, CR and LF are removed last (as UTF-16 units from a
+// wide value). *is_wide is false unless set above. The result is
+// ICal_GetValue's.
+int ICal_GetDecodedValue(const ICalComponent& component, std::string_view key, std::string* value,
+                         bool decode, int mode, bool wide, bool* is_wide);
+int ICal_GetDecodedValue(std::string_view text, std::string_view key, std::string* value,
+                         bool decode, int mode, bool wide, bool* is_wide);
+
+}  // namespace qx
