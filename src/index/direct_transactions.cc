@@ -123,9 +123,13 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
   const std::optional<IndexText> text = RecogniseIndexText(bytes);
   if (!text) return false;
   IndexTextInsert edit(*text);
+  if (!edit.UidsInOrder()) return false;
+  bool inserted = false;
+  int64_t bytes_inserted = 0;
   const std::vector<std::string> flags = ListFields(flag_list);
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string& name = files[i];
+    if (edit.last_uid() == std::numeric_limits<uint32_t>::max()) return false;  // the DOM refuses
     if (!AcceptStoreFileName(name) || name.empty() || edit.Contains(name)) continue;
     MessageHeaders record;
     record.flag_words = StartingFlags(flag_list, flags, i);
@@ -135,10 +139,12 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
     if (xml.empty()) continue;
     edit.Insert(name, std::move(xml), FlagStatusForNewEntry(record), std::to_string(record.read),
                 record.uid);
-    *inserted_bytes += record.file_size;
-    *any_inserted = true;
+    bytes_inserted += record.file_size;
+    inserted = true;
   }
-  if (!*any_inserted) return true;
+  *any_inserted = inserted;
+  *inserted_bytes = bytes_inserted;
+  if (!inserted) return true;
   CommitTransactionWrite(
       index,
       [&](const std::string& path) {

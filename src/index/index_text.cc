@@ -180,6 +180,9 @@ bool Recogniser::OpenElement(IndexText* text, std::vector<std::string_view>* ope
       child.has_id = true;
       child.id = s_.substr(id->value_begin, id->value_end - id->value_begin);
     }
+    if (const Attribute* uid = tag_.Find(kUidAttribute)) {
+      child.uid = s_.substr(uid->value_begin, uid->value_end - uid->value_begin);
+    }
     if (tag_.self_closed) child.end = p_;
     text->children.push_back(child);
     seen_flag_status_ = seen_read_ = false;

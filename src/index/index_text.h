@@ -27,6 +27,7 @@ struct IndexTextChild {
   bool is_entry = false;         // named ELEMENT
   bool has_id = false;           // carries an ID attribute
   std::string_view id;           // the first ID attribute's value
+  std::string_view uid;          // the first UID attribute's value ("" when none)
   std::string_view flag_status;  // first text of its first FLAGSTATUS child
   std::string_view read;         // first text of its first READ child
 };

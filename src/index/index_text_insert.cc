@@ -6,13 +6,31 @@
 
 namespace qx {
 
+namespace {
+
+bool IsWholeNumber(std::string_view text) {
+  return !text.empty() && text.size() <= 10 &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
 IndexTextInsert::IndexTextInsert(const IndexText& text) : text_(text) {
   const std::string_view bytes = text.bytes;
-  last_uid_ = LeadingUnsigned32(
-      DecodeIndexText(bytes.substr(text.last_uid_begin, text.last_uid_end - text.last_uid_begin)));
+  const std::string_view last_uid =
+      bytes.substr(text.last_uid_begin, text.last_uid_end - text.last_uid_begin);
+  last_uid_ = LeadingUnsigned32(DecodeIndexText(last_uid));
+  // Only plain digits are taken as they read; anything else is the DOM's to judge.
+  uids_in_order_ = IsWholeNumber(last_uid) && last_uid_ < 0xFFFFFFFFu &&
+                   std::to_string(last_uid_) == last_uid;
+  std::unordered_set<uint32_t> uids;
+  uids.reserve(text.children.size() * 2);
   ids_.reserve(text.children.size() * 2);
   for (const IndexTextChild& child : text.children) {
-    if (!child.is_entry || !child.has_id) continue;
+    if (!child.is_entry) continue;
+    const uint32_t uid = LeadingUnsigned32(DecodeIndexText(child.uid));
+    if (uid != 0 && (uid > last_uid_ || !uids.insert(uid).second)) uids_in_order_ = false;
+    if (!child.has_id) continue;
     const std::string_view id = Decoded(child.id);
     ids_.insert(id);
     if (records_.empty() || id > records_.back().id) records_.push_back({id, child.begin});

@@ -25,6 +25,12 @@ class IndexTextInsert {
   // The LASTUID the text has now (new entries included).
   uint32_t last_uid() const { return last_uid_; }
 
+  // Whether new entries can be spliced in as they are: LASTUID is a whole
+  // number below the last possible UID, and the entries' UIDs are unique
+  // and none above it. A text that breaks these rules is left to the DOM
+  // path, which refuses the insert or repairs the UIDs as it commits.
+  bool UidsInOrder() const { return uids_in_order_; }
+
   // Whether an ELEMENT with ID `id` is in the text (new entries included).
   bool Contains(std::string_view id) const;
 
@@ -60,6 +66,7 @@ class IndexTextInsert {
 
   const IndexText& text_;
   uint32_t last_uid_ = 0;
+  bool uids_in_order_ = false;
   std::string last_uid_text_;
   std::deque<std::string> decoded_;  // IDs that held escapes, decoded
   std::unordered_set<std::string_view> ids_;
