@@ -27,6 +27,7 @@
 #include "frame/store_names.h"
 #include "platform/durable_replace.h"
 #include "platform/file.h"
+#include "platform/file_version.h"
 
 namespace qx {
 
@@ -118,8 +119,12 @@ std::string SerialisedMessageEntry(std::string_view file_name, uint32_t uid,
 // (nothing is changed then); else the commit ran when anything went in.
 bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& files,
                          const char* flag_list, bool* any_inserted, int64_t* inserted_bytes) {
+  const std::string path = TransactionIndexPath(index);
+  const std::optional<platform::FileVersion> version = platform::FileVersionOf(path);
   std::string bytes;
-  if (!platform::ReadWholeFile(TransactionIndexPath(index), &bytes)) return false;
+  if (!version || !platform::ReadWholeFile(path, &bytes) || platform::FileVersionOf(path) != version) {
+    return false;
+  }
   const std::optional<IndexText> text = RecogniseIndexText(bytes);
   if (!text) return false;
   IndexTextInsert edit(*text);
@@ -142,6 +147,9 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
     bytes_inserted += record.file_size;
     inserted = true;
   }
+  // A file changed meanwhile (by a writer that ignored the block) is the
+  // DOM path's to load again and merge with.
+  if (platform::FileVersionOf(path) != version) return false;
   *any_inserted = inserted;
   *inserted_bytes = bytes_inserted;
   if (!inserted) return true;
