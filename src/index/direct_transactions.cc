@@ -15,6 +15,7 @@
 #include "index/index_format.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
+#include "index/index_stamp.h"
 #include "index/index_text.h"
 #include "index/index_text_insert.h"
 #include "index/index_transaction.h"
@@ -155,13 +156,21 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
   if (!inserted) return true;
   CommitTransactionWrite(
       index,
-      [&](const std::string& path) {
+      [&] {
+        IndexFileWrite result;
+        // Another writer's file is not written over: the folder is then
+        // marked changed and its next open indexes what this one could not.
+        result.other_writer =
+            index->index_stamp != FolderIndexStamp(index->folder_directory, index->folder_type) ||
+            platform::FileVersionOf(path) != version;
+        if (result.other_writer) return result;
         platform::FileReplacement replacement(path, path + ".tmp", platform::FileKind::kIndex);
-        if (!replacement.valid()) return false;
+        if (!replacement.valid()) return result;
         for (std::string_view piece : edit.Pieces()) {
-          if (!piece.empty() && !replacement.Write(piece)) return false;
+          if (!piece.empty() && !replacement.Write(piece)) return result;
         }
-        return replacement.Commit();
+        result.written = replacement.Commit();
+        return result;
       },
       [&](FolderStatusRecord status) { edit.CountStatus(status); });
   return true;

@@ -7,7 +7,10 @@
 #include "frame/store_paths.h"
 #include "frame/store_roots.h"
 #include "index/folder_status.h"
+#include "index/held_index_state.h"
 #include "index/index_document.h"
+#include "index/index_file_write.h"
+#include "index/index_scan.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
@@ -40,10 +43,10 @@ void TraceForFolder(const char* text, const char* folder_directory, const char* 
 
 // Writes the document; true when no other writer was found.
 bool CommitTransactionDocument(StoreIndex* index) {
-  const XmlDocument document = HeldDocument(index);
   return CommitTransactionWrite(
-      index, [&](const std::string& path) { return SaveDocumentFile(document, path) == 1; },
-      [&](FolderStatusRecord status) { ComputeFolderStatus(document, status); });
+      index, [&] { return WriteObjectIndexFile(index); },
+      // The write may have merged another writer's file: the count is of what was written.
+      [&](FolderStatusRecord status) { ComputeFolderStatus(HeldDocument(index), status); });
 }
 
 }  // namespace
@@ -55,22 +58,39 @@ bool LoadTransactionDocument(StoreIndex* index) {
     if (!document) return false;
     HoldDocument(index, document);
   }
-  if (LoadDocumentFile(document, IndexPathOf(index))) return true;
-  return InitializeIndexDocument(document);
+  std::optional<platform::FileVersion> version;
+  if (LoadDocumentFile(document, IndexPathOf(index), &version)) {
+    NoteDocumentIsFile(index, version);
+    return true;
+  }
+  // A mail index that does not load is rebuilt, under the block this
+  // transaction holds, from what it still holds and the folder's files; a
+  // transaction on an empty document would write an index of its own
+  // entries alone, their UIDs counted from 1 again.
+  if (index->folder_type == kFolderTypeMail && platform::FileVersionOf(IndexPathOf(index)) &&
+      ScanFolderIndex(index, false, false, kNoSocket, kScanCheckDirty) == 1 &&
+      LoadDocumentFile(document, IndexPathOf(index), &version)) {
+    index->index_stamp = StoredIndexStamp(FolderIndexStamp(index->folder_directory, index->folder_type));
+    NoteDocumentIsFile(index, version);
+    return true;
+  }
+  if (!InitializeIndexDocument(document)) return false;
+  // An empty document stands for a folder that has no index file yet.
+  if (!platform::FileVersionOf(IndexPathOf(index))) NoteDocumentIsFile(index, std::nullopt);
+  return true;
 }
 
 std::string TransactionIndexPath(const StoreIndex* index) { return IndexPathOf(index); }
 
-bool CommitTransactionWrite(StoreIndex* index,
-                            const std::function<bool(const std::string& path)>& write,
+bool CommitTransactionWrite(StoreIndex* index, const std::function<IndexFileWrite()>& write,
                             const std::function<void(FolderStatusRecord status)>& count) {
   platform::CreateDirectory(index->folder_directory);
   TraceForFolder("StoreIndex_SaveAndClose::Committing Index for folder ", index->folder_directory,
                  "\n");
   StoreIndexLock lock(index);
-  const uint32_t stamp_before = FolderIndexStamp(index->folder_directory, index->folder_type);
-  bool committed = write(IndexPathOf(index));
-  if (index->index_stamp != stamp_before) {
+  const IndexFileWrite written = write();
+  bool committed = written.written;
+  if (written.other_writer) {
     committed = false;
     TraceForFolder("StoreIndex_SaveAndClose::Failed to commit index for folder ",
                    index->folder_directory,

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "index/folder_status.h"
+#include "index/index_file_write.h"
 #include "qxstore.h"
 
 namespace qx {
@@ -22,7 +23,10 @@ namespace qx {
 // connected clients "COMMIT" for the folder when a mailbox is named, takes
 // the folder's block file ("_groups.blk" for groups, else "_index.blk") and
 // loads the index file into the object's document (created when the object
-// holds none; an empty one when the file does not load). The stamp of the
+// holds none). A mail index file that does not load is first rebuilt, under
+// the block, from what it still holds whole and the folder's files (as the
+// scan does); when that fails too, or for other folder types, the document
+// starts empty. The stamp of the
 // index file is kept (0xFFFFFFFF when there is none). 1 with the block held
 // (with keep_open its handle goes to *block_handle, or to the object's
 // block_handle when that is null); 0 when the block is busy, no document
@@ -47,12 +51,12 @@ void AbandonIndexTransaction(StoreIndex* index, bool keep_open, uintptr_t* block
 // The index file of a begun transaction.
 std::string TransactionIndexPath(const StoreIndex* index);
 
-// The commit of SaveAndCloseIndex with the writing left to `write` (true
-// when the file was written) and the status count to `count`: the stamp
-// check, the status file of a commit that succeeded, the change flag of one
-// that failed. True when committed. REQUIRES: the block is held.
-bool CommitTransactionWrite(StoreIndex* index,
-                            const std::function<bool(const std::string& path)>& write,
+// The commit of SaveAndCloseIndex with the writing left to `write` (what
+// it wrote and whether another writer was there, index_file_write.h) and
+// the status count to `count`, called after the write: the status file of
+// a commit that succeeded, the change flag of one that failed. True when
+// committed. REQUIRES: the block is held.
+bool CommitTransactionWrite(StoreIndex* index, const std::function<IndexFileWrite()>& write,
                             const std::function<void(FolderStatusRecord status)>& count);
 
 // With `save`: writes the document to the index file (creating the folder

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/errors.h"
+#include "platform/fault_injection.h"
 #include "platform/path_resolver.h"
 #include "platform/random_id.h"
 #include "platform/registry.h"
@@ -141,6 +142,22 @@ bool DurablyReplaceFile(std::string_view target, std::string_view temporary,
                         std::string_view bytes, FileKind kind) {
   FileReplacement replacement(target, temporary, kind);
   return replacement.valid() && replacement.Write(bytes) && replacement.Commit();
+}
+
+bool DurablyCopyFile(std::string_view from, std::string_view target, FileKind kind,
+                     bool fail_if_exists) {
+  if (FaultFires(FaultOp::kCopy, SpelledNativePath(from)) ||
+      FaultFires(FaultOp::kCopy, SpelledNativePath(target))) {
+    return false;
+  }
+  const File source = File::Open(from, Access::kRead, Disposition::kOpenExisting);
+  if (!source.valid()) return false;
+  if (fail_if_exists && ResolvePath(target).exists) {
+    SetLastError(kErrorFileExists);
+    return false;
+  }
+  FileReplacement replacement(target, "", kind);
+  return replacement.valid() && CopyOpenFile(source, &replacement.file()) && replacement.Commit();
 }
 
 }  // namespace qx::platform

@@ -87,4 +87,12 @@ class FileReplacement {
 bool DurablyReplaceFile(std::string_view target, std::string_view temporary,
                         std::string_view bytes, FileKind kind);
 
+// Copies the file `from` to `target` through a replacement with a
+// temporary name of its own (as CopyFile does otherwise: the contents and
+// the last-write time), so that a crash or a reader never meets part of the
+// copy under the target's name. With fail_if_exists an existing target
+// gives 80 (checked before the copy: for targets whose names are new).
+bool DurablyCopyFile(std::string_view from, std::string_view target, FileKind kind,
+                     bool fail_if_exists);
+
 }  // namespace qx::platform

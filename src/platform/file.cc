@@ -435,6 +435,16 @@ bool File::Close() {
   return false;
 }
 
+bool File::ShareWithOthers() {
+  while (::flock(fd_, LOCK_SH | LOCK_NB) != 0) {
+    if (errno != EINTR) {
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+  }
+  return true;
+}
+
 // Descriptor + 1, so that descriptor 0 never looks like "no handle".
 uintptr_t File::ReleaseToHandle() {
   if (fd_ < 0) return 0;
@@ -561,6 +571,47 @@ bool DeleteHeldFile(File* held, std::string_view path) {
   held->Close();
   SetLastError(kErrorSuccess);
   return true;
+}
+
+bool DeleteFileIfUnheld(std::string_view path, uint64_t written_before) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return false;
+  }
+  if (FaultFires(FaultOp::kDelete, resolved.native)) return false;
+  const int fd = OpenRetrying(resolved.native, O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  // Unlike TakeShareLock, a file system without flock counts as held here:
+  // there nobody could tell a live holder from a dead one.
+  int locked;
+  while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+  }
+  uint32_t refusal = kErrorSuccess;
+  struct statx held {};
+  struct statx named {};
+  if (locked != 0) {
+    refusal = kErrorSharingViolation;
+  } else if (!StatDescriptor(fd, &held)) {
+    refusal = GetLastError();
+  } else if (!S_ISREG(held.stx_mode)) {
+    refusal = kErrorAccessDenied;
+  } else if (FileTimeFromTimespec(timespec{held.stx_mtime.tv_sec, held.stx_mtime.tv_nsec}) >=
+             written_before) {
+    refusal = kErrorFileExists;
+  } else if (::statx(AT_FDCWD, resolved.native.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, &named) != 0 ||
+             !SameEntry(held, named)) {
+    refusal = kErrorFileNotFound;  // someone else broke it and took its name meanwhile
+  } else if (const int error = UnlinkEntry(resolved.native); error != 0) {
+    SetLastErrorFromErrno(error);
+    refusal = GetLastError();
+  }
+  ::close(fd);
+  SetLastError(refusal);
+  return refusal == kErrorSuccess;
 }
 
 bool CreateDirectory(std::string_view path) {
@@ -709,6 +760,20 @@ bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
   if (written.exists) ::unlink(written.native.c_str());
   SetLastErrorFromErrno(error);
   return false;
+}
+
+bool CopyOpenFile(const File& from, File* to) {
+  struct statx source_info {};
+  if (!StatDescriptor(from.fd(), &source_info)) return false;
+  if (FaultFiresForDescriptor(FaultOp::kWrite, to->fd())) return false;
+  if (PowerLossTracking()) NoteWriting(to->fd());
+  if (::lseek(from.fd(), 0, SEEK_SET) < 0 || !CopyContents(from.fd(), to->fd())) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  RecordStep(DurabilityStep::kWrite);
+  const FileTimes source_times = TimesFromStatx(source_info, FileRef{.fd = from.fd()});
+  return to->SetTimes(FileTimes{.last_write = source_times.last_write});
 }
 
 bool GetFileTimes(std::string_view path, FileTimes* times) {

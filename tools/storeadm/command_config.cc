@@ -102,9 +102,10 @@ void PrintOnEachUseSettings() {
 }
 
 void PrintBlockTimeouts() {
-  std::printf("\nBlock time-outs, in one-second polls, read on each use:\n");
-  for (const BlockTimeout* timeout :
-       {&kReadWaitTimeout, &kApplyTimeout, &kWriteWaitTimeout, &kUnBlockTimeout}) {
+  std::printf("\nBlock time-outs, in one-second polls (the grace of an unheld block in seconds),"
+              " read on each use:\n");
+  for (const BlockTimeout* timeout : {&kReadWaitTimeout, &kApplyTimeout, &kWriteWaitTimeout,
+                                      &kUnBlockTimeout, &kStaleBlockGrace}) {
     PrintSetting(timeout->value_name, std::to_string(BlockTimeoutPolls(*timeout)),
                  DwordSource(kBlockTimeoutsKey, timeout->value_name));
   }

@@ -12,6 +12,7 @@
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
 #include "frame/file_helpers.h"
+#include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "qxstore.h"
 
@@ -31,7 +32,9 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
   for (int i = 0; i < count; ++i) {
     char name[64];
     NewMessageFileName(name, sizeof name);
-    if (!platform::CopyFile(files[i], folder_dir + "\\" + name, true)) {
+    // Renamed into place once whole: no scan ever indexes part of a message.
+    if (!platform::DurablyCopyFile(files[i], folder_dir + "\\" + name, platform::FileKind::kMessage,
+                                   true)) {
       std::fprintf(stderr, "storeadm: cannot copy %s into %s\n", files[i], folder_dir.c_str());
       for (const std::string& copied : names) platform::DeleteFile(folder_dir + "\\" + copied);
       return {};
