@@ -110,11 +110,3 @@ uint32_t SavePendingItems(StoreIndex* index) {
 }
 
 }  // namespace qx
-
-extern "C" {
-
-QXSTORE_API uint32_t StoreIndex_Save(StoreIndex* index, uint32_t mode) {
-  return qx::StoreIndexSave(index, mode);
-}
-
-}  // extern "C"

@@ -175,13 +175,18 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace);
 bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_view to);
 // Copies the contents, the last-write time and the read-only bit; with
 // fail_if_exists an existing target gives 80. A failed copy leaves no target.
-// Copying a file onto itself fails with 32 and changes nothing.
+// Copying a file onto itself fails with 32 and changes nothing. A new target
+// gets the store's file mode (store_modes.h), less its write bits when the
+// source is read-only.
 bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
+// Which last-write time a copy gets: the source's (a copy within the store)
+// or the time of the copy (a file that comes into the store from outside).
+enum class CopiedTime { kSource, kNow };
 // Copies the contents of the open file `from` (from its start) into `to`
-// (at its position) and gives `to` the last-write time of `from`: a copy
-// into a file the caller has opened itself (durable_replace.h). False with
-// the last error on failure.
-bool CopyOpenFile(const File& from, File* to);
+// (at its position), with the last-write time `time` says: a copy into a
+// file the caller has opened itself (durable_replace.h). False with the last
+// error on failure.
+bool CopyOpenFile(const File& from, File* to, CopiedTime time = CopiedTime::kSource);
 
 bool GetFileTimes(std::string_view path, FileTimes* times);
 bool SetFileTimes(std::string_view path, const FileTimes& times);
