@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@
 #include "index/index_format.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
+#include "index/index_stamp.h"
+#include "index/index_text.h"
+#include "index/index_text_insert.h"
 #include "index/index_transaction.h"
 #include "index/item_insert.h"
 #include "index/item_remove.h"
@@ -21,6 +25,10 @@
 #include "index/store_index.h"
 #include "folder/folder_flags.h"
 #include "folder/folder_size_cache.h"
+#include "frame/store_names.h"
+#include "platform/durable_replace.h"
+#include "platform/file.h"
+#include "platform/file_version.h"
 
 namespace qx {
 
@@ -92,6 +100,82 @@ bool OpenTransaction(PrivateIndex* index, const char* postoffice, const char* ma
   return OpenIndexForTransaction(index->get(), postoffice, mailbox, folder, keep_open, handle) == 1;
 }
 
+// The flag words a new file starts with, as the DOM insert takes them.
+std::string StartingFlags(const char* flag_list, const std::vector<std::string>& flags, size_t file) {
+  return flag_list == nullptr ? std::string() : FlagsOfFile(flag_list, flags, file);
+}
+
+// The serialised entry that BuildMessageEntry makes, from a scratch document.
+std::string SerialisedMessageEntry(std::string_view file_name, uint32_t uid,
+                                   const MessageHeaders& record) {
+  XmlDocument scratch = XmlDocument::New();
+  if (!scratch) return {};
+  const pugi::xml_node root = scratch.dom().append_child(kRootElement);
+  return NodeXml(BuildMessageEntry(root, pugi::xml_node(), file_name, uid, record));
+}
+
+// The insertions of DirectInsertItems on the index file's bytes, when they
+// are a text the splice recognises: the same checks, UIDs and entries as
+// the DOM insert, then one write. False when the text is not recognised
+// (nothing is changed then); else the commit ran when anything went in.
+bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& files,
+                         const char* flag_list, bool* any_inserted, int64_t* inserted_bytes) {
+  const std::string path = TransactionIndexPath(index);
+  const std::optional<platform::FileVersion> version = platform::FileVersionOf(path);
+  std::string bytes;
+  if (!version || !platform::ReadWholeFile(path, &bytes) || platform::FileVersionOf(path) != version) {
+    return false;
+  }
+  const std::optional<IndexText> text = RecogniseIndexText(bytes);
+  if (!text) return false;
+  IndexTextInsert edit(*text);
+  if (!edit.UidsInOrder()) return false;
+  bool inserted = false;
+  int64_t bytes_inserted = 0;
+  const std::vector<std::string> flags = ListFields(flag_list);
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string& name = files[i];
+    if (edit.last_uid() == std::numeric_limits<uint32_t>::max()) return false;  // the DOM refuses
+    if (!AcceptStoreFileName(name) || name.empty() || edit.Contains(name)) continue;
+    MessageHeaders record;
+    record.flag_words = StartingFlags(flag_list, flags, i);
+    record.uid = edit.last_uid() + 1;
+    if (!ReadNewItemFile(index, name, &record)) continue;
+    std::string xml = SerialisedMessageEntry(name, record.uid, record);
+    if (xml.empty()) continue;
+    edit.Insert(name, std::move(xml), FlagStatusForNewEntry(record), std::to_string(record.read),
+                record.uid);
+    bytes_inserted += record.file_size;
+    inserted = true;
+  }
+  // A file changed meanwhile (by a writer that ignored the block) is the
+  // DOM path's to load again and merge with.
+  if (platform::FileVersionOf(path) != version) return false;
+  *any_inserted = inserted;
+  *inserted_bytes = bytes_inserted;
+  if (!inserted) return true;
+  CommitTransactionWrite(
+      index,
+      [&] {
+        IndexFileWrite result;
+        // Another writer's file is not written over: the folder is then
+        // marked changed and its next open indexes what this one could not.
+        result.other_writer =
+            index->index_stamp != FolderIndexStamp(index->folder_directory, index->folder_type) ||
+            platform::FileVersionOf(path) != version;
+        if (result.other_writer) return result;
+        platform::FileReplacement replacement(path, path + ".tmp", platform::FileKind::kIndex);
+        if (!replacement.valid()) return result;
+        for (std::string_view piece : edit.Pieces()) {
+          if (!piece.empty() && !replacement.Write(piece)) return result;
+        }
+        result.written = replacement.Commit();
+        return result;
+      },
+      [&](FolderStatusRecord status) { edit.CountStatus(status); });
+  return true;
+}
+
 }  // namespace
 
 uint32_t DirectInsertItems(const char* postoffice, const char* mailbox, const char* folder,
@@ -101,17 +185,35 @@ uint32_t DirectInsertItems(const char* postoffice, const char* mailbox, const ch
     index.get()->folder_type = kFolderTypeGroups;
   }
   uintptr_t handle = 0;
-  if (!OpenTransaction(&index, postoffice, mailbox, folder, true, &handle)) {
+  const auto mark_changed = [&] {
     if (index.get()->folder_directory[0] != '\0') MarkFolderChanged(index.get()->folder_directory);
+  };
+  if (!index.CreateDocument() ||
+      BeginIndexTransaction(index.get(), postoffice, mailbox, folder, true, &handle) == 0) {
+    mark_changed();
+    return 0;
+  }
+
+  int64_t inserted_bytes = 0;
+  bool any_inserted = false;
+  const std::vector<std::string> files = ListFields(file_list);
+  // A mail folder's index as the store writes it is changed in its bytes;
+  // any other text goes through the DOM.
+  if (index.get()->folder_type == kFolderTypeMail &&
+      InsertIntoIndexText(index.get(), files, flag_list, &any_inserted, &inserted_bytes)) {
+    AbandonIndexTransaction(index.get(), true, &handle);
+    AdjustMailboxSize(postoffice, mailbox, ClampToInt32(inserted_bytes), folder);
+    return 1;
+  }
+  if (!LoadTransactionDocument(index.get())) {
+    AbandonIndexTransaction(index.get(), true, &handle);
+    mark_changed();
     return 0;
   }
 
   EntryInsertOptions options;
   options.read_file = true;
   options.clear_flags = flag_list == nullptr;
-  int64_t inserted_bytes = 0;
-  bool any_inserted = false;
-  const std::vector<std::string> files = ListFields(file_list);
   const std::vector<std::string> flags = ListFields(flag_list);
   EntryLookup lookup(HeldDocument(index.get()));
   for (size_t i = 0; i < files.size(); ++i) {

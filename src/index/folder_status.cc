@@ -36,34 +36,35 @@ bool HasFlag(std::string_view flags, const char* word) {
   return FindNoCaseIn(flags, word) != std::string_view::npos;
 }
 
-void CountEntry(pugi::xml_node entry, FolderStatusRecord status) {
-  std::string_view flags = ChildValue(entry, kFlagStatusElement);
+}  // namespace
+
+void StartFolderStatus(FolderStatusRecord status, uint32_t last_uid) {
+  std::fill(status.begin(), status.end(), 0u);
+  status[kStatusLastUid] = last_uid;
+}
+
+void CountEntryStatus(std::string_view flags, std::string_view read, FolderStatusRecord status) {
   flags = flags.substr(0, std::min(flags.size(), kFlagTextLimit));
+  ++status[kStatusEntries];
   if (HasFlag(flags, kFlagDeleted)) ++status[kStatusDeleted];
   if (HasFlag(flags, kFlagAnswered)) ++status[kStatusAnswered];
   if (HasFlag(flags, kFlagFlagged)) ++status[kStatusFlagged];
   if (HasFlag(flags, kFlagRecent)) ++status[kStatusRecent];
-  if (HasFlag(flags, kFlagSeen) || EqualsNoCase(ChildValue(entry, kReadElement), "1")) {
+  if (HasFlag(flags, kFlagSeen) || EqualsNoCase(read, "1")) {
     ++status[kStatusSeen];
     status[kStatusSeenMarker] = 1;
   }
 }
 
-}  // namespace
-
 bool ComputeFolderStatus(const XmlDocument& document, FolderStatusRecord status) {
   if (!document) return false;
   pugi::xml_node root = document.DocumentElement();
   if (!root) return false;
-  std::fill(status.begin(), status.end(), 0u);
-  status[kStatusLastUid] = DocumentLastUid(document);
-  uint32_t entries = 0;
+  StartFolderStatus(status, DocumentLastUid(document));
   for (pugi::xml_node entry = root.first_child(); entry; entry = entry.next_sibling()) {
     if (entry.type() != pugi::node_element) continue;
-    ++entries;
-    CountEntry(entry, status);
+    CountEntryStatus(ChildValue(entry, kFlagStatusElement), ChildValue(entry, kReadElement), status);
   }
-  status[kStatusEntries] = entries;
   return true;
 }
 

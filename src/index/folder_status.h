@@ -38,6 +38,12 @@ using FolderStatusRecord = std::span<uint32_t, kFolderStatusFields>;
 // A document without a root leaves `status` untouched and gives false.
 bool ComputeFolderStatus(const XmlDocument& document, FolderStatusRecord status);
 
+// The same count in steps, for callers that read the entries without a
+// DOM: StartFolderStatus clears `status` and sets the last UID, then
+// CountEntryStatus counts one entry from its FLAGSTATUS and READ texts.
+void StartFolderStatus(FolderStatusRecord status, uint32_t last_uid);
+void CountEntryStatus(std::string_view flags, std::string_view read, FolderStatusRecord status);
+
 // The cache file of a folder: GetFolderDirectory of the three names
 // followed by "\_FOLDER.DAT", or directly by "_FOLDER.DAT" when the folder
 // name is empty or null (that directory text already ends with '\').

@@ -1,5 +1,6 @@
 #include "index/index_open.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -13,10 +14,12 @@
 #include "index/index_load.h"
 #include "index/index_scan.h"
 #include "index/index_sort.h"
+#include "index/index_status_cache.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "index/task_document.h"
 #include "platform/text_compare.h"
+#include "platform/derived_cache.h"
 #include "platform/diagnostics.h"
 #include "platform/file.h"
 #include "platform/listing.h"
@@ -170,6 +173,27 @@ uint32_t OpenStoreIndex(StoreIndex* index, uint32_t mode) {
     return kOpenReused;
   }
   return LoadHeldIndex(index, stamp, sort);
+}
+
+uint32_t OpenIndexForStatus(StoreIndex* index, FolderStatusRecord status) {
+  if (index == nullptr || index->folder_directory[0] == '\0') return OpenStoreIndex(index, kOpenCheckDirty);
+  const bool rescanned = CheckDirtyAndScan(index, kOpenCheckDirty);
+  const std::string path = FolderFilePath(index->folder_directory, IndexFileNameFor(index->folder_type));
+  if (!rescanned) {
+    if (const std::optional<IndexStatusRecord> cached = CachedIndexStatus(path)) {
+      std::copy(std::begin(cached->status), std::end(cached->status), status.begin());
+      index->index_file_size = static_cast<uint32_t>(cached->file_size);
+      return kOpenCounted;
+    }
+  }
+  const std::optional<platform::FileIdentity> identity = platform::IdentifyFile(path, nullptr);
+  const uint32_t result = LoadHeldIndex(index, std::nullopt, true);
+  if (result == kOpenFailed) return result;
+  IndexStatusRecord record;
+  ComputeFolderStatus(HeldDocument(index), FolderStatusRecord(record.status));
+  std::copy(std::begin(record.status), std::end(record.status), status.begin());
+  if (identity) KeepIndexStatus(path, *identity, record);
+  return result;
 }
 
 uint32_t GetStoreIndex(StoreIndex* index) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "index/folder_status.h"
 #include "qxstore.h"
 
 namespace qx {
@@ -20,6 +21,7 @@ inline constexpr uint32_t kOpenCheckDirtyUnsorted = 6;  // as 1 without the sort
 inline constexpr uint32_t kOpenFailed = 0;
 inline constexpr uint32_t kOpenLoaded = 1;
 inline constexpr uint32_t kOpenReused = 2;
+inline constexpr uint32_t kOpenCounted = 3;
 
 // StoreIndex_Open: 0 failure (null object, blank folder directory, an index
 // that cannot be loaded: the object then holds no document), 1 loaded or
@@ -32,6 +34,15 @@ inline constexpr uint32_t kOpenReused = 2;
 // REQUIRES: the folder directory is set (StoreIndex_SetPaths); callers
 // serialise opens of one object (the index mutex of the registry).
 uint32_t OpenStoreIndex(StoreIndex* index, uint32_t mode);
+
+// A status query on the folder: the dirty check of mode 1 (a folder marked
+// changed is rescanned), then the status counts of its index file into
+// `status`. When the index file is provably the one the derived cache
+// counted (index_status_cache.h), they come from there and the object holds
+// no document: 3. Otherwise the index is opened as mode 1 opens it (1 or 2,
+// 0 on failure) and the counts are kept for the next process. The object's
+// index_file_size is set either way.
+uint32_t OpenIndexForStatus(StoreIndex* index, FolderStatusRecord status);
 
 // StoreIndex_Get: makes sure the object holds a document by folder type:
 // the registered document of contact and calendar folders, the task

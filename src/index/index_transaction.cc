@@ -1,5 +1,6 @@
 #include "index/index_transaction.h"
 
+#include <functional>
 #include <string>
 
 #include "common/block_files.h"
@@ -40,8 +41,16 @@ void TraceForFolder(const char* text, const char* folder_directory, const char* 
   platform::Trace(std::string(text) + folder_directory + tail);
 }
 
-// The object's document filled from the index file, or started empty when
-// the file does not load. False when no document can be made.
+// Writes the document; true when no other writer was found.
+bool CommitTransactionDocument(StoreIndex* index) {
+  return CommitTransactionWrite(
+      index, [&] { return WriteObjectIndexFile(index); },
+      // The write may have merged another writer's file: the count is of what was written.
+      [&](FolderStatusRecord status) { ComputeFolderStatus(HeldDocument(index), status); });
+}
+
+}  // namespace
+
 bool LoadTransactionDocument(StoreIndex* index) {
   XmlDocument document = HeldDocument(index);
   if (!document) {
@@ -71,23 +80,24 @@ bool LoadTransactionDocument(StoreIndex* index) {
   return true;
 }
 
-// Writes the document; true when no other writer was found.
-bool CommitTransactionDocument(StoreIndex* index) {
+std::string TransactionIndexPath(const StoreIndex* index) { return IndexPathOf(index); }
+
+bool CommitTransactionWrite(StoreIndex* index, const std::function<IndexFileWrite()>& write,
+                            const std::function<void(FolderStatusRecord status)>& count) {
   platform::CreateDirectory(index->folder_directory);
   TraceForFolder("StoreIndex_SaveAndClose::Committing Index for folder ", index->folder_directory,
                  "\n");
   StoreIndexLock lock(index);
-  const IndexFileWrite write = WriteObjectIndexFile(index);
-  const XmlDocument document = HeldDocument(index);
-  bool committed = write.written;
-  if (write.other_writer) {
+  const IndexFileWrite written = write();
+  bool committed = written.written;
+  if (written.other_writer) {
     committed = false;
     TraceForFolder("StoreIndex_SaveAndClose::Failed to commit index for folder ",
                    index->folder_directory,
                    ". Index was changed while being transacted. Folder will be marked as dirty.\n");
   }
   if (committed) {
-    ComputeFolderStatus(document, index->folder_status);
+    count(index->folder_status);
     const std::string mailbox_directory = MailboxDirectoryOf(index);
     const std::string status_directory = JoinStorePath(mailbox_directory, index->folder);
     if (!mailbox_directory.empty() && IsInsideStore(status_directory, index->postoffice)) {
@@ -104,10 +114,8 @@ bool CommitTransactionDocument(StoreIndex* index) {
   return committed;
 }
 
-}  // namespace
-
-uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
-                                 const char* folder, bool keep_open, uintptr_t* block_handle) {
+uint32_t BeginIndexTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
+                               const char* folder, bool keep_open, uintptr_t* block_handle) {
   if (index == nullptr) return 0;
   SetStoreIndexNames(index, postoffice, mailbox, folder);
   if (index->folder_type != kFolderTypeGroups) index->folder_type = FolderTypeFromName(index->folder);
@@ -124,12 +132,25 @@ uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, cons
   uintptr_t* handle = block_handle != nullptr ? block_handle : &index->block_handle;
   if (TakeIndexBlock(block_path.c_str(), keep_open, handle) == 0) return 0;
   index->index_stamp = StoredIndexStamp(FolderIndexStamp(index->folder_directory, index->folder_type));
+  return 1;
+}
+
+uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
+                                 const char* folder, bool keep_open, uintptr_t* block_handle) {
+  if (BeginIndexTransaction(index, postoffice, mailbox, folder, keep_open, block_handle) == 0) {
+    return 0;
+  }
   if (!LoadTransactionDocument(index)) {
     // Nobody would release a block taken for a transaction that never began.
-    ReleaseIndexBlock(block_path.c_str(), keep_open, handle);
+    AbandonIndexTransaction(index, keep_open, block_handle);
     return 0;
   }
   return 1;
+}
+
+void AbandonIndexTransaction(StoreIndex* index, bool keep_open, uintptr_t* block_handle) {
+  ReleaseIndexBlock(BlockPathOf(index).c_str(), keep_open,
+                    block_handle != nullptr ? block_handle : &index->block_handle);
 }
 
 uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,

@@ -9,7 +9,11 @@
 // once (only the file's existence marks the block).
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
+#include "index/folder_status.h"
+#include "index/index_file_write.h"
 #include "qxstore.h"
 
 namespace qx {
@@ -32,6 +36,28 @@ uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, cons
                                  const char* folder, bool keep_open, uintptr_t* block_handle);
 uint32_t OpenIndexForTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
                                  const char* folder);
+
+// The open in two steps, for transactions that may change the index file
+// without its document: BeginIndexTransaction does all but the load (1 with
+// the block held), LoadTransactionDocument loads the file into the object's
+// document (started empty when the file does not load; false when no
+// document can be made), and AbandonIndexTransaction releases a block that
+// no close will release.
+uint32_t BeginIndexTransaction(StoreIndex* index, const char* postoffice, const char* mailbox,
+                               const char* folder, bool keep_open, uintptr_t* block_handle);
+bool LoadTransactionDocument(StoreIndex* index);
+void AbandonIndexTransaction(StoreIndex* index, bool keep_open, uintptr_t* block_handle);
+
+// The index file of a begun transaction.
+std::string TransactionIndexPath(const StoreIndex* index);
+
+// The commit of SaveAndCloseIndex with the writing left to `write` (what
+// it wrote and whether another writer was there, index_file_write.h) and
+// the status count to `count`, called after the write: the status file of
+// a commit that succeeded, the change flag of one that failed. True when
+// committed. REQUIRES: the block is held.
+bool CommitTransactionWrite(StoreIndex* index, const std::function<IndexFileWrite()>& write,
+                            const std::function<void(FolderStatusRecord status)>& count);
 
 // With `save`: writes the document to the index file (creating the folder
 // directory when missing) under the StoreIndex mutex. When the file's stamp

@@ -40,20 +40,6 @@ HeaderReadOptions InsertReadOptions() {
   return options;
 }
 
-// Reads the item file into `record` for a new mail entry. False when the
-// file cannot be read.
-bool ReadItemFile(const StoreIndex* index, std::string_view file_name, MessageHeaders* record) {
-  const std::string path = FolderFilePath(index->folder_directory, file_name);
-  const int64_t size = platform::GetFileSize(path);
-  if (size < 0) return false;
-  record->file_size = static_cast<uint32_t>(size);
-  const uint32_t uid = record->uid;
-  if (ReadMessageHeaders(path, record, InsertReadOptions()) != 1) return false;
-  // The entry's UID is the folder's next one whatever X-UID the file carries.
-  record->uid = uid;
-  return true;
-}
-
 pugi::xml_node BuildIdOnlyEntry(pugi::xml_node root, pugi::xml_node before,
                                 std::string_view file_name, const uint32_t* uid) {
   pugi::xml_node entry = InsertElementBefore(root, kEntryElement, before);
@@ -64,6 +50,18 @@ pugi::xml_node BuildIdOnlyEntry(pugi::xml_node root, pugi::xml_node before,
 }
 
 }  // namespace
+
+bool ReadNewItemFile(const StoreIndex* index, std::string_view file_name, MessageHeaders* record) {
+  const std::string path = FolderFilePath(index->folder_directory, file_name);
+  const int64_t size = platform::GetFileSize(path);
+  if (size < 0) return false;
+  record->file_size = static_cast<uint32_t>(size);
+  const uint32_t uid = record->uid;
+  if (ReadMessageHeaders(path, record, InsertReadOptions()) != 1) return false;
+  // The entry's UID is the folder's next one whatever X-UID the file carries.
+  record->uid = uid;
+  return true;
+}
 
 uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
                           const EntryInsertOptions& options, MessageHeaders* record,
@@ -100,7 +98,7 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
     const uint32_t uid = last_uid + 1;
     headers->uid = uid;
     if (options.read_file) {
-      if (!ReadItemFile(index, file_name, headers)) return 0;
+      if (!ReadNewItemFile(index, file_name, headers)) return 0;
       entry = BuildMessageEntry(root, before, file_name, uid, *headers);
     } else {
       entry = BuildIdOnlyEntry(root, before, file_name, &uid);

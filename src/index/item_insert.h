@@ -44,6 +44,12 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
                           const EntryInsertOptions& options, MessageHeaders* record,
                           EntryLookup* lookup = nullptr);
 
+// Reads the item file "<folder directory>\<file_name>" of a new mail entry
+// into `record` (its size, then its headers as the insert reads them); the
+// record's UID is kept whatever X-UID the file carries. False when the file
+// cannot be read.
+bool ReadNewItemFile(const StoreIndex* index, std::string_view file_name, MessageHeaders* record);
+
 // StoreIndex_InsertItem: InsertIndexEntry with the flag list cleared and
 // read_file as given (1 reads the file). 0 for a null object or name.
 uint32_t StoreIndexInsertItem(StoreIndex* index, const char* file_name, uint32_t read_file);

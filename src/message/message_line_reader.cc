@@ -5,6 +5,10 @@
 namespace qx {
 
 namespace {
+// The first read is small: most readers stop after the header block, which
+// nearly always fits, and a scan of a large folder would otherwise copy
+// every message whole. Readers that go on get large reads.
+constexpr size_t kFirstReadSize = 16 * 1024;
 constexpr size_t kReadSize = 64 * 1024;
 }
 
@@ -18,8 +22,9 @@ bool MessageLineReader::Fill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (capacity_ < end_ + kReadSize) Reserve(end_ + kReadSize);
-  int64_t got = file_.Read(buffer_.get() + end_, kReadSize);
+  const size_t want = capacity_ == 0 ? kFirstReadSize : kReadSize;
+  if (capacity_ < end_ + want) Reserve(end_ + want);
+  int64_t got = file_.Read(buffer_.get() + end_, want);
   if (got <= 0) {
     at_end_ = true;
     failed_ = got < 0;

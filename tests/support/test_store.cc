@@ -78,6 +78,8 @@ void StoreTest::SetUp() {
   setenv("QXSTORE_REGISTRY", registry_->path().c_str(), 1);
   setenv("QXSTORE_PROGRAM", "/opt/qxstore/bin/STOREADM.EXE", 1);
   setenv("QXSTORE_DIAG", "off", 0);
+  // Derived caches stay inside the test root, never in the machine's cache directory.
+  setenv("QXSTORE_CACHE_DIR", (root_ + "/cache").c_str(), 1);
   platform::SetClock(&clock_);
   ReloadLibrary();
 }

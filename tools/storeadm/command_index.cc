@@ -35,10 +35,16 @@ bool FitsIndexNames(char** names) {
   return true;
 }
 
-void PrintStatus(const StoreIndex& index, uint32_t result, bool json) {
-  uint32_t status[kFolderStatusFields] = {};
-  ComputeFolderStatus(HeldDocument(&index), FolderStatusRecord(status));
-  const char* how = result == kOpenReused ? "reused" : "loaded";
+const char* OpenedHow(uint32_t result) {
+  switch (result) {
+    case kOpenReused: return "reused";
+    case kOpenCounted: return "counted before, unchanged";
+    default: return "loaded";
+  }
+}
+
+void PrintStatus(const StoreIndex& index, uint32_t result, const uint32_t* status, bool json) {
+  const char* how = OpenedHow(result);
   const std::string folder = ShownPath(index.folder_directory);
   if (json) {
     std::printf("[{\"folder\": %s, \"index\": \"%s\", \"index_bytes\": %u, \"messages\": %u, "
@@ -117,12 +123,16 @@ int RunIndex(int argc, char** argv) {
     return Fail("could not rebuild the index of %s (%s; is the folder busy?)",
                 ShownPath(folder_dir).c_str(), reason.c_str());
   }
-  const uint32_t result = OpenStoreIndex(&index, rebuild ? kOpenLoad : kOpenCheckDirty);
+  // A plain open answers from the derived cache when the folder is unchanged.
+  uint32_t status[kFolderStatusFields] = {};
+  const uint32_t result = rebuild ? OpenStoreIndex(&index, kOpenLoad)
+                                  : OpenIndexForStatus(&index, FolderStatusRecord(status));
+  if (rebuild && result != kOpenFailed) ComputeFolderStatus(HeldDocument(&index), FolderStatusRecord(status));
   int exit_code = kExitOk;
   if (result == kOpenFailed) {
     exit_code = Fail("could not open the index of %s", ShownPath(folder_dir).c_str());
   } else {
-    PrintStatus(index, result, json);
+    PrintStatus(index, result, status, json);
   }
   ReleaseStoreIndex(&index);
   return exit_code;

@@ -1,0 +1,162 @@
+#include "platform/derived_cache.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/file_time.h"
+#include "platform/path_resolver.h"
+#include "platform/random_id.h"
+#include "platform/registry.h"
+
+namespace qx::platform {
+
+namespace {
+
+constexpr const char* kSettingsKey = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera";
+constexpr const char* kDirectoryValueName = "Index Cache Directory";
+constexpr const char* kDirectoryVariable = "QXSTORE_CACHE_DIR";
+constexpr const char* kDefaultDirectory = "/var/cache/qxstore";
+constexpr char kMagic[8] = {'Q', 'X', 'C', 'A', 'C', 'H', 'E', '1'};
+
+// A file whose times are this close to now may still change within the
+// same time step.
+constexpr uint64_t kSettleTicks = kTicksPerSecond;
+
+std::optional<std::string> RegistryDirectory() {
+  const std::optional<RegistryValue> value =
+      RegistryQuery(RegistryRoot::kLocalMachine, kSettingsKey, kDirectoryValueName);
+  if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::nullopt;
+  std::string text(value->data.begin(), value->data.end());
+  return text.substr(0, text.find('\0'));
+}
+
+// FNV-1a: records are spread over file names; the full path inside the
+// record decides whether it is the one asked for.
+uint64_t PathHash(std::string_view text) {
+  uint64_t hash = 1469598103934665603ULL;
+  for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ULL;
+  return hash;
+}
+
+std::string RecordPath(const std::string& directory, std::string_view kind,
+                       std::string_view native_path) {
+  char name[64];
+  std::snprintf(name, sizeof name, "/%016llx.", static_cast<unsigned long long>(PathHash(native_path)));
+  return directory + name + std::string(kind);
+}
+
+// Magic, identity, path length and path: what a record begins with.
+std::string RecordHeader(std::string_view native_path, const FileIdentity& identity) {
+  std::string header(kMagic, sizeof kMagic);
+  const auto append = [&](uint64_t number) {
+    header.append(reinterpret_cast<const char*>(&number), sizeof number);
+  };
+  append(identity.device);
+  append(identity.inode);
+  append(identity.size);
+  append(static_cast<uint64_t>(identity.modified_seconds));
+  append(identity.modified_nanoseconds);
+  append(static_cast<uint64_t>(identity.changed_seconds));
+  append(identity.changed_nanoseconds);
+  append(native_path.size());
+  header.append(native_path);
+  return header;
+}
+
+bool ReadAll(int fd, std::string* out) {
+  char buffer[16384];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    out->append(buffer, static_cast<size_t>(got));
+  }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(put));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentifyFile(std::string_view store_path, std::string* native_path) {
+  const ResolvedPath resolved = ResolvePath(store_path);
+  if (!resolved.exists || !S_ISREG(resolved.info.stx_mode)) return std::nullopt;
+  const struct statx& info = resolved.info;
+  FileIdentity identity;
+  identity.device = (uint64_t{info.stx_dev_major} << 32) | info.stx_dev_minor;
+  identity.inode = info.stx_ino;
+  identity.size = info.stx_size;
+  identity.modified_seconds = info.stx_mtime.tv_sec;
+  identity.modified_nanoseconds = info.stx_mtime.tv_nsec;
+  identity.changed_seconds = info.stx_ctime.tv_sec;
+  identity.changed_nanoseconds = info.stx_ctime.tv_nsec;
+  if (native_path != nullptr) *native_path = resolved.native;
+  return identity;
+}
+
+bool ChangedTooRecently(const FileIdentity& identity) {
+  const uint64_t now = NowFileTime();
+  for (const auto& [seconds, nanoseconds] :
+       {std::pair{identity.modified_seconds, identity.modified_nanoseconds},
+        std::pair{identity.changed_seconds, identity.changed_nanoseconds}}) {
+    const struct timespec when{static_cast<time_t>(seconds), static_cast<long>(nanoseconds)};
+    if (FileTimeFromTimespec(when) + kSettleTicks > now) return true;
+  }
+  return false;
+}
+
+std::string DerivedCacheDirectory() {
+  const char* variable = std::getenv(kDirectoryVariable);
+  if (variable != nullptr) return variable;
+  return RegistryDirectory().value_or(kDefaultDirectory);
+}
+
+std::optional<std::string> ReadDerivedCache(std::string_view kind, std::string_view native_path,
+                                            const FileIdentity& identity) {
+  const std::string directory = DerivedCacheDirectory();
+  if (directory.empty()) return std::nullopt;
+  const int fd = ::open(RecordPath(directory, kind, native_path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string record;
+  const bool read = ReadAll(fd, &record);
+  ::close(fd);
+  const std::string header = RecordHeader(native_path, identity);
+  if (!read || !std::string_view(record).starts_with(header)) return std::nullopt;
+  return record.substr(header.size());
+}
+
+bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
+                       const FileIdentity& identity, std::string_view payload) {
+  const std::string directory = DerivedCacheDirectory();
+  if (directory.empty()) return false;
+  ::mkdir(directory.c_str(), 0700);
+  const std::string target = RecordPath(directory, kind, native_path);
+  const std::string temporary = target + "." + GuidText(NewGuid()) + ".tmp";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  // A lost record is only a miss, so nothing is synced.
+  const bool written = WriteAll(fd, RecordHeader(native_path, identity)) && WriteAll(fd, payload);
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qx::platform
