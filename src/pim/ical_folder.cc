@@ -14,17 +14,18 @@ class ICalendarFolderFeed : public CalendarFeed {
   uint32_t FindNext() override { return feed_.NextItem() ? 1 : 0; }
 
   PropertyRead GetProperty(std::string_view name) override {
-    ICalPropertyValue value = ICal_GetProperty(feed_, name);
-    if (value.result != 2) {
+    ICal_GetProperty(feed_, name, &value_);
+    if (value_.result != 2) {
       PropertyRead read;
-      read.result = value.result;
+      read.result = value_.result;
       return read;
     }
-    return PropertyRead::Allocated(AllocatedValue::Copy(value.bytes), value.type);
+    return PropertyRead::Allocated(AllocatedValue::Copy(value_.bytes), value_.type);
   }
 
  private:
   ICalFeed feed_;
+  ICalPropertyValue value_;  // the last read, its memory kept for the next
 };
 
 }  // namespace
