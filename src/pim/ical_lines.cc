@@ -166,27 +166,39 @@ std::string_view WithoutTrailingBlanks(std::string_view value, bool wide) {
 
 constexpr size_t kBlock = 16;
 
-// Bit i set when byte i of the 16 at `block` is a ':' or a '\n'.
-uint32_t ColonsAndNewlines(const char* block) {
+// What a scan looks for in 16 bytes, bit i standing for byte i.
+struct BlockHits {
+  uint32_t newlines = 0;
+  uint32_t colons = 0;
+  uint32_t d_or_n = 0;  // 'D', 'd', 'N' or 'n': the last letter of "END" and "BEGIN"
+};
+
+BlockHits HitsIn(const char* block) {
+  BlockHits hits;
 #if defined(__SSE2__)
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-  const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':')),
-                                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
-  return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+  const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+  hits.newlines = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+  hits.colons = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
+  hits.d_or_n = static_cast<uint32_t>(_mm_movemask_epi8(
+      _mm_or_si128(_mm_cmpeq_epi8(lower, _mm_set1_epi8('d')), _mm_cmpeq_epi8(lower, _mm_set1_epi8('n')))));
 #else
-  uint32_t mask = 0;
   for (size_t i = 0; i < kBlock; ++i) {
-    if (block[i] == ':' || block[i] == '\n') mask |= uint32_t{1} << i;
+    const uint32_t bit = uint32_t{1} << i;
+    const char lower = static_cast<char>(block[i] | 0x20);
+    if (block[i] == '\n') hits.newlines |= bit;
+    if (block[i] == ':') hits.colons |= bit;
+    if (lower == 'd' || lower == 'n') hits.d_or_n |= bit;
   }
-  return mask;
 #endif
+  return hits;
 }
 
 }  // namespace
 
 // One pass over the text, sixteen bytes at a time: each '\n' starts a line,
-// and each ':' is where a marker ("BEGIN:VALARM", "END:VALARM",
-// "END:VEVENT") may stand, compared around it.
+// and a ':' after a 'D' or an 'N' is where a marker ("BEGIN:VALARM",
+// "END:VALARM", "END:VEVENT") may stand, compared around it.
 size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
   alarms_.clear();
   line_starts_.clear();
@@ -194,20 +206,24 @@ size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
   size_t alarm_start = std::string_view::npos;
   const char* data = text.data();
   char tail[kBlock];
+  uint32_t d_or_n_before = 0;  // the last byte of the block before
   for (size_t block = 0; block < text.size(); block += kBlock) {
     const char* bytes = data + block;
     if (text.size() - block < kBlock) {
-      // NUL bytes, which match neither, stand for the bytes past the end.
+      // NUL bytes, which match nothing, stand for the bytes past the end.
       std::memset(tail, 0, kBlock);
       std::memcpy(tail, bytes, text.size() - block);
       bytes = tail;
     }
-    for (uint32_t hits = ColonsAndNewlines(bytes); hits != 0; hits &= hits - 1) {
-      const size_t at = block + static_cast<size_t>(std::countr_zero(hits));
-      if (data[at] == '\n') {
-        if (at + 1 < text.size()) line_starts_.push_back(at + 1);
-        continue;
-      }
+    const BlockHits hits = HitsIn(bytes);
+    for (uint32_t lines = hits.newlines; lines != 0; lines &= lines - 1) {
+      const size_t at = block + static_cast<size_t>(std::countr_zero(lines)) + 1;
+      if (at < text.size()) line_starts_.push_back(at);
+    }
+    const uint32_t markers = hits.colons & ((hits.d_or_n << 1) | d_or_n_before);
+    d_or_n_before = (hits.d_or_n >> (kBlock - 1)) & 1;
+    for (uint32_t colons = markers; colons != 0; colons &= colons - 1) {
+      const size_t at = block + static_cast<size_t>(std::countr_zero(colons));
       const std::string_view after = text.substr(at + 1);
       if (at >= 3 && StartsWithNoCase(text.substr(at - 3), "END")) {
         if (stop_at_event_end && StartsWithNoCase(after, "VEVENT")) {
