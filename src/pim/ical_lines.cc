@@ -164,27 +164,33 @@ std::string_view WithoutTrailingBlanks(std::string_view value, bool wide) {
   return value;
 }
 
-constexpr size_t kBlock = 16;
+constexpr size_t kBlock = 64;
 
-// What a scan looks for in 16 bytes, bit i standing for byte i.
+// What a scan looks for in 64 bytes, bit i standing for byte i.
 struct BlockHits {
-  uint32_t newlines = 0;
-  uint32_t colons = 0;
-  uint32_t d_or_n = 0;  // 'D', 'd', 'N' or 'n': the last letter of "END" and "BEGIN"
+  uint64_t newlines = 0;
+  uint64_t colons = 0;
+  uint64_t d_or_n = 0;  // 'D', 'd', 'N' or 'n': the last letter of "END" and "BEGIN"
 };
 
 BlockHits HitsIn(const char* block) {
   BlockHits hits;
 #if defined(__SSE2__)
-  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
-  const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
-  hits.newlines = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-  hits.colons = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
-  hits.d_or_n = static_cast<uint32_t>(_mm_movemask_epi8(
-      _mm_or_si128(_mm_cmpeq_epi8(lower, _mm_set1_epi8('d')), _mm_cmpeq_epi8(lower, _mm_set1_epi8('n')))));
+  for (size_t part = 0; part < kBlock; part += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part));
+    const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+    const auto bits = [](__m128i matches) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(matches)));
+    };
+    hits.newlines |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))) << part;
+    hits.colons |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))) << part;
+    hits.d_or_n |= bits(_mm_or_si128(_mm_cmpeq_epi8(lower, _mm_set1_epi8('d')),
+                                     _mm_cmpeq_epi8(lower, _mm_set1_epi8('n'))))
+                   << part;
+  }
 #else
   for (size_t i = 0; i < kBlock; ++i) {
-    const uint32_t bit = uint32_t{1} << i;
+    const uint64_t bit = uint64_t{1} << i;
     const char lower = static_cast<char>(block[i] | 0x20);
     if (block[i] == '\n') hits.newlines |= bit;
     if (block[i] == ':') hits.colons |= bit;
@@ -196,18 +202,36 @@ BlockHits HitsIn(const char* block) {
 
 }  // namespace
 
-// One pass over the text, sixteen bytes at a time: each '\n' starts a line,
-// and a ':' after a 'D' or an 'N' is where a marker ("BEGIN:VALARM",
+// Appends the line starts after the newlines of `newlines` (bits of the
+// block at `block`), eight at a time whatever the count, which grows only
+// for real ones: a loop that ran once per newline mispredicted its exit at
+// nearly every block.
+void ICalComponent::AddLineStarts(size_t block, uint64_t newlines) {
+  if (line_count_ + kBlock > line_starts_.size()) line_starts_.resize(2 * (line_count_ + kBlock));
+  size_t* out = line_starts_.data();
+  while (newlines != 0) {
+    for (size_t i = 0; i < 8; ++i) {
+      out[line_count_] = block + static_cast<size_t>(std::countr_zero(newlines)) + 1;
+      line_count_ += newlines != 0 ? 1 : 0;
+      newlines &= newlines - 1;
+    }
+  }
+}
+
+// One pass over the text, 64 bytes at a time: each '\n' starts a line, and
+// a ':' after a 'D' or an 'N' is where a marker ("BEGIN:VALARM",
 // "END:VALARM", "END:VEVENT") may stand, compared around it.
 size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
   alarms_.clear();
-  line_starts_.clear();
-  if (!text.empty()) line_starts_.push_back(0);
+  line_count_ = 0;
+  if (line_starts_.empty()) line_starts_.resize(2 * kBlock);
+  if (!text.empty()) line_starts_[line_count_++] = 0;
   size_t alarm_start = std::string_view::npos;
   const char* data = text.data();
   char tail[kBlock];
-  uint32_t d_or_n_before = 0;  // the last byte of the block before
-  for (size_t block = 0; block < text.size(); block += kBlock) {
+  uint64_t d_or_n_before = 0;  // the last byte of the block before
+  size_t end = std::string_view::npos;
+  for (size_t block = 0; block < text.size() && end == std::string_view::npos; block += kBlock) {
     const char* bytes = data + block;
     if (text.size() - block < kBlock) {
       // NUL bytes, which match nothing, stand for the bytes past the end.
@@ -216,22 +240,18 @@ size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
       bytes = tail;
     }
     const BlockHits hits = HitsIn(bytes);
-    for (uint32_t lines = hits.newlines; lines != 0; lines &= lines - 1) {
-      const size_t at = block + static_cast<size_t>(std::countr_zero(lines)) + 1;
-      if (at < text.size()) line_starts_.push_back(at);
-    }
-    const uint32_t markers = hits.colons & ((hits.d_or_n << 1) | d_or_n_before);
-    d_or_n_before = (hits.d_or_n >> (kBlock - 1)) & 1;
-    for (uint32_t colons = markers; colons != 0; colons &= colons - 1) {
+    AddLineStarts(block, hits.newlines);
+    const uint64_t markers = hits.colons & ((hits.d_or_n << 1) | d_or_n_before);
+    d_or_n_before = hits.d_or_n >> (kBlock - 1);
+    for (uint64_t colons = markers; colons != 0; colons &= colons - 1) {
       const size_t at = block + static_cast<size_t>(std::countr_zero(colons));
       const std::string_view after = text.substr(at + 1);
       if (at >= 3 && StartsWithNoCase(text.substr(at - 3), "END")) {
         if (stop_at_event_end && StartsWithNoCase(after, "VEVENT")) {
-          const size_t end = at - 3;
+          end = at - 3;
           if (alarm_start != std::string_view::npos) alarms_.emplace_back(alarm_start, end);
-          while (!line_starts_.empty() && line_starts_.back() >= end) line_starts_.pop_back();
-          text_ = text.substr(0, end);
-          return end;
+          alarm_start = std::string_view::npos;
+          break;
         }
         if (alarm_start != std::string_view::npos && StartsWithNoCase(after, "VALARM")) {
           alarms_.emplace_back(alarm_start, at + 7);
@@ -244,8 +264,12 @@ size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
     }
   }
   if (alarm_start != std::string_view::npos) alarms_.emplace_back(alarm_start, text.size());
-  text_ = text;
-  return std::string_view::npos;
+  text_ = end == std::string_view::npos ? text : text.substr(0, end);
+  // Lines start before the text's end: the newline that ends it (or the
+  // line before the event's end marker, and the rest of that block) starts
+  // none.
+  while (line_count_ > 0 && line_starts_[line_count_ - 1] >= text_.size()) --line_count_;
+  return end;
 }
 
 ICalComponent::ICalComponent(std::string_view text) { Reset(text); }

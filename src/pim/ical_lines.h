@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,14 +37,16 @@ class ICalComponent {
   std::string_view text() const { return text_; }
   const std::vector<Span>& alarms() const { return alarms_; }
   // The start of every line (0 first, none at the text's end).
-  const std::vector<size_t>& line_starts() const { return line_starts_; }
+  std::span<const size_t> line_starts() const { return {line_starts_.data(), line_count_}; }
 
  private:
   size_t Scan(std::string_view text, bool stop_at_event_end);
+  void AddLineStarts(size_t block, uint64_t newlines);
 
   std::string_view text_;
   std::vector<Span> alarms_;
-  std::vector<size_t> line_starts_;
+  std::vector<size_t> line_starts_;  // the first line_count_ hold the starts
+  size_t line_count_ = 0;
 };
 
 // True when `text` holds one of the bytes of `set`, ASCII only. (The

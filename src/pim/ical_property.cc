@@ -116,11 +116,15 @@ ICalPropertyValue ICal_GetProperty(ICalFeed& feed, std::string_view name) {
 }
 
 void ICal_GetProperty(ICalFeed& feed, std::string_view name, ICalPropertyValue* value) {
+  ICal_GetMappedProperty(feed, ICal_MapProperty(name), value);
+}
+
+void ICal_GetMappedProperty(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry,
+                            ICalPropertyValue* value) {
   value->result = 0;
   value->type = 0;
   value->is_wide = false;
   value->bytes.clear();
-  const std::optional<ICalPropertyMapEntry> entry = ICal_MapProperty(name);
   if (!entry) {
     value->result = -1;
     return;
