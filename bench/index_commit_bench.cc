@@ -21,6 +21,7 @@
 #include "durable_floor.h"
 #include "fastest_runs.h"
 #include "sample_index.h"
+#include "scratch_store.h"
 #include "folder/folder_files.h"
 #include "index/index_commit.h"
 #include "index/index_document.h"
@@ -136,16 +137,8 @@ bool PrintRatio(const FastestRunReporter& reporter, int entries) {
 }
 
 void MakeStore() {
-  char pattern[] = "/tmp/qxstore-bench-XXXXXX";
-  g_root = mkdtemp(pattern);
-  const std::string registry = g_root + "/registry.reg";
-  std::ofstream(registry) << "Windows Registry Editor Version 5.00\r\n\r\n"
-                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera]\r\n"
-                             "\"Mail Root\"=\"" << g_root << "/mail\"\r\n\r\n";
-  setenv("QXSTORE_REGISTRY", registry.c_str(), 1);
-  setenv("QXSTORE_DIAG", "off", 1);
+  g_root = StartScratchStore();
   for (int entries : kSizes) std::filesystem::create_directories(FolderOf(entries));
-  StoreLibrary_Init();
 }
 
 }  // namespace

@@ -284,6 +284,17 @@ QXSTORE_API uint32_t StoreIndex_Release(StoreIndex* index);
 QXSTORE_API uint32_t StoreIndex_Sort(StoreIndex* index);
 QXSTORE_API uint32_t ScanFolders(char* folder_directory, uint8_t create_new, uint8_t clear_recent);
 
+/* Contacts. A contact folder holds one vCard file ("*.vcf") per contact and
+ * an index ("_index.xml") with one ELEMENT per file, whose attributes are
+ * the card's lines. ScanContacts brings the index of the folder directory
+ * folder_path (no trailing separator) in step with its files: rebuild
+ * nonzero starts from an empty index; mode 99 says the caller holds the
+ * folder's "_index.blk" already, any other mode takes it and removes it
+ * afterwards, without waiting (0 at once when another holds it). 1 when the
+ * index holds the folder's contacts, 0 otherwise. Never forwarded to a
+ * remote host. */
+QXSTORE_API uint32_t ScanContacts(const char* folder_path, uint32_t rebuild, uint32_t mode);
+
 /* Index items. StoreIndex_InsertItem adds an entry for a file of the
  * object's folder to its loaded document: UID LASTUID + 1, placed before
  * the first entry whose ID is greater byte by byte, the message values read
@@ -566,6 +577,48 @@ QXSTORE_API uint32_t StoreFolderGetSize(STOREFOLDER* folder);
  * are none; the flags are deleted. */
 QXSTORE_API uint32_t StoreGetDeliveredMessageCount(STOREFOLDER* folder);
 
+/* Calendar provider files. Besides its appointment messages, a mailbox's
+ * Calendar folder files every appointment by date in small text files
+ * "<bucket>.CAL", one line "<start>\t<end>\t<identifier>" per appointment
+ * (LF between lines, none after the last). The bucket comes from the UTC
+ * dates of start and end, years counted from 2000: "Y11M03D15" for one day,
+ * "Y11M03" for one month, "Y11" for one year (year - 2000 without padding),
+ * "Y" otherwise. Callers fill in the bucket before every call. Each call
+ * runs on the remote administration host while forwarding is active, else
+ * here; all give 0 for an empty postoffice name, and for names that would
+ * lead out of the store.
+ *
+ * AppointmentAdd files the entry unless its bucket holds its identifier
+ * already: 1 added, 0 otherwise. AppointmentRemove removes every line of
+ * the identifier (every line for an empty identifier), deleting the file
+ * when none is left: 1 when a line went. AppointmentEdit replaces, in the
+ * old entry's bucket, the lines of the old identifier by the new entry's
+ * times and identifier: 1 when the file was processed. AppointmentGet fills
+ * start, end and identifier from the last line of the identifier (any line
+ * for an empty one): 1 found. AppointmentFindFirst and AppointmentFindNext
+ * step through the lines of the bucket that match the same way, with one
+ * position per thread: 1 with the entry filled, 0 at the end or without a
+ * file. The identifier filled in selects the next call's lines: a caller
+ * walking every line empties it before each call. Writers wait for the bucket's block file "<bucket>.BLK" up to "Write
+ * Wait Timeout" seconds and then break it; readers wait up to "Read Wait
+ * Timeout" seconds. A rewritten file keeps its previous content as
+ * "<bucket>.BAK". Text fields are NUL-terminated. */
+typedef struct APPOINTMENTRECORD {
+  char mailbox[256];
+  char postoffice[256];
+  int32_t start;         /* Unix seconds */
+  int32_t end;           /* Unix seconds */
+  char identifier[64];   /* the appointment message's file name */
+  char bucket[64];       /* the provider file's base name, as above */
+} APPOINTMENTRECORD;
+
+QXSTORE_API uint32_t AppointmentAdd(APPOINTMENTRECORD* entry);
+QXSTORE_API uint32_t AppointmentRemove(APPOINTMENTRECORD* entry);
+QXSTORE_API uint32_t AppointmentEdit(APPOINTMENTRECORD* old_entry, APPOINTMENTRECORD* new_entry);
+QXSTORE_API uint32_t AppointmentGet(APPOINTMENTRECORD* entry);
+QXSTORE_API uint32_t AppointmentFindFirst(APPOINTMENTRECORD* entry);
+QXSTORE_API uint32_t AppointmentFindNext(APPOINTMENTRECORD* entry);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 #endif
@@ -645,5 +698,14 @@ QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, enabled) == 708, "MAILBOXSIZE.enable
 QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, quota_kb) == 712, "MAILBOXSIZE.quota_kb");
 QXSTORE_STATIC_ASSERT(offsetof(MAILBOXSIZE, size_kb) == 716, "MAILBOXSIZE.size_kb");
 QXSTORE_STATIC_ASSERT(sizeof(MAILBOXSIZE) == 720, "MAILBOXSIZE is 720 bytes");
+
+QXSTORE_STATIC_ASSERT(offsetof(APPOINTMENTRECORD, postoffice) == 256,
+                      "APPOINTMENTRECORD.postoffice");
+QXSTORE_STATIC_ASSERT(offsetof(APPOINTMENTRECORD, start) == 512, "APPOINTMENTRECORD.start");
+QXSTORE_STATIC_ASSERT(offsetof(APPOINTMENTRECORD, end) == 516, "APPOINTMENTRECORD.end");
+QXSTORE_STATIC_ASSERT(offsetof(APPOINTMENTRECORD, identifier) == 520,
+                      "APPOINTMENTRECORD.identifier");
+QXSTORE_STATIC_ASSERT(offsetof(APPOINTMENTRECORD, bucket) == 584, "APPOINTMENTRECORD.bucket");
+QXSTORE_STATIC_ASSERT(sizeof(APPOINTMENTRECORD) == 648, "APPOINTMENTRECORD is 648 bytes");
 
 #endif /* QXSTORE_H */

@@ -20,6 +20,12 @@ platform::MutexHandle MutexOf(const StoreIndex* index) {
 
 std::string_view OrEmpty(const char* text) { return text == nullptr ? std::string_view() : text; }
 
+// Names the store paths put in the postoffice's contact store: "$VCFROOT"
+// as a plain prefix, in any case.
+bool IsContactStoreName(std::string_view folder_name) {
+  return platform::StartsWithNoCase(folder_name, "$VCFROOT");
+}
+
 }  // namespace
 
 uint32_t FolderTypeFromName(std::string_view folder_name) {
@@ -29,6 +35,7 @@ uint32_t FolderTypeFromName(std::string_view folder_name) {
   if (EqualsNoCase(folder_name, "CALENDAR")) return kFolderTypeCalendar;
   if (EqualsNoCase(folder_name, "TASKS")) return kFolderTypeTasks;
   if (EqualsNoCase(folder_name, "CONTACTS")) return kFolderTypeContacts;
+  if (IsContactStoreName(folder_name)) return kFolderTypeContacts;
   return kFolderTypeMail;
 }
 

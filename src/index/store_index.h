@@ -26,8 +26,10 @@ namespace qx {
 inline constexpr uint32_t kNoIndexStamp = 0xFFFFFFFF;
 
 // The folder type a folder name gives: leading '/' and '\' skipped, then
-// "CALENDAR" 2, "TASKS" 3, "CONTACTS" 1 (any case), anything else 0. The
-// group type is never derived from a name.
+// "CALENDAR" 2, "TASKS" 3, "CONTACTS" 1 (any case), and 1 for a name in the
+// postoffice's contact store ("$VCFROOT" as a prefix, as the store paths
+// read it: its folders hold only vCards, and a message scan would empty
+// their index), anything else 0. The group type is never derived from a name.
 uint32_t FolderTypeFromName(std::string_view folder_name);
 
 // A new, initialised object without a mutex; null when memory runs out.

@@ -6,7 +6,9 @@
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
 #include "index/store_index.h"
+#include "pim/contact_item_kind.h"
 #include "pim/ical_folder.h"
+#include "pim/calendar_folders.h"
 #include "platform/library_loader.h"
 #include "platform/thread_slots.h"
 #include "remote/connection_socket.h"
@@ -35,7 +37,9 @@ uint32_t StoreLibraryInit() {
   // Threads get their record on first use; what remains of thread attach
   // (a cursor of 0) is what a fresh slot reads as.
   platform::SetThreadDetachHandler(&ThreadDetach);
+  RegisterContactFolders();
   RegisterCalendarFeed(NewICalendarFolderFeed);
+  RegisterCalendarFolders();
   return 1;
 }
 

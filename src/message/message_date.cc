@@ -1,6 +1,7 @@
 #include "message/message_date.h"
 
 #include <charconv>
+#include <limits>
 #include <utility>
 #include <cstdio>
 #include <ctime>
@@ -85,8 +86,8 @@ std::optional<DateFields> SplitDate(std::string_view text) {
 
 // The number in at least `width` characters, as printf's %0Nd (fill '0')
 // and %Nd (fill ' ') give it: zeros go after a minus sign, blanks before.
-void AppendNumber(std::string* text, int value, int width, char fill) {
-  char digits[16];
+void AppendNumber(std::string* text, long long value, int width, char fill) {
+  char digits[24];
   const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
   const char* start = digits;
   const int length = static_cast<int>(end - digits);
@@ -100,7 +101,7 @@ void AppendNumber(std::string* text, int value, int width, char fill) {
 
 // "yyyy-mm-ddThh:mm:ss"; the year filled with `year_fill`. Formatted by hand:
 // the scan formats two dates per message.
-std::string FormatFields(int year, int month, int day, int hour, int minute, int second,
+std::string FormatFields(long long year, int month, int day, int hour, int minute, int second,
                          char year_fill) {
   std::string text;
   text.reserve(24);
@@ -114,7 +115,8 @@ std::string FormatFields(int year, int month, int day, int hour, int minute, int
 }
 
 std::string FormatTm(const std::tm& tm) {
-  return FormatFields(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+  // A year near the largest int, carried over by a zone shift, passes it.
+  return FormatFields(static_cast<long long>(tm.tm_year) + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
                       tm.tm_sec, '0');
 }
 
@@ -137,7 +139,10 @@ int MonthFromName(std::string_view name) {
 
 const char* MonthName(int month) { return kMonthNames[(month >= 1 && month <= 12) ? month - 1 : 11]; }
 
-int ExpandMessageYear(int year) { return year < 1901 ? year + 2000 : year; }
+int ExpandMessageYear(int year) {
+  if (year < std::numeric_limits<int>::min() + 2000) return year;
+  return year < 1901 ? year + 2000 : year;
+}
 
 std::optional<std::string> ParseMessageDate(std::string_view text) {
   std::optional<DateFields> fields = SplitDate(text);

@@ -11,14 +11,13 @@ int HexValue(char c) {
   return -1;
 }
 
-}  // namespace
-
-std::optional<std::string> DecodeQuotedPrintable(std::string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size());
+// Appends what `text` stands for to `bytes`. A stray "=" fails the decode
+// unless `keep_stray`, which keeps it (and drops one ending the text).
+bool Decode(std::string_view text, bool keep_stray, std::string* bytes) {
+  bytes->reserve(text.size());
   for (size_t at = 0; at < text.size(); ++at) {
     if (text[at] != '=') {
-      bytes += text[at];
+      bytes->push_back(text[at]);
       continue;
     }
     const std::string_view rest = text.substr(at + 1);
@@ -27,13 +26,46 @@ std::optional<std::string> DecodeQuotedPrintable(std::string_view text) {
     } else if (rest.starts_with("\n")) {
       at += 1;
     } else if (rest.size() >= 2 && HexValue(rest[0]) >= 0 && HexValue(rest[1]) >= 0) {
-      bytes += static_cast<char>(HexValue(rest[0]) * 16 + HexValue(rest[1]));
+      bytes->push_back(static_cast<char>(HexValue(rest[0]) * 16 + HexValue(rest[1])));
       at += 2;
-    } else {
-      return std::nullopt;
+    } else if (!keep_stray) {
+      return false;
+    } else if (!rest.empty()) {
+      bytes->push_back('=');
     }
   }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> DecodeQuotedPrintable(std::string_view text) {
+  std::string bytes;
+  if (!Decode(text, false, &bytes)) return std::nullopt;
   return bytes;
+}
+
+std::string DecodeQuotedPrintableLeniently(std::string_view text) {
+  std::string bytes;
+  Decode(text, true, &bytes);
+  return bytes;
+}
+
+std::string EncodeQuotedPrintable(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(bytes.size() * 3);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > ' ' && byte <= '~' && byte != '=') {
+      text.push_back(c);
+      continue;
+    }
+    text.push_back('=');
+    text.push_back(kHex[byte >> 4]);
+    text.push_back(kHex[byte & 0x0F]);
+  }
+  return text;
 }
 
 }  // namespace qx

@@ -758,6 +758,22 @@ static int32_t TextProperty(const char* name, char* out, size_t capacity) {
   return result;
 }
 
+static void TestContacts(void) {
+  StartPhase("contacts");
+  char directory[1024], index[4096];
+  snprintf(directory, sizeof directory, "%s", At("mail/PO/MAILROOT/box/Contacts"));
+  WriteText(At("mail/PO/MAILROOT/box/Contacts/a.vcf"),
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nTEL;HOME;VOICE:123\r\nEND:VCARD\r\n");
+  CheckCondition(ScanContacts(directory, 0, 0) == 1);
+  CheckCondition(ReadBytes(At("mail/PO/MAILROOT/box/Contacts/_index.xml"), index, sizeof index) > 0);
+  CheckCondition(strstr(index, "ID=\"a.vcf\" VERSION=\"2.1\" TEL_HOME_VOICE=\"123\"") != NULL);
+  WriteText(At("mail/PO/MAILROOT/box/Contacts/_index.blk"), "");
+  CheckCondition(ScanContacts(directory, 1, 0) == 0);
+  CheckCondition(ScanContacts(directory, 1, 99) == 1);
+  CheckCondition(Exists(At("mail/PO/MAILROOT/box/Contacts/_index.blk")));
+  CheckCondition(ScanContacts(NULL, 0, 0) == 0);
+}
+
 static void TestStoreItems(void) {
   StartPhase("store items");
   WriteText(Items("A.MAI"), kMessageA);
@@ -820,6 +836,54 @@ static void TestStoreItems(void) {
   CheckCondition(StoreLibrary_SetAffinity(1) == 1);
 }
 
+/* The calendar provider files of the mailbox "box": one bucket written,
+ * read and emptied again through its six calls, a guard word behind each
+ * record. */
+static void TestAppointments(void) {
+  StartPhase("appointments");
+  CheckCondition(sizeof(APPOINTMENTRECORD) == 648);
+  FIELD(APPOINTMENTRECORD, postoffice, 256, 256); FIELD(APPOINTMENTRECORD, start, 512, 4);
+  FIELD(APPOINTMENTRECORD, end, 516, 4); FIELD(APPOINTMENTRECORD, identifier, 520, 64);
+  FIELD(APPOINTMENTRECORD, bucket, 584, 64);
+  struct {
+    APPOINTMENTRECORD record;
+    uint32_t guard;
+  } entry, moved;
+  memset(&entry, 0, sizeof entry);
+  strcpy(entry.record.postoffice, "PO");
+  strcpy(entry.record.mailbox, "box");
+  entry.record.start = 1300179600; /* 15 March 2011, 09:00 UTC */
+  entry.record.end = 1300183200;
+  strcpy(entry.record.identifier, "appt.MAI");
+  strcpy(entry.record.bucket, "Y11M03D15");
+  entry.guard = GUARD;
+  const char* file = Mailbox("Calendar/Y11M03D15.CAL");
+  char text[256];
+
+  CheckCondition(AppointmentAdd(&entry.record) == 1);
+  CheckCondition(AppointmentAdd(&entry.record) == 0);
+  CheckCondition(ReadBytes(file, text, sizeof text) == 30);
+  CheckText(text, "1300179600\t1300183200\tappt.MAI");
+
+  entry.record.start = 0;
+  CheckCondition(AppointmentGet(&entry.record) == 1 && entry.record.start == 1300179600);
+  entry.record.identifier[0] = '\0';
+  CheckCondition(AppointmentFindFirst(&entry.record) == 1);
+  CheckText(entry.record.identifier, "appt.MAI");
+  entry.record.identifier[0] = '\0';
+  CheckCondition(AppointmentFindNext(&entry.record) == 0);
+  strcpy(entry.record.identifier, "appt.MAI");
+
+  moved = entry;
+  moved.record.start += 60;
+  CheckCondition(AppointmentEdit(&entry.record, &moved.record) == 1);
+  CheckCondition(ReadBytes(file, text, sizeof text) == 30);
+  CheckText(text, "1300179660\t1300183200\tappt.MAI");
+  CheckCondition(AppointmentRemove(&moved.record) == 1);
+  CheckCondition(!Exists(file));
+  CheckCondition(entry.guard == GUARD && moved.guard == GUARD);
+}
+
 int main(void) {
   struct timespec start, end;
   clock_gettime(CLOCK_MONOTONIC, &start);
@@ -847,6 +911,8 @@ int main(void) {
   TestSearch();
   TestShares();
   TestStoreItems();
+  TestContacts();
+  TestAppointments();
 
   StartPhase("release");
   CheckCondition(StoreLibrary_ThreadRelease() == 1);

@@ -62,6 +62,9 @@ TEST(MessageDateTest, MissingTokensFailAndOddValuesAreClamped) {
   EXPECT_EQ(Parse("Tue,01 Mar 2011 12:00:00 GMT"), "2011-03-01T12:00:00");
   // Absurd numbers are held, never overflowed.
   EXPECT_TRUE(ParseMessageDate("01 Mar 99999999999999999999 12:00:00 +99999999999").has_value());
+  EXPECT_TRUE(ParseMessageDate("01 Mar -2147483648 12:00:00 GMT").has_value());
+  // The zone carries the largest year into the next one.
+  EXPECT_EQ(Parse("31 Dec 2147483647 23:00:00 -0200"), "2147483648-01-01T01:00:00");
 }
 
 TEST(DateTextTest, StoreDateTextsRoundTrip) {

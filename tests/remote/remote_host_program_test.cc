@@ -56,8 +56,8 @@ TEST_F(RemoteHostProgramTest, AuthenticatesLoadsModulesAndRefusesOthers) {
   EXPECT_EQ(PrepareRemoteCall(kCalendarProviderModule), kForward);
   EXPECT_EQ(Remote().loaded_library, kCalendarProviderModule);
 
-  // The calendar module loads, but its functions are not carried out here
-  // yet: they are answered as unknown ones.
+  // The calendar module loads and its functions run on the host: a record
+  // that names no mailbox finds nothing and comes back as it went.
   struct Appointment {
     uint8_t bytes[648];
   } appointment;

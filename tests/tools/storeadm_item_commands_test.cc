@@ -56,7 +56,7 @@ TEST_F(StoreadmItemCommandsTest, ItemsItemAndBodyReadAndWriteThroughTheItemInter
   // Failures give 1 and one line; wrong arguments give 2.
   for (const char* failing :
        {"item get PO MB Inbox Z.MAI PR_SUBJECT", "item set PO MB Inbox A.MAI PR_NOPE x",
-        "item set PO MB Inbox A.MAI PR_SENSITIVITY high", "items PO MB Inbox --type 1",
+        "item set PO MB Inbox A.MAI PR_SENSITIVITY high", "items PO MB Nowhere --type 1",
         "body PO MB Inbox ../Inbox/A.MAI"}) {
     run = Storeadm(failing);
     EXPECT_EQ(run.exit_code, 1) << failing << "\n" << run.output;

@@ -28,6 +28,9 @@ struct Command {
   // argv[0] is the command name, argv[1..argc-1] its arguments. Runs with
   // the library initialised; returns the program's exit code.
   int (*run)(int argc, char** argv);
+  // More lines for "storeadm <name> --help" (forms, names chosen, output),
+  // or null.
+  const char* details = nullptr;
 };
 
 // Every registered command, ordered by name.

@@ -50,6 +50,7 @@ int Main(int argc, char** argv) {
     if (IsHelpFlag(argv[i]) && std::strcmp(argv[i], "help") != 0) {
       std::printf("%s\n", command->summary);
       PrintCommandUsage(*command, stdout);
+      if (command->details != nullptr) std::printf("\n%s", command->details);
       return kExitOk;
     }
   }

@@ -1,0 +1,223 @@
+#include "pim/appointment_index.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "frame/store_paths.h"
+#include "index/index_format.h"
+#include "message/item_file_name.h"
+#include "message/message_date.h"
+#include "message/message_line_reader.h"
+#include "pim/appointment_headers.h"
+#include "pim/appointment_records.h"
+#include "pim/calendar_bucket.h"
+#include "pim/calendar_time_text.h"
+#include "platform/file.h"
+#include "platform/file_time.h"
+#include "platform/text_compare.h"
+
+namespace qx {
+
+using platform::StartsWithNoCase;
+
+namespace {
+
+constexpr size_t kHeaderPieceLength = 2046;
+constexpr size_t kMostIndexedHeaders = 32;
+constexpr size_t kFromLimit = 511;
+
+struct DateHeader {
+  std::string_view prefix;
+  const char* attribute;
+};
+constexpr DateHeader kTimeTextDates[] = {
+    {"X-QXReminderTime: ", "REMINDERTIME"},
+    {"X-QXRecurrenceRangeStart: ", "RECURRENCESTART"},
+    {"X-QXRecurrenceRangeEnd: ", "RECURRENCEEND"},
+    {"X-QXDueBy: ", "DUEBY"},
+};
+constexpr DateHeader kTimes[] = {
+    {"X-StartTime: ", kStartTimeAttribute},
+    {"X-FinishTime: ", kFinishTimeAttribute},
+};
+
+std::string_view SkipBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view CutLineEnd(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  return line;
+}
+
+// Reads header lines into an element's attributes.
+class HeaderIndexer {
+ public:
+  explicit HeaderIndexer(pugi::xml_node element) : element_(element) {}
+
+  void Take(std::string_view line) {
+    if (StartsWithNoCase(line, "From: ")) TakeFrom(line);
+    TakeValues(line);
+    if (StartsWithNoCase(line, "X-Read: 1")) Set("READ", "1");
+    std::optional<std::string> date;
+    if (StartsWithNoCase(line, "Date: ")) {
+      date = ParseMessageDate(line.substr(6));
+      if (date) {
+        Set("DATE", *date);
+        Set("CREATED", *date);
+      }
+    }
+    if (!received_taken_) TakeReceived(line, date);
+    for (const DateHeader& header : kTimeTextDates) {
+      if (!StartsWithNoCase(line, header.prefix)) continue;
+      if (auto text = StoreDateTextFromTimeText(line.substr(header.prefix.size()))) {
+        Set(header.attribute, *text);
+      }
+    }
+    for (const DateHeader& header : kTimes) {
+      if (!StartsWithNoCase(line, header.prefix)) continue;
+      const std::optional<int64_t> seconds = UnixSecondsFromTimeText(line.substr(header.prefix.size()));
+      if (seconds && *seconds >= std::numeric_limits<int32_t>::min() &&
+          *seconds <= std::numeric_limits<int32_t>::max()) {
+        Set(header.attribute, std::to_string(*seconds));
+      }
+    }
+  }
+
+ private:
+  void Set(const char* attribute, std::string_view value) { SetAttribute(element_, attribute, value); }
+
+  void TakeFrom(std::string_view line) {
+    if (line.size() > kFromLimit) {
+      Set("FROM", "Unknown");
+      return;
+    }
+    std::string_view sender = line.substr(6);
+    if (!sender.empty() && sender.back() == ' ') sender.remove_suffix(1);
+    Set("FROM", sender);
+  }
+
+  // Each header found where a search from the line's start first finds its
+  // name, when a ':' follows there. One pass over the line looks for all
+  // of them at once: the names begin with "X-", but for Subject, so most
+  // places are passed at a glance, and at the others the third letter
+  // rules out most names before they are compared.
+  void TakeValues(std::string_view line) {
+    const std::span<const AppointmentHeader> headers = IndexedValueHeaders();
+    std::array<size_t, kMostIndexedHeaders> first;
+    first.fill(std::string_view::npos);
+    size_t unfound = headers.size();
+    for (size_t at = 0; at + 2 < line.size() && unfound > 0; ++at) {
+      const char c = static_cast<char>(line[at] | 0x20);
+      const bool x_name = c == 'x' && line[at + 1] == '-';
+      if (!x_name && c != 's') continue;
+      const std::string_view rest = line.substr(at);
+      for (size_t i = 0; i < headers.size(); ++i) {
+        if (first[i] != std::string_view::npos || (headers[i].name[1] == '-') != x_name) continue;
+        if (!platform::SameNoCase(rest[2], headers[i].name[2])) continue;
+        if (StartsWithNoCase(rest, headers[i].name)) {
+          first[i] = at;
+          --unfound;
+        }
+      }
+    }
+    for (size_t i = 0; i < headers.size(); ++i) {
+      if (first[i] == std::string_view::npos) continue;
+      const size_t colon = first[i] + headers[i].name.size();
+      if (colon < line.size() && line[colon] == ':') Set(headers[i].attribute, SkipBlanks(line.substr(colon + 1)));
+    }
+  }
+
+  // Only the first Received line (or a Date line before it) tells when the
+  // message arrived; later relays' lines are older news.
+  void TakeReceived(std::string_view line, const std::optional<std::string>& date) {
+    if (StartsWithNoCase(line, "Received: ")) {
+      received_taken_ = true;
+      const size_t separator = line.find("; ");
+      if (separator == std::string_view::npos) return;
+      if (auto received = ParseMessageDate(line.substr(separator + 2))) Set("RECEIVED", *received);
+    } else if (StartsWithNoCase(line, "Date: ")) {
+      received_taken_ = true;
+      if (date) Set("RECEIVED", *date);
+    }
+  }
+
+  pugi::xml_node element_;
+  bool received_taken_ = false;
+};
+
+pugi::xml_node BuildFromFile(pugi::xml_node root, const ProviderEntry& entry, platform::File& file) {
+  if (!file.valid()) return {};
+  platform::FileTimes times;
+  const uint32_t stamp = file.GetTimes(&times) ? platform::DosStampFromFileTime(times.last_write) : 0;
+  pugi::xml_node element = AppendElement(root, kEntryElement);
+  if (!element) return {};
+  element.append_attribute(kIdAttribute).set_value(entry.identifier.c_str());
+  element.append_attribute(kStartAttribute).set_value(entry.start);
+  element.append_attribute(kEndAttribute).set_value(entry.end);
+  element.append_attribute(kModifiedDateAttribute).set_value(static_cast<int32_t>(stamp));
+
+  HeaderIndexer indexer(element);
+  MessageLineReader reader(file, kHeaderPieceLength);
+  std::string_view line;
+  while (reader.NextLine(&line)) {
+    if (line.front() == '\r' || line.front() == '\n') break;
+    indexer.Take(CutLineEnd(line));
+  }
+  return element;
+}
+
+}  // namespace
+
+pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
+                                       std::string_view path) {
+  platform::File file =
+      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  return BuildFromFile(root, entry, file);
+}
+
+pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
+                                       const platform::Directory& folder, std::string_view folder_path) {
+  if (!IsPlainFileName(entry.identifier)) return {};
+  platform::File file = folder.OpenUnlockedForReading(entry.identifier);
+  // Identifiers compare without regard to case; the file may be spelled otherwise.
+  if (!file.valid()) return BuildAppointmentElement(root, entry, JoinStorePath(folder_path, entry.identifier));
+  return BuildFromFile(root, entry, file);
+}
+
+AppointmentTimes ReadAppointmentTimes(std::string_view path) {
+  AppointmentTimes times;
+  platform::File file =
+      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  if (!file.valid()) return times;
+  MessageLineReader reader(file, kHeaderPieceLength);
+  std::string_view line;
+  while (reader.NextLine(&line) && line.front() != '\r' && line.front() != '\n') {
+    for (const DateHeader& header : kTimes) {
+      if (!StartsWithNoCase(line, header.prefix)) continue;
+      std::optional<int64_t>& time = header.attribute == kStartTimeAttribute ? times.start : times.finish;
+      time = UnixSecondsFromTimeText(CutLineEnd(line.substr(header.prefix.size())));
+    }
+  }
+  return times;
+}
+
+pugi::xml_node Appointment_IndexMessage(const XmlDocument& document, pugi::xml_node root,
+                                        const APPOINTMENTRECORD& entry) {
+  if (!document) return {};
+  const CalendarBucket names = BucketOfRecord(entry);
+  const ProviderEntry provider_entry = EntryOfRecord(entry);
+  if (!IsPlainFileName(names.postoffice) || !IsPlainFileName(names.mailbox) ||
+      !IsPlainFileName(provider_entry.identifier)) {
+    return {};
+  }
+  const std::string directory = CalendarDirectory(names.postoffice, names.mailbox);
+  if (directory.empty()) return {};
+  return BuildAppointmentElement(root, provider_entry, JoinStorePath(directory, provider_entry.identifier));
+}
+
+}  // namespace qx
