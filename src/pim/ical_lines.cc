@@ -21,10 +21,12 @@ using platform::StartsWithNoCase;
 constexpr size_t kMaxEncodedFields = 1000;
 
 // The property line of `key` outside alarms: the position after the key
-// (and after the ':' or ';' that follows a plain key) and the result.
+// (and after the ':' or ';' that follows a plain key), the result, and the
+// '\n' that ends the line (npos on the last line).
 struct KeyLine {
   size_t value_start = std::string_view::npos;
   int result = kICalValueNotFound;
+  size_t newline = std::string_view::npos;
 };
 
 KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
@@ -34,15 +36,18 @@ KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
   const char first = platform::UpperAscii(key[0]);
   const auto& alarms = component.alarms();
   size_t alarm = 0;
-  for (const size_t line : component.line_starts()) {
+  const std::span<const size_t> starts = component.line_starts();
+  for (size_t index = 0; index < starts.size(); ++index) {
+    const size_t line = starts[index];
     if (platform::UpperAscii(text[line]) != first || !StartsWithNoCase(text.substr(line), key)) continue;
     const size_t after = line + key.size();
     if (!ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
     while (alarm < alarms.size() && alarms[alarm].second <= line) ++alarm;
     if (alarm < alarms.size() && alarms[alarm].first <= line) continue;
-    if (plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound};
+    const size_t newline = index + 1 < starts.size() ? starts[index + 1] - 1 : std::string_view::npos;
+    if (plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound, newline};
     const bool holds_colon = key.find(':') != std::string_view::npos;
-    return {after, holds_colon ? kICalValueFound : kICalValueWithParameters};
+    return {after, holds_colon ? kICalValueFound : kICalValueWithParameters, newline};
   }
   return {};
 }
@@ -93,11 +98,13 @@ void ExpandLineBreaks(std::string* value) {
 
 // The value at `at` as it reads: most values stand on one line and need no
 // rewriting, and are handed over as a view of the text; the others are
-// unfolded and expanded into *storage.
-std::string_view ValueAt(std::string_view text, size_t at, char line_end, std::string* storage) {
+// unfolded and expanded into *storage. `newline` ends the key's line (or
+// is npos); it spares a search when the value starts on that line.
+std::string_view ValueAt(std::string_view text, size_t at, size_t newline, char line_end, std::string* storage) {
   size_t start = at;
   while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) ++start;
-  const size_t end = text.find(line_end, start);
+  const size_t end =
+      line_end == '\n' && newline != std::string_view::npos && start <= newline ? newline : text.find(line_end, start);
   const std::string_view line =
       WithoutCarriageReturn(text.substr(start, end == std::string_view::npos ? end : end - start), line_end);
   const bool last_line = end == std::string_view::npos || end + 1 >= text.size();
@@ -285,7 +292,7 @@ int ICal_GetValue(const ICalComponent& component, std::string_view key, std::str
   const KeyLine line = FindPropertyLine(component, key);
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
   std::string storage;
-  const std::string_view found = ValueAt(component.text(), line.value_start, line_end, &storage);
+  const std::string_view found = ValueAt(component.text(), line.value_start, line.newline, line_end, &storage);
   if (found.data() == storage.data()) {
     *value = std::move(storage);
   } else {
@@ -319,7 +326,7 @@ int ICal_ViewDecodedValue(const ICalComponent& component, std::string_view key, 
   if (key.empty()) return kICalValueNotFound;
   const KeyLine line = FindPropertyLine(component, key);
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
-  std::string_view value = ValueAt(component.text(), line.value_start, '\n', &view->storage);
+  std::string_view value = ValueAt(component.text(), line.value_start, line.newline, '\n', &view->storage);
   if (line.result == kICalValueWithParameters && decode) {
     const size_t colon = UnescapedColon(value);
     const bool quoted_printable =
