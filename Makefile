@@ -2,19 +2,32 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build demo test sanitize tsan fuzz deps clean
+PREFIX ?= /usr/local
+
+.PHONY: all build demo install test sanitize tsan fuzz deps clean configure
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-demo: build
+# Only what the demo and the README run: the tools, the library and its plugins.
+demo: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target demo_programs
 	@bash scripts/demo.sh $(BUILD)
+
+# The library, its header, pkg-config and CMake files, the plugins, the tools
+# and the man pages, below $(PREFIX) (and below $(DESTDIR) when set, for a
+# package's staging tree).
+install: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target installable
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	@cd $(BUILD) && ctest -j$(JOBS) --output-on-failure

@@ -6,10 +6,10 @@ set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 cd "$(dirname "$0")/.."
 storeadm="$build/storeadm"
-plugin="$build/libqxaiso.so"
-for needed in "$storeadm" "$plugin"; do
+providers=("$build/libqxaiso.so" "$build/libqxaipo.so")
+for needed in "$storeadm" "${providers[@]}"; do
   if [ ! -e "$needed" ]; then
-    echo "demo: $needed is missing; build first (make build)" >&2
+    echo "demo: $needed is missing; build first (make demo)" >&2
     exit 1
   fi
 done
@@ -18,10 +18,13 @@ store=$(pwd)/demo-store
 rm -rf "$store"
 mkdir -p "$store"
 
-# The option provider is loaded from "Application Directory" + "64", so the
-# plugin is linked into programs64/ and its options file sits beside it.
+# The option and postoffice providers are loaded from "Application
+# Directory" + "64", so both are linked into programs64/, with the option
+# provider's file beside them.
 mkdir -p "$store/programs64"
-ln -s "$plugin" "$store/programs64/libqxaiso.so"
+for provider in "${providers[@]}"; do
+  ln -s "$provider" "$store/programs64/$(basename "$provider")"
+done
 cat > "$store/programs64/options.ini" <<EOF
 ; Options of the option provider (libqxaiso.so), one section per postoffice.
 [Postoffice BRANCH]
@@ -85,6 +88,10 @@ show demo-messages "$mail/MAIN/MAILROOT/alice/Projects" 120
 show index MAIN alice Inbox
 show index MAIN alice Inbox
 show index MAIN alice Projects --rebuild
+
+# Sizes go through the postoffice provider; alice has a quota of 20 MB.
+echo 20480 > "$mail/MAIN/MAILROOT/alice/_QUOTA.TXT"
+show size MAIN
 echo
 echo "The store stays in $store; run storeadm against it with"
 echo "  QXSTORE_REGISTRY=$QXSTORE_REGISTRY $storeadm <command>"

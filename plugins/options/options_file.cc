@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/durable_replace.h"
+#include "platform/store_modes.h"
 
 namespace qxaiso {
 
@@ -56,7 +57,7 @@ bool ReplaceOptionsFile(const std::string& path, const std::string& text) {
 
 OptionsFileLock::OptionsFileLock(const std::string& path) {
   std::string lock_path = path + ".lock";
-  fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, qx::platform::StoreFileMode());
   if (fd_ < 0) return;
   int result;
   do {

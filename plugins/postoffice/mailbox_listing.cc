@@ -18,7 +18,7 @@ constexpr const char* kQuotaFileName = "\\_QUOTA.TXT";
 
 std::string MailrootDirectory(const std::string& postoffice) {
   // The store's own settings: this library shares them with the store that
-  // loaded it (libqxplatform.so), so both resolve a postoffice alike.
+  // loaded it (libqxcore.so.1), so both resolve a postoffice alike.
   char directory[qx::kStorePathSize];
   if (qx::GetPostofficeDirectory(directory, sizeof directory, postoffice.c_str()) == 0) return "";
   return std::string(directory) + "\\MAILROOT";

@@ -1,5 +1,6 @@
 #include "common/block_files.h"
 
+#include "common/block_holds.h"
 #include "frame/registry_readers.h"
 #include "frame/settings.h"
 #include "frame/store_paths.h"
@@ -14,6 +15,7 @@ namespace qx {
 namespace {
 
 constexpr uint32_t kPollMilliseconds = 1000;
+constexpr uint64_t kTicksPerSecond = 10000000;
 
 bool IsMissingError(uint32_t error) {
   return error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
@@ -24,10 +26,22 @@ platform::File CreateBlockFile(const char* path) {
                               platform::Sharing::kExclusive);
 }
 
-bool CreateAndCloseBlockFile(const std::string& path) {
+// Creates the block file, or breaks a stale one in the way and creates it
+// then.
+platform::File CreateOrBreakBlockFile(const std::string& path) {
   platform::File block = CreateBlockFile(path.c_str());
+  if (block.valid() || platform::GetLastError() != platform::kErrorFileExists) return block;
+  if (!BreakStaleBlock(path)) {
+    platform::SetLastError(platform::kErrorFileExists);
+    return block;
+  }
+  return CreateBlockFile(path.c_str());
+}
+
+bool CreateAndKeepBlockFile(const std::string& path) {
+  platform::File block = CreateOrBreakBlockFile(path);
   if (!block.valid()) return false;
-  block.Close();
+  KeepBlockHold(path, std::move(block));
   return true;
 }
 
@@ -35,6 +49,15 @@ bool CreateAndCloseBlockFile(const std::string& path) {
 
 uint32_t BlockTimeoutPolls(const BlockTimeout& timeout) {
   return RegistryDwordOr(kBlockTimeoutsKey, timeout.value_name, timeout.default_polls);
+}
+
+bool BreakStaleBlock(const std::string& path) {
+  const uint64_t grace = BlockTimeoutPolls(kStaleBlockGrace) * kTicksPerSecond;
+  const uint64_t now = platform::NowFileTime();
+  if (now <= grace || !platform::DeleteFileIfUnheld(path, now - grace)) return false;
+  platform::Trace("QX-WXXXX: Warning: broke the stale block file " + path +
+                  ", which no process held\n");
+  return true;
 }
 
 void RetryWhileFailing(const std::function<bool()>& operation, uint32_t timeout) {
@@ -46,13 +69,13 @@ void RetryWhileFailing(const std::function<bool()>& operation, uint32_t timeout)
 
 uint32_t TakeIndexBlock(const char* path, bool keep_open, uintptr_t* handle) {
   if (path == nullptr) return 0;
-  platform::File block = CreateBlockFile(path);
+  platform::File block = CreateOrBreakBlockFile(path);
   if (!block.valid()) return 0;
   if (keep_open && handle != nullptr) {
     *handle = block.ReleaseToHandle();
     return 1;
   }
-  block.Close();
+  KeepBlockHold(path, std::move(block));
   if (handle != nullptr) *handle = 0;
   return 1;
 }
@@ -82,13 +105,15 @@ uint32_t ReleaseIndexBlock(const char* path, bool close_handle, uintptr_t* handl
 
 uint32_t DeleteIndexBlockFile(const char* path) {
   if (path == nullptr) return 0;
-  if (platform::DeleteFile(path)) return 1;
-  for (int retries = 0;;) {
-    if (IsMissingError(platform::GetLastError())) return 0;
+  uint32_t deleted = platform::DeleteFile(path) ? 1 : 0;
+  for (int retries = 0; deleted == 0;) {
+    if (IsMissingError(platform::GetLastError())) break;
     platform::Sleep(kPollMilliseconds);
-    if (++retries > kIndexBlockDeleteRetries) return 0;
-    if (platform::DeleteFile(path)) return 1;
+    if (++retries > kIndexBlockDeleteRetries) break;
+    deleted = platform::DeleteFile(path) ? 1 : 0;
   }
+  DropBlockHold(path);
+  return deleted;
 }
 
 std::string ResourceFilePath(const char* name, const char* extension) {
@@ -101,32 +126,34 @@ std::string ResourceBlockPath(const char* name) { return ResourceFilePath(name, 
 uint32_t TakeResourceBlock(const char* name) {
   std::string path = ResourceBlockPath(name);
   if (path.empty()) return 0;
-  if (CreateAndCloseBlockFile(path)) return 1;
+  if (CreateAndKeepBlockFile(path)) return 1;
   uint32_t timeout = BlockTimeoutPolls(kWriteWaitTimeout);
   for (uint64_t polls = 0;;) {
     platform::Sleep(kPollMilliseconds);
     if (++polls > timeout) break;
-    if (CreateAndCloseBlockFile(path)) return 1;
+    if (CreateAndKeepBlockFile(path)) return 1;
   }
   if (RemoveResourceBlock(name) == 0) return 0;
-  CreateAndCloseBlockFile(path);
+  CreateAndKeepBlockFile(path);
   return 1;
 }
 
 uint32_t RemoveResourceBlock(const char* name) {
   std::string path = ResourceBlockPath(name);
   if (path.empty()) return 0;
-  if (platform::DeleteFile(path)) return 1;
+  uint32_t removed = platform::DeleteFile(path) ? 1 : 0;
   uint32_t timeout = BlockTimeoutPolls(kUnBlockTimeout);
-  for (uint64_t retries = 0;;) {
-    if (IsMissingError(platform::GetLastError())) return 0;
+  for (uint64_t retries = 0; removed == 0;) {
+    if (IsMissingError(platform::GetLastError())) break;
     platform::Sleep(kPollMilliseconds);
     if (++retries > timeout) {
       platform::DiagPrintf("Unable to remove blocking file %s\n", path.c_str());
-      return 0;
+      break;
     }
-    if (platform::DeleteFile(path)) return 1;
+    removed = platform::DeleteFile(path) ? 1 : 0;
   }
+  DropBlockHold(path);
+  return removed;
 }
 
 uint32_t ResourceBlockExists(const char* name) {
@@ -138,7 +165,12 @@ uint32_t ResourceBlockExists(const char* name) {
 uint32_t WaitForResourceUnblock(const char* name) {
   bool broken = false;
   uint64_t polls = 0;
+  const std::string path = ResourceBlockPath(name);
   while (ResourceBlockExists(name) != 0) {
+    if (BreakStaleBlock(path)) {
+      broken = true;
+      continue;
+    }
     platform::Sleep(kPollMilliseconds);
     if (++polls <= BlockTimeoutPolls(kReadWaitTimeout)) continue;
     // A block that cannot even be forced away would keep this wait alive

@@ -5,6 +5,7 @@
 #include "common/exception.h"
 #include "common/file_iterator.h"
 #include "frame/store_paths.h"
+#include "platform/durable_replace.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/listing.h"
@@ -42,9 +43,11 @@ void CreateDirectoriesOrThrow(std::string_view path) {
   }
 }
 
+// Through a temporary beside the target: a copy cut short (a crash, a full
+// disk) never leaves part of a message under a name the scans index.
 bool CopyFileOver(std::string_view from, std::string_view to, bool quiet, uint32_t* error) {
   CreateParentOf(to, quiet);
-  if (platform::CopyFile(from, to, false)) return true;
+  if (platform::DurablyCopyFile(from, to, platform::FileKind::kMessage, false)) return true;
   uint32_t code = platform::GetLastError();
   if (error != nullptr) *error = code;
   if (quiet) return false;

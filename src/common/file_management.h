@@ -49,10 +49,12 @@ void MoveFileOrTree(std::string_view from, std::string_view to, bool replace);
 
 // Copies a file (over any existing target) or a directory tree entry by
 // entry, creating directories as needed; symbolic links inside the tree are
-// left out, so nothing they lead to is copied. A failed file copy stores the
-// system error in *error (when not null) and throws "Call to CopyFile failed
-// (GetLastError() returned <n>)"; a missing source throws "File not found:
-// <from>". With quiet set every failure returns false instead.
+// left out, so nothing they lead to is copied. Each file is written beside
+// its target and renamed into place once whole (platform/durable_replace.h).
+// A failed file copy stores the system error in *error (when not null) and
+// throws "Call to CopyFile failed (GetLastError() returned <n>)"; a missing
+// source throws "File not found: <from>". With quiet set every failure
+// returns false instead.
 bool CopyTree(std::string_view from, std::string_view to, bool quiet, uint32_t* error);
 
 }  // namespace qx

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "common/block_files.h"
 #include "frame/registry_readers.h"
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
@@ -70,7 +71,9 @@ bool ActivityLock::Take() {
   for (;;) {
     block_ = CreateBlock(path_);
     if (block_.valid()) return true;
-    if (platform::GetLastError() == platform::kErrorPathNotFound) return false;
+    const uint32_t error = platform::GetLastError();
+    if (error == platform::kErrorPathNotFound) return false;
+    if (error == platform::kErrorFileExists && BreakStaleBlock(path_)) continue;
     if (++attempts <= timeout) {
       platform::Sleep(kPollMilliseconds);
       continue;
@@ -92,6 +95,9 @@ bool ActivityLock::Take() {
 
 bool ActivityLock::Release() {
   if (!held()) return false;
+  // Deleted while still held, so that no waiter finds it unheld meanwhile
+  // and breaks it.
+  if (platform::DeleteHeldFile(&block_, path_)) return true;
   block_.Close();
   block_ = platform::File();
   if (DeleteActivityBlock(path_)) return true;

@@ -35,7 +35,8 @@ class ActivityLock {
  public:
   // Takes the lock of the activity file in `activity_directory`. Each
   // failed attempt waits one second (on the platform clock); a missing
-  // directory fails at once. After more than NotificationWaitTimeout()
+  // directory fails at once; a stale lock file (common/block_files.h) is
+  // broken at once. After more than NotificationWaitTimeout()
   // attempts the lock file is taken to be stale and deleted (with the
   // retries of DeleteActivityBlock) and created once more. When it had
   // vanished meanwhile the count starts again; when it cannot be deleted
@@ -47,7 +48,7 @@ class ActivityLock {
 
   bool held() const { return block_.valid(); }
 
-  // Closes the handle and deletes the lock file; prints "Unable to remove
+  // Deletes the lock file and closes the handle; prints "Unable to remove
   // blocking file" when it cannot be deleted. Returns whether it was; false
   // (and nothing touched) when the lock is not held.
   bool Release();

@@ -7,6 +7,8 @@
 //   D\_index.xml     the folder index (_groups.xml for the group type)
 //   D\_index.blk     the index block, the lock of the index across processes
 //                    (_groups.blk for the group type)
+//   D\_index.bad     an index file that did not load, kept as it was when the
+//                    index was rebuilt from what it still held whole
 //   D\_FOLDER.DAT    the folder status cached from the index, 52 bytes
 //   D\_CHANGE.DTY    flag: the folder's messages changed, rescan them
 //   D\_FOLDER.DTY    flag: the folder's status changed
@@ -34,6 +36,7 @@ inline constexpr const char* kIndexFileName = "_index.xml";
 inline constexpr const char* kGroupIndexFileName = "_groups.xml";
 inline constexpr const char* kIndexBlockFileName = "_index.blk";
 inline constexpr const char* kGroupIndexBlockFileName = "_groups.blk";
+inline constexpr const char* kDamagedIndexFileName = "_index.bad";
 inline constexpr const char* kFolderStatusFileName = "_FOLDER.DAT";
 inline constexpr const char* kChangeFlagFileName = "_CHANGE.DTY";
 inline constexpr const char* kFolderFlagFileName = "_FOLDER.DTY";

@@ -50,4 +50,18 @@ uint32_t LeadingUnsigned32(std::string_view text) {
   return static_cast<uint32_t>(Digits(text, SkipSpaces(text), 0xFFFFFFFFu));
 }
 
+std::optional<uint32_t> WholeUnsigned32(std::string_view text) {
+  size_t at = SkipSpaces(text);
+  const size_t first_digit = at;
+  uint64_t value = 0;
+  for (; at < text.size() && IsDigit(text[at]); ++at) {
+    value = value * 10 + static_cast<uint64_t>(text[at] - '0');
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+  }
+  if (at == first_digit) return std::nullopt;
+  while (at < text.size() && IsSpace(text[at])) ++at;
+  if (at != text.size()) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
 }  // namespace qx

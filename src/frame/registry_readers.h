@@ -11,7 +11,7 @@
 namespace qx {
 
 // The library's settings root below HKEY_LOCAL_MACHINE.
-inline constexpr const char* kSettingsRoot = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera";
+inline constexpr const char* kSettingsRoot = platform::kLibrarySettingsKey;
 
 // 1 and the value (cut to size bytes with its NUL) when the value exists and
 // its data is not empty (an empty string still has its NUL) and fits in

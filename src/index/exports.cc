@@ -1,6 +1,9 @@
-// The index family of the exported interface: open, scan, release and sort.
+// The index family of the exported interface: open, scan, save, release and
+// sort, and the folder status cached beside an index.
 
+#include "index/folder_status.h"
 #include "index/index_open.h"
+#include "index/index_save.h"
 #include "index/index_scan.h"
 #include "index/index_sort.h"
 #include "index/store_index.h"
@@ -27,5 +30,19 @@ QXSTORE_API uint32_t ScanFolders(char* folder_directory, uint8_t create_new, uin
 }
 
 QXSTORE_API uint32_t StoreIndex_Sort(StoreIndex* index) { return qx::SortStoreIndex(index); }
+
+QXSTORE_API uint32_t StoreIndex_Save(StoreIndex* index, uint32_t mode) {
+  return qx::StoreIndexSave(index, mode);
+}
+
+QXSTORE_API uint32_t GetCachedStatus(const char* postoffice, const char* mailbox,
+                                     const char* folder, void* record) {
+  return qx::GetCachedStatus(postoffice, mailbox, folder, record);
+}
+
+QXSTORE_API uint32_t SetCachedStatus(const char* postoffice, const char* mailbox,
+                                     const char* folder, void* record) {
+  return qx::SetCachedStatus(postoffice, mailbox, folder, record);
+}
 
 }  // extern "C"

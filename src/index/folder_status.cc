@@ -124,17 +124,3 @@ uint32_t CacheFolderStatus(const XmlDocument& document, FolderStatusRecord statu
 }
 
 }  // namespace qx
-
-extern "C" {
-
-QXSTORE_API uint32_t GetCachedStatus(const char* postoffice, const char* mailbox,
-                                     const char* folder, void* record) {
-  return qx::GetCachedStatus(postoffice, mailbox, folder, record);
-}
-
-QXSTORE_API uint32_t SetCachedStatus(const char* postoffice, const char* mailbox,
-                                     const char* folder, void* record) {
-  return qx::SetCachedStatus(postoffice, mailbox, folder, record);
-}
-
-}  // extern "C"

@@ -1,5 +1,6 @@
 #include "index/index_document.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <new>
@@ -107,10 +108,12 @@ void PrintParseError(std::string_view path, const pugi::xml_parse_result& result
 
 // The file's bytes in a buffer from pugixml's allocator, so the document can
 // take it over and parse it in place; null on failure (last error set).
-void* ReadIntoParserBuffer(std::string_view path, size_t* size) {
+void* ReadIntoParserBuffer(std::string_view path, size_t* size,
+                           std::optional<platform::FileVersion>* version) {
   platform::File file = platform::File::Open(path, platform::Access::kRead,
                                              platform::Disposition::kOpenExisting);
   if (!file.valid()) return nullptr;
+  if (version != nullptr) *version = platform::FileVersionOf(file);
   int64_t length = file.Size();
   if (length < 0) return nullptr;
   void* buffer = pugi::get_memory_allocation_function()(static_cast<size_t>(length) + 1);
@@ -138,7 +141,8 @@ void PrintSaveError(uint32_t system_error) {
   PrintXmlErrorBlock(code, "", ErrorCodeMeaning(code));
 }
 
-uint32_t WriteDocument(const XmlDocument& document, std::string_view path) {
+uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
+                       std::optional<platform::FileVersion>* version) {
   platform::FileReplacement replacement(path, std::string(path) + ".tmp",
                                         platform::FileKind::kIndex);
   if (!replacement.valid()) {
@@ -148,6 +152,8 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path) {
   FileWriter writer(replacement.file());
   document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
   uint32_t error = writer.Flush() ? 0 : writer.error();
+  // The rename keeps what the version is made of.
+  if (error == 0 && version != nullptr) *version = platform::FileVersionOf(replacement.file());
   if (error == 0 && !replacement.Commit()) error = platform::GetLastError();
   if (error != 0) {
     replacement.Abandon();
@@ -198,10 +204,11 @@ bool InitializeIndexDocument(const XmlDocument& document) {
   return true;
 }
 
-bool LoadDocumentFile(const XmlDocument& document, std::string_view path) {
+bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
+                      std::optional<platform::FileVersion>* version_read) {
   if (!document) return false;
   size_t size = 0;
-  void* buffer = ReadIntoParserBuffer(path, &size);
+  void* buffer = ReadIntoParserBuffer(path, &size, version_read);
   if (buffer == nullptr) {
     document.dom().reset();
     PrintOpenError(platform::GetLastError());
@@ -225,13 +232,14 @@ bool LoadDocumentFile(const XmlDocument& document, std::string_view path) {
   return true;
 }
 
-uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path) {
+uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
+                          std::optional<platform::FileVersion>* version_written) {
   if (!document) {
     platform::DiagPrintf("Error: Unknown Error\n");
     return 0;
   }
   try {
-    return WriteDocument(document, path);
+    return WriteDocument(document, path, version_written);
   } catch (...) {
     platform::DiagPrintf("Error: Unknown Error\n");
     return 0;
@@ -241,7 +249,16 @@ uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path) {
 uint32_t DocumentLastUid(const XmlDocument& document) {
   pugi::xml_node root = document.DocumentElement();
   if (!root) return 0;
-  if (const char* last_uid = AttributeValue(root, kLastUidAttribute)) return LeadingUnsigned32(last_uid);
+  if (const char* last_uid = AttributeValue(root, kLastUidAttribute)) {
+    if (const std::optional<uint32_t> value = WholeUnsigned32(last_uid)) return *value;
+    // Read as 0 it would hand the folder's UIDs out again from 1.
+    uint32_t highest = 0;
+    for (pugi::xml_node entry = root.child(kEntryElement); entry;
+         entry = entry.next_sibling(kEntryElement)) {
+      highest = std::max(highest, LeadingUnsigned32(entry.attribute(kUidAttribute).value()));
+    }
+    return highest;
+  }
   uint32_t children = 0;
   for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) ++children;
   return children;

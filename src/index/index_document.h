@@ -3,8 +3,10 @@
 // last UID kept on the root.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "platform/file_version.h"
 #include "xml/xml_document.h"
 
 namespace qx {
@@ -33,17 +35,22 @@ bool InitializeIndexDocument(const XmlDocument& document);
 // Loads the file at `path` into `document`, replacing its contents. True
 // only when it parsed and has a root element; otherwise the reason is
 // printed and the document is left empty. Bytes that are not valid UTF-8 are
-// kept as they are.
-bool LoadDocumentFile(const XmlDocument& document, std::string_view path);
+// kept as they are. `version_read`, when given, receives the version of the
+// file the bytes came from (when it could be opened).
+bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
+                      std::optional<platform::FileVersion>* version_read = nullptr);
 
 // Writes `document` to `path` as UTF-8 without a declaration. The text goes
 // to a file beside it first and replaces the old file in one rename, so a
 // failed save never leaves a truncated index behind. 1 on success, else 0
-// with the reason printed.
-uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path);
+// with the reason printed. `version_written`, when given, receives the
+// version of the file written (on success).
+uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
+                          std::optional<platform::FileVersion>* version_written = nullptr);
 
 // The folder's last UID from the root's LASTUID; when the attribute is
-// missing, the number of the root's child nodes. 0 without a root.
+// missing, the number of the root's child nodes; when it is not a number
+// that fits 32 bits, the highest UID of the entries. 0 without a root.
 uint32_t DocumentLastUid(const XmlDocument& document);
 
 // Sets the root's LASTUID. False without a root.

@@ -97,7 +97,8 @@ pugi::xml_node AddMessageEntry(pugi::xml_node root, pugi::xml_node before,
                                uint32_t* last_uid) {
   MessageEntrySource source;
   if (!ReadMessageEntrySource(folder_dir, file_name, file_size, uid_validity, renumber, last_uid,
-                              &source)) {
+                              &source) ||
+      source.uid.exhausted) {
     return pugi::xml_node();
   }
   if (source.uid.rewrite_file) WriteMessageUid(folder_dir, file_name, uid_validity, source.uid.uid);

@@ -54,7 +54,7 @@ bool ReadMessageEntrySource(std::string_view folder_dir, std::string_view file_n
 
 // ReadMessageEntrySource, then the file's X-UID line is set when the rule
 // asks for it, then BuildMessageEntry. Empty when the file cannot be read
-// (*last_uid is then unchanged).
+// or the folder has no UID left for it (*last_uid is then unchanged).
 pugi::xml_node AddMessageEntry(pugi::xml_node root, pugi::xml_node before,
                                std::string_view folder_dir, std::string_view file_name,
                                uint32_t file_size, uint32_t uid_validity, bool renumber,

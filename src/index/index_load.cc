@@ -5,6 +5,7 @@
 #include "common/block_files.h"
 #include "folder/folder_files.h"
 #include "frame/file_helpers.h"
+#include "index/held_index_state.h"
 #include "index/index_document.h"
 #include "index/index_scan.h"
 #include "index/store_index.h"
@@ -25,19 +26,22 @@ XmlDocument DocumentToFill(StoreIndex* index) {
   return document;
 }
 
-// Loads `file` into the object's document under the block. False when the
-// block is busy, no document can be made, or the file does not load.
-bool LoadUnderBlock(StoreIndex* index, const std::string& block, const std::string& file) {
-  if (TakeIndexBlock(block.c_str(), true, &index->block_handle) != 1) return false;
+enum class Load { kLoaded, kBusy, kFailed };
+
+// Loads `file` into the object's document under the block.
+Load LoadUnderBlock(StoreIndex* index, const std::string& block, const std::string& file) {
+  if (TakeIndexBlock(block.c_str(), true, &index->block_handle) != 1) return Load::kBusy;
   XmlDocument document = DocumentToFill(index);
   bool loaded = false;
   if (!document) {
     platform::DiagPrintf("unable to initialize com resources\n");
   } else {
-    loaded = LoadDocumentFile(document, file);
+    std::optional<platform::FileVersion> version;
+    loaded = LoadDocumentFile(document, file, &version);
+    if (loaded) NoteDocumentIsFile(index, version);
   }
   ReleaseIndexBlock(block.c_str(), index->block_handle != 0, &index->block_handle);
-  return loaded;
+  return loaded ? Load::kLoaded : Load::kFailed;
 }
 
 bool FileExists(const std::string& path) {
@@ -52,11 +56,16 @@ XmlDocument LoadIndexDocument(StoreIndex* index, std::string_view directory) {
   const std::string dir(directory);
   const std::string file = FolderFilePath(dir, IndexFileNameFor(index->folder_type));
   const std::string block = FolderFilePath(dir, kIndexBlockFileName);
-  if (LoadUnderBlock(index, block, file)) return HeldDocument(index);
-  if (!FileExists(FolderFilePath(dir, kIndexFileName))) {
+  const Load first = LoadUnderBlock(index, block, file);
+  if (first == Load::kLoaded) return HeldDocument(index);
+  const bool exists = FileExists(FolderFilePath(dir, kIndexFileName));
+  // A mail index that exists but does not load is rebuilt by the scan from
+  // what it still holds and the folder's files.
+  const bool salvage = exists && first == Load::kFailed && index->folder_type == kFolderTypeMail;
+  if (!exists || salvage) {
     ScanFolderIndex(index, false, false, kNoSocket, kScanDefault);
-    TouchFile(file.c_str());
-    if (LoadUnderBlock(index, block, file)) return HeldDocument(index);
+    if (!exists) TouchFile(file.c_str());
+    if (LoadUnderBlock(index, block, file) == Load::kLoaded) return HeldDocument(index);
   }
   ReleaseIndexDocument(index);
   return XmlDocument();

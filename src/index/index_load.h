@@ -14,9 +14,10 @@ namespace qx {
 // document under the folder's block file (whose handle the object holds
 // meanwhile). When the block is busy nothing is loaded. When the load fails
 // because the folder has no index file, the folder is scanned, the file
-// touched and loaded once more. Returns the object's document, or none (and
-// the object then holds none) when nothing loaded: a file that exists but
-// does not parse is never rebuilt here.
+// touched and loaded once more; a mail folder's index file that exists but
+// does not load is rebuilt by the scan from what it still holds whole
+// (index_salvage.h) and loaded once more. Returns the object's document, or
+// none (and the object then holds none) when nothing loaded.
 // REQUIRES: the StoreIndex mutex is held.
 XmlDocument LoadIndexDocument(StoreIndex* index, std::string_view directory);
 

@@ -10,6 +10,7 @@
 #include "index/index_commit.h"
 #include "index/index_document.h"
 #include "index/index_entry.h"
+#include "index/index_file_write.h"
 #include "index/index_sort.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
@@ -28,32 +29,32 @@ void TraceForFolder(const char* text, const char* folder_directory) {
   platform::Trace(std::string(text) + folder_directory + "\n");
 }
 
-// Writes the document and compares stamps; the block is held by now.
-uint32_t WriteIndexFile(StoreIndex* index, const XmlDocument& document) {
-  const std::string directory = index->folder_directory;
-  const uint32_t stamp_before = FolderIndexStamp(directory, index->folder_type);
-  const uint32_t saved =
-      SaveDocumentFile(document, FolderFilePath(directory, IndexFileNameFor(index->folder_type)));
-  if (index->index_stamp != stamp_before) {
+// Writes the document (merged with another writer's file when one was
+// there); the block is held by now. 0 when another writer was there.
+uint32_t WriteIndexFile(StoreIndex* index) {
+  const IndexFileWrite write = WriteObjectIndexFile(index);
+  if (write.other_writer) {
     TraceForFolder("StoreIndex_Save::Warning: Store Index was modified while being transacted for folder: ",
                    index->folder_directory);
+    // The object holds what the file holds now, whatever the result says.
+    if (write.written) index->index_stamp = FolderIndexStamp(index->folder_directory, index->folder_type);
     return 0;
   }
-  return saved;
+  return write.written ? 1 : 0;
 }
 
 // Takes the folder's block file, writes, and releases the block again.
-uint32_t WriteUnderBlock(StoreIndex* index, const XmlDocument& document, uint32_t block_mode) {
+uint32_t WriteUnderBlock(StoreIndex* index, uint32_t block_mode) {
   const std::string directory = index->folder_directory;
   platform::CreateDirectory(directory);
-  if (block_mode == kBlockHeldByCaller) return WriteIndexFile(index, document);
+  if (block_mode == kBlockHeldByCaller) return WriteIndexFile(index);
   const std::string block_path = FolderFilePath(directory, IndexBlockNameFor(index->folder_type));
   uintptr_t block = 0;
   if (TakeIndexBlock(block_path.c_str(), true, &block) == 0) {
     TraceForFolder("StoreIndex_Save::Error - Unable to lock index for folder ", index->folder_directory);
     return 0;
   }
-  const uint32_t result = WriteIndexFile(index, document);
+  const uint32_t result = WriteIndexFile(index);
   ReleaseIndexBlock(block_path.c_str(), true, &block);
   return result;
 }
@@ -66,7 +67,7 @@ uint32_t SaveHeldIndex(StoreIndex* index, uint32_t mode, uint32_t block_mode) {
   const XmlDocument document = HeldDocument(index);
   if (!document) return 0;
   const bool has_directory = index->folder_directory[0] != '\0';
-  const uint32_t result = has_directory ? WriteUnderBlock(index, document, block_mode) : 1;
+  const uint32_t result = has_directory ? WriteUnderBlock(index, block_mode) : 1;
   if (result == 1) {
     index->index_stamp = FolderIndexStamp(index->folder_directory, index->folder_type);
     index->modified = 0;
@@ -109,11 +110,3 @@ uint32_t SavePendingItems(StoreIndex* index) {
 }
 
 }  // namespace qx
-
-extern "C" {
-
-QXSTORE_API uint32_t StoreIndex_Save(StoreIndex* index, uint32_t mode) {
-  return qx::StoreIndexSave(index, mode);
-}
-
-}  // extern "C"

@@ -3,11 +3,13 @@
 // path), and writing the items whose changes are still pending back to
 // their files before the index is committed.
 //
-// Another writer is detected by the index stamp: when the file's stamp just
-// before the write differs from the one this object loaded or last saved,
-// someone else wrote it meanwhile. The file is written all the same, the
-// save reports 0 and the folder is marked dirty ("_CHANGE.DTY"), so the next
-// check-dirty open rescans it from the message files.
+// Another writer is detected by the index stamp, and by the file's version
+// for a document this object read (index_file_write.h): someone else wrote
+// the file since this object loaded or last saved it. The file is written
+// all the same (with the other writer's changes kept, when this object read
+// its document from the file), the save reports 0 and the folder is marked
+// dirty ("_CHANGE.DTY"), so the next check-dirty open rescans it from the
+// message files.
 
 #include <cstdint>
 
@@ -31,8 +33,10 @@ inline constexpr uint32_t kBlockHeldByCaller = 99;
 // missing, takes the folder's block file (unless the caller holds it; 0
 // when it is busy), writes the index file through a temporary file and
 // compares stamps as above. On 1 the object keeps the file's new stamp and
-// its modified flag is cleared; on 0 the folder is marked dirty and both
-// stay as they were. The result is 0 for a null object.
+// its modified flag is cleared; on 0 the folder is marked dirty and the flag
+// stays set; the stamp stays as it was, unless the file was written after
+// another writer's (the object then holds what the file holds, and keeps its
+// stamp). The result is 0 for a null object.
 uint32_t SaveHeldIndex(StoreIndex* index, uint32_t mode, uint32_t block_mode);
 
 // StoreIndex_Save: SaveHeldIndex with the object taking the block itself.

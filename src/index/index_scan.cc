@@ -16,6 +16,8 @@
 #include "index/index_elements.h"
 #include "index/index_entry.h"
 #include "index/index_format.h"
+#include "index/index_salvage.h"
+#include "index/index_uid_repair.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
 #include "platform/text_compare.h"
@@ -158,16 +160,28 @@ class FolderScan {
     }
   }
 
-  // A fresh document when asked or when the index does not load; both mean
-  // the index is rebuilt from scratch, so UIDs are handed out anew.
+  // A fresh document when asked or when there is no index; both mean the
+  // index is rebuilt from scratch, so UIDs are handed out anew. An index
+  // that does not load is not thrown away: what it still holds whole is
+  // kept with its UIDs and flags, and the rest is rebuilt above its LASTUID.
   bool StartDocument() {
     // A folder never indexed has nothing to load; that is no error to report.
-    const bool loaded = !create_new_ && IndexFileExists() && LoadDocumentFile(document_, IndexPath());
+    const bool exists = !create_new_ && IndexFileExists();
+    bool loaded = exists && LoadDocumentFile(document_, IndexPath());
+    if (exists && !loaded) loaded = StartFromDamagedIndex();
     if (!loaded && !InitializeIndexDocument(document_)) return false;
     renumber_ = !loaded;
     root_ = document_.DocumentElement();
     last_uid_ = DocumentLastUid(document_);
     return static_cast<bool>(root_);
+  }
+
+  bool StartFromDamagedIndex() {
+    SalvagedIndex salvaged;
+    if (!SalvageDamagedIndex(directory_, IndexPath(), document_, &salvaged)) return false;
+    if (salvaged.entries_kept > 0 || salvaged.last_uid_read) return true;
+    document_.dom().reset();  // nothing kept: started from scratch
+    return false;
   }
 
   bool MergeAndSave() {
@@ -270,6 +284,11 @@ class FolderScan {
                                 uid_validity_, renumber_, &last_uid_, &source, Listed(file))) {
       return;  // an unreadable file gets no entry
     }
+    if (source.uid.exhausted) {
+      platform::DiagPrintf("Folder %s has handed out its last UID (%u): %s is not indexed\n",
+                           directory_.c_str(), last_uid_, file.name.c_str());
+      return;
+    }
     BuildMessageEntry(root_, before, file.name, source.uid.uid, source.headers);
     // Once indexed, the entry holds the flags; a rebuilt index hands out
     // UIDs anew, so a stale X-UID line must not survive either.
@@ -290,6 +309,7 @@ class FolderScan {
       root_.remove_child(stale);
     }
     SetDocumentLastUid(document_, last_uid_);
+    RepairEntryUids(document_, IndexPath());
     SaveDocumentFile(document_, IndexPath());
     CacheFolderStatus(document_, FolderStatusRecord(index_->folder_status), directory_);
   }

@@ -6,7 +6,10 @@
 #include "frame/store_paths.h"
 #include "frame/store_roots.h"
 #include "index/folder_status.h"
+#include "index/held_index_state.h"
 #include "index/index_document.h"
+#include "index/index_file_write.h"
+#include "index/index_scan.h"
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
@@ -46,8 +49,26 @@ bool LoadTransactionDocument(StoreIndex* index) {
     if (!document) return false;
     HoldDocument(index, document);
   }
-  if (LoadDocumentFile(document, IndexPathOf(index))) return true;
-  return InitializeIndexDocument(document);
+  std::optional<platform::FileVersion> version;
+  if (LoadDocumentFile(document, IndexPathOf(index), &version)) {
+    NoteDocumentIsFile(index, version);
+    return true;
+  }
+  // A mail index that does not load is rebuilt, under the block this
+  // transaction holds, from what it still holds and the folder's files; a
+  // transaction on an empty document would write an index of its own
+  // entries alone, their UIDs counted from 1 again.
+  if (index->folder_type == kFolderTypeMail && platform::FileVersionOf(IndexPathOf(index)) &&
+      ScanFolderIndex(index, false, false, kNoSocket, kScanCheckDirty) == 1 &&
+      LoadDocumentFile(document, IndexPathOf(index), &version)) {
+    index->index_stamp = StoredIndexStamp(FolderIndexStamp(index->folder_directory, index->folder_type));
+    NoteDocumentIsFile(index, version);
+    return true;
+  }
+  if (!InitializeIndexDocument(document)) return false;
+  // An empty document stands for a folder that has no index file yet.
+  if (!platform::FileVersionOf(IndexPathOf(index))) NoteDocumentIsFile(index, std::nullopt);
+  return true;
 }
 
 // Writes the document; true when no other writer was found.
@@ -56,10 +77,10 @@ bool CommitTransactionDocument(StoreIndex* index) {
   TraceForFolder("StoreIndex_SaveAndClose::Committing Index for folder ", index->folder_directory,
                  "\n");
   StoreIndexLock lock(index);
+  const IndexFileWrite write = WriteObjectIndexFile(index);
   const XmlDocument document = HeldDocument(index);
-  const uint32_t stamp_before = FolderIndexStamp(index->folder_directory, index->folder_type);
-  bool committed = SaveDocumentFile(document, IndexPathOf(index)) == 1;
-  if (index->index_stamp != stamp_before) {
+  bool committed = write.written;
+  if (write.other_writer) {
     committed = false;
     TraceForFolder("StoreIndex_SaveAndClose::Failed to commit index for folder ",
                    index->folder_directory,

@@ -19,7 +19,10 @@ namespace qx {
 // connected clients "COMMIT" for the folder when a mailbox is named, takes
 // the folder's block file ("_groups.blk" for groups, else "_index.blk") and
 // loads the index file into the object's document (created when the object
-// holds none; an empty one when the file does not load). The stamp of the
+// holds none). A mail index file that does not load is first rebuilt, under
+// the block, from what it still holds whole and the folder's files (as the
+// scan does); when that fails too, or for other folder types, the document
+// starts empty. The stamp of the
 // index file is kept (0xFFFFFFFF when there is none). 1 with the block held
 // (with keep_open its handle goes to *block_handle, or to the object's
 // block_handle when that is null); 0 when the block is busy, no document

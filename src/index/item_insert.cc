@@ -9,14 +9,18 @@
 #include "index/index_document.h"
 #include "index/index_elements.h"
 #include "index/index_entry.h"
+#include "index/held_index_state.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
+#include "platform/diagnostics.h"
 #include "platform/file.h"
 
 namespace qx {
 
 namespace {
+
+constexpr uint32_t kLastPossibleUid = 0xFFFFFFFFu;
 
 // The first entry whose ID sorts after `file_name` byte by byte (strcmp
 // order, so "b.MAI" sorts after "C.MAI"), or an empty node.
@@ -86,7 +90,14 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
       lookup != nullptr ? lookup->FirstEntryAfter(file_name) : FirstEntryAfter(root, file_name);
   pugi::xml_node entry;
   if (index->folder_type == kFolderTypeMail) {
-    const uint32_t uid = DocumentLastUid(document) + 1;
+    const uint32_t last_uid = DocumentLastUid(document);
+    if (last_uid == kLastPossibleUid) {
+      // UIDs never wrap: a second message with UID 1 would be taken for the first.
+      platform::DiagPrintf("Folder %s has handed out its last UID (%u): %s is not indexed\n",
+                           index->folder_directory, last_uid, std::string(file_name).c_str());
+      return 0;
+    }
+    const uint32_t uid = last_uid + 1;
     headers->uid = uid;
     if (options.read_file) {
       if (!ReadItemFile(index, file_name, headers)) return 0;
@@ -103,6 +114,7 @@ uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
   }
   if (lookup != nullptr) lookup->Inserted(entry);
   SetCurrentEntry(index, entry);
+  NoteEntryInserted(index, file_name);
   return 1;
 }
 

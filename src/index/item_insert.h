@@ -35,10 +35,11 @@ struct EntryInsertOptions {
 // The modified flag is left alone: the caller commits.
 // 1 inserted; 0 when an entry with this ID exists (the document is left as
 // it was), the name is empty or leads out of the folder (store_names.h,
-// last error 123), the object holds no index document, or the file cannot
-// be read. Takes the StoreIndex mutex. With `lookup` (built on the object's
-// document) the ID check and the place come from it, in constant or
-// logarithmic time, and it is told of the new entry.
+// last error 123), the object holds no index document, the file cannot be
+// read, or a mail folder's LASTUID is 0xFFFFFFFF (UIDs never wrap; a line
+// says so). Takes the StoreIndex mutex. With `lookup` (built on the
+// object's document) the ID check and the place come from it, in constant
+// or logarithmic time, and it is told of the new entry.
 uint32_t InsertIndexEntry(StoreIndex* index, std::string_view file_name,
                           const EntryInsertOptions& options, MessageHeaders* record,
                           EntryLookup* lookup = nullptr);

@@ -1,5 +1,6 @@
 #include "index/item_property.h"
 
+#include "index/held_index_state.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
@@ -20,6 +21,7 @@ pugi::xml_node EntryForIndexWrite(StoreIndex* index, pugi::xml_node entry,
   if (item_id.empty() || !root) return entry;
   pugi::xml_node created = AppendElement(root, kEntryElement);
   SetAttribute(created, kIdAttribute, item_id);
+  NoteEntryInserted(index, item_id);
   return created;
 }
 
@@ -31,8 +33,13 @@ uint32_t SetEntryProperty(StoreIndex* index, pugi::xml_node* entry, std::string_
   if (index != nullptr) *entry = EntryForIndexWrite(index, *entry, item_id);
   if (!*entry) return 0;
   if (!SetChildText(*entry, index_name, text)) return 0;
-  if (index != nullptr) index->modified = 1;
   SetChildText(*entry, kPendingStatusElement, kPendingStatusText);
+  if (index != nullptr) {
+    index->modified = 1;
+    const std::string_view id = entry->attribute(kIdAttribute).value();
+    NoteEntryChildSet(index, id, index_name);
+    NoteEntryChildSet(index, id, kPendingStatusElement);
+  }
   return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include "index/entry_lookup.h"
 #include "index/index_elements.h"
+#include "index/held_index_state.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
@@ -30,7 +31,9 @@ uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_
   if (CurrentEntry(index) == entry) SetCurrentEntry(index, pugi::xml_node());
   entry_removals.fetch_add(1);
   if (lookup != nullptr) lookup->Removed(entry);
-  return RemoveChild(entry.parent(), entry) ? 1 : 0;
+  if (!RemoveChild(entry.parent(), entry)) return 0;
+  NoteEntryRemoved(index, file_name);
+  return 1;
 }
 
 uint32_t StoreIndexRemoveItem(StoreIndex* index, const char* file_name, uint32_t /*mode*/) {

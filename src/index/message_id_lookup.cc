@@ -4,6 +4,7 @@
 #include <string>
 
 #include "index/index_elements.h"
+#include "index/held_index_state.h"
 #include "index/index_format.h"
 #include "index/store_index.h"
 #include "message/flag_words.h"
@@ -17,6 +18,13 @@ pugi::xml_node FindEntry(const StoreIndex* index, std::string_view file_name) {
   const XmlDocument document = HeldDocument(index);
   if (!document) return pugi::xml_node();
   return FindItemElement(document, file_name);
+}
+
+// Sets one child of the entry of `file_name` and notes the change.
+void SetNotedChild(const StoreIndex* index, std::string_view file_name, pugi::xml_node entry,
+                   const char* child, std::string_view text) {
+  SetChildText(entry, child, text);
+  NoteEntryChildSet(index, file_name, child);
 }
 
 bool Selected(uint32_t selector, MessageFieldSelector field) {
@@ -59,17 +67,19 @@ uint32_t SetStoreItemByMessageId(StoreIndex* index, std::string_view file_name, 
   StoreIndexLock lock(index);
   pugi::xml_node entry = FindEntry(index, file_name);
   if (!entry) return 0;
-  if (Selected(selector, kSelectFlags)) SetEntryFlagWords(entry, record.flag_words);
-  if (Selected(selector, kSelectSubject)) SetChildText(entry, kSubjectElement, record.subject);
-  if (Selected(selector, kSelectMessageDate)) {
-    SetChildText(entry, kMessageDateElement, record.message_date);
+  const auto set = [&](const char* child, std::string_view text) {
+    SetNotedChild(index, file_name, entry, child, text);
+  };
+  if (Selected(selector, kSelectFlags)) {
+    set(kFlagStatusElement, record.flag_words);
+    set(kReadElement, ListHasFlagWord(record.flag_words, kFlagSeen) ? "1" : "0");
   }
-  if (Selected(selector, kSelectFrom)) SetChildText(entry, kFromElement, record.sender);
-  if (Selected(selector, kSelectTo)) SetChildText(entry, kToElement, record.recipients);
-  if (Selected(selector, kSelectCc)) SetChildText(entry, kCcElement, record.copy_recipients);
-  if (Selected(selector, kSelectImportance)) {
-    SetChildText(entry, kImportanceElement, std::to_string(record.importance));
-  }
+  if (Selected(selector, kSelectSubject)) set(kSubjectElement, record.subject);
+  if (Selected(selector, kSelectMessageDate)) set(kMessageDateElement, record.message_date);
+  if (Selected(selector, kSelectFrom)) set(kFromElement, record.sender);
+  if (Selected(selector, kSelectTo)) set(kToElement, record.recipients);
+  if (Selected(selector, kSelectCc)) set(kCcElement, record.copy_recipients);
+  if (Selected(selector, kSelectImportance)) set(kImportanceElement, std::to_string(record.importance));
   return 1;
 }
 

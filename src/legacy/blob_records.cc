@@ -8,6 +8,7 @@
 #include "frame/store_paths.h"
 #include "legacy/bad_mail_path.h"
 #include "legacy/blob_transfer.h"
+#include "platform/durable_replace.h"
 #include "platform/errors.h"
 #include "qxstore_record_text.h"
 
@@ -132,6 +133,30 @@ uint32_t LocalMessageItemBLOBWriteNextChunk(MESSAGEBLOBRECORD* blob) {
   if (!path) return 0;
   WriteNextBlobChunk(*path, WrittenBytes(*blob));
   return 1;
+}
+
+std::optional<uint64_t> LocalMessageItemWriteWhole(const MESSAGEBLOBRECORD& names,
+                                                   const SourceReader& read) {
+  const std::optional<std::string> path = MessageFilePath(names);
+  if (!path) return std::nullopt;
+  if (path->empty()) {
+    platform::SetLastError(platform::kErrorInvalidParameter);
+    return std::nullopt;
+  }
+  platform::FileReplacement replacement(*path, "", platform::FileKind::kMessage);
+  if (!replacement.valid()) return std::nullopt;
+  uint64_t total = 0;
+  uint8_t buffer[kBlobChunkSize * 8];
+  for (int64_t count; (count = read(buffer, sizeof buffer)) != 0;
+       total += static_cast<uint64_t>(count)) {
+    if (count < 0) {
+      platform::SetLastError(platform::kErrorGenFailure);
+      return std::nullopt;
+    }
+    if (!replacement.file().Write(buffer, static_cast<size_t>(count))) return std::nullopt;
+  }
+  if (!replacement.Commit()) return std::nullopt;
+  return total;
 }
 
 }  // namespace qx

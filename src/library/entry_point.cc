@@ -1,6 +1,6 @@
-// The shared object's load and unload notifications. Only the shared
-// library is built with this file; programs that link the static form call
-// StoreLibrary_Init themselves.
+// The shared object's load and unload notifications. Only libqxstore.so.1
+// is built with this file; the tests, which link the exported functions
+// without it, call StoreLibrary_Init themselves.
 //
 // A load cannot be refused from a constructor: dlopen has no way to fail
 // once constructors run, and ending the process would take down a host that

@@ -10,6 +10,7 @@
 #include "pim/ical_folder.h"
 #include "pim/calendar_folders.h"
 #include "platform/library_loader.h"
+#include "platform/store_modes.h"
 #include "platform/thread_slots.h"
 #include "remote/connection_socket.h"
 
@@ -27,6 +28,7 @@ void DestroyRecord(STOREINDEXTYPE* record) {
 uint32_t StoreLibraryInit() {
   // The sibling libraries are looked for beside this module.
   platform::SetStoreModule(reinterpret_cast<const void*>(&StoreLibraryInit));
+  platform::LoadStoreModes();
   LoadModeAndMailRootSettings();
   LoadNotifier();
   LoadPostofficePathSettings();

@@ -7,11 +7,12 @@
 
 namespace qx {
 
-// Reads the library settings, loads the notifier library, allocates the
-// four thread-local slots and creates the registry and index mutexes. 0 when
-// a thread-local slot cannot be allocated (the remaining steps are skipped),
-// else 1. Calling it again re-reads the settings and allocates new slots;
-// records kept in the earlier slots are no longer found.
+// Reads the library settings and the store's file modes, loads the notifier
+// library, allocates the four thread-local slots and creates the registry
+// and index mutexes. 0 when a thread-local slot cannot be allocated (the
+// remaining steps are skipped), else 1. Calling it again re-reads the
+// settings and allocates new slots; records kept in the earlier slots are
+// no longer found.
 uint32_t StoreLibraryInit();
 
 // Releases the calling thread's loaded index, frees the enumeration cursor

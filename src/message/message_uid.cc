@@ -97,23 +97,31 @@ std::optional<uint32_t> UidFromHeaderValue(std::string_view value, uint32_t uid_
   return LeadingUnsigned32(value.substr(dot + 1));
 }
 
-UidAssignment AssignMessageUid(uint32_t uid_validity, bool renumber, uint32_t uid_from_file,
-                               uint32_t* last_uid) {
+namespace {
+
+UidAssignment NewUid(uint32_t* last_uid, bool rewrite_file) {
   UidAssignment result;
-  if (uid_validity != 0 && !renumber) {
-    if (uid_from_file == 0) {
-      result.uid = ++*last_uid;
-    } else if (uid_from_file > *last_uid) {
-      result.uid = ++*last_uid;
-      result.rewrite_file = true;
-    } else {
-      result.uid = uid_from_file;
-    }
+  if (*last_uid == 0xFFFFFFFFu) {
+    result.exhausted = true;
     return result;
   }
   result.uid = ++*last_uid;
-  result.rewrite_file = uid_from_file != 0;
+  result.rewrite_file = rewrite_file;
   return result;
+}
+
+}  // namespace
+
+UidAssignment AssignMessageUid(uint32_t uid_validity, bool renumber, uint32_t uid_from_file,
+                               uint32_t* last_uid) {
+  if (uid_validity != 0 && !renumber) {
+    if (uid_from_file == 0) return NewUid(last_uid, false);
+    if (uid_from_file > *last_uid) return NewUid(last_uid, true);
+    UidAssignment kept;
+    kept.uid = uid_from_file;
+    return kept;
+  }
+  return NewUid(last_uid, uid_from_file != 0);
 }
 
 uint32_t WriteMessageUid(std::string_view folder_dir, std::string_view file_name,

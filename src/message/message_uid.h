@@ -29,6 +29,9 @@ std::optional<uint32_t> UidFromHeaderValue(std::string_view value, uint32_t uid_
 struct UidAssignment {
   uint32_t uid = 0;
   bool rewrite_file = false;  // the file's X-UID line must be set to uid
+  // A new UID was needed but the counter is at 0xFFFFFFFF: UIDs never wrap,
+  // so none was handed out (uid is 0, the counter unchanged).
+  bool exhausted = false;
 };
 
 // The UID of a message whose entry is being built, from the UID read from

@@ -7,15 +7,16 @@
 #include <optional>
 
 #include "platform/errors.h"
+#include "platform/fault_injection.h"
 #include "platform/path_resolver.h"
 #include "platform/random_id.h"
 #include "platform/registry.h"
+#include "platform/store_modes.h"
 #include "platform/text_compare.h"
 
 namespace qx::platform {
 namespace {
 
-constexpr const char* kSettingsKey = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera";
 constexpr const char* kFsyncValueName = "Store Fsync";
 constexpr const char* kFsyncVariable = "QXSTORE_FSYNC";
 
@@ -28,7 +29,7 @@ std::optional<FsyncMode> ParseFsyncMode(std::string_view text) {
 
 std::string RegistryFsyncText() {
   const std::optional<RegistryValue> value =
-      RegistryQuery(RegistryRoot::kLocalMachine, kSettingsKey, kFsyncValueName);
+      RegistryQuery(RegistryRoot::kLocalMachine, kLibrarySettingsKey, kFsyncValueName);
   if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return std::string();
   std::string text(value->data.begin(), value->data.end());
   return text.substr(0, text.find('\0'));
@@ -53,11 +54,12 @@ std::string UniqueTemporaryFor(std::string_view target) {
 }
 
 // A rewrite keeps who may read and write the file: the temporary gets the
-// target's permission bits before it takes the target's place.
+// target's permission bits before it takes the target's place. A new file
+// gets the store's mode, also when its temporary was left by someone else.
 void TakePermissionsOf(std::string_view target, const File& file) {
   const ResolvedPath resolved = ResolvePath(target);
-  if (!resolved.exists || !S_ISREG(resolved.info.stx_mode)) return;
-  const mode_t wanted = resolved.info.stx_mode & 07777;
+  if (resolved.exists && !S_ISREG(resolved.info.stx_mode)) return;
+  const mode_t wanted = resolved.exists ? resolved.info.stx_mode & 07777 : StoreFileMode();
   struct stat own {};
   if (::fstat(file.fd(), &own) == 0 && (own.st_mode & 07777) != wanted) {
     ::fchmod(file.fd(), wanted);
@@ -141,6 +143,22 @@ bool DurablyReplaceFile(std::string_view target, std::string_view temporary,
                         std::string_view bytes, FileKind kind) {
   FileReplacement replacement(target, temporary, kind);
   return replacement.valid() && replacement.Write(bytes) && replacement.Commit();
+}
+
+bool DurablyCopyFile(std::string_view from, std::string_view target, FileKind kind,
+                     bool fail_if_exists, CopiedTime time) {
+  if (FaultFires(FaultOp::kCopy, SpelledNativePath(from)) ||
+      FaultFires(FaultOp::kCopy, SpelledNativePath(target))) {
+    return false;
+  }
+  const File source = File::Open(from, Access::kRead, Disposition::kOpenExisting);
+  if (!source.valid()) return false;
+  if (fail_if_exists && ResolvePath(target).exists) {
+    SetLastError(kErrorFileExists);
+    return false;
+  }
+  FileReplacement replacement(target, "", kind);
+  return replacement.valid() && CopyOpenFile(source, &replacement.file(), time) && replacement.Commit();
 }
 
 }  // namespace qx::platform

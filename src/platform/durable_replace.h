@@ -14,6 +14,9 @@
 //               mail_fsync=optimized);
 //   "never"     nothing is synced: a crash may leave a replaced file empty.
 //               For tests and benchmarks.
+//
+// The replaced file keeps the target's permission bits; a file that did not
+// exist gets the store's file mode (store_modes.h).
 
 #include <string>
 #include <string_view>
@@ -86,5 +89,14 @@ class FileReplacement {
 // in place of the target.
 bool DurablyReplaceFile(std::string_view target, std::string_view temporary,
                         std::string_view bytes, FileKind kind);
+
+// Copies the file `from` to `target` through a replacement with a
+// temporary name of its own (the contents, and the last-write time `time`
+// says), so that a crash or a reader never meets part of the copy under the
+// target's name. The copy gets the store's file mode, never the source's.
+// With fail_if_exists an existing target gives 80 (checked before the copy:
+// for targets whose names are new).
+bool DurablyCopyFile(std::string_view from, std::string_view target, FileKind kind,
+                     bool fail_if_exists, CopiedTime time = CopiedTime::kSource);
 
 }  // namespace qx::platform

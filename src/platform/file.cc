@@ -12,6 +12,7 @@
 #include "platform/fault_injection.h"
 #include "platform/path_resolver.h"
 #include "platform/power_loss_model.h"
+#include "platform/store_modes.h"
 
 namespace qx::platform {
 namespace {
@@ -62,6 +63,11 @@ bool HeldExclusively(const std::string& native) {
 
 bool IsReadOnlyMode(mode_t mode) { return (mode & kWriteBits) == 0; }
 
+// open(2) and mkdir(2) take the umask's bits away from the store's mode.
+// The owner's bits survive any umask a service runs with; the group's and
+// others' are set again, so a store shared with its group stays shared.
+bool UmaskMayNarrow(mode_t mode) { return (mode & ~static_cast<mode_t>(S_IRWXU)) != 0; }
+
 // The store keeps plain files and directories only. A FIFO, device or
 // socket found under a store name is refused rather than waited on: the
 // opens never block (O_NONBLOCK, which plain files ignore), and this check
@@ -101,8 +107,10 @@ Opened OpenResolved(std::string_view path, int flags, Disposition disposition) {
     SetMissingError(resolved);
     return opened;
   }
-  opened.fd = OpenRetrying(opened.native, flags | O_CREAT | O_EXCL, 0666);
+  const mode_t mode = StoreFileMode();
+  opened.fd = OpenRetrying(opened.native, flags | O_CREAT | O_EXCL, mode);
   opened.created = opened.fd >= 0;
+  if (opened.created && UmaskMayNarrow(mode)) ::fchmod(opened.fd, mode);
   if (opened.fd < 0 && errno == EEXIST && disposition != Disposition::kCreateNew) {
     opened.fd = OpenRetrying(opened.native, flags);
   }
@@ -233,6 +241,52 @@ void FillTimespecs(const FileTimes& times, struct timespec stamps[2]) {
   stamps[1].tv_nsec = UTIME_OMIT;
   if (times.last_access != 0) stamps[0] = TimespecFromFileTime(times.last_access);
   if (times.last_write != 0) stamps[1] = TimespecFromFileTime(times.last_write);
+}
+
+bool CopyFileWithTime(std::string_view from, std::string_view to, bool fail_if_exists) {
+  if (FaultFires(FaultOp::kCopy, SpelledNativePath(from)) ||
+      FaultFires(FaultOp::kCopy, SpelledNativePath(to))) {
+    return false;
+  }
+  File source = File::Open(from, Access::kRead, Disposition::kOpenExisting);
+  if (!source.valid()) return false;
+  struct statx source_info {};
+  if (!StatDescriptor(source.fd(), &source_info)) return false;
+  if (S_ISDIR(source_info.stx_mode)) {
+    SetLastError(kErrorAccessDenied);
+    return false;
+  }
+  File target = File::Open(to, Access::kWrite,
+                           fail_if_exists ? Disposition::kCreateNew : Disposition::kOpenAlways);
+  if (!target.valid()) return false;
+  struct statx target_info {};
+  if (!StatDescriptor(target.fd(), &target_info)) return false;
+  if (SameEntry(source_info, target_info)) {
+    SetLastError(kErrorSharingViolation);
+    return false;
+  }
+  const FileTimes source_times = TimesFromStatx(source_info, FileRef{.fd = source.fd()});
+  bool copied = ::ftruncate(target.fd(), 0) == 0 && CopyContents(source.fd(), target.fd());
+  int error = errno;
+  if (copied) {
+    struct timespec stamps[2];
+    FillTimespecs(FileTimes{.last_write = source_times.last_write}, stamps);
+    ::futimens(target.fd(), stamps);
+    // Read-only is the one attribute a copy carries; who may read the
+    // copy is the store's business, not the source's.
+    if (IsReadOnlyMode(source_info.stx_mode)) {
+      ::fchmod(target.fd(), StoreFileMode() & ~kWriteBits);
+    }
+    if (!target.Close()) return false;
+    SetLastError(kErrorSuccess);
+    return true;
+  }
+  // As the original, a copy that fails half-way leaves no target behind.
+  target.Close();
+  const ResolvedPath written = ResolvePath(to);
+  if (written.exists) ::unlink(written.native.c_str());
+  SetLastErrorFromErrno(error);
+  return false;
 }
 
 }  // namespace
@@ -435,6 +489,16 @@ bool File::Close() {
   return false;
 }
 
+bool File::ShareWithOthers() {
+  while (::flock(fd_, LOCK_SH | LOCK_NB) != 0) {
+    if (errno != EINTR) {
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+  }
+  return true;
+}
+
 // Descriptor + 1, so that descriptor 0 never looks like "no handle".
 uintptr_t File::ReleaseToHandle() {
   if (fd_ < 0) return 0;
@@ -563,6 +627,47 @@ bool DeleteHeldFile(File* held, std::string_view path) {
   return true;
 }
 
+bool DeleteFileIfUnheld(std::string_view path, uint64_t written_before) {
+  const ResolvedPath resolved = ResolvePath(path);
+  if (!resolved.exists) {
+    SetMissingError(resolved);
+    return false;
+  }
+  if (FaultFires(FaultOp::kDelete, resolved.native)) return false;
+  const int fd = OpenRetrying(resolved.native, O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  // Unlike TakeShareLock, a file system without flock counts as held here:
+  // there nobody could tell a live holder from a dead one.
+  int locked;
+  while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+  }
+  uint32_t refusal = kErrorSuccess;
+  struct statx held {};
+  struct statx named {};
+  if (locked != 0) {
+    refusal = kErrorSharingViolation;
+  } else if (!StatDescriptor(fd, &held)) {
+    refusal = GetLastError();
+  } else if (!S_ISREG(held.stx_mode)) {
+    refusal = kErrorAccessDenied;
+  } else if (FileTimeFromTimespec(timespec{held.stx_mtime.tv_sec, held.stx_mtime.tv_nsec}) >=
+             written_before) {
+    refusal = kErrorFileExists;
+  } else if (::statx(AT_FDCWD, resolved.native.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, &named) != 0 ||
+             !SameEntry(held, named)) {
+    refusal = kErrorFileNotFound;  // someone else broke it and took its name meanwhile
+  } else if (const int error = UnlinkEntry(resolved.native); error != 0) {
+    SetLastErrorFromErrno(error);
+    refusal = GetLastError();
+  }
+  ::close(fd);
+  SetLastError(refusal);
+  return refusal == kErrorSuccess;
+}
+
 bool CreateDirectory(std::string_view path) {
   const ResolvedPath resolved = ResolvePath(path);
   if (FaultFires(FaultOp::kCreateDirectory, resolved.native)) return false;
@@ -574,7 +679,9 @@ bool CreateDirectory(std::string_view path) {
     SetMissingError(resolved);
     return false;
   }
-  if (::mkdir(resolved.native.c_str(), 0777) == 0) {
+  const mode_t mode = StoreDirectoryMode();
+  if (::mkdir(resolved.native.c_str(), mode) == 0) {
+    if (UmaskMayNarrow(mode)) ::chmod(resolved.native.c_str(), mode);
     SetLastError(kErrorSuccess);
     return true;
   }
@@ -668,47 +775,22 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace) {
 }
 
 bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists) {
-  if (FaultFires(FaultOp::kCopy, SpelledNativePath(from)) ||
-      FaultFires(FaultOp::kCopy, SpelledNativePath(to))) {
-    return false;
-  }
-  File source = File::Open(from, Access::kRead, Disposition::kOpenExisting);
-  if (!source.valid()) return false;
+  return CopyFileWithTime(from, to, fail_if_exists);
+}
+
+bool CopyOpenFile(const File& from, File* to, CopiedTime time) {
   struct statx source_info {};
-  if (!StatDescriptor(source.fd(), &source_info)) return false;
-  if (S_ISDIR(source_info.stx_mode)) {
-    SetLastError(kErrorAccessDenied);
+  if (!StatDescriptor(from.fd(), &source_info)) return false;
+  if (FaultFiresForDescriptor(FaultOp::kWrite, to->fd())) return false;
+  if (PowerLossTracking()) NoteWriting(to->fd());
+  if (::lseek(from.fd(), 0, SEEK_SET) < 0 || !CopyContents(from.fd(), to->fd())) {
+    SetLastErrorFromErrno(errno);
     return false;
   }
-  File target = File::Open(to, Access::kWrite,
-                           fail_if_exists ? Disposition::kCreateNew : Disposition::kOpenAlways);
-  if (!target.valid()) return false;
-  struct statx target_info {};
-  if (!StatDescriptor(target.fd(), &target_info)) return false;
-  if (SameEntry(source_info, target_info)) {
-    SetLastError(kErrorSharingViolation);
-    return false;
-  }
-  const FileTimes source_times = TimesFromStatx(source_info, FileRef{.fd = source.fd()});
-  bool copied = ::ftruncate(target.fd(), 0) == 0 && CopyContents(source.fd(), target.fd());
-  int error = errno;
-  if (copied) {
-    struct timespec stamps[2];
-    FillTimespecs(FileTimes{.last_write = source_times.last_write}, stamps);
-    ::futimens(target.fd(), stamps);
-    if (IsReadOnlyMode(source_info.stx_mode)) {
-      ::fchmod(target.fd(), source_info.stx_mode & 07777);
-    }
-    if (!target.Close()) return false;
-    SetLastError(kErrorSuccess);
-    return true;
-  }
-  // As the original, a copy that fails half-way leaves no target behind.
-  target.Close();
-  const ResolvedPath written = ResolvePath(to);
-  if (written.exists) ::unlink(written.native.c_str());
-  SetLastErrorFromErrno(error);
-  return false;
+  RecordStep(DurabilityStep::kWrite);
+  if (time == CopiedTime::kNow) return true;
+  const FileTimes source_times = TimesFromStatx(source_info, FileRef{.fd = from.fd()});
+  return to->SetTimes(FileTimes{.last_write = source_times.last_write});
 }
 
 bool GetFileTimes(std::string_view path, FileTimes* times) {

@@ -84,6 +84,11 @@ class File {
   // False (with the last error) when the close itself fails.
   bool Close();
 
+  // Turns the exclusive hold of a handle opened with Sharing::kExclusive
+  // into a shared one: others may open and delete the file again, while the
+  // file still counts as held (DeleteFileIfUnheld leaves it alone).
+  bool ShareWithOthers();
+
   // Hands the open file over as a pointer-sized handle that callers keep in
   // their records (never 0), and takes one back. Release gives up ownership;
   // an invalid File gives 0. FromHandle of 0 or of a closed handle is an
@@ -147,6 +152,15 @@ bool DeleteFile(std::string_view path);
 // it, so no probe for other holders is needed. False, with `*held` left
 // open, when the delete fails.
 bool DeleteHeldFile(File* held, std::string_view path);
+// Deletes the file at `path` only when no handle anywhere holds it (no
+// exclusive or shared hold) and its last write is before `written_before`
+// (FILETIME ticks): how a lock file left behind by a process that died is
+// broken. The test and the delete are made under an exclusive hold of the
+// file, and only while `path` still names the file tested, so two processes
+// breaking the same lock file never delete the one that either has just
+// created in its place. False otherwise: 32 while held (or where the file
+// system cannot tell), 80 when it is too young, 2 or 3 when missing.
+bool DeleteFileIfUnheld(std::string_view path, uint64_t written_before);
 bool CreateDirectory(std::string_view path);              // one level; 183 when present
 bool RemoveDirectory(std::string_view path);              // empty directories only (145); 267 for a file
 bool MoveFile(std::string_view from, std::string_view to);  // 183 when `to` exists
@@ -161,8 +175,18 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace);
 bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_view to);
 // Copies the contents, the last-write time and the read-only bit; with
 // fail_if_exists an existing target gives 80. A failed copy leaves no target.
-// Copying a file onto itself fails with 32 and changes nothing.
+// Copying a file onto itself fails with 32 and changes nothing. A new target
+// gets the store's file mode (store_modes.h), less its write bits when the
+// source is read-only.
 bool CopyFile(std::string_view from, std::string_view to, bool fail_if_exists);
+// Which last-write time a copy gets: the source's (a copy within the store)
+// or the time of the copy (a file that comes into the store from outside).
+enum class CopiedTime { kSource, kNow };
+// Copies the contents of the open file `from` (from its start) into `to`
+// (at its position), with the last-write time `time` says: a copy into a
+// file the caller has opened itself (durable_replace.h). False with the last
+// error on failure.
+bool CopyOpenFile(const File& from, File* to, CopiedTime time = CopiedTime::kSource);
 
 bool GetFileTimes(std::string_view path, FileTimes* times);
 bool SetFileTimes(std::string_view path, const FileTimes& times);

@@ -104,16 +104,6 @@ bool HasWildcards(std::string_view text) { return text.find_first_of("*?") != st
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool NameOrderLess(const std::string& a, const std::string& b) {
-  const size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    const auto fa = static_cast<unsigned char>(UpperAscii(a[i]));
-    const auto fb = static_cast<unsigned char>(UpperAscii(b[i]));
-    if (fa != fb) return fa < fb;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
-}
 
 bool IsLinkAt(int dir_fd, const char* name) {
   struct stat info {};
@@ -173,7 +163,8 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern, L
   }
   std::sort(links.begin(), links.end());
   std::sort(dots.begin(), dots.end());
-  std::sort(names.begin(), names.end(), NameOrderLess);
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return ListingOrderLess(a, b); });
   names.insert(names.begin(), dots.begin(), dots.end());
   for (std::string& name : names) {
     struct statx info {};
@@ -273,6 +264,17 @@ bool FindFirst(std::string_view pattern, FindData* found) {
   if (!listing.valid()) return false;
   *found = listing.current();
   return true;
+}
+
+bool ListingOrderLess(std::string_view a, std::string_view b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    const auto fa = static_cast<unsigned char>(UpperAscii(a[i]));
+    const auto fb = static_cast<unsigned char>(UpperAscii(b[i]));
+    if (fa != fb) return fa < fb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
 }
 
 }  // namespace qx::platform

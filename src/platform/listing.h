@@ -30,6 +30,10 @@ struct FindData {
 // the end of the name, so "a?" matches "a".
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
+// The order in which a listing gives names: byte by byte without regard to
+// the case of ASCII letters, a shorter name first, then byte order.
+bool ListingOrderLess(std::string_view a, std::string_view b);
+
 enum class ListingScope {
   kStoreEntries,  // files, directories and links
   kEveryEntry,    // also FIFOs, sockets and devices: for deleting them

@@ -44,6 +44,9 @@ struct RegistryWarning {
   bool operator==(const RegistryWarning&) const = default;
 };
 
+// The key of the library's settings, below HKEY_LOCAL_MACHINE.
+inline constexpr const char* kLibrarySettingsKey = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera";
+
 std::string RegistryFilePath();
 
 // `key` is the path below the root, e.g. "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera".

@@ -33,6 +33,11 @@ uint32_t ForceDefaultHostEnabled() {
   return ReadUserDword(kAdministrationKey, "ForceDefaultHost").value_or(0);
 }
 
+bool ForwardingChosen() {
+  if (IsOwnProgram()) return false;
+  return !Remote().current_host.empty() || ForceDefaultHostEnabled() != 0;
+}
+
 RemoteDecision PrepareRemoteCall(std::string_view module_key) {
   if (IsOwnProgram()) return kRunLocally;
   RemoteState& state = Remote();

@@ -23,6 +23,11 @@ bool IsOwnProgram();
 // it cannot be read).
 uint32_t ForceDefaultHostEnabled();
 
+// Whether forwarding functions go to a remote host now (one is chosen, or
+// "ForceDefaultHost" is set), decided as PrepareRemoteCall decides it but
+// without connecting: for callers that do a job locally by other means.
+bool ForwardingChosen();
+
 // The forwarding decision and the connection set-up for module_key: a live
 // connection to the same host and module is reused after a PING; another
 // host or module opens a new connection with AUTH and LOAD.

@@ -21,8 +21,13 @@ uint32_t AddFolder(STOREFOLDER* folder) {
   const std::string directory = StoreFolderDirectory(*folder);
   const std::string own_directory = StoreFolderOwnDirectory(*folder);
   if (directory.empty() || own_directory.empty()) return 0;
+  // The list is marked stale before the directory changes, so that a crash
+  // in between never leaves it current and wrong, and again after, in case
+  // a rebuild of the list took the first mark away meanwhile.
+  const bool listed = FolderIndexListsName(directory, name);
+  if (!listed) MarkFolderIndexDirty(directory);
   bool created = platform::CreateDirectory(own_directory);
-  if (!FolderIndexListsName(directory, name)) MarkFolderIndexDirty(directory);
+  if (!listed && created) MarkFolderIndexDirty(directory);
   return created ? 1 : 0;
 }
 

@@ -16,6 +16,7 @@ uint32_t CopyFolder(STOREFOLDER* source, STOREFOLDER* target) {
   const std::string from = StoreFolderOwnDirectory(*source);
   const std::string to = StoreFolderOwnDirectory(*target);
   if (from.empty() || to.empty() || IsSameOrBelow(to, from)) return 0;
+  MarkFolderIndexDirty(ParentDirectoryOf(to));  // before the new folder appears
   bool copied = CopyTree(from, to, true, nullptr);
   // Even a partial copy may have made the target directory.
   if (copied || platform::IsDirectory(to)) MarkFolderIndexDirty(ParentDirectoryOf(to));

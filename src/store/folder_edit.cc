@@ -39,6 +39,10 @@ uint32_t EditFolder(STOREFOLDER* old_folder, STOREFOLDER* new_folder) {
   const std::string from = StoreFolderOwnDirectory(*old_folder);
   const std::string to = StoreFolderOwnDirectory(*new_folder);
   if (from.empty() || to.empty() || IsMoveIntoItself(from, to)) return 0;
+  // Both lists are stale before the directories change (a crash then leaves
+  // the marks), and again after, in case a rebuild took a mark away.
+  MarkFolderIndexDirty(ParentDirectoryOf(from));
+  MarkFolderIndexDirty(ParentDirectoryOf(to));
   if (!MoveDirectoryTree(from, to)) return 0;
   MarkFolderIndexDirty(ParentDirectoryOf(from));
   MarkFolderIndexDirty(ParentDirectoryOf(to));

@@ -52,6 +52,9 @@ uint32_t RemoveFolder(STOREFOLDER* folder) {
   // An empty mailbox and folder name would name a whole MAILROOT.
   if (IsStoreRoot(own_directory, RecordText(folder->postoffice).c_str())) return 0;
   WithdrawShares(*folder);
+  // Stale before the directory changes (a crash then leaves the mark), and
+  // again after, in case a rebuild of the list took the first mark away.
+  MarkFolderIndexDirty(ParentDirectoryOf(own_directory));
   bool deleted = DeleteTreeQuietly(own_directory);
   MarkFolderIndexDirty(ParentDirectoryOf(own_directory));
   DropMailboxSizeCache(*folder);

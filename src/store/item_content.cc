@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "index/held_index_state.h"
 #include "index/index_entry.h"
 #include "index/index_format.h"
 #include "index/item_insert.h"
@@ -88,6 +89,7 @@ bool LoadMessageItem(StoreIndex* index, std::string_view folder_directory,
   StoreIndexLock lock(index);
   const pugi::xml_node root = HeldDocument(index).DocumentElement();
   *entry = BuildMessageEntry(root, pugi::xml_node(), item_id, source.uid.uid, source.headers);
+  if (*entry) NoteEntryInserted(index, item_id);
   return static_cast<bool>(*entry);
 }
 

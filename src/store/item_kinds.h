@@ -11,9 +11,8 @@
 //      hooks it needs (a null hook takes the default noted at each);
 //   2. call RegisterItemKind(type, &kind) (RegisterCalendarFeed for type 5)
 //      from StoreLibraryInit in src/library/lifecycle.cc, which runs before
-//      any folder is opened. Registration in a static initialiser of src/pim
-//      does not work: the library's static form drops objects nothing
-//      refers to;
+//      any folder is opened, so that every kind the library serves is
+//      listed in one place rather than in static initialisers of src/pim;
 //   3. when the kind's index documents are not scanned from message files,
 //      register its scan and document functions with the index as well
 //      (index/folder_type_handlers.h).

@@ -6,6 +6,14 @@ namespace qx {
 
 namespace {
 
+// What a handle points at: one reference, and the holder's annex.
+struct HandleBody {
+  std::shared_ptr<pugi::xml_document> document;
+  std::any annex;
+};
+
+HandleBody* BodyOf(uintptr_t handle) { return reinterpret_cast<HandleBody*>(handle); }
+
 class StringWriter : public pugi::xml_writer {
  public:
   explicit StringWriter(std::string* out) : out_(out) {}
@@ -64,21 +72,23 @@ std::string XmlDocument::Xml() const {
 
 uintptr_t XmlDocument::NewHandle() const {
   if (!document_) return 0;
-  return reinterpret_cast<uintptr_t>(new std::shared_ptr<pugi::xml_document>(document_));
+  return reinterpret_cast<uintptr_t>(new HandleBody{document_, {}});
 }
 
 XmlDocument XmlDocument::FromHandle(uintptr_t handle) {
   if (handle == 0) return XmlDocument();
-  return XmlDocument(*reinterpret_cast<std::shared_ptr<pugi::xml_document>*>(handle));
+  return XmlDocument(BodyOf(handle)->document);
 }
 
-void XmlDocument::ReleaseHandle(uintptr_t handle) {
-  delete reinterpret_cast<std::shared_ptr<pugi::xml_document>*>(handle);
-}
+void XmlDocument::ReleaseHandle(uintptr_t handle) { delete BodyOf(handle); }
 
 bool XmlDocument::SameAsHandle(uintptr_t handle) const {
   if (handle == 0) return document_ == nullptr;
-  return *reinterpret_cast<const std::shared_ptr<pugi::xml_document>*>(handle) == document_;
+  return BodyOf(handle)->document == document_;
+}
+
+std::any* XmlDocument::HandleAnnex(uintptr_t handle) {
+  return handle == 0 ? nullptr : &BodyOf(handle)->annex;
 }
 
 pugi::xpath_node_set SelectNodes(pugi::xml_node context, const char* xpath) {

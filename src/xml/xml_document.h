@@ -8,6 +8,7 @@
 // its document lives and the node has not been removed. Remove a node only
 // after taking the handle of the node that follows it.
 
+#include <any>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,6 +55,11 @@ class XmlDocument {
   // Whether `handle` holds this document (a 0 handle holds none), without
   // taking a reference: a cheap identity check for holders of handles.
   bool SameAsHandle(uintptr_t handle) const;
+  // What the holder of `handle` keeps with the document for as long as it
+  // holds that handle (the folder index keeps where its document was read
+  // from and what it changed since); empty for a new handle, dropped with
+  // the handle. Null for a 0 handle.
+  static std::any* HandleAnnex(uintptr_t handle);
 
  private:
   explicit XmlDocument(std::shared_ptr<pugi::xml_document> document)

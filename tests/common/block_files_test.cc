@@ -1,6 +1,7 @@
 #include "common/block_files.h"
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,18 @@ class BlockFilesTest : public test::StoreTest {
     return std::make_unique<test::ForkedHolder>(
         [path] { return WaitForAccessToIndexFileEx(path.c_str(), 1, &handle) == 1; },
         [] { return platform::File::FromHandle(handle).Close(); });
+  }
+  // Another process takes the block file as `take` does and is killed while
+  // holding it.
+  static void TakeAndDie(const std::function<bool()>& take) {
+    test::ForkedHolder holder(take);
+    ASSERT_TRUE(holder.held());
+    ASSERT_TRUE(holder.Kill());
+  }
+  // Makes the file last written `seconds` before the test clock's now.
+  void Age(const std::string& native, int seconds) {
+    const uint64_t then = clock().NowFileTime() - static_cast<uint64_t>(seconds) * 10000000;
+    ASSERT_TRUE(platform::SetFileTimes(native, platform::FileTimes{0, 0, then}));
   }
   void SetTimeout(const char* name, uint32_t polls) {
     registry().SetDword(kProvidersBlockKey, name, polls);
@@ -128,6 +141,69 @@ TEST_F(BlockFilesTest, WaitForResourceUnblockBreaksOnlyAfterTheReadTimeout) {
   EXPECT_EQ(WaitForResourceUnblock(calendar_.c_str()), 0u);
   EXPECT_EQ(clock().sleeps(), 3);
   EXPECT_FALSE(Exists(CalendarFile(".BLK")));
+}
+
+TEST_F(BlockFilesTest, ADeadHoldersIndexBlockIsBrokenOnceOlderThanTheGraceALiveOneNever) {
+  const std::string native = Native("INBOX/_index.blk");
+  uintptr_t handle = 0;
+  for (uint32_t keep_open : {1u, 0u}) {
+    const std::string path = index_block_;
+    TakeAndDie([path, keep_open] {
+      uintptr_t held = 0;
+      return WaitForAccessToIndexFileEx(path.c_str(), keep_open, &held) == 1;
+    });
+    ASSERT_TRUE(Exists(native));
+    Age(native, 9);
+    EXPECT_EQ(WaitForAccessToIndexFileEx(index_block_.c_str(), 1, &handle), 0u) << keep_open;
+    clock().Advance(2000);
+    EXPECT_EQ(WaitForAccessToIndexFileEx(index_block_.c_str(), 1, &handle), 1u) << keep_open;
+    EXPECT_EQ(UnBlockIndexFileAccessEx(index_block_.c_str(), 1, &handle), 1u);
+  }
+  EXPECT_EQ(clock().sleeps(), 0);
+
+  // Live holders, whether they kept the handle or not, are never broken.
+  auto kept = HoldElsewhere(index_block_);
+  ASSERT_TRUE(kept->held());
+  Age(native, 3600);
+  EXPECT_EQ(WaitForAccessToIndexFileEx(index_block_.c_str(), 1, &handle), 0u);
+  ASSERT_TRUE(kept->Release());
+  ASSERT_EQ(UnBlockIndexFileAccessEx(index_block_.c_str(), 0, nullptr), 1u);
+  const std::string path = index_block_;
+  test::ForkedHolder closed([path] { return WaitForAccessToIndexFileEx(path.c_str(), 0, nullptr) == 1; },
+                            [path] { return UnBlockIndexFileAccessEx(path.c_str(), 0, nullptr) == 1; });
+  ASSERT_TRUE(closed.held());
+  Age(native, 3600);
+  EXPECT_EQ(WaitForAccessToIndexFileEx(index_block_.c_str(), 0, &handle), 0u);
+  EXPECT_TRUE(Exists(native));
+  EXPECT_TRUE(closed.Release());
+
+  // The grace is a setting.
+  SetTimeout("Stale Block Grace", 60);
+  TakeAndDie([path] { return WaitForAccessToIndexFileEx(path.c_str(), 0, nullptr) == 1; });
+  Age(native, 30);
+  EXPECT_EQ(WaitForAccessToIndexFileEx(index_block_.c_str(), 0, &handle), 0u);
+  Age(native, 61);
+  EXPECT_EQ(WaitForAccessToIndexFileEx(index_block_.c_str(), 0, &handle), 1u);
+  EXPECT_EQ(UnBlockIndexFileAccessEx(index_block_.c_str(), 0, nullptr), 1u);
+}
+
+TEST_F(BlockFilesTest, ResourceWaitersBreakADeadHoldersBlockWithoutWaitingOutTheTimeouts) {
+  const std::string name = calendar_;
+  TakeAndDie([name] { return TakeResourceBlock(name.c_str()) == 1; });
+  Age(CalendarFile(".BLK"), 11);
+  EXPECT_EQ(WaitForResourceUnblock(calendar_.c_str()), 0u);  // broken, not gone by itself
+  EXPECT_FALSE(Exists(CalendarFile(".BLK")));
+  TakeAndDie([name] { return TakeResourceBlock(name.c_str()) == 1; });
+  Age(CalendarFile(".BLK"), 11);
+  EXPECT_EQ(TakeResourceBlock(calendar_.c_str()), 1u);
+  EXPECT_EQ(clock().sleeps(), 0);
+
+  // This process now holds it, so another waiter waits it out as before.
+  SetTimeout("Read Wait Timeout", 1);
+  test::ForkedHolder waiter([name] { return WaitForResourceUnblock(name.c_str()) == 0; });
+  EXPECT_TRUE(waiter.held());
+  EXPECT_TRUE(waiter.Release());
+  EXPECT_EQ(RemoveResourceBlock(calendar_.c_str()), 0u);  // the waiter broke it at its time-out
 }
 
 }  // namespace

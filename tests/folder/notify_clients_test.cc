@@ -21,6 +21,8 @@
 #include "platform/library_loader.h"
 #include "folder/activity_file.h"
 #include "folder/activity_lock.h"
+#include "platform/file.h"
+#include "support/forked_holder.h"
 #include "support/test_store.h"
 
 namespace qx {
@@ -183,6 +185,25 @@ TEST_F(NotifyClientsTest, BreaksAStaleLockAfterTheWaitButNotOneHeldOpen) {
   EXPECT_EQ(clock().sleeps(), 100 + 5 + 80);
   EXPECT_TRUE(g_calls.empty());
   EXPECT_TRUE(holder.Release());
+}
+
+TEST_F(NotifyClientsTest, ALockLeftByAKilledHolderIsBrokenAtOnceOnceOlderThanTheGrace) {
+  WriteFile(table(), Line("A", "IMAP", "X", "", 2, "s"));
+  const std::string lock = mailbox() + "/_activity.blk";
+  const std::string activity_directory = directory();
+  test::ForkedHolder killed([activity_directory] {
+    static ActivityLock* held = new ActivityLock(activity_directory);
+    return held->held();
+  });
+  ASSERT_TRUE(killed.held());
+  ASSERT_TRUE(killed.Kill());
+  ASSERT_TRUE(Exists(lock));
+  const uint64_t eleven_seconds_ago = clock().NowFileTime() - 11 * 10000000ULL;
+  ASSERT_TRUE(platform::SetFileTimes(lock, platform::FileTimes{0, 0, eleven_seconds_ago}));
+  EXPECT_EQ(Notify("Inbox", "COMMIT"), kNotifyDone);
+  EXPECT_EQ(clock().sleeps(), 0);
+  EXPECT_EQ(g_calls.size(), 1u);
+  EXPECT_FALSE(Exists(lock));
 }
 
 // One "second" of the store's waits is 10 ms here, so processes that meet

@@ -149,6 +149,28 @@ TEST_F(DirectTransactionsTest, RemoveLowersBothSizeCachesByTheRemovedSizes) {
   EXPECT_EQ(MailboxCache(), "12");
 }
 
+TEST_F(DirectTransactionsTest, ADeliveryIntoATornIndexKeepsEveryWholeEntrysUidAndFlags) {
+  WriteMessage("A.MAI", 500);
+  WriteMessage("B.MAI", 500);
+  WriteMessage("C.MAI", 500);
+  const std::string torn =
+      "<BASEELEMENT LASTUID=\"30\"><ELEMENT ID=\"A.MAI\" UID=\"21\"><FLAGSTATUS>\\SEEN \\FLAGGED"
+      "</FLAGSTATUS><READ>1</READ></ELEMENT><ELEMENT ID=\"B.MAI\" UID=\"25\"><FLAGSTATUS>\\DELETED"
+      "</FLAGSTATUS></ELEMENT><ELEMENT ID=\"C.MAI\" UID=\"29\"><FLAGSTATUS>\\SE";
+  Put("_index.xml", torn);
+  WriteMessage("N.MAI", 700);
+  Deliver("N.MAI");
+
+  EXPECT_EQ(IndexIds(), (Ids{"A.MAI", "B.MAI", "C.MAI", "N.MAI"}));
+  EXPECT_EQ(Uid("A.MAI"), "21");
+  EXPECT_EQ(Uid("B.MAI"), "25");
+  EXPECT_EQ(IndexField("A.MAI", kFlagStatusElement), "\\SEEN \\FLAGGED");
+  EXPECT_EQ(IndexField("B.MAI", kFlagStatusElement), "\\DELETED");
+  EXPECT_EQ(Uid("C.MAI"), "31");
+  EXPECT_EQ(Uid("N.MAI"), "32");
+  EXPECT_EQ(ReadFile(Path("_index.bad")), torn);
+}
+
 // The transactions take a file list in one pass and find each name by hash:
 // four times the names cost about four times as long (each phase timed at
 // its best of two rounds). Walking the list and the entries for each name,

@@ -1,5 +1,6 @@
 #include "support/forked_holder.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,16 @@ bool ForkedHolder::Release() {
   child_ = -1;
   for (int fd : {ready_[0], ready_[1], release_[0], release_[1]}) ::close(fd);
   return reaped && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool ForkedHolder::Kill() {
+  if (child_ <= 0) return false;
+  ::kill(child_, SIGKILL);
+  int status = 0;
+  const bool reaped = ::waitpid(child_, &status, 0) == child_;
+  child_ = -1;
+  for (int fd : {ready_[0], ready_[1], release_[0], release_[1]}) ::close(fd);
+  return reaped && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 }  // namespace qx::test

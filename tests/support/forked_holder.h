@@ -22,6 +22,9 @@ class ForkedHolder {
   bool held() const { return held_; }
   // Lets the child go and reaps it; true when it exited with success.
   bool Release();
+  // Kills the child with SIGKILL, as a crash would, and reaps it; whatever
+  // it held is left as it was. True when it was killed.
+  bool Kill();
 
  private:
   int ready_[2] = {-1, -1};

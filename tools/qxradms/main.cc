@@ -131,14 +131,12 @@ int Main(int argc, char** argv) {
   std::signal(SIGTERM, RequestStop);
   std::signal(SIGINT, RequestStop);
   std::signal(SIGPIPE, SIG_IGN);
-  // Linked statically: start the library as loading it would.
-  if (StoreLibrary_Init() != 1) return Refuse("the store library could not be started");
+  // The library started as it was loaded and stops as it is unloaded.
   // Calls come from other machines: their full paths stay inside the store.
   ConfineFullPaths();
   ListenForRefusals(&LogRefusedPath);
   int result = Serve(options, *secret, tls.get());
   StoreLibrary_ThreadRelease();
-  StoreLibrary_UnInit();
   return result;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/library_loader.h"
 #include "platform/program.h"
 #include "platform/registry.h"
+#include "platform/store_modes.h"
 
 namespace qx::storeadm {
 namespace {
@@ -69,6 +70,18 @@ void PrintIdentity() {
                                          : "not one of the server's programs");
 }
 
+// A mode in effect, and where it came from: the registry, or the default
+// (also when the registry's value was ignored, which is said).
+void PrintModeSetting(const char* name, uint32_t mode, const platform::StoreModeSetting& read) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0%o", mode);
+  std::string source = read.from_registry ? ValueSource(kSettingsRoot, name) : kDefault;
+  if (!read.ignored.empty()) {
+    source += "; \"" + read.ignored + "\" in the registry is not a usable mode";
+  }
+  PrintSetting(name, text, source);
+}
+
 void PrintLibrarySettings() {
   const LibrarySettings& settings = Settings();
   std::printf("\nLibrary settings, read once at start:\n");
@@ -83,6 +96,9 @@ void PrintLibrarySettings() {
                DwordSource(kSettingsRoot, "Allow Custom Postoffice Paths"));
   PrintSetting("Bad Mail Directory", Quoted(settings.bad_mail_directory),
                StringSource(kSettingsRoot, "Bad Mail Directory"));
+  PrintModeSetting("Store File Mode", platform::StoreFileMode(), platform::ReadStoreFileMode());
+  PrintModeSetting("Store Directory Mode", platform::StoreDirectoryMode(),
+                   platform::ReadStoreDirectoryMode());
 }
 
 void PrintOnEachUseSettings() {
@@ -102,9 +118,10 @@ void PrintOnEachUseSettings() {
 }
 
 void PrintBlockTimeouts() {
-  std::printf("\nBlock time-outs, in one-second polls, read on each use:\n");
-  for (const BlockTimeout* timeout :
-       {&kReadWaitTimeout, &kApplyTimeout, &kWriteWaitTimeout, &kUnBlockTimeout}) {
+  std::printf("\nBlock time-outs, in one-second polls (the grace of an unheld block in seconds),"
+              " read on each use:\n");
+  for (const BlockTimeout* timeout : {&kReadWaitTimeout, &kApplyTimeout, &kWriteWaitTimeout,
+                                      &kUnBlockTimeout, &kStaleBlockGrace}) {
     PrintSetting(timeout->value_name, std::to_string(BlockTimeoutPolls(*timeout)),
                  DwordSource(kBlockTimeoutsKey, timeout->value_name));
   }

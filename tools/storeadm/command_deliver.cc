@@ -12,6 +12,7 @@
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
 #include "frame/file_helpers.h"
+#include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "qxstore.h"
 
@@ -24,14 +25,17 @@ const Command kDeliver{"deliver", "<postoffice> <mailbox> <folder> <message file
                        "copies message files into a folder and indexes them", RunDeliver};
 const CommandRegistration kRegisterDeliver(kDeliver);
 
-// Copies each file into the folder under a new name; the names, or an
-// empty list when a copy failed (the copies made are removed again).
+// Copies each file into the folder under a new name, as a new file of the
+// store (its mode and time are not the source's); the names, or an empty
+// list when a copy failed (the copies made are removed again).
 std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** files, int count) {
   std::vector<std::string> names;
   for (int i = 0; i < count; ++i) {
     char name[64];
     NewMessageFileName(name, sizeof name);
-    if (!platform::CopyFile(files[i], folder_dir + "\\" + name, true)) {
+    // Renamed into place once whole: no scan ever indexes part of a message.
+    if (!platform::DurablyCopyFile(files[i], folder_dir + "\\" + name, platform::FileKind::kMessage,
+                                   true, platform::CopiedTime::kNow)) {
       std::fprintf(stderr, "storeadm: cannot copy %s into %s\n", files[i], folder_dir.c_str());
       for (const std::string& copied : names) platform::DeleteFile(folder_dir + "\\" + copied);
       return {};

@@ -1,18 +1,24 @@
-// storeadm put: a message file into a store folder, through the message
-// BLOB functions (so it writes on the remote host while one is chosen).
-// The folder's index takes the file in at its next scan.
+// storeadm put: a message file into a store folder, written whole beside
+// its name and renamed into place, or, while a remote host is chosen,
+// through the message BLOB functions (so it writes on that host). The
+// folder's index takes the file in at its next scan.
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "command.h"
 #include "forwarding_check.h"
 #include "store_names_check.h"
 #include "frame/file_helpers.h"
+#include "frame/store_names.h"
+#include "legacy/blob_records.h"
 #include "message_blob_record.h"
+#include "platform/errors.h"
 #include "platform/file.h"
+#include "remote/forwarding_decision.h"
 #include "qxstore.h"
 
 namespace qx::storeadm {
@@ -64,6 +70,34 @@ std::string NewFileName() {
   return name;
 }
 
+// Here the whole file goes in at once, renamed into place when complete: the
+// chunk calls a remote host needs would leave part of it under its name
+// until the last chunk.
+int PutLocally(const MESSAGEBLOBRECORD& record, Source* source, const std::string& file_name,
+               const char* source_name) {
+  bool read_failed = false;
+  const std::optional<uint64_t> total =
+      LocalMessageItemWriteWhole(record, [&](uint8_t* buffer, size_t size) {
+        const int64_t count = source->Read(buffer, size);
+        read_failed = count < 0;
+        return count;
+      });
+  if (!total) {
+    if (IsConfinementRefusal(platform::GetLastError())) {
+      return LeadsOutOfStore(("the folder or file name " + file_name).c_str());
+    }
+    if (read_failed) {
+      std::fprintf(stderr, "storeadm: cannot read %s\n", source_name);
+    } else {
+      std::fprintf(stderr, "storeadm: cannot write %s (error %u): the folder may not exist\n",
+                   file_name.c_str(), platform::GetLastError());
+    }
+    return kExitFailure;
+  }
+  std::printf("%s: %llu bytes\n", file_name.c_str(), static_cast<unsigned long long>(*total));
+  return kExitOk;
+}
+
 int RunPut(int argc, char** argv) {
   if (argc != 5 && argc != 6) {
     return UsageError(kPut, "put needs a postoffice, a mailbox, a folder and a source file");
@@ -85,6 +119,7 @@ int RunPut(int argc, char** argv) {
     std::fprintf(stderr, "storeadm: cannot open %s\n", argv[4]);
     return kExitFailure;
   }
+  if (!ForwardingChosen()) return PutLocally(*record, &source, file_name, argv[4]);
   uint64_t total = 0;
   bool first = true;
   while (true) {

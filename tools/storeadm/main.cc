@@ -54,18 +54,13 @@ int Main(int argc, char** argv) {
       return kExitOk;
     }
   }
-  // The program links the library statically, so nothing ran at load:
-  // start it here as a host process would by loading it.
-  if (StoreLibrary_Init() != 1) {
-    std::fprintf(stderr, "storeadm: the store library could not be started\n");
-    return kExitFailure;
-  }
+  // The library started as it was loaded, with this process's settings;
+  // it stops as it is unloaded at exit.
   int result = command->run(argc - 1, argv + 1);
   std::fflush(stdout);
   // The main thread's state (an open folder, its record) goes as a host's
   // thread end would take it, before the library stops.
   StoreLibrary_ThreadRelease();
-  StoreLibrary_UnInit();
   return result;
 }
 
