@@ -6,6 +6,7 @@
 #include "frame/store_paths.h"
 #include "index/index_format.h"
 #include "message/item_file_name.h"
+#include "pim/appointment_calls.h"
 #include "pim/appointment_headers.h"
 #include "pim/appointment_records.h"
 #include "platform/file.h"
@@ -29,7 +30,7 @@ void Appointment_Delete(const ItemRef& item) {
   const ProviderEntry entry{ElementStart(item.entry),
                             ElementEnd(item.entry), id};
   APPOINTMENTRECORD record = MakeAppointmentRecord(item.postoffice, item.mailbox, entry);
-  AppointmentRemove(&record);
+  RemoveAppointmentEntry(&record);
 }
 
 }  // namespace qx

@@ -1,6 +1,7 @@
 // The calendar provider family of the exported interface: each call runs on
 // the remote administration host while forwarding is active, else here.
 
+#include "pim/appointment_calls.h"
 #include "pim/appointment_records.h"
 #include "qxstore.h"
 #include "remote/forwarding.h"
@@ -8,11 +9,11 @@
 extern "C" {
 
 QXSTORE_API uint32_t AppointmentAdd(APPOINTMENTRECORD* entry) {
-  return qx::ForwardOrRunLocally<"AppointmentAdd">(qx::LocalAppointmentAdd, entry);
+  return qx::AddAppointmentEntry(entry);
 }
 
 QXSTORE_API uint32_t AppointmentRemove(APPOINTMENTRECORD* entry) {
-  return qx::ForwardOrRunLocally<"AppointmentRemove">(qx::LocalAppointmentRemove, entry);
+  return qx::RemoveAppointmentEntry(entry);
 }
 
 QXSTORE_API uint32_t AppointmentEdit(APPOINTMENTRECORD* old_entry, APPOINTMENTRECORD* new_entry) {

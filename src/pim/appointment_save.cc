@@ -10,6 +10,7 @@
 #include "message/item_file_name.h"
 #include "message/message_line_reader.h"
 #include "message/mime_writer.h"
+#include "pim/appointment_calls.h"
 #include "pim/appointment_headers.h"
 #include "pim/appointment_index.h"
 #include "pim/appointment_records.h"
@@ -71,15 +72,15 @@ void MirrorIntoProvider(const ItemRef& item, std::string_view id, const std::str
     const ProviderEntry previous{static_cast<int32_t>(*old.start), static_cast<int32_t>(*old.finish),
                                  std::string(id)};
     APPOINTMENTRECORD removed = MakeAppointmentRecord(item.postoffice, item.mailbox, previous);
-    if (AppointmentRemove(&removed) != 1) {
+    if (RemoveAppointmentEntry(&removed) != 1) {
       platform::DiagPrintf("Warning: Appointment data does not match appointment provider\n");
     }
-    if (AppointmentAdd(&added) != 1) {
+    if (AddAppointmentEntry(&added) != 1) {
       platform::DiagPrintf("Warning: Could not create move target appointment in provider\n");
     }
     return;
   }
-  if (AppointmentAdd(&added) != 1) {
+  if (AddAppointmentEntry(&added) != 1) {
     platform::DiagPrintf("Warning: Could not create new appointment in provider\n");
   }
 }
