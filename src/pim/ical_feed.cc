@@ -57,15 +57,13 @@ bool ICalFeed::NextItem() {
   }
   size_t start = *cursor_ + begin + kEventBegin.size();
   while (start < text.size() && (text[start] == '\r' || text[start] == '\n' || text[start] == ' ')) ++start;
-  const size_t end = ScanComponent(text.substr(start), true, &alarms_);
+  const size_t end = component_.ResetToEventEnd(text.substr(start));
   if (end == std::string_view::npos) {
-    item_ = text.substr(start);
     cursor_.reset();
   } else {
-    item_ = text.substr(start, end);
     cursor_ = start + end + kEventEnd.size();
   }
-  component_.Reset(*item_, &alarms_);
+  item_ = component_.text();
   return true;
 }
 

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "pim/ical_lines.h"
 #include "pim/ical_time_zone.h"
@@ -51,7 +50,6 @@ class ICalFeed {
   // A part of text_, which stays as it is until Close.
   std::optional<std::string_view> item_;
   ICalComponent component_;
-  std::vector<ICalComponent::Span> alarms_;  // kept for its memory
   TimeZoneRecord zone_;
   std::string open_error_;
 };

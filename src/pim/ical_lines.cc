@@ -1,6 +1,11 @@
 #include "pim/ical_lines.h"
 
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "message/quoted_printable.h"
 #include "platform/text_compare.h"
@@ -16,10 +21,12 @@ using platform::StartsWithNoCase;
 constexpr size_t kMaxEncodedFields = 1000;
 
 // The property line of `key` outside alarms: the position after the key
-// (and after the ':' or ';' that follows a plain key) and the result.
+// (and after the ':' or ';' that follows a plain key), the result, and the
+// '\n' that ends the line (npos on the last line).
 struct KeyLine {
   size_t value_start = std::string_view::npos;
   int result = kICalValueNotFound;
+  size_t newline = std::string_view::npos;
 };
 
 KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
@@ -29,17 +36,18 @@ KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
   const char first = platform::UpperAscii(key[0]);
   const auto& alarms = component.alarms();
   size_t alarm = 0;
-  for (size_t index = 0;; ++index) {
-    const size_t line = component.LineStart(index);
-    if (line == std::string_view::npos) break;
+  const std::span<const size_t> starts = component.line_starts();
+  for (size_t index = 0; index < starts.size(); ++index) {
+    const size_t line = starts[index];
     if (platform::UpperAscii(text[line]) != first || !StartsWithNoCase(text.substr(line), key)) continue;
     const size_t after = line + key.size();
     if (!ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
     while (alarm < alarms.size() && alarms[alarm].second <= line) ++alarm;
     if (alarm < alarms.size() && alarms[alarm].first <= line) continue;
-    if (plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound};
+    const size_t newline = index + 1 < starts.size() ? starts[index + 1] - 1 : std::string_view::npos;
+    if (plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound, newline};
     const bool holds_colon = key.find(':') != std::string_view::npos;
-    return {after, holds_colon ? kICalValueFound : kICalValueWithParameters};
+    return {after, holds_colon ? kICalValueFound : kICalValueWithParameters, newline};
   }
   return {};
 }
@@ -88,6 +96,27 @@ void ExpandLineBreaks(std::string* value) {
   *value = std::move(expanded);
 }
 
+// The value at `at` as it reads: most values stand on one line and need no
+// rewriting, and are handed over as a view of the text; the others are
+// unfolded and expanded into *storage. `newline` ends the key's line (or
+// is npos); it spares a search when the value starts on that line.
+std::string_view ValueAt(std::string_view text, size_t at, size_t newline, char line_end, std::string* storage) {
+  size_t start = at;
+  while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) ++start;
+  const size_t end =
+      line_end == '\n' && newline != std::string_view::npos && start <= newline ? newline : text.find(line_end, start);
+  const std::string_view line =
+      WithoutCarriageReturn(text.substr(start, end == std::string_view::npos ? end : end - start), line_end);
+  const bool last_line = end == std::string_view::npos || end + 1 >= text.size();
+  const bool continued = !last_line && ((!line.empty() && line.back() == '=' &&
+                                         !StartsWithNoCase(line, "=?UTF-8?Q?")) ||
+                                        text[end + 1] == ' ' || text[end + 1] == '\t');
+  if (!continued && line.find("\\n") == std::string_view::npos) return line;
+  *storage = UnfoldedValue(text, at, line_end);
+  ExpandLineBreaks(storage);
+  return *storage;
+}
+
 size_t UnescapedColon(std::string_view value) {
   for (size_t at = 0; at < value.size(); ++at) {
     if (value[at] == ':' && (at == 0 || value[at - 1] != '\\')) return at;
@@ -127,79 +156,134 @@ std::string EncodedWords(std::string_view parameters, std::string_view value) {
 
 bool IsTrailingBlank(char16_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-void TrimTrailingBlanks(std::string* value, bool wide) {
+std::string_view WithoutTrailingBlanks(std::string_view value, bool wide) {
   if (!wide) {
-    while (!value->empty() && IsTrailingBlank(static_cast<unsigned char>(value->back()))) value->pop_back();
-    return;
+    while (!value.empty() && IsTrailingBlank(static_cast<unsigned char>(value.back()))) value.remove_suffix(1);
+    return value;
   }
-  while (value->size() >= 2) {
-    const size_t last = value->size() - 2;
-    const auto unit = static_cast<char16_t>(static_cast<unsigned char>((*value)[last]) |
-                                            static_cast<unsigned char>((*value)[last + 1]) << 8);
+  while (value.size() >= 2) {
+    const size_t last = value.size() - 2;
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(value[last]) |
+                                            static_cast<unsigned char>(value[last + 1]) << 8);
     if (!IsTrailingBlank(unit)) break;
-    value->resize(last);
+    value.remove_suffix(2);
   }
+  return value;
+}
+
+constexpr size_t kBlock = 64;
+
+// What a scan looks for in 64 bytes, bit i standing for byte i.
+struct BlockHits {
+  uint64_t newlines = 0;
+  uint64_t colons = 0;
+  uint64_t d_or_n = 0;  // 'D', 'd', 'N' or 'n': the last letter of "END" and "BEGIN"
+};
+
+BlockHits HitsIn(const char* block) {
+  BlockHits hits;
+#if defined(__SSE2__)
+  for (size_t part = 0; part < kBlock; part += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + part));
+    const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+    const auto bits = [](__m128i matches) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(matches)));
+    };
+    hits.newlines |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))) << part;
+    hits.colons |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))) << part;
+    hits.d_or_n |= bits(_mm_or_si128(_mm_cmpeq_epi8(lower, _mm_set1_epi8('d')),
+                                     _mm_cmpeq_epi8(lower, _mm_set1_epi8('n'))))
+                   << part;
+  }
+#else
+  for (size_t i = 0; i < kBlock; ++i) {
+    const uint64_t bit = uint64_t{1} << i;
+    const char lower = static_cast<char>(block[i] | 0x20);
+    if (block[i] == '\n') hits.newlines |= bit;
+    if (block[i] == ':') hits.colons |= bit;
+    if (lower == 'd' || lower == 'n') hits.d_or_n |= bit;
+  }
+#endif
+  return hits;
 }
 
 }  // namespace
 
-size_t ScanComponent(std::string_view text, bool stop_at_event_end,
-                     std::vector<ICalComponent::Span>* alarms) {
-  alarms->clear();
-  size_t alarm_start = std::string_view::npos;
-  const char* data = text.data();
-  for (size_t at = 0; at < text.size();) {
-    const void* found = std::memchr(data + at, ':', text.size() - at);
-    if (found == nullptr) break;
-    const size_t colon = static_cast<size_t>(static_cast<const char*>(found) - data);
-    at = colon + 1;
-    const std::string_view after = text.substr(at);
-    if (colon >= 3 && platform::StartsWithNoCase(text.substr(colon - 3), "END")) {
-      if (stop_at_event_end && StartsWithNoCase(after, "VEVENT")) {
-        if (alarm_start != std::string_view::npos) alarms->emplace_back(alarm_start, colon - 3);
-        return colon - 3;
-      }
-      if (alarm_start != std::string_view::npos && StartsWithNoCase(after, "VALARM")) {
-        alarms->emplace_back(alarm_start, at + 6);
-        alarm_start = std::string_view::npos;
-      }
-    } else if (alarm_start == std::string_view::npos && colon >= 5 &&
-               platform::StartsWithNoCase(text.substr(colon - 5), "BEGIN") && StartsWithNoCase(after, "VALARM")) {
-      alarm_start = colon - 5;
+// Appends the line starts after the newlines of `newlines` (bits of the
+// block at `block`), eight at a time whatever the count, which grows only
+// for real ones: a loop that ran once per newline mispredicted its exit at
+// nearly every block.
+void ICalComponent::AddLineStarts(size_t block, uint64_t newlines) {
+  if (line_count_ + kBlock > line_starts_.size()) line_starts_.resize(2 * (line_count_ + kBlock));
+  size_t* out = line_starts_.data();
+  while (newlines != 0) {
+    for (size_t i = 0; i < 8; ++i) {
+      out[line_count_] = block + static_cast<size_t>(std::countr_zero(newlines)) + 1;
+      line_count_ += newlines != 0 ? 1 : 0;
+      newlines &= newlines - 1;
     }
   }
-  if (alarm_start != std::string_view::npos) alarms->emplace_back(alarm_start, text.size());
-  return std::string_view::npos;
+}
+
+// One pass over the text, 64 bytes at a time: each '\n' starts a line, and
+// a ':' after a 'D' or an 'N' is where a marker ("BEGIN:VALARM",
+// "END:VALARM", "END:VEVENT") may stand, compared around it.
+size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
+  alarms_.clear();
+  line_count_ = 0;
+  if (line_starts_.empty()) line_starts_.resize(2 * kBlock);
+  if (!text.empty()) line_starts_[line_count_++] = 0;
+  size_t alarm_start = std::string_view::npos;
+  const char* data = text.data();
+  char tail[kBlock];
+  uint64_t d_or_n_before = 0;  // the last byte of the block before
+  size_t end = std::string_view::npos;
+  for (size_t block = 0; block < text.size() && end == std::string_view::npos; block += kBlock) {
+    const char* bytes = data + block;
+    if (text.size() - block < kBlock) {
+      // NUL bytes, which match nothing, stand for the bytes past the end.
+      std::memset(tail, 0, kBlock);
+      std::memcpy(tail, bytes, text.size() - block);
+      bytes = tail;
+    }
+    const BlockHits hits = HitsIn(bytes);
+    AddLineStarts(block, hits.newlines);
+    const uint64_t markers = hits.colons & ((hits.d_or_n << 1) | d_or_n_before);
+    d_or_n_before = hits.d_or_n >> (kBlock - 1);
+    for (uint64_t colons = markers; colons != 0; colons &= colons - 1) {
+      const size_t at = block + static_cast<size_t>(std::countr_zero(colons));
+      const std::string_view after = text.substr(at + 1);
+      if (at >= 3 && StartsWithNoCase(text.substr(at - 3), "END")) {
+        if (stop_at_event_end && StartsWithNoCase(after, "VEVENT")) {
+          end = at - 3;
+          if (alarm_start != std::string_view::npos) alarms_.emplace_back(alarm_start, end);
+          alarm_start = std::string_view::npos;
+          break;
+        }
+        if (alarm_start != std::string_view::npos && StartsWithNoCase(after, "VALARM")) {
+          alarms_.emplace_back(alarm_start, at + 7);
+          alarm_start = std::string_view::npos;
+        }
+      } else if (alarm_start == std::string_view::npos && at >= 5 &&
+                 StartsWithNoCase(text.substr(at - 5), "BEGIN") && StartsWithNoCase(after, "VALARM")) {
+        alarm_start = at - 5;
+      }
+    }
+  }
+  if (alarm_start != std::string_view::npos) alarms_.emplace_back(alarm_start, text.size());
+  text_ = end == std::string_view::npos ? text : text.substr(0, end);
+  // Lines start before the text's end: the newline that ends it (or the
+  // line before the event's end marker, and the rest of that block) starts
+  // none.
+  while (line_count_ > 0 && line_starts_[line_count_ - 1] >= text_.size()) --line_count_;
+  return end;
 }
 
 ICalComponent::ICalComponent(std::string_view text) { Reset(text); }
 
-void ICalComponent::Reset(std::string_view text) {
-  ScanComponent(text, false, &alarms_);
-  Reset(text, &alarms_);
-}
+void ICalComponent::Reset(std::string_view text) { Scan(text, false); }
 
-void ICalComponent::Reset(std::string_view text, std::vector<Span>* alarms) {
-  text_ = text;
-  alarms_.swap(*alarms);
-  line_starts_.clear();
-  all_lines_ = text.empty();
-  if (!text.empty()) line_starts_.push_back(0);
-}
-
-size_t ICalComponent::LineStart(size_t index) const {
-  while (index >= line_starts_.size() && !all_lines_) {
-    const size_t last = line_starts_.back();
-    const void* end = std::memchr(text_.data() + last, '\n', text_.size() - last);
-    const size_t next = end == nullptr ? text_.size() : static_cast<size_t>(static_cast<const char*>(end) - text_.data()) + 1;
-    if (next >= text_.size()) {
-      all_lines_ = true;
-    } else {
-      line_starts_.push_back(next);
-    }
-  }
-  return index < line_starts_.size() ? line_starts_[index] : std::string_view::npos;
-}
+size_t ICalComponent::ResetToEventEnd(std::string_view text) { return Scan(text, true); }
 
 int ICal_GetValue(const ICalComponent& component, std::string_view key, std::string* value,
                   char line_end) {
@@ -207,8 +291,13 @@ int ICal_GetValue(const ICalComponent& component, std::string_view key, std::str
   if (key.empty()) return kICalValueNotFound;
   const KeyLine line = FindPropertyLine(component, key);
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
-  *value = UnfoldedValue(component.text(), line.value_start, line_end);
-  ExpandLineBreaks(value);
+  std::string storage;
+  const std::string_view found = ValueAt(component.text(), line.value_start, line.newline, line_end, &storage);
+  if (found.data() == storage.data()) {
+    *value = std::move(storage);
+  } else {
+    value->assign(found);
+  }
   return line.result;
 }
 
@@ -223,36 +312,45 @@ int ICal_GetDecodedValue(std::string_view text, std::string_view key, std::strin
 
 int ICal_GetDecodedValue(const ICalComponent& component, std::string_view key, std::string* value,
                          bool decode, int mode, bool wide, bool* is_wide) {
-  *is_wide = false;
-  const int result = ICal_GetValue(component, key, value);
-  if (result == kICalValueNotFound) return result;
-  if (result == kICalValueWithParameters && decode) {
-    const size_t colon = UnescapedColon(*value);
+  ICalValueView view;
+  const int result = ICal_ViewDecodedValue(component, key, decode, mode, wide, &view);
+  value->assign(view.value);
+  *is_wide = view.is_wide;
+  return result;
+}
+
+int ICal_ViewDecodedValue(const ICalComponent& component, std::string_view key, bool decode, int mode,
+                          bool wide, ICalValueView* view) {
+  view->value = {};
+  view->is_wide = false;
+  if (key.empty()) return kICalValueNotFound;
+  const KeyLine line = FindPropertyLine(component, key);
+  if (line.result == kICalValueNotFound) return kICalValueNotFound;
+  std::string_view value = ValueAt(component.text(), line.value_start, line.newline, '\n', &view->storage);
+  if (line.result == kICalValueWithParameters && decode) {
+    const size_t colon = UnescapedColon(value);
     const bool quoted_printable =
-        FindNoCaseIn(std::string_view(*value).substr(0, colon), "ENCODING=QUOTED-PRINTABLE") !=
-        std::string_view::npos;
+        FindNoCaseIn(value.substr(0, colon), "ENCODING=QUOTED-PRINTABLE") != std::string_view::npos;
     if (!quoted_printable) {
-      value->erase(0, colon == std::string::npos ? colon : colon + 1);
-      TrimTrailingBlanks(value, false);
-      return result;
-    }
-    const std::string parameters = value->substr(0, colon);
-    std::string decoded = colon == std::string::npos ? std::string() : value->substr(colon + 1);
-    {
+      value = colon == std::string_view::npos ? std::string_view() : value.substr(colon + 1);
+    } else {
+      const std::string parameters(value.substr(0, colon));
+      std::string decoded = colon == std::string_view::npos ? std::string() : std::string(value.substr(colon + 1));
       if (mode == kICalDecodeBytes) {
         decoded = DecodeQuotedPrintable(decoded).value_or(std::string());
         if (wide) {
           decoded = platform::Utf8ToUtf16Le(decoded);
-          *is_wide = true;
+          view->is_wide = true;
         }
       } else if (mode == kICalDecodeEncodedWords) {
         decoded = EncodedWords(parameters, decoded);
       }
+      view->storage = std::move(decoded);
+      value = view->storage;
     }
-    *value = std::move(decoded);
   }
-  TrimTrailingBlanks(value, *is_wide);
-  return result;
+  view->value = WithoutTrailingBlanks(value, view->is_wide);
+  return line.result;
 }
 
 }  // namespace qx

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,10 +15,9 @@ namespace qx {
 
 // A component's text prepared for many lookups: the spans of its VALARM
 // blocks (from a "BEGIN:VALARM" to the end of the "END:VALARM" after it, or
-// to the text's end; markers in any case, found anywhere), and the starts
-// of its lines, indexed as far as lookups have needed them. A walk reads a
-// few properties near the top of every event; each read then looks only at
-// line starts, and the event's tail is never split into lines.
+// to the text's end; markers in any case, found anywhere) and the starts of
+// its lines, all found in one pass over the text. A walk reads a few
+// properties of every event; each read then looks only at line starts.
 class ICalComponent {
  public:
   using Span = std::pair<size_t, size_t>;
@@ -27,28 +27,27 @@ class ICalComponent {
   explicit ICalComponent(std::string_view text);
   // Prepares another text, keeping the memory of the last.
   void Reset(std::string_view text);
-  // The same with the alarm spans already found (ScanComponent), taken
-  // from *alarms in exchange for the last text's.
-  void Reset(std::string_view text, std::vector<Span>* alarms);
+  // Prepares `text` up to its first "END:VEVENT" (any case, found anywhere;
+  // an alarm open there ends there too) and returns that position, the
+  // length of the component's text; npos, with the whole text prepared,
+  // when there is none. Finding the event's end and indexing its lines is
+  // one pass.
+  size_t ResetToEventEnd(std::string_view text);
 
   std::string_view text() const { return text_; }
   const std::vector<Span>& alarms() const { return alarms_; }
-  // The start of line `index` (0 is the text's start), or npos past the last.
-  size_t LineStart(size_t index) const;
+  // The start of every line (0 first, none at the text's end).
+  std::span<const size_t> line_starts() const { return {line_starts_.data(), line_count_}; }
 
  private:
+  size_t Scan(std::string_view text, bool stop_at_event_end);
+  void AddLineStarts(size_t block, uint64_t newlines);
+
   std::string_view text_;
   std::vector<Span> alarms_;
-  mutable std::vector<size_t> line_starts_;
-  mutable bool all_lines_ = false;
+  std::vector<size_t> line_starts_;  // the first line_count_ hold the starts
+  size_t line_count_ = 0;
 };
-
-// One pass over `text` (from ':' to ':'): the alarm spans in *alarms, and,
-// with `stop_at_event_end`, the position of the first "END:VEVENT" (any
-// case), where the pass stops (alarm spans end there too). npos when it
-// stops at the text's end.
-size_t ScanComponent(std::string_view text, bool stop_at_event_end,
-                     std::vector<ICalComponent::Span>* alarms);
 
 // True when `text` holds one of the bytes of `set`, ASCII only. (The
 // library's find_first_of searches the set once per byte of the text; a
@@ -119,5 +118,21 @@ int ICal_GetDecodedValue(const ICalComponent& component, std::string_view key, s
                          bool decode, int mode, bool wide, bool* is_wide);
 int ICal_GetDecodedValue(std::string_view text, std::string_view key, std::string* value,
                          bool decode, int mode, bool wide, bool* is_wide);
+
+// ICal_GetDecodedValue's value without a copy where none is needed: `value`
+// views the component's text when the value stands on one line, holds no
+// backslash-'n' and is not decoded from quoted-printable; otherwise it views
+// `storage`. Not copyable: `value` may point into the object.
+struct ICalValueView {
+  ICalValueView() = default;
+  ICalValueView(const ICalValueView&) = delete;
+  ICalValueView& operator=(const ICalValueView&) = delete;
+
+  std::string_view value;
+  bool is_wide = false;
+  std::string storage;
+};
+int ICal_ViewDecodedValue(const ICalComponent& component, std::string_view key, bool decode, int mode,
+                          bool wide, ICalValueView* view);
 
 }  // namespace qx

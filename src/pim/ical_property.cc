@@ -73,51 +73,80 @@ std::optional<uint64_t> DateTimeValue(std::string_view value, const TimeZoneReco
   return static_cast<uint64_t>(utc);
 }
 
-std::optional<std::string> Converted(std::string&& value, const ICalPropertyMapEntry& entry, bool is_wide,
-                                     const TimeZoneRecord& zone) {
+// The value converted to the property type into *bytes; false when it
+// cannot be.
+bool Converted(std::string_view value, const ICalPropertyMapEntry& entry, bool is_wide, const TimeZoneRecord& zone,
+               std::string* bytes) {
   if (entry.stored_type == kValueICalDateTime) {
     const std::optional<uint64_t> file_time = entry.property_type == kValueAllDayDate
                                                   ? ICal_ParseDateTime(DatePart(value))
                                                   : DateTimeValue(value, zone);
-    if (!file_time) return std::nullopt;
-    return FileTimeBytes(*file_time);
+    if (!file_time) return false;
+    *bytes = FileTimeBytes(*file_time);
+    return true;
   }
   switch (entry.property_type) {
     case kValueUtf16:
-      if (!is_wide) value = platform::Utf8ToUtf16Le(value);
-      value.append(2, '\0');
-      return std::move(value);
+      if (is_wide) {
+        bytes->assign(value);
+      } else {
+        *bytes = platform::Utf8ToUtf16Le(value);
+      }
+      bytes->append(2, '\0');
+      return true;
     case kValueText:
-      value.push_back('\0');
-      return std::move(value);
-    default: return CallerBytesFromStored(value, entry.property_type);
+      bytes->assign(value);
+      bytes->push_back('\0');
+      return true;
+    default: {
+      std::optional<std::string> converted = CallerBytesFromStored(value, entry.property_type);
+      if (!converted) return false;
+      *bytes = std::move(*converted);
+      return true;
+    }
   }
 }
 
 }  // namespace
 
 ICalPropertyValue ICal_GetProperty(ICalFeed& feed, std::string_view name) {
-  const std::optional<ICalPropertyMapEntry> entry = ICal_MapProperty(name);
+  ICalPropertyValue value;
+  ICal_GetProperty(feed, name, &value);
+  return value;
+}
+
+void ICal_GetProperty(ICalFeed& feed, std::string_view name, ICalPropertyValue* value) {
+  ICal_GetMappedProperty(feed, ICal_MapProperty(name), value);
+}
+
+void ICal_GetMappedProperty(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry,
+                            ICalPropertyValue* value) {
+  value->result = 0;
+  value->type = 0;
+  value->is_wide = false;
+  value->bytes.clear();
   if (!entry) {
-    ICalPropertyValue unknown;
-    unknown.result = -1;
-    return unknown;
+    value->result = -1;
+    return;
   }
-  if (!feed.has_item()) return {};
+  if (!feed.has_item()) return;
   const ICalComponent& item = feed.component();
-  ICal_ParseTimeZone(feed.text(), feed.item(), &feed.zone());
-  if (entry->field != RecurrenceField::kNone) return RecurrenceValue(item, *entry);
+  ICal_ParseTimeZone(feed.text(), item, &feed.zone());
+  if (entry->field != RecurrenceField::kNone) {
+    *value = RecurrenceValue(item, *entry);
+    return;
+  }
 
   const bool wide_wanted = entry->property_type == kValueUtf16 && entry->stored_type == kValueUtf16;
-  std::string value;
-  bool is_wide = false;
-  if (ICal_GetDecodedValue(item, entry->key, &value, true, kICalDecodeBytes, wide_wanted, &is_wide) ==
-      kICalValueNotFound) {
-    return {};
+  ICalValueView text;
+  if (ICal_ViewDecodedValue(item, entry->key, true, kICalDecodeBytes, wide_wanted, &text) == kICalValueNotFound ||
+      !Converted(text.value, *entry, text.is_wide, feed.zone(), &value->bytes)) {
+    value->bytes.clear();
+    return;
   }
-  std::optional<std::string> bytes = Converted(std::move(value), *entry, is_wide, feed.zone());
-  if (!bytes) return {};
-  return Found(std::move(*bytes), entry->property_type, entry->property_type == kValueUtf16);
+  value->result = 2;
+  value->type = entry->property_type;
+  value->is_wide = entry->property_type == kValueUtf16;
 }
 
 }  // namespace qx

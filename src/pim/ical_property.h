@@ -2,10 +2,12 @@
 // Reading a property of a feed's current VEVENT by its store item name.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "pim/ical_feed.h"
+#include "pim/ical_property_map.h"
 
 namespace qx {
 
@@ -35,5 +37,10 @@ struct ICalPropertyValue {
 //    UTF-16; date-time text to FILETIME; the all-day forms to the FILETIME
 //    of the value's own date at midnight.
 ICalPropertyValue ICal_GetProperty(ICalFeed& feed, std::string_view name);
+// The same into *value, whose memory serves again: a walk reads thousands.
+void ICal_GetProperty(ICalFeed& feed, std::string_view name, ICalPropertyValue* value);
+// The same for a name mapped already; `entry` is ICal_MapProperty's answer.
+void ICal_GetMappedProperty(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry,
+                            ICalPropertyValue* value);
 
 }  // namespace qx

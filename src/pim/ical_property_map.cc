@@ -59,8 +59,15 @@ constexpr Row kRows[] = {
 std::optional<ICalPropertyMapEntry> ICal_MapProperty(std::string_view name) {
   const bool wide = name.size() >= 2 && name.ends_with("_W");
   if (wide) name.remove_suffix(2);
+  if (name.empty()) return std::nullopt;
+  // Callers ask for a few names thousands of times; the length and the last
+  // letter pass over most rows before the whole name is compared.
+  const char last = platform::UpperAscii(name.back());
   for (const Row& row : kRows) {
-    if (!platform::EqualsNoCase(row.name, name)) continue;
+    if (row.name.size() != name.size() || platform::UpperAscii(row.name.back()) != last ||
+        !platform::EqualsNoCase(row.name, name)) {
+      continue;
+    }
     ICalPropertyMapEntry entry = row.entry;
     if (wide && entry.property_type == kValueText && entry.stored_type == kValueText) {
       entry.property_type = kValueUtf16;

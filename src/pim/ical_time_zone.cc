@@ -107,11 +107,16 @@ std::string FixedOffset(const TimeZoneRecord& zone, uint64_t local) {
 
 void ICal_ParseTimeZone(std::string_view feed_text, std::string_view item, TimeZoneRecord* zone) {
   if (zone->parsed || (zone->absolute_item == item.data() && !item.empty())) return;
-  std::string start;
-  bool is_wide = false;
-  ICal_GetDecodedValue(item, "DTSTART", &start, true, kICalDecodeBytes, false, &is_wide);
-  if (HoldsAbsoluteMarker(start)) {
-    zone->absolute_item = item.data();
+  ICal_ParseTimeZone(feed_text, ICalComponent(item), zone);
+}
+
+void ICal_ParseTimeZone(std::string_view feed_text, const ICalComponent& item, TimeZoneRecord* zone) {
+  const std::string_view item_text = item.text();
+  if (zone->parsed || (zone->absolute_item == item_text.data() && !item_text.empty())) return;
+  ICalValueView start;
+  ICal_ViewDecodedValue(item, "DTSTART", true, kICalDecodeBytes, false, &start);
+  if (HoldsAbsoluteMarker(start.value)) {
+    zone->absolute_item = item_text.data();
     return;
   }
   zone->parsed = true;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "pim/ical_date_time.h"
+#include "pim/ical_lines.h"
 #include "pim/ical_recurrence.h"
 
 namespace qx {
@@ -48,6 +49,8 @@ struct TimeZoneRecord {
 // under 260 characters) and its STANDARD and DAYLIGHT blocks the two rules:
 // DTSTART, RRULE (read with that start), TZOFFSETFROM and TZOFFSETTO.
 void ICal_ParseTimeZone(std::string_view feed_text, std::string_view item, TimeZoneRecord* zone);
+// The same for an item whose lines are found already.
+void ICal_ParseTimeZone(std::string_view feed_text, const ICalComponent& item, TimeZoneRecord* zone);
 
 // The offset text for `local`, a local time read as if it were UTC. For the
 // year of `local` each rule's change-over falls on its month, on its day

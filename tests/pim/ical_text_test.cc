@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "pim/ical_date_time.h"
+#include "pim/ical_feed.h"
 #include "pim/ical_lines.h"
 #include "pim/ical_recurrence.h"
 #include "platform/utf16_text.h"
@@ -67,6 +69,31 @@ TEST(ICalLinesTest, KeysAreFoundAtLineStartsOutsideAlarmsAndValuesAreUnfolded) {
   EXPECT_EQ(Value("BEGIN:VALARM\r\nSUMMARY:x\r\n", "SUMMARY", &result), "");
   EXPECT_EQ(result, kICalValueNotFound);
   EXPECT_EQ(Value("SUMMARY:last line without end", "SUMMARY"), "last line without end");
+}
+
+// The scan that ends an event and indexes its lines reads the text in
+// blocks: markers and line ends are moved across every block boundary.
+TEST(ICalLinesTest, MarkersAndLinesAreFoundWhereverTheyFallInTheText) {
+  for (size_t pad = 0; pad < 140; ++pad) {
+    const std::string event = "X-PAD:" + std::string(pad, 'a') +
+                              "\r\nBEGIN:VALARM\r\nSUMMARY:alarm\r\nEnd:VAlarm\r\nSUMMARY:event " +
+                              std::to_string(pad) + "\r\n";
+    ICalFeed feed;
+    feed.OpenText("BEGIN:VEVENT\r\n" + event + "end:vevent\r\nSUMMARY:past the end\r\n");
+    ASSERT_TRUE(feed.FirstItem());
+    ASSERT_EQ(feed.item(), event) << pad;
+    std::string value;
+    EXPECT_EQ(ICal_GetValue(feed.component(), "SUMMARY", &value), kICalValueFound);
+    EXPECT_EQ(value, "event " + std::to_string(pad));
+    std::vector<size_t> starts{0};
+    for (size_t at = event.find('\n'); at + 1 < event.size(); at = event.find('\n', at + 1)) starts.push_back(at + 1);
+    const auto indexed = feed.component().line_starts();
+    EXPECT_EQ(std::vector<size_t>(indexed.begin(), indexed.end()), starts) << pad;
+    ASSERT_EQ(feed.component().alarms().size(), 1u);
+    EXPECT_EQ(feed.component().alarms()[0].first, event.find("BEGIN:VALARM"));
+    EXPECT_EQ(feed.component().alarms()[0].second, event.find("\r\nSUMMARY:event"));
+    EXPECT_FALSE(feed.NextItem());
+  }
 }
 
 TEST(ICalLinesTest, QuotedPrintableValuesJoinSoftBreaksAndDecodeOrBecomeEncodedWords) {
