@@ -227,13 +227,7 @@ int RunCheck(int argc, char** argv) {
   }
   if (!CallsRunHere()) return Fail("check runs on this machine only");
   std::vector<std::string> mailboxes;
-  if (all) {
-    if (!RequirePostoffice(postoffice)) return kExitFailure;
-    mailboxes = ListMailboxes(postoffice);
-  } else {
-    if (!RequireMailbox(postoffice, argv[2])) return kExitFailure;
-    mailboxes.push_back(argv[2]);
-  }
+  if (!RequireMailboxes(postoffice, all ? "" : argv[2], all, &mailboxes)) return kExitFailure;
   Checker checker(postoffice, repair);
   Progress progress("check: mailboxes");
   for (size_t i = 0; i < mailboxes.size(); ++i) {

@@ -22,7 +22,6 @@
 #include "store/size_settings.h"
 #include "store_names_check.h"
 #include "store_objects.h"
-#include "store_walk.h"
 
 namespace qx::storeadm {
 namespace {
@@ -163,13 +162,7 @@ int RunQuota(int argc, char** argv) {
   if (!CallsRunHere()) return Fail("quota runs on this machine only");
   if (action == "set") return SetQuota(postoffice, argv[3], argv[4]);
   std::vector<std::string> mailboxes;
-  if (all) {
-    if (!RequirePostoffice(postoffice)) return kExitFailure;
-    mailboxes = ListMailboxes(postoffice);
-  } else {
-    if (!RequireMailbox(postoffice, argv[3])) return kExitFailure;
-    mailboxes.push_back(argv[3]);
-  }
+  if (!RequireMailboxes(postoffice, all ? "" : argv[3], all, &mailboxes)) return kExitFailure;
   std::vector<Usage> usages;
   for (const std::string& mailbox : mailboxes) {
     if (action == "recalc" && !Recalculate(postoffice, mailbox)) return kExitFailure;

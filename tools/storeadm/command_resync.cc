@@ -73,13 +73,7 @@ int RunResync(int argc, char** argv) {
   }
   if (!CallsRunHere()) return Fail("resync runs on this machine only");
   std::vector<std::string> mailboxes;
-  if (all) {
-    if (!RequirePostoffice(postoffice)) return kExitFailure;
-    mailboxes = ListMailboxes(postoffice);
-  } else {
-    if (!RequireMailbox(postoffice, argv[2])) return kExitFailure;
-    mailboxes.push_back(argv[2]);
-  }
+  if (!RequireMailboxes(postoffice, all ? "" : argv[2], all, &mailboxes)) return kExitFailure;
 
   struct Work {
     std::string mailbox;

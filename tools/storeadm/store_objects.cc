@@ -6,6 +6,7 @@
 #include "remote/forwarding_decision.h"
 #include "remote/remote_state.h"
 #include "report.h"
+#include "store_walk.h"
 
 namespace qx::storeadm {
 
@@ -41,6 +42,18 @@ bool RequireMailbox(const char* postoffice, const char* mailbox) {
   ReportError("no mailbox %s in postoffice %s (%s)", mailbox, postoffice,
               ShownPath(directory).c_str());
   return false;
+}
+
+bool RequireMailboxes(const char* postoffice, const char* mailbox, bool all,
+                      std::vector<std::string>* mailboxes) {
+  if (all) {
+    if (!RequirePostoffice(postoffice)) return false;
+    *mailboxes = ListMailboxes(postoffice);
+    return true;
+  }
+  if (!RequireMailbox(postoffice, mailbox)) return false;
+  mailboxes->assign(1, mailbox);
+  return true;
 }
 
 bool RequireFolder(const char* postoffice, const char* mailbox, const char* folder,

@@ -7,6 +7,7 @@
 // there, so the checks pass and the host's answer counts.
 
 #include <string>
+#include <vector>
 
 namespace qx::storeadm {
 
@@ -15,6 +16,10 @@ bool CallsRunHere();
 
 bool RequirePostoffice(const char* postoffice);
 bool RequireMailbox(const char* postoffice, const char* mailbox);
+// The mailboxes a command over many works on: every mailbox of the
+// postoffice with `all` (-A), else the one named; into *mailboxes.
+bool RequireMailboxes(const char* postoffice, const char* mailbox, bool all,
+                      std::vector<std::string>* mailboxes);
 // `folder` as the index functions take it; the directory found goes to
 // *directory (a store path) when given. Nothing is created.
 bool RequireFolder(const char* postoffice, const char* mailbox, const char* folder,
