@@ -79,7 +79,9 @@ class StoreadmCommandsTest : public test::StoreTest {
     switch (row.expect) {
       case Expect::kOk:
         EXPECT_EQ(run.exit_code, 0);
-        if (json) EXPECT_TRUE(test::IsArrayOfObjects(run.out));
+        if (json) {
+          EXPECT_TRUE(test::IsArrayOfObjects(run.out));
+        }
         break;
       case Expect::kFailure:
         EXPECT_EQ(run.exit_code, 1);
@@ -91,8 +93,12 @@ class StoreadmCommandsTest : public test::StoreTest {
         EXPECT_EQ(run.out, "");
         break;
     }
-    if (row.expect != Expect::kOk && json) EXPECT_TRUE(test::IsJsonError(run.err));
-    if (!row.reason.empty()) EXPECT_NE(run.err.find(row.reason), std::string::npos);
+    if (row.expect != Expect::kOk && json) {
+      EXPECT_TRUE(test::IsJsonError(run.err));
+    }
+    if (!row.reason.empty()) {
+      EXPECT_NE(run.err.find(row.reason), std::string::npos);
+    }
   }
 
   // Plants a fault: the first `from` in the file becomes `to`.
