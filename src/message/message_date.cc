@@ -1,5 +1,6 @@
 #include "message/message_date.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <utility>
@@ -140,7 +141,9 @@ int MonthFromName(std::string_view name) {
 const char* MonthName(int month) { return kMonthNames[(month >= 1 && month <= 12) ? month - 1 : 11]; }
 
 int ExpandMessageYear(int year) {
-  if (year < std::numeric_limits<int>::min() + 2000) return year;
+  // Absurd years are held where the sums below and the caller's "- 1900"
+  // stay within an int.
+  year = std::max(year, std::numeric_limits<int>::min() + 1900);
   return year < 1901 ? year + 2000 : year;
 }
 
