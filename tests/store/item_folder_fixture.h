@@ -7,6 +7,7 @@
 #include <string>
 
 #include "qxstore.h"
+#include "support/item_property_reads.h"
 #include "support/test_store.h"
 
 namespace qx::test {
@@ -33,28 +34,11 @@ class ItemFolderTest : public StoreTest {
     }
   }
 
-  // A text property of the current item; "<result>" when it is not one.
-  static std::string Text(const char* name) {
-    void* value = nullptr;
-    uint32_t size = 0;
-    const int32_t result = StoreItem_GetProperty(name, &value, &size);
-    if (result != 2 || value == nullptr || size == 0) return "<" + std::to_string(result) + ">";
-    std::string text(static_cast<const char*>(value), size - 1);
-    StoreItem_FreeProperty(value);
-    return text;
-  }
+  static std::string Text(const char* name) { return ItemText(name); }
 
-  // A fixed-size property of the current item: false unless it came back
-  // allocated with exactly sizeof(T) bytes.
   template <typename T>
   static bool Value(const char* name, T* out) {
-    void* value = nullptr;
-    uint32_t size = 0;
-    const int32_t result = StoreItem_GetProperty(name, &value, &size);
-    const bool ok = result == 2 && size == sizeof(T);
-    if (ok) std::memcpy(out, value, sizeof(T));
-    StoreItem_FreeProperty(value);
-    return ok;
+    return ItemValue(name, out);
   }
 };
 
