@@ -435,12 +435,18 @@ TEST_F(StoreadmCommandsTest, CheckFindsEachPlantedFaultAndRepairSetsThemRight) {
   WriteFile(sent + "/_index.blk", "");                             // stale-block
   std::filesystem::last_write_time(
       sent + "/_index.blk", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  // The folder list names a folder that is gone and misses one that is there.
+  WriteFile(Folder("_folder.xml"),
+            "<folderindex><folder><name><![CDATA[INBOX]]></name></folder><folder><name>"
+            "<![CDATA[Sent]]></name></folder><folder><name><![CDATA[Gone]]></name></folder>"
+            "</folderindex>");
 
   const Outcome found = Run("check PO MB --json");
   ASSERT_EQ(found.exit_code, 0) << found.err;
   EXPECT_TRUE(test::IsArrayOfObjects(found.out)) << found.out;
   for (const char* kind : {"entry-without-file", "file-without-entry", "duplicate-uid",
-                           "uid-above-lastuid", "size-cache", "stale-block"}) {
+                           "uid-above-lastuid", "size-cache", "stale-block",
+                           "folder-without-entry", "entry-without-folder"}) {
     EXPECT_NE(found.out.find(std::string("\"fault\": \"") + kind + "\""), std::string::npos)
         << kind << "\n" << found.out;
   }
@@ -454,6 +460,9 @@ TEST_F(StoreadmCommandsTest, CheckFindsEachPlantedFaultAndRepairSetsThemRight) {
   EXPECT_NE(Run("flags show PO MB Inbox " + flagged_file).out.find("\\FLAGGED"),
             std::string::npos);
   EXPECT_FALSE(Exists(sent + "/_index.blk"));
+  const Outcome folders = Run("folders PO MB");
+  EXPECT_NE(folders.out.find("Contacts"), std::string::npos) << folders.out;
+  EXPECT_EQ(folders.out.find("Gone"), std::string::npos) << folders.out;
 }
 
 }  // namespace
