@@ -204,14 +204,22 @@ bool InitializeIndexDocument(const XmlDocument& document) {
   return true;
 }
 
-bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
-                      std::optional<platform::FileVersion>* version_read) {
+namespace {
+
+bool IsMissingFileError(uint32_t error) {
+  return error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+}
+
+bool LoadDocument(const XmlDocument& document, std::string_view path,
+                  std::optional<platform::FileVersion>* version_read, bool report_missing) {
   if (!document) return false;
   size_t size = 0;
   void* buffer = ReadIntoParserBuffer(path, &size, version_read);
   if (buffer == nullptr) {
     document.dom().reset();
-    PrintOpenError(platform::GetLastError());
+    const uint32_t error = platform::GetLastError();
+    if (report_missing || !IsMissingFileError(error)) PrintOpenError(error);
+    platform::SetLastError(error);
     return false;
   }
   pugi::xml_parse_result result =
@@ -230,6 +238,21 @@ bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
+                      std::optional<platform::FileVersion>* version_read) {
+  return LoadDocument(document, path, version_read, true);
+}
+
+bool LoadDocumentFileIfPresent(const XmlDocument& document, std::string_view path,
+                               bool* missing) {
+  *missing = false;
+  if (LoadDocument(document, path, nullptr, false)) return true;
+  *missing = IsMissingFileError(platform::GetLastError());
+  return false;
 }
 
 uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
