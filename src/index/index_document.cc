@@ -146,7 +146,9 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
   platform::FileReplacement replacement(path, std::string(path) + ".tmp",
                                         platform::FileKind::kIndex);
   if (!replacement.valid()) {
-    PrintSaveError(platform::GetLastError());
+    const uint32_t error = platform::GetLastError();
+    PrintSaveError(error);
+    platform::SetLastError(error);
     return 0;
   }
   FileWriter writer(replacement.file());
@@ -158,6 +160,8 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
   if (error != 0) {
     replacement.Abandon();
     PrintSaveError(error);
+    // The caller reports why the save failed, not what the clean-up met.
+    platform::SetLastError(error);
     return 0;
   }
   return 1;

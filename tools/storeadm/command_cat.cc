@@ -60,7 +60,7 @@ int RunCat(int argc, char** argv) {
        more = MessageItemBLOBGetNextChunk(record.get())) {
     size_t length = record->length < sizeof record->data ? record->length : sizeof record->data;
     if (std::fwrite(record->data, 1, length, stdout) != length) {
-      ReportError("cannot write to standard output\n");
+      FlushStandardOutputOrReport();
       return kExitFailure;
     }
     total += length;

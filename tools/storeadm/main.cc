@@ -9,7 +9,6 @@
 #include "command.h"
 #include "folder_argument.h"
 #include "platform/diagnostics.h"
-#include "platform/fault_injection.h"
 #include "qxstore.h"
 #include "report.h"
 
@@ -129,9 +128,8 @@ int CheckOptions(const Command& command, std::vector<char*>* arguments, const ch
 // Data written to a file or pipe is complete only once it is flushed: a
 // full disk shows here, not at the printf.
 int CheckStandardOutput(int result) {
-  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return result;
-  if (result == kExitOk) return Fail("cannot write standard output (is the disk full?)");
-  return result;
+  if (FlushStandardOutputOrReport()) return result;
+  return result == kExitOk ? kExitFailure : result;
 }
 
 int Main(int argc, char** argv) {
@@ -178,7 +176,6 @@ int Main(int argc, char** argv) {
   if (int usage = CheckOptions(*command, &arguments, &host); usage != kExitOk) return usage;
   // Standard output carries the data; the library's own lines go beside it.
   platform::DiagnosticsToStandardErrorByDefault();
-  platform::ArmDiskFullFromEnvironment();
   // The library started as it was loaded, with this process's settings;
   // it stops as it is unloaded at exit.
   if (host != nullptr) SetCurrentHost(host);
