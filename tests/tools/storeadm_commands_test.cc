@@ -145,6 +145,13 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
       {"item get PO MB Inbox " + first_file_ + " PR_SUBJECT", Expect::kOk},
       {"item get PO MB Inbox " + first_file_ + " PR_SUBJECT --json", Expect::kOk},
       {"body PO MB Inbox " + first_file_, Expect::kOk},
+      {"body PO MB Inbox " + first_file_ + " --html --json", Expect::kOk},
+      {"cat PO MB Inbox 2 --json", Expect::kOk},
+      {"calendar add PO MB 2024-01-01T10:00 2024-01-01T11:00 meet --json", Expect::kOk},
+      {"calendar remove PO MB NOPE.MAI --json", Expect::kFailure, "no appointment"},
+      {"calendar check PO MB --repair --json", Expect::kOk},
+      {"contacts export PO MB --json", Expect::kUsage},
+      {"rm PO MB Inbox NOPE.MAI --json", Expect::kFailure, "no message NOPE.MAI"},
       {"activity PO MB --json", Expect::kOk},
       {"headers " + one + " --json", Expect::kOk},
       {"entry " + inbox + " " + first_file_ + " --json", Expect::kOk},
@@ -251,6 +258,11 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
     EXPECT_EQ(run.exit_code, 0) << quiet;
     EXPECT_EQ(run.err, "") << quiet;
   }
+  // Bytes that are not UTF-8 stay JSON: they stand for their Latin-1 characters.
+  WriteFile(Folder("INBOX") + "/LATIN.MAI", "Subject: caf\xe9\r\n\r\ncaf\xe9\r\n");
+  const Outcome latin = Run("cat PO MB Inbox LATIN.MAI --json");
+  EXPECT_TRUE(test::IsArrayOfObjects(latin.out)) << latin.out;
+  EXPECT_NE(latin.out.find("\"text\": \"Subject: caf\\u00e9\\r\\n"), std::string::npos) << latin.out;
   std::set<std::string> covered;
   for (const Row& row : rows) {
     Check(row);

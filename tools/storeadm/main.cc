@@ -11,6 +11,7 @@
 #include "platform/diagnostics.h"
 #include "qxstore.h"
 #include "report.h"
+#include "store_objects.h"
 
 #ifndef QXSTORE_VERSION
 #define QXSTORE_VERSION "unknown"
@@ -64,6 +65,15 @@ void PrintHelp(std::FILE* out) {
     std::fprintf(out, "               storeadm %s%s%s\n", command.name,
                  *command.arguments ? " " : "", command.arguments);
   }
+}
+
+// Whether the command's work can go to a remote administration host.
+const char* RemoteUseText(const Command& command) {
+  return command.forwards
+             ? "Takes --host NAME: its calls then run on that remote administration host\n"
+               "(storeadm config lists the hosts)."
+             : "Runs on this machine only: its calls are not forwarded to a remote\n"
+               "administration host, even when ForceDefaultHost is set.";
 }
 
 bool IsHelpFlag(const char* argument) {
@@ -168,6 +178,7 @@ int Main(int argc, char** argv) {
       std::printf("%s\n", command->summary);
       PrintCommandUsage(*command, stdout);
       if (command->details != nullptr) std::printf("\n%s", command->details);
+      std::printf("\n%s\n", RemoteUseText(*command));
       return CheckStandardOutput(kExitOk);
     }
   }
@@ -181,6 +192,12 @@ int Main(int argc, char** argv) {
   if (host != nullptr) SetCurrentHost(host);
   arguments.push_back(nullptr);
   const int result = command->run(static_cast<int>(arguments.size()) - 1, arguments.data());
+  // With every call forwarded by the settings, a command that does its work
+  // here says so: its answer is this machine's, not the host's.
+  if (result == kExitOk && !command->forwards && !CallsRunHere()) {
+    std::fprintf(stderr, "storeadm: %s ran on this machine; ForceDefaultHost does not apply to it\n",
+                 command->name);
+  }
   // The main thread's state (an open folder, its record) goes as a host's
   // thread end would take it, before the library stops.
   StoreLibrary_ThreadRelease();
