@@ -274,6 +274,7 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
   std::string line;
   std::getline(lines, line);
   while (std::getline(lines, line)) {
+    EXPECT_LE(line.size(), 79u) << line;
     if (line.size() < 3 || line[2] == ' ') continue;
     const std::string name = line.substr(2, line.find(' ', 2) - 2);
     EXPECT_TRUE(covered.count(name) != 0) << "no row for " << name;

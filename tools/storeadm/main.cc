@@ -1,6 +1,7 @@
 // storeadm: the administration command line of the message store.
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -20,29 +21,46 @@
 namespace qx::storeadm {
 namespace {
 
-// The summary after the command's name, folded at blanks to fit 79 columns.
-void PrintSummary(std::FILE* out, const Command& command) {
-  constexpr size_t kIndent = 15;
-  constexpr size_t kWidth = 79 - kIndent;
-  std::string_view rest = command.summary;
-  bool first = true;
-  while (!rest.empty()) {
-    size_t cut = rest.size();
-    if (cut > kWidth) {
-      cut = rest.rfind(' ', kWidth);
-      if (cut == std::string_view::npos || cut == 0) cut = kWidth;
+constexpr size_t kHelpWidth = 79;
+
+// `text` after `lead` on the first line, folded at blanks so that no line
+// passes kHelpWidth; the lines after the first are indented by `indent`.
+void PrintFolded(std::FILE* out, const std::string& lead, size_t indent, std::string_view text) {
+  std::string line = lead;
+  while (!text.empty()) {
+    const size_t room = kHelpWidth > line.size() ? kHelpWidth - line.size() : 1;
+    size_t cut = text.size();
+    if (cut > room) {
+      cut = text.rfind(' ', room);
+      if (cut == std::string_view::npos || cut == 0) cut = std::min(text.find(' '), text.size());
     }
-    if (first) {
-      std::fprintf(out, "  %-11s%s%.*s\n", command.name, command.forwards ? "* " : "  ",
-                   static_cast<int>(cut), rest.data());
-    } else {
-      std::fprintf(out, "%*s%.*s\n", static_cast<int>(kIndent), "", static_cast<int>(cut),
-                   rest.data());
-    }
-    first = false;
-    rest.remove_prefix(cut);
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    std::fprintf(out, "%s%.*s\n", line.c_str(), static_cast<int>(cut), text.data());
+    text.remove_prefix(cut);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    line.assign(indent, ' ');
   }
+}
+
+// The command's entry in the list: its name, a '*' when it takes --host,
+// the summary, then each of its forms ("storeadm calendar add ...").
+void PrintSummary(std::FILE* out, const Command& command) {
+  char lead[32];
+  std::snprintf(lead, sizeof lead, "  %-11s%s", command.name, command.forwards ? "* " : "  ");
+  PrintFolded(out, lead, 15, command.summary);
+  const std::string prefix = std::string("storeadm ") + command.name;
+  std::string_view forms = command.arguments;
+  do {
+    const size_t end = forms.find('\n');
+    std::string_view form = forms.substr(0, end);
+    while (!form.empty() && form.front() == ' ') form.remove_prefix(1);
+    if (form.substr(0, prefix.size() + 1) == prefix + " ") form.remove_prefix(prefix.size() + 1);
+    if (form.empty()) {
+      std::fprintf(out, "%*s%s\n", 15, "", prefix.c_str());
+    } else {
+      PrintFolded(out, std::string(15, ' ') + prefix + " ", 19, form);
+    }
+    forms = end == std::string_view::npos ? std::string_view() : forms.substr(end + 1);
+  } while (!forms.empty());
 }
 
 void PrintHelp(std::FILE* out) {
@@ -62,8 +80,6 @@ void PrintHelp(std::FILE* out) {
   for (const Command& command : Commands()) {
     if (command.hidden) continue;
     PrintSummary(out, command);
-    std::fprintf(out, "               storeadm %s%s%s\n", command.name,
-                 *command.arguments ? " " : "", command.arguments);
   }
 }
 
