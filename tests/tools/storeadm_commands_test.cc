@@ -435,6 +435,11 @@ TEST_F(StoreadmCommandsTest, QuotaShowsTheTrueSizePastTheLimitAndRecalcWritesThe
   const std::string size = recalc.out.substr(at + 11, recalc.out.find(',', at) - at - 11);
   EXPECT_GE(std::stoi(size), 40) << recalc.out;
   EXPECT_EQ(ReadFile(Folder("_DIRSIZE.TMP")), size);
+  // Without a cache the store's own walk stops at the quota; size goes on.
+  std::filesystem::remove(Folder("_DIRSIZE.TMP"));
+  InstallSiblingLibrary("libqxaipo.so");
+  const Outcome sized = Run("size PO MB --json");
+  EXPECT_NE(sized.out.find("\"size_kb\": " + size + ","), std::string::npos) << sized.out << sized.err;
 
   ASSERT_EQ(Run("quota set PO MB 0").exit_code, 0);
   EXPECT_FALSE(Exists(Folder("_QUOTA.TXT")));
