@@ -1,7 +1,7 @@
 // storeadm: the administration command line of the message store.
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
