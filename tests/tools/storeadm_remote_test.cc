@@ -74,6 +74,8 @@ TEST_F(StoreadmRemoteTest, AHostItCannotUseFailsWithOneLineSayingWhy) {
   EXPECT_EQ(run.exit_code, 1) << run.output;
   EXPECT_EQ(run.output, "storeadm: calendar runs on this machine only\n");
   EXPECT_NE(Storeadm("paths --help").output.find("Runs on this machine only"), std::string::npos);
+  EXPECT_NE(Storeadm("config").output.find("127.0.0.1:" + std::to_string(port) + ", credentials set"),
+            std::string::npos);
   EXPECT_NE(Storeadm("cat --help").output.find("Takes --host NAME"), std::string::npos);
 }
 
