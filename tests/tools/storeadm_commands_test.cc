@@ -259,10 +259,12 @@ TEST_F(StoreadmCommandsTest, EveryCommandTellsSuccessFailureAndUsageApart) {
     EXPECT_EQ(run.err, "") << quiet;
   }
   // Bytes that are not UTF-8 stay JSON: they stand for their Latin-1 characters.
-  WriteFile(Folder("INBOX") + "/LATIN.MAI", "Subject: caf\xe9\r\n\r\ncaf\xe9\r\n");
+  WriteFile(Folder("INBOX") + "/LATIN.MAI", "Subject: caf\xe9\r\n\r\ncaf\xc3\xa9\r\n");
   const Outcome latin = Run("cat PO MB Inbox LATIN.MAI --json");
   EXPECT_TRUE(test::IsArrayOfObjects(latin.out)) << latin.out;
-  EXPECT_NE(latin.out.find("\"text\": \"Subject: caf\\u00e9\\r\\n"), std::string::npos) << latin.out;
+  EXPECT_NE(latin.out.find("\"text\": \"Subject: caf\\u00e9\\r\\n\\r\\ncaf\xc3\xa9\\r\\n\""),
+            std::string::npos)
+      << latin.out;
   std::set<std::string> covered;
   for (const Row& row : rows) {
     Check(row);
