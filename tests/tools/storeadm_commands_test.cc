@@ -466,6 +466,13 @@ TEST_F(StoreadmCommandsTest, CheckFindsEachPlantedFaultAndRepairSetsThemRight) {
   WriteFile(sent + "/_index.blk", "");                             // stale-block
   std::filesystem::last_write_time(
       sent + "/_index.blk", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  // A killed copy's temporary (stale-temporary), and one a copy is writing now.
+  const std::string killed_copy = sent + "/K.MAI.0123456789ABCDEF.tmp";
+  const std::string live_copy = sent + "/L.MAI.FEDCBA9876543210.tmp";
+  WriteFile(killed_copy, "Subject: par");
+  WriteFile(live_copy, "Subject: par");
+  std::filesystem::last_write_time(
+      killed_copy, std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
   // The folder list names a folder that is gone and misses one that is there.
   WriteFile(Folder("_folder.xml"),
             "<folderindex><folder><name><![CDATA[INBOX]]></name></folder><folder><name>"
@@ -477,11 +484,12 @@ TEST_F(StoreadmCommandsTest, CheckFindsEachPlantedFaultAndRepairSetsThemRight) {
   EXPECT_TRUE(test::IsArrayOfObjects(found.out)) << found.out;
   for (const char* kind : {"entry-without-file", "file-without-entry", "duplicate-uid",
                            "uid-above-lastuid", "size-cache", "stale-block",
-                           "folder-without-entry", "entry-without-folder"}) {
+                           "stale-temporary", "folder-without-entry", "entry-without-folder"}) {
     EXPECT_NE(found.out.find(std::string("\"fault\": \"") + kind + "\""), std::string::npos)
         << kind << "\n" << found.out;
   }
   EXPECT_EQ(found.out.find("\"repaired\": true"), std::string::npos);
+  EXPECT_EQ(found.out.find("L.MAI"), std::string::npos) << found.out;
 
   const Outcome repaired = Run("check PO -A --repair --json");
   ASSERT_EQ(repaired.exit_code, 0) << repaired.err << repaired.out;
@@ -491,6 +499,8 @@ TEST_F(StoreadmCommandsTest, CheckFindsEachPlantedFaultAndRepairSetsThemRight) {
   EXPECT_NE(Run("flags show PO MB Inbox " + flagged_file).out.find("\\FLAGGED"),
             std::string::npos);
   EXPECT_FALSE(Exists(sent + "/_index.blk"));
+  EXPECT_FALSE(Exists(killed_copy));
+  EXPECT_TRUE(Exists(live_copy));
   const Outcome folders = Run("folders PO MB");
   EXPECT_NE(folders.out.find("Contacts"), std::string::npos) << folders.out;
   EXPECT_EQ(folders.out.find("Gone"), std::string::npos) << folders.out;

@@ -9,10 +9,12 @@
 //   stale-block          a block file older than the UnBlock Timeout
 //   folder-without-entry a folder directory its parent's _folder.xml does not list
 //   entry-without-folder a _folder.xml entry with no directory
+//   stale-temporary      a copy's temporary file an hour old, left by a
+//                        writer killed before its rename
 //
 // The first four are repaired by a resync of the folder (flags and UIDs
 // kept), a size cache by deleting it (the next query computes it), a
-// stale block by deleting it, a folder list as the store mends its own:
+// stale block or temporary by deleting it, a folder list as the store mends its own:
 // flagged stale, so the next enumeration rebuilds it from the directory.
 
 #include <algorithm>
@@ -33,6 +35,7 @@
 #include "indexed_messages.h"
 #include "json_text.h"
 #include "platform/clock.h"
+#include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/listing.h"
@@ -50,13 +53,16 @@ namespace {
 int RunCheck(int argc, char** argv);
 
 const Command kCheck{"check", "<postoffice> <mailbox> | <postoffice> -A [--repair] [--json]",
-                     "finds index, UID, size cache, block and folder list faults in a mailbox's "
-                     "folders; "
+                     "finds index, UID, size cache, block, temporary and folder list faults in a "
+                     "mailbox's folders; "
                      "--repair sets them right",
                      RunCheck, nullptr, "-A --repair --json"};
 const CommandRegistration kRegisterCheck(kCheck);
 
 constexpr uint64_t kFileTimeTicksPerSecond = 10000000;
+// A copy writes its temporary without pause and renames it at once, so one
+// untouched for an hour has no writer left.
+constexpr uint64_t kStaleTemporaryAge = 3600 * kFileTimeTicksPerSecond;
 
 struct Fault {
   std::string mailbox;
@@ -69,17 +75,25 @@ struct Fault {
 struct MessageFiles {
   std::set<std::string> names;
   uint64_t bytes = 0;
+  std::vector<std::string> stale_temporaries;
 };
 
 // The message files of a folder directory: every file that is not one of
-// the store's own ("_index.xml", "_DIRSIZE.TMP", ...).
+// the store's own ("_index.xml", "_DIRSIZE.TMP", ...) or a copy's temporary.
 MessageFiles ListMessageFiles(const std::string& directory) {
   MessageFiles files;
+  const uint64_t now = platform::NowFileTime();
   for (platform::Listing listing = platform::Listing::Open(directory + "\\*.*"); listing.valid();
        listing.Next()) {
     const platform::FindData& found = listing.current();
     if ((found.attributes & platform::kAttributeDirectory) != 0 || found.name.empty() ||
         found.name[0] == '_' || found.name[0] == '.') {
+      continue;
+    }
+    if (platform::IsUniqueTemporaryName(found.name)) {
+      if (found.last_write_time < now && now - found.last_write_time > kStaleTemporaryAge) {
+        files.stale_temporaries.push_back(found.name);
+      }
       continue;
     }
     files.names.insert(found.name);
@@ -106,6 +120,7 @@ class Checker {
       mailbox_files += files.names.size();
       // A stale block goes first: the index repair needs the block.
       CheckBlocks(mailbox, folder.name, folder.directory);
+      CheckTemporaries(mailbox, folder.name, folder.directory, files.stale_temporaries);
       CheckIndex(mailbox, folder, files);
       CheckSizeCache(mailbox, folder.name, folder.directory, files.bytes, files.names.size());
       CheckFolderList(mailbox, folder.name, folder.directory, false);
@@ -193,6 +208,14 @@ class Checker {
           std::string(name) + " is " +
               std::to_string((now - times.last_write) / kFileTimeTicksPerSecond) + " s old");
       if (repair_) faults_.back().repaired = platform::DeleteFile(path);
+    }
+  }
+
+  void CheckTemporaries(const std::string& mailbox, const std::string& folder,
+                        const std::string& directory, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+      Add(mailbox, folder, "stale-temporary", name);
+      if (repair_) faults_.back().repaired = platform::DeleteFile(JoinStorePath(directory, name));
     }
   }
 
