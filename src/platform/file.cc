@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -825,12 +826,12 @@ int64_t GetFileSize(std::string_view path) {
   return S_ISDIR(resolved.info.stx_mode) ? 0 : static_cast<int64_t>(resolved.info.stx_size);
 }
 
-bool ReadWholeFile(std::string_view path, std::string* contents) {
+bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
   if (!file.valid()) return false;
   contents->clear();
   const int64_t size = file.Size();
-  if (size > 0) contents->reserve(static_cast<size_t>(size));
+  if (size > 0 || room > 0) contents->reserve(static_cast<size_t>(std::max<int64_t>(size, 0)) + room);
   char buffer[65536];
   while (true) {
     const int64_t got = file.Read(buffer, sizeof buffer);

@@ -193,6 +193,8 @@ bool SetFileTimes(std::string_view path, const FileTimes& times);
 int64_t GetFileSize(std::string_view path);  // -1 when missing
 
 // Whole-file helpers; ReadWholeFile returns false when the file cannot be read.
-bool ReadWholeFile(std::string_view path, std::string* contents);
+// `room` more bytes are reserved behind the contents, for a caller that
+// appends to them without the string moving.
+bool ReadWholeFile(std::string_view path, std::string* contents, size_t room = 0);
 
 }  // namespace qx::platform
