@@ -125,6 +125,13 @@ class Directory {
   // of the open.
   File OpenUnlockedForReading(std::string_view name) const;
 
+  // Deletes the file `name`, spelled as a listing of this directory gave
+  // it, without the probe DeleteFile makes: no shared lock is taken and the
+  // read-only bit is not looked at, so only for files that no process holds
+  // without sharing and that the caller knows to be plain and writable.
+  // False with the last error (2 when it is gone).
+  bool DeleteUnlocked(std::string_view name);
+
   // Makes the creates, renames and deletes made in this directory so far
   // durable (fsync of the directory).
   bool Sync();
