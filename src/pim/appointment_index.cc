@@ -29,19 +29,33 @@ constexpr size_t kHeaderPieceLength = 2046;
 constexpr size_t kMostIndexedHeaders = 32;
 constexpr size_t kFromLimit = 511;
 
+// The attributes headers give besides IndexedValueHeaders, each with its
+// place among an element's attribute slots (behind those headers').
+enum Slot : size_t {
+  kFromSlot = kMostIndexedHeaders,
+  kReadSlot,
+  kDateSlot,
+  kCreatedSlot,
+  kReceivedSlot,
+  kFirstTimeTextSlot,
+  kFirstTimeSlot = kFirstTimeTextSlot + 4,
+  kSlotCount = kFirstTimeSlot + 2,
+};
+
 struct DateHeader {
   std::string_view prefix;
   const char* attribute;
+  size_t slot;
 };
 constexpr DateHeader kTimeTextDates[] = {
-    {"X-QXReminderTime: ", "REMINDERTIME"},
-    {"X-QXRecurrenceRangeStart: ", "RECURRENCESTART"},
-    {"X-QXRecurrenceRangeEnd: ", "RECURRENCEEND"},
-    {"X-QXDueBy: ", "DUEBY"},
+    {"X-QXReminderTime: ", "REMINDERTIME", kFirstTimeTextSlot},
+    {"X-QXRecurrenceRangeStart: ", "RECURRENCESTART", kFirstTimeTextSlot + 1},
+    {"X-QXRecurrenceRangeEnd: ", "RECURRENCEEND", kFirstTimeTextSlot + 2},
+    {"X-QXDueBy: ", "DUEBY", kFirstTimeTextSlot + 3},
 };
 constexpr DateHeader kTimes[] = {
-    {"X-StartTime: ", kStartTimeAttribute},
-    {"X-FinishTime: ", kFinishTimeAttribute},
+    {"X-StartTime: ", kStartTimeAttribute, kFirstTimeSlot},
+    {"X-FinishTime: ", kFinishTimeAttribute, kFirstTimeSlot + 1},
 };
 
 std::string_view SkipBlanks(std::string_view text) {
@@ -62,20 +76,20 @@ class HeaderIndexer {
   void Take(std::string_view line) {
     if (StartsWithNoCase(line, "From: ")) TakeFrom(line);
     TakeValues(line);
-    if (StartsWithNoCase(line, "X-Read: 1")) Set("READ", "1");
+    if (StartsWithNoCase(line, "X-Read: 1")) Set(kReadSlot, "READ", "1");
     std::optional<std::string> date;
     if (StartsWithNoCase(line, "Date: ")) {
       date = ParseMessageDate(line.substr(6));
       if (date) {
-        Set("DATE", *date);
-        Set("CREATED", *date);
+        Set(kDateSlot, "DATE", *date);
+        Set(kCreatedSlot, "CREATED", *date);
       }
     }
     if (!received_taken_) TakeReceived(line, date);
     for (const DateHeader& header : kTimeTextDates) {
       if (!StartsWithNoCase(line, header.prefix)) continue;
       if (auto text = StoreDateTextFromTimeText(line.substr(header.prefix.size()))) {
-        Set(header.attribute, *text);
+        Set(header.slot, header.attribute, *text);
       }
     }
     for (const DateHeader& header : kTimes) {
@@ -83,22 +97,28 @@ class HeaderIndexer {
       const std::optional<int64_t> seconds = UnixSecondsFromTimeText(line.substr(header.prefix.size()));
       if (seconds && *seconds >= std::numeric_limits<int32_t>::min() &&
           *seconds <= std::numeric_limits<int32_t>::max()) {
-        Set(header.attribute, std::to_string(*seconds));
+        Set(header.slot, header.attribute, std::to_string(*seconds));
       }
     }
   }
 
  private:
-  void Set(const char* attribute, std::string_view value) { SetAttribute(element_, attribute, value); }
+  // A later line for an attribute replaces its value. Each attribute has a
+  // slot of its own, so the element's attributes are never searched by name.
+  void Set(size_t slot, const char* attribute, std::string_view value) {
+    pugi::xml_attribute& held = slots_[slot];
+    if (!held) held = element_.append_attribute(attribute);
+    held.set_value(value.data(), value.size());
+  }
 
   void TakeFrom(std::string_view line) {
     if (line.size() > kFromLimit) {
-      Set("FROM", "Unknown");
+      Set(kFromSlot, "FROM", "Unknown");
       return;
     }
     std::string_view sender = line.substr(6);
     if (!sender.empty() && sender.back() == ' ') sender.remove_suffix(1);
-    Set("FROM", sender);
+    Set(kFromSlot, "FROM", sender);
   }
 
   // Each header found where a search from the line's start first finds its
@@ -128,7 +148,9 @@ class HeaderIndexer {
     for (size_t i = 0; i < headers.size(); ++i) {
       if (first[i] == std::string_view::npos) continue;
       const size_t colon = first[i] + headers[i].name.size();
-      if (colon < line.size() && line[colon] == ':') Set(headers[i].attribute, SkipBlanks(line.substr(colon + 1)));
+      if (colon < line.size() && line[colon] == ':') {
+        Set(i, headers[i].attribute, SkipBlanks(line.substr(colon + 1)));
+      }
     }
   }
 
@@ -139,14 +161,17 @@ class HeaderIndexer {
       received_taken_ = true;
       const size_t separator = line.find("; ");
       if (separator == std::string_view::npos) return;
-      if (auto received = ParseMessageDate(line.substr(separator + 2))) Set("RECEIVED", *received);
+      if (auto received = ParseMessageDate(line.substr(separator + 2))) {
+        Set(kReceivedSlot, "RECEIVED", *received);
+      }
     } else if (StartsWithNoCase(line, "Date: ")) {
       received_taken_ = true;
-      if (date) Set("RECEIVED", *date);
+      if (date) Set(kReceivedSlot, "RECEIVED", *date);
     }
   }
 
   pugi::xml_node element_;
+  std::array<pugi::xml_attribute, kSlotCount> slots_{};
   bool received_taken_ = false;
 };
 
