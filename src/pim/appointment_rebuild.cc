@@ -3,6 +3,7 @@
 #include <atomic>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "folder/folder_files.h"
@@ -19,6 +20,7 @@
 #include "pim/appointment_records.h"
 #include "pim/calendar_bucket.h"
 #include "pim/provider_operations.h"
+#include "platform/background_close.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "platform/local_time.h"
@@ -46,14 +48,17 @@ std::vector<platform::FindData> ProviderFiles(const StoreIndex* index) {
 
 // Deletes the provider files a rebuild has indexed, by the names the
 // listing gave, in the folder opened once. A read-only file stays, as
-// DeleteFile leaves it.
+// DeleteFile leaves it. Each file is open across its delete and closed in
+// the background, where the freeing of its blocks may wait for the disk
+// (platform/background_close.h): the rebuild's caller waits for its index.
 void DeleteProviderFiles(const StoreIndex* index, const std::vector<platform::FindData>& files) {
   platform::Directory folder = platform::Directory::Open(index->folder_directory);
   for (const platform::FindData& file : files) {
     if (!folder.valid()) {
       platform::DeleteFile(FolderFilePath(index->folder_directory, file.name));
     } else if ((file.attributes & platform::kAttributeReadOnly) == 0) {
-      folder.DeleteUnlocked(file.name);
+      platform::File held = folder.OpenUnlockedForReading(file.name);
+      if (folder.DeleteUnlocked(file.name)) platform::CloseInBackground(std::move(held));
     }
   }
 }

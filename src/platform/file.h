@@ -98,6 +98,7 @@ class File {
 
  private:
   friend class Directory;
+  friend void CloseInBackground(File file);  // background_close.h
   explicit File(int fd) : fd_(fd) {}
   int fd_ = -1;
 };
