@@ -1,6 +1,8 @@
 #include "pim/appointment_index.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -68,15 +70,44 @@ std::string_view CutLineEnd(std::string_view line) {
   return line;
 }
 
+// The first place from `at` on, before `end`, that holds 'x' or 's' in
+// either case; `end` when there is none. Eight letters are tested at a
+// time: a byte of the word equal to the letter sought becomes zero, and
+// the lowest zero byte is found exactly.
+static_assert(std::endian::native == std::endian::little, "the first letter of a word is its lowest byte");
+size_t NextXOrS(std::string_view line, size_t at, size_t end) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHighBits = 0x8080808080808080;
+  for (; at + 8 <= end; at += 8) {
+    uint64_t word;
+    std::memcpy(&word, line.data() + at, sizeof word);
+    word |= kOnes * 0x20;
+    const uint64_t x = word ^ (kOnes * 'x');
+    const uint64_t s = word ^ (kOnes * 's');
+    const uint64_t zero_bytes = (((x - kOnes) & ~x) | ((s - kOnes) & ~s)) & kHighBits;
+    if (zero_bytes != 0) return at + static_cast<size_t>(std::countr_zero(zero_bytes) / 8);
+  }
+  while (at < end && (line[at] | 0x20) != 'x' && (line[at] | 0x20) != 's') ++at;
+  return at;
+}
+
 // Reads header lines into an element's attributes.
 class HeaderIndexer {
  public:
   explicit HeaderIndexer(pugi::xml_node element) : element_(element) {}
 
+  // The headers read at the start of a line are told apart by its first
+  // letter before their names are compared.
   void Take(std::string_view line) {
-    if (StartsWithNoCase(line, "From: ")) TakeFrom(line);
+    const char first = line.empty() ? '\0' : static_cast<char>(line.front() & ~0x20);
+    if (first == 'F' && StartsWithNoCase(line, "From: ")) TakeFrom(line);
     TakeValues(line);
-    if (StartsWithNoCase(line, "X-Read: 1")) Set(kReadSlot, "READ", "1");
+    if (first == 'D' || first == 'R') TakeDates(line);
+    if (first == 'X') TakeXHeaders(line);
+  }
+
+ private:
+  void TakeDates(std::string_view line) {
     std::optional<std::string> date;
     if (StartsWithNoCase(line, "Date: ")) {
       date = ParseMessageDate(line.substr(6));
@@ -86,6 +117,10 @@ class HeaderIndexer {
       }
     }
     if (!received_taken_) TakeReceived(line, date);
+  }
+
+  void TakeXHeaders(std::string_view line) {
+    if (StartsWithNoCase(line, "X-Read: 1")) Set(kReadSlot, "READ", "1");
     for (const DateHeader& header : kTimeTextDates) {
       if (!StartsWithNoCase(line, header.prefix)) continue;
       if (auto text = StoreDateTextFromTimeText(line.substr(header.prefix.size()))) {
@@ -102,7 +137,6 @@ class HeaderIndexer {
     }
   }
 
- private:
   // A later line for an attribute replaces its value. Each attribute has a
   // slot of its own, so the element's attributes are never searched by name.
   void Set(size_t slot, const char* attribute, std::string_view value) {
@@ -131,10 +165,10 @@ class HeaderIndexer {
     std::array<size_t, kMostIndexedHeaders> first;
     first.fill(std::string_view::npos);
     size_t unfound = headers.size();
-    for (size_t at = 0; at + 2 < line.size() && unfound > 0; ++at) {
-      const char c = static_cast<char>(line[at] | 0x20);
-      const bool x_name = c == 'x' && line[at + 1] == '-';
-      if (!x_name && c != 's') continue;
+    const size_t end = line.size() > 2 ? line.size() - 2 : 0;
+    for (size_t at = NextXOrS(line, 0, end); at < end && unfound > 0; at = NextXOrS(line, at + 1, end)) {
+      const bool x_name = (line[at] | 0x20) == 'x' && line[at + 1] == '-';
+      if (!x_name && (line[at] | 0x20) != 's') continue;
       const std::string_view rest = line.substr(at);
       for (size_t i = 0; i < headers.size(); ++i) {
         if (first[i] != std::string_view::npos || (headers[i].name[1] == '-') != x_name) continue;
