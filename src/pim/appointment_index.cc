@@ -91,6 +91,30 @@ size_t NextXOrS(std::string_view line, size_t at, size_t end) {
   return at;
 }
 
+// The indexed headers as bit sets (bit i for IndexedValueHeaders()[i]).
+struct HeaderLetters {
+  uint32_t all = 0;
+  uint32_t x_names = 0;                // the names that begin with "X-"
+  std::array<uint32_t, 256> by_third{};  // by their third letter, in either case
+};
+
+const HeaderLetters& IndexedHeaderLetters() {
+  static const HeaderLetters letters = [] {
+    HeaderLetters made;
+    const std::span<const AppointmentHeader> headers = IndexedValueHeaders();
+    for (size_t i = 0; i < headers.size(); ++i) {
+      const uint32_t bit = 1u << i;
+      const char third = headers[i].name[2];
+      made.all |= bit;
+      if (headers[i].name[1] == '-') made.x_names |= bit;
+      made.by_third[static_cast<unsigned char>(third | 0x20)] |= bit;
+      made.by_third[static_cast<unsigned char>(third & ~0x20)] |= bit;
+    }
+    return made;
+  }();
+  return letters;
+}
+
 // Reads header lines into an element's attributes.
 class HeaderIndexer {
  public:
@@ -159,23 +183,24 @@ class HeaderIndexer {
   // name, when a ':' follows there. One pass over the line looks for all
   // of them at once: the names begin with "X-", but for Subject, so most
   // places are passed at a glance, and at the others the third letter
-  // rules out most names before they are compared.
+  // picks the few names to compare.
   void TakeValues(std::string_view line) {
     const std::span<const AppointmentHeader> headers = IndexedValueHeaders();
+    const HeaderLetters& letters = IndexedHeaderLetters();
     std::array<size_t, kMostIndexedHeaders> first;
     first.fill(std::string_view::npos);
-    size_t unfound = headers.size();
+    uint32_t unfound = letters.all;
     const size_t end = line.size() > 2 ? line.size() - 2 : 0;
-    for (size_t at = NextXOrS(line, 0, end); at < end && unfound > 0; at = NextXOrS(line, at + 1, end)) {
+    for (size_t at = NextXOrS(line, 0, end); at < end && unfound != 0; at = NextXOrS(line, at + 1, end)) {
       const bool x_name = (line[at] | 0x20) == 'x' && line[at + 1] == '-';
       if (!x_name && (line[at] | 0x20) != 's') continue;
-      const std::string_view rest = line.substr(at);
-      for (size_t i = 0; i < headers.size(); ++i) {
-        if (first[i] != std::string_view::npos || (headers[i].name[1] == '-') != x_name) continue;
-        if (!platform::SameNoCase(rest[2], headers[i].name[2])) continue;
-        if (StartsWithNoCase(rest, headers[i].name)) {
+      uint32_t candidates = letters.by_third[static_cast<unsigned char>(line[at + 2])] & unfound &
+                            (x_name ? letters.x_names : ~letters.x_names);
+      for (; candidates != 0; candidates &= candidates - 1) {
+        const size_t i = static_cast<size_t>(std::countr_zero(candidates));
+        if (StartsWithNoCase(line.substr(at), headers[i].name)) {
           first[i] = at;
-          --unfound;
+          unfound &= ~(1u << i);
         }
       }
     }
