@@ -7,11 +7,15 @@
 //   uid-above-lastuid    an entry's UID above the index's LASTUID
 //   size-cache           a _DIRSIZE.TMP far from the files' real size
 //   stale-block          a block file older than the UnBlock Timeout
+//   folder-without-entry a folder directory its parent's _folder.xml does not list
+//   entry-without-folder a _folder.xml entry with no directory
 //
 // The first four are repaired by a resync of the folder (flags and UIDs
 // kept), a size cache by deleting it (the next query computes it), a
-// stale block by deleting it.
+// stale block by deleting it, a folder list as the store mends its own:
+// flagged stale, so the next enumeration rebuilds it from the directory.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -32,8 +36,10 @@
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/listing.h"
+#include "platform/text_compare.h"
 #include "progress.h"
 #include "report.h"
+#include "store/folder_index_file.h"
 #include "store_names_check.h"
 #include "store_objects.h"
 #include "store_walk.h"
@@ -44,7 +50,8 @@ namespace {
 int RunCheck(int argc, char** argv);
 
 const Command kCheck{"check", "<postoffice> <mailbox> | <postoffice> -A [--repair] [--json]",
-                     "finds index, UID, size cache and block faults in a mailbox's folders; "
+                     "finds index, UID, size cache, block and folder list faults in a mailbox's "
+                     "folders; "
                      "--repair sets them right",
                      RunCheck, nullptr, "-A --repair --json"};
 const CommandRegistration kRegisterCheck(kCheck);
@@ -90,6 +97,7 @@ class Checker {
     const std::string mailbox_directory = MailboxDirectory(postoffice_, mailbox.c_str());
     std::vector<FolderLine> folders;
     CollectFolders(mailbox_directory, "", &folders);
+    CheckFolderList(mailbox, "", mailbox_directory, true);
     uint64_t mailbox_bytes = 0;
     size_t mailbox_files = 0;
     for (const FolderLine& folder : folders) {
@@ -100,6 +108,7 @@ class Checker {
       CheckBlocks(mailbox, folder.name, folder.directory);
       CheckIndex(mailbox, folder, files);
       CheckSizeCache(mailbox, folder.name, folder.directory, files.bytes, files.names.size());
+      CheckFolderList(mailbox, folder.name, folder.directory, false);
     }
     CheckSizeCache(mailbox, "", mailbox_directory, mailbox_bytes, mailbox_files);
   }
@@ -185,6 +194,30 @@ class Checker {
               std::to_string((now - times.last_write) / kFileTimeTicksPerSecond) + " s old");
       if (repair_) faults_.back().repaired = platform::DeleteFile(path);
     }
+  }
+
+  // A list flagged stale (or not made yet) is rebuilt by the next
+  // enumeration anyway; only a list taken as fresh can mislead one.
+  void CheckFolderList(const std::string& mailbox, const std::string& folder,
+                       const std::string& directory, bool top) {
+    if (FolderIndexIsStale(directory)) return;
+    const std::optional<std::vector<std::string>> listed = ReadFolderIndexNames(directory);
+    const std::vector<std::string> present = ChildDirectoryNames(directory, top);
+    const auto holds = [](const std::vector<std::string>& names, const std::string& name) {
+      return std::any_of(names.begin(), names.end(),
+                         [&](const std::string& n) { return platform::EqualsNoCase(n, name); });
+    };
+    const size_t first = faults_.size();
+    const std::vector<std::string> none;
+    for (const std::string& name : present) {
+      if (!holds(listed.value_or(none), name)) Add(mailbox, folder, "folder-without-entry", name);
+    }
+    for (const std::string& name : listed.value_or(none)) {
+      if (!holds(present, name)) Add(mailbox, folder, "entry-without-folder", name);
+    }
+    if (!repair_ || faults_.size() == first) return;
+    const bool marked = MarkFolderIndexDirty(directory);
+    for (size_t i = first; i < faults_.size(); ++i) faults_[i].repaired = marked;
   }
 
   const char* postoffice_;
