@@ -5,7 +5,7 @@
 namespace qx::platform {
 namespace {
 
-thread_local uint32_t last_error = kErrorSuccess;
+[[gnu::tls_model("initial-exec")]] thread_local uint32_t last_error = kErrorSuccess;
 
 uint32_t SocketError(int err) {
   switch (err) {

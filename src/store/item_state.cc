@@ -55,18 +55,16 @@ void EndWalk(ItemState& state) {
 
 }  // namespace
 
-ItemState& ItemStateOf(STOREINDEXTYPE& record) {
-  if (!record.item_state) record.item_state = std::make_unique<ItemState>();
+ItemState& NewItemState(STOREINDEXTYPE& record) {
+  record.item_state = std::make_unique<ItemState>();
   return static_cast<ItemState&>(*record.item_state);
 }
 
-void RefreshItemHandles(STOREINDEXTYPE& record) {
-  ItemState& state = ItemStateOf(record);
+void FindItemHandlesAgain(STOREINDEXTYPE& record, ItemState& state) {
   if (record.index == nullptr) {
     ClearItemHandles(record);
     return;
   }
-  if (state.removals == EntryRemovalCount() && HoldsDocument(record.index, state.document)) return;
   const XmlDocument held = HeldDocument(record.index);
   if (record.current_item) record.current_item = FindAgain(held, state.current_id);
   if (!record.current_item) state.current_id.clear();
@@ -163,8 +161,7 @@ const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& k
   return &slot.entry;
 }
 
-void FillItemNames(STOREINDEXTYPE& record) {
-  if (record.index == nullptr || record.item_postoffice[0] != '\0') return;
+void CopyItemNames(STOREINDEXTYPE& record) {
   CopyBounded(record.item_postoffice, record.index->postoffice, sizeof record.item_postoffice);
   CopyBounded(record.item_mailbox, record.index->mailbox, sizeof record.item_mailbox);
   CopyBounded(record.item_folder, record.index->folder, sizeof record.item_folder);

@@ -29,6 +29,8 @@
 
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
+#include "index/item_remove.h"
+#include "index/store_index.h"
 #include "store/item_kinds.h"
 #include "xml/xml_document.h"
 
@@ -78,13 +80,29 @@ const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& k
                                              std::string_view name);
 
 // The record's state, created on first use.
-ItemState& ItemStateOf(STOREINDEXTYPE& record);
+ItemState& NewItemState(STOREINDEXTYPE& record);
+// Inline: every call of the store-item interface begins with it.
+inline ItemState& ItemStateOf(STOREINDEXTYPE& record) {
+  if (!record.item_state) [[unlikely]] return NewItemState(record);
+  return static_cast<ItemState&>(*record.item_state);
+}
+
+// RefreshItemHandles once the handles are known to be stale.
+void FindItemHandlesAgain(STOREINDEXTYPE& record, ItemState& state);
 
 // Makes the record's current item and walk cursor valid handles into the
 // document its index object holds now (see above); without an index object
-// both are dropped.
+// both are dropped. Inline: every call of the interface asks, and the
+// handles nearly always are still valid.
 // REQUIRES: the StoreIndex mutex of record.index is held.
-void RefreshItemHandles(STOREINDEXTYPE& record);
+inline void RefreshItemHandles(STOREINDEXTYPE& record) {
+  ItemState& state = ItemStateOf(record);
+  if (record.index != nullptr && state.removals == EntryRemovalCount() &&
+      HoldsDocument(record.index, state.document)) [[likely]] {
+    return;
+  }
+  FindItemHandlesAgain(record, state);
+}
 
 // Makes `entry` (of the document record.index holds) the current item.
 // REQUIRES: the StoreIndex mutex of record.index is held, and
@@ -107,7 +125,11 @@ void ClearItemHandles(STOREINDEXTYPE& record);
 
 // Fills the record's item names (postoffice, mailbox, folder and folder
 // directory) from its index object when they are still empty.
-void FillItemNames(STOREINDEXTYPE& record);
+void CopyItemNames(STOREINDEXTYPE& record);
+// Inline: every property read and write begins with the test.
+inline void FillItemNames(STOREINDEXTYPE& record) {
+  if (record.index != nullptr && record.item_postoffice[0] == '\0') [[unlikely]] CopyItemNames(record);
+}
 
 // The current item as the kinds' hooks see it (the entry empty when there
 // is none). REQUIRES: record.index is set.
