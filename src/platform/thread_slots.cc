@@ -28,6 +28,8 @@ struct ThreadSlotValues {
   uint64_t generation[kSlotCount] = {};
 };
 
+// Read at the start of nearly every exported call: from the thread block
+// directly, as last_error is (errors.cc).
 [[gnu::tls_model("initial-exec")]] thread_local ThreadSlotValues* t_values = nullptr;
 thread_local bool t_watched = false;
 
