@@ -125,7 +125,7 @@ bool AdvanceItemWalk(STOREINDEXTYPE& record) {
   state.cursor_id = next.attribute(kIdAttribute).value();
   record.current_item = next;
   state.current_id = state.cursor_id;
-  RememberDocument(record, state);
+  // The refresh this needs has remembered the document already.
   return true;
 }
 
@@ -139,16 +139,8 @@ void ClearItemHandles(STOREINDEXTYPE& record) {
   EndWalk(state);
 }
 
-const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
-                                             std::string_view name) {
-  // The address picks the slot; the caller's exact spelling decides.
-  const uintptr_t address = reinterpret_cast<uintptr_t>(name.data());
-  RecentProperties::Slot& slot =
-      state.recent.slots[((address * 0x9E3779B97F4A7C15ULL) >> 60) % std::size(state.recent.slots)];
-  if (slot.address == name.data() && slot.table == kind.table.data() &&
-      slot.length == name.size() && std::memcmp(slot.name, name.data(), name.size()) == 0) {
-    return &slot.entry;
-  }
+const PropertyMapEntry* LookupAndKeepProperty(RecentProperties::Slot& slot, const ItemKind& kind,
+                                              std::string_view name) {
   const std::optional<PropertyMapEntry> entry =
       LookupProperty(kind.table, kind.default_component, name);
   if (!entry) return nullptr;

@@ -22,6 +22,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,11 +75,30 @@ struct ItemState : ThreadOwned {
   RecentProperties recent;
 };
 
+// The slot of the record's recent entries that `name` is kept in.
+inline RecentProperties::Slot& RecentSlotFor(ItemState& state, std::string_view name) {
+  // The address picks the slot; the caller's exact spelling decides.
+  const uintptr_t address = reinterpret_cast<uintptr_t>(name.data());
+  return state.recent.slots[((address * 0x9E3779B97F4A7C15ULL) >> 60) % std::size(state.recent.slots)];
+}
+
+// LookupRecentProperty when the slot does not hold the name.
+const PropertyMapEntry* LookupAndKeepProperty(RecentProperties::Slot& slot, const ItemKind& kind,
+                                              std::string_view name);
+
 // LookupProperty in the kind's table, answered from the record's recent
 // entries when `name` was looked up lately. The entry stays valid until the
 // next lookup on this record; null when the table does not know the name.
-const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
-                                             std::string_view name);
+// Inline: a walk asks at every item.
+inline const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
+                                                    std::string_view name) {
+  RecentProperties::Slot& slot = RecentSlotFor(state, name);
+  if (slot.address == name.data() && slot.table == kind.table.data() && slot.length == name.size() &&
+      std::memcmp(slot.name, name.data(), name.size()) == 0) [[likely]] {
+    return &slot.entry;
+  }
+  return LookupAndKeepProperty(slot, kind, name);
+}
 
 // The record's state, created on first use.
 ItemState& NewItemState(STOREINDEXTYPE& record);
