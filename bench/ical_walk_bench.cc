@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "fastest_runs.h"
+#include "floor_ratio.h"
 #include "qxstore.h"
 
 namespace {
@@ -134,16 +135,12 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   FastestRunReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double floor_time = reporter.Fastest("Floor").real;
-  const double ratio = floor_time > 0 ? reporter.Fastest("StoreWalk").real / floor_time : 0;
-  std::printf("walking %d events, start, end and subject each: %.2f x floor (limit %.2f)%s\n", kEvents, ratio,
-              kLimit, ratio > kLimit ? "  OVER THE LIMIT" : "");
-  const double floor_cpu = reporter.Fastest("Floor").cpu;
-  std::printf("    the same in processor time (information): %.2f x\n",
-              floor_cpu > 0 ? reporter.Fastest("StoreWalk").cpu / floor_cpu : 0);
+  const bool within = PrintFloorRatio(
+      reporter, "walking " + std::to_string(kEvents) + " events, start, end and subject each", "StoreWalk",
+      "Floor", kLimit);
   benchmark::Shutdown();
   StoreFolder_Close();
   StoreLibrary_UnInit();
   std::filesystem::remove_all(g_root);
-  return ratio <= kLimit ? 0 : 1;
+  return within ? 0 : 1;
 }

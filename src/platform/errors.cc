@@ -5,7 +5,10 @@
 namespace qx::platform {
 namespace {
 
-thread_local uint32_t last_error = kErrorSuccess;
+// Set by nearly every call of the library: read from the thread block
+// directly rather than through __tls_get_addr (a few bytes of the static
+// block that the C library keeps for modules loaded later, too).
+[[gnu::tls_model("initial-exec")]] thread_local uint32_t last_error = kErrorSuccess;
 
 uint32_t SocketError(int err) {
   switch (err) {

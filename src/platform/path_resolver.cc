@@ -106,7 +106,20 @@ ResolvedPath ResolveMissing(const Components& components) {
 
 }  // namespace
 
+namespace {
+
+// True when splitting and joining would give the path back as it is: no
+// backslash, no doubled separator, no trailing one. Most paths the store
+// builds are spelled so, and are then copied without the split.
+bool IsSpelledNative(std::string_view path) {
+  return path.find('\\') == std::string_view::npos && path.find("//") == std::string_view::npos &&
+         (path.size() <= 1 || path.back() != '/');
+}
+
+}  // namespace
+
 std::string SpelledNativePath(std::string_view store_path) {
+  if (IsSpelledNative(store_path)) return std::string(store_path);
   const Components components = Split(store_path);
   return Join(components, components.parts.size());
 }

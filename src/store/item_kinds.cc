@@ -63,20 +63,6 @@ bool WritePendingItem(StoreIndex* index, pugi::xml_node entry) {
 
 }  // namespace
 
-AllocatedValue::~AllocatedValue() { std::free(data_); }
-
-AllocatedValue::AllocatedValue(AllocatedValue&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-AllocatedValue& AllocatedValue::operator=(AllocatedValue&& other) noexcept {
-  if (this != &other) {
-    std::free(data_);
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
 AllocatedValue AllocatedValue::Copy(std::string_view bytes) {
   AllocatedValue value;
   value.data_ = std::malloc(bytes.size() > 0 ? bytes.size() : 1);
@@ -95,11 +81,6 @@ AllocatedValue AllocatedValue::Text(std::string_view text) {
   value.data_ = block;
   value.size_ = static_cast<uint32_t>(text.size() + 1);
   return value;
-}
-
-void* AllocatedValue::Release() {
-  size_ = 0;
-  return std::exchange(data_, nullptr);
 }
 
 PropertyRead PropertyRead::Allocated(AllocatedValue value, uint32_t caller_type) {

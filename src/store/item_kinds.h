@@ -23,10 +23,12 @@
 // of those tables.
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "store/property_map.h"
 #include "xml/xml_document.h"
@@ -52,10 +54,22 @@ struct ItemRef {
 // StoreItem_GetProperty, who frees it. Freed here unless released.
 class AllocatedValue {
  public:
+  // Inline, as every property read passes a value through them and most
+  // end holding nothing (handed over).
   AllocatedValue() = default;
-  ~AllocatedValue();
-  AllocatedValue(AllocatedValue&& other) noexcept;
-  AllocatedValue& operator=(AllocatedValue&& other) noexcept;
+  ~AllocatedValue() {
+    if (data_ != nullptr) std::free(data_);
+  }
+  AllocatedValue(AllocatedValue&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+  AllocatedValue& operator=(AllocatedValue&& other) noexcept {
+    if (this != &other) {
+      if (data_ != nullptr) std::free(data_);
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+  }
 
   // A copy of `bytes`; holds nothing when memory runs out.
   static AllocatedValue Copy(std::string_view bytes);
@@ -66,7 +80,10 @@ class AllocatedValue {
   const void* data() const { return data_; }
   uint32_t size() const { return size_; }
   // Gives the block up to the caller.
-  void* Release();
+  void* Release() {
+    size_ = 0;
+    return std::exchange(data_, nullptr);
+  }
 
  private:
   void* data_ = nullptr;

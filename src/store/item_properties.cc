@@ -28,20 +28,21 @@ bool IsTextType(uint32_t type) {
 }
 
 // Table fields are string literals, so their views end in a NUL.
-PropertyRead ReadIndexField(const ItemRef& item, const PropertyMapEntry& property) {
-  if (!item.entry) return {};
+PropertyRead ReadIndexField(pugi::xml_node entry, uint32_t folder_type,
+                            const PropertyMapEntry& property) {
+  if (!entry) return {};
   // Only the special fields begin with '@' or '!'.
   const char first = property.field.front();
   if (first == '@' && property.field == kIdField) {
-    const pugi::xml_attribute id = item.entry.attribute(kIdAttribute);
+    const pugi::xml_attribute id = entry.attribute(kIdAttribute);
     if (!id) return {};
     return Allocated(CallerBytesFromStored(id.value(), property.caller_type), property.caller_type);
   }
   if (first == '!' && property.field == kClassField) {
-    return Allocated(CallerBytesFromStored(std::to_string(item.folder_type), property.caller_type),
+    return Allocated(CallerBytesFromStored(std::to_string(folder_type), property.caller_type),
                      property.caller_type);
   }
-  const pugi::xml_node field = item.entry.child(property.field.data());
+  const pugi::xml_node field = entry.child(property.field.data());
   if (!field) return {};
   const char* text = field.first_child().value();
   if (property.caller_type == kValuePlainText) {
@@ -95,7 +96,7 @@ PropertyRead ReadMappedProperty(const ItemKind& kind, const ItemRef& item,
                                 const PropertyMapEntry* property, std::string_view name) {
   if (!property) return ReadContextProperty(item, name);
   switch (property->source) {
-    case kSourceIndexField: return ReadIndexField(item, *property);
+    case kSourceIndexField: return ReadIndexField(item.entry, item.folder_type, *property);
     case kSourceContent:
       return Allocated(ReadContent(kind, item, *property, name), property->caller_type);
     case kSourceFileTime: return Allocated(ReadFileTime(item, *property), property->caller_type);
@@ -151,11 +152,18 @@ PropertyRead GetRecordProperty(STOREINDEXTYPE& record, std::string_view name) {
   const ItemKind* kind = ItemKindFor(static_cast<uint32_t>(record.folder_type));
   if (record.index == nullptr || kind == nullptr) return {};
   FillItemNames(record);
+  // The name's entry is the record's own: looked up before the lock.
+  const PropertyMapEntry* property =
+      kind->get_property == nullptr ? LookupRecentProperty(state, *kind, name) : nullptr;
   StoreIndexLock lock(record.index);
   RefreshItemHandles(record);
+  // Index fields, nearly every read, need the entry alone.
+  if (property != nullptr && property->source == kSourceIndexField) {
+    return ReadIndexField(record.current_item, static_cast<uint32_t>(record.folder_type), *property);
+  }
   const ItemRef item = ItemRefOf(record);
   if (kind->get_property != nullptr) return kind->get_property(item, name);
-  return ReadMappedProperty(*kind, item, LookupRecentProperty(state, *kind, name), name);
+  return ReadMappedProperty(*kind, item, property, name);
 }
 
 PropertyWrite SetRecordProperty(STOREINDEXTYPE& record, std::string_view item_id,

@@ -55,18 +55,16 @@ void EndWalk(ItemState& state) {
 
 }  // namespace
 
-ItemState& ItemStateOf(STOREINDEXTYPE& record) {
-  if (!record.item_state) record.item_state = std::make_unique<ItemState>();
+ItemState& NewItemState(STOREINDEXTYPE& record) {
+  record.item_state = std::make_unique<ItemState>();
   return static_cast<ItemState&>(*record.item_state);
 }
 
-void RefreshItemHandles(STOREINDEXTYPE& record) {
-  ItemState& state = ItemStateOf(record);
+void FindItemHandlesAgain(STOREINDEXTYPE& record, ItemState& state) {
   if (record.index == nullptr) {
     ClearItemHandles(record);
     return;
   }
-  if (state.removals == EntryRemovalCount() && HoldsDocument(record.index, state.document)) return;
   const XmlDocument held = HeldDocument(record.index);
   if (record.current_item) record.current_item = FindAgain(held, state.current_id);
   if (!record.current_item) state.current_id.clear();
@@ -127,7 +125,7 @@ bool AdvanceItemWalk(STOREINDEXTYPE& record) {
   state.cursor_id = next.attribute(kIdAttribute).value();
   record.current_item = next;
   state.current_id = state.cursor_id;
-  RememberDocument(record, state);
+  // The refresh this needs has remembered the document already.
   return true;
 }
 
@@ -141,16 +139,8 @@ void ClearItemHandles(STOREINDEXTYPE& record) {
   EndWalk(state);
 }
 
-const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
-                                             std::string_view name) {
-  // The address picks the slot; the caller's exact spelling decides.
-  const uintptr_t address = reinterpret_cast<uintptr_t>(name.data());
-  RecentProperties::Slot& slot =
-      state.recent.slots[((address * 0x9E3779B97F4A7C15ULL) >> 60) % std::size(state.recent.slots)];
-  if (slot.address == name.data() && slot.table == kind.table.data() &&
-      slot.length == name.size() && std::memcmp(slot.name, name.data(), name.size()) == 0) {
-    return &slot.entry;
-  }
+const PropertyMapEntry* LookupAndKeepProperty(RecentProperties::Slot& slot, const ItemKind& kind,
+                                              std::string_view name) {
   const std::optional<PropertyMapEntry> entry =
       LookupProperty(kind.table, kind.default_component, name);
   if (!entry) return nullptr;
@@ -163,8 +153,7 @@ const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& k
   return &slot.entry;
 }
 
-void FillItemNames(STOREINDEXTYPE& record) {
-  if (record.index == nullptr || record.item_postoffice[0] != '\0') return;
+void CopyItemNames(STOREINDEXTYPE& record) {
   CopyBounded(record.item_postoffice, record.index->postoffice, sizeof record.item_postoffice);
   CopyBounded(record.item_mailbox, record.index->mailbox, sizeof record.item_mailbox);
   CopyBounded(record.item_folder, record.index->folder, sizeof record.item_folder);

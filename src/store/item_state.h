@@ -22,6 +22,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +31,8 @@
 
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
+#include "index/item_remove.h"
+#include "index/store_index.h"
 #include "store/item_kinds.h"
 #include "xml/xml_document.h"
 
@@ -71,20 +75,55 @@ struct ItemState : ThreadOwned {
   RecentProperties recent;
 };
 
+// The slot of the record's recent entries that `name` is kept in.
+inline RecentProperties::Slot& RecentSlotFor(ItemState& state, std::string_view name) {
+  // The address picks the slot; the caller's exact spelling decides.
+  const uintptr_t address = reinterpret_cast<uintptr_t>(name.data());
+  return state.recent.slots[((address * 0x9E3779B97F4A7C15ULL) >> 60) % std::size(state.recent.slots)];
+}
+
+// LookupRecentProperty when the slot does not hold the name.
+const PropertyMapEntry* LookupAndKeepProperty(RecentProperties::Slot& slot, const ItemKind& kind,
+                                              std::string_view name);
+
 // LookupProperty in the kind's table, answered from the record's recent
 // entries when `name` was looked up lately. The entry stays valid until the
 // next lookup on this record; null when the table does not know the name.
-const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
-                                             std::string_view name);
+// Inline: a walk asks at every item.
+inline const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
+                                                    std::string_view name) {
+  RecentProperties::Slot& slot = RecentSlotFor(state, name);
+  if (slot.address == name.data() && slot.table == kind.table.data() && slot.length == name.size() &&
+      std::memcmp(slot.name, name.data(), name.size()) == 0) [[likely]] {
+    return &slot.entry;
+  }
+  return LookupAndKeepProperty(slot, kind, name);
+}
 
 // The record's state, created on first use.
-ItemState& ItemStateOf(STOREINDEXTYPE& record);
+ItemState& NewItemState(STOREINDEXTYPE& record);
+// Inline: every call of the store-item interface begins with it.
+inline ItemState& ItemStateOf(STOREINDEXTYPE& record) {
+  if (!record.item_state) [[unlikely]] return NewItemState(record);
+  return static_cast<ItemState&>(*record.item_state);
+}
+
+// RefreshItemHandles once the handles are known to be stale.
+void FindItemHandlesAgain(STOREINDEXTYPE& record, ItemState& state);
 
 // Makes the record's current item and walk cursor valid handles into the
 // document its index object holds now (see above); without an index object
-// both are dropped.
+// both are dropped. Inline: every call of the interface asks, and the
+// handles nearly always are still valid.
 // REQUIRES: the StoreIndex mutex of record.index is held.
-void RefreshItemHandles(STOREINDEXTYPE& record);
+inline void RefreshItemHandles(STOREINDEXTYPE& record) {
+  ItemState& state = ItemStateOf(record);
+  if (record.index != nullptr && state.removals == EntryRemovalCount() &&
+      HoldsDocument(record.index, state.document)) [[likely]] {
+    return;
+  }
+  FindItemHandlesAgain(record, state);
+}
 
 // Makes `entry` (of the document record.index holds) the current item.
 // REQUIRES: the StoreIndex mutex of record.index is held, and
@@ -107,7 +146,11 @@ void ClearItemHandles(STOREINDEXTYPE& record);
 
 // Fills the record's item names (postoffice, mailbox, folder and folder
 // directory) from its index object when they are still empty.
-void FillItemNames(STOREINDEXTYPE& record);
+void CopyItemNames(STOREINDEXTYPE& record);
+// Inline: every property read and write begins with the test.
+inline void FillItemNames(STOREINDEXTYPE& record) {
+  if (record.index != nullptr && record.item_postoffice[0] == '\0') [[unlikely]] CopyItemNames(record);
+}
 
 // The current item as the kinds' hooks see it (the entry empty when there
 // is none). REQUIRES: record.index is set.

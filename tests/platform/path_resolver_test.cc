@@ -73,6 +73,12 @@ TEST_F(PathResolverTest, PathFormsWithoutMeaningHere) {
   EXPECT_EQ(SpelledNativePath("\\PO\\MAILROOT\\"), "/PO/MAILROOT");
   EXPECT_EQ(SpelledNativePath("\\\\"), "/");
   EXPECT_EQ(SpelledNativePath(""), "");
+  // Paths already spelled natively come back as they are; the others as
+  // the split gives them.
+  EXPECT_EQ(SpelledNativePath("/mail/PO/x.MAI"), "/mail/PO/x.MAI");
+  EXPECT_EQ(SpelledNativePath("/"), "/");
+  EXPECT_EQ(SpelledNativePath("mail//PO/"), "mail/PO");
+  EXPECT_EQ(SpelledNativePath("//mail/PO"), "/mail/PO");
   const ResolvedPath empty = ResolvePath("");
   EXPECT_FALSE(empty.exists);
   EXPECT_TRUE(empty.parent_missing);
