@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -199,10 +200,11 @@ TEST_F(DirectTransactionsTest, LongFileListsCostTimeInProportionToTheirLength) {
     for (int round = 0; round < 3; ++round) {
       Put("_index.xml", index);
       for (size_t phase = 0; phase < best.size(); ++phase) {
-        const auto start = std::chrono::steady_clock::now();
+        // Processor time: on a loaded machine the wall clock mostly counts others' work.
+        const std::clock_t start = std::clock();
         EXPECT_EQ(phases[phase](), 1u);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best[phase] = std::min(best[phase], took.count());
+        const double took = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+        best[phase] = std::min(best[phase], took);
       }
       EXPECT_TRUE(IndexIds().empty());
     }
@@ -215,7 +217,7 @@ TEST_F(DirectTransactionsTest, LongFileListsCostTimeInProportionToTheirLength) {
     std::printf("%s: 2000 names %.3f s, 8000 names %.3f s\n", phase_names[phase],
                 short_list[phase], long_list[phase]);
     // Four times the names: quadratic work would take sixteen times as long.
-    EXPECT_LT(long_list[phase], 10 * short_list[phase] + 0.1) << phase_names[phase];
+    EXPECT_LT(long_list[phase], 12 * short_list[phase] + 0.1) << phase_names[phase];
   }
 }
 
