@@ -3,6 +3,7 @@
 // files: an ordered merge of the sorted "*.MAI" listing with the entries of
 // `_index.xml`, reading only the files that are new or whose stamp changed.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/socket.h"
@@ -23,6 +24,10 @@ inline constexpr platform::SocketHandle kNoSocket = 0;
 uint32_t MaximumIndexRows();
 // Tests only: the next MaximumIndexRows() reads the registry again.
 void ForgetMaximumIndexRows();
+
+// Tests only: a scan with at least this many new files reads their headers
+// on helper threads (64 until set; 0 sets it back).
+void SetScanReadAheadMinimum(size_t files);
 
 // The merge itself, on index->folder_directory. Loads `_index.xml` (a fresh
 // document with `create_new`, or when it does not load), merges the listing
