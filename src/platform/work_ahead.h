@@ -6,9 +6,11 @@
 // name order on one thread.
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,7 +34,10 @@ template <typename Item>
 class WorkAhead {
  public:
   WorkAhead(size_t count, size_t helpers, size_t window, std::function<void(size_t, Item*)> produce)
-      : produce_(std::move(produce)), items_(count), done_(count, 0), window_(std::max<size_t>(window, 1)) {
+      : produce_(std::move(produce)),
+        items_(count),
+        done_(std::make_unique<std::atomic<bool>[]>(count)),
+        window_(std::max<size_t>(window, 1)) {
     helpers = std::min(helpers, count);
     threads_.reserve(helpers);
     for (size_t i = 0; i < helpers; ++i) threads_.emplace_back([this] { HelperLoop(); });
@@ -52,9 +57,14 @@ class WorkAhead {
 
   // Item i, made by a helper or, when none has started it, here.
   Item& Take(size_t i) {
+    taken_.store(i);
+    // Helpers that filled the window wait for it to move on.
+    if (helpers_waiting_.load() > 0) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      helper_wake_.notify_all();
+    }
+    if (done_[i].load(std::memory_order_acquire)) return items_[i];
     std::unique_lock<std::mutex> lock(mutex_);
-    taken_ = i;
-    helper_wake_.notify_all();  // the window moved on
     if (next_ <= i) {
       // Nobody started it: make it here, and pass over those before it.
       next_ = i + 1;
@@ -62,7 +72,9 @@ class WorkAhead {
       produce_(i, &items_[i]);
       return items_[i];
     }
-    consumer_wake_.wait(lock, [&] { return done_[i] != 0; });
+    consumer_waiting_.store(true);
+    consumer_wake_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
+    consumer_waiting_.store(false);
     return items_[i];
   }
 
@@ -70,27 +82,37 @@ class WorkAhead {
   void HelperLoop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      helper_wake_.wait(lock, [&] { return stopping_ || next_ >= items_.size() || next_ < taken_ + window_; });
+      if (!stopping_ && next_ < items_.size() && next_ >= taken_.load() + window_) {
+        helpers_waiting_.fetch_add(1);
+        helper_wake_.wait(lock, [&] {
+          return stopping_ || next_ >= items_.size() || next_ < taken_.load() + window_;
+        });
+        helpers_waiting_.fetch_sub(1);
+      }
       if (stopping_ || next_ >= items_.size()) return;
       const size_t i = next_++;
       lock.unlock();
       produce_(i, &items_[i]);
+      done_[i].store(true, std::memory_order_release);
       lock.lock();
-      done_[i] = 1;
-      consumer_wake_.notify_one();
+      // Seen under the lock, so a consumer about to wait has either seen
+      // the item done or is waiting and gets this wake.
+      if (consumer_waiting_.load()) consumer_wake_.notify_one();
     }
   }
 
   const std::function<void(size_t, Item*)> produce_;
   std::vector<Item> items_;
-  std::vector<char> done_;  // guarded by mutex_
+  std::unique_ptr<std::atomic<bool>[]> done_;  // set once item i is made
   const size_t window_;
   std::mutex mutex_;
   std::condition_variable helper_wake_;
   std::condition_variable consumer_wake_;
   size_t next_ = 0;   // the next item nobody started; guarded by mutex_
-  size_t taken_ = 0;  // the item the consumer asked for last; guarded by mutex_
-  bool stopping_ = false;
+  std::atomic<size_t> taken_{0};  // the item the consumer asked for last
+  std::atomic<int> helpers_waiting_{0};
+  std::atomic<bool> consumer_waiting_{false};
+  bool stopping_ = false;  // guarded by mutex_
   std::vector<std::thread> threads_;
 };
 
