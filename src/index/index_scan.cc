@@ -433,11 +433,25 @@ uint32_t ScanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
 uint32_t RescanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                            platform::SocketHandle socket, uint32_t mode) {
   if (index == nullptr || index->folder_directory[0] == '\0') return 0;
-  const uint32_t availability =
-      CheckIndexFileAvailability(index->folder_directory, static_cast<int>(mode));
-  if (availability == 5) return 0;
-  const uint32_t result = ScanFolderIndex(index, create_new, clear_recent, socket, mode);
-  if (availability == 0) TouchFile(FolderFilePath(index->folder_directory, kIndexFileName).c_str());
+  const std::string directory = index->folder_directory;
+  const std::string index_path = FolderFilePath(directory, kIndexFileName);
+  if (mode == kScanCheckDirty) {
+    const uint32_t existed = CheckIndexFileAvailability(directory.c_str(), kCheckWithoutBlock);
+    const uint32_t result = ScanFolderIndex(index, create_new, clear_recent, socket, mode);
+    if (existed == 0) TouchFile(index_path.c_str());
+    return result;
+  }
+  // One take of the block covers the look at the index file and the scan:
+  // a block file is a new file each time, which file systems make slowly.
+  const std::string block = FolderFilePath(directory, kIndexBlockFileName);
+  uintptr_t handle = 0;
+  if (TakeIndexBlock(block.c_str(), mode == kScanDefault, &handle) != 1) return 0;
+  const bool existed = platform::GetFileAttributes(index_path) != platform::kInvalidAttributes;
+  const uint32_t result = ScanFolderIndex(index, create_new, clear_recent, socket, kScanCheckDirty);
+  if (ReleaseIndexBlock(block.c_str(), handle != 0, &handle) == 0) {
+    platform::DiagPrintf("ScanFoldersOrdered::Unable to remove blocking file");
+  }
+  if (!existed) TouchFile(index_path.c_str());
   return result;
 }
 

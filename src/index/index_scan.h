@@ -47,9 +47,11 @@ void SetScanReadAheadMinimum(size_t files);
 uint32_t ScanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                          platform::SocketHandle socket, uint32_t mode);
 
-// ScanFolderIndex after the availability check of the folder's index file:
-// skipped (0) when another holder has the block; when the index file did not
-// exist before, it is touched afterwards. 0 for an empty folder directory.
+// ScanFolderIndex with a look first at whether the folder's index file
+// exists, both under one take of the block (none with kScanCheckDirty: the
+// caller holds it): skipped (0) when another holder has the block; when the
+// index file did not exist before, it is touched afterwards. 0 for an empty
+// folder directory.
 uint32_t RescanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                            platform::SocketHandle socket, uint32_t mode);
 
