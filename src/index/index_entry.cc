@@ -20,8 +20,10 @@ HeaderReadOptions EntryReadOptions(uint32_t listed_stamp) {
   return options;
 }
 
-bool ReadForEntry(std::string_view folder_dir, std::string_view file_name, uint32_t file_size,
-                  uint32_t uid_validity, const ListedFile& listed, MessageHeaders* record) {
+}  // namespace
+
+bool ReadEntryHeaders(std::string_view folder_dir, std::string_view file_name, uint32_t file_size,
+                      uint32_t uid_validity, const ListedFile& listed, MessageHeaders* record) {
   record->file_size = file_size;
   record->uid_validity = uid_validity;
   const std::string path = JoinStorePath(folder_dir, file_name);
@@ -32,8 +34,6 @@ bool ReadForEntry(std::string_view folder_dir, std::string_view file_name, uint3
   // program still writes it is read again once its stamp moves.
   return ReadMessageHeaders(listed.folder->OpenUnlockedForReading(file_name), path, record, options) == 1;
 }
-
-}  // namespace
 
 uint32_t FolderUidValidity(std::string_view folder_dir) {
   while (!folder_dir.empty() && (folder_dir.back() == '\\' || folder_dir.back() == '/')) {
@@ -84,7 +84,7 @@ pugi::xml_node BuildMessageEntry(pugi::xml_node root, pugi::xml_node before,
 bool ReadMessageEntrySource(std::string_view folder_dir, std::string_view file_name,
                             uint32_t file_size, uint32_t uid_validity, bool renumber,
                             uint32_t* last_uid, MessageEntrySource* source, const ListedFile& listed) {
-  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed, &source->headers)) {
+  if (!ReadEntryHeaders(folder_dir, file_name, file_size, uid_validity, listed, &source->headers)) {
     return false;
   }
   source->uid = AssignMessageUid(uid_validity, renumber, source->headers.uid, last_uid);
@@ -109,7 +109,7 @@ bool RefreshMessageEntry(pugi::xml_node entry, std::string_view folder_dir,
                          std::string_view file_name, uint32_t file_size, uint32_t uid_validity,
                          const ListedFile& listed) {
   MessageHeaders record;
-  if (!ReadForEntry(folder_dir, file_name, file_size, uid_validity, listed, &record)) return false;
+  if (!ReadEntryHeaders(folder_dir, file_name, file_size, uid_validity, listed, &record)) return false;
   SetChildText(entry, kMessageDateElement, record.message_date);
   SetChildText(entry, kSubjectElement, record.subject);
   SetChildText(entry, kReceivedElement, record.received_date);

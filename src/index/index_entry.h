@@ -43,6 +43,14 @@ struct MessageEntrySource {
   UidAssignment uid;
 };
 
+// The read of `folder_dir\file_name` that an entry is made or refreshed
+// from (X-UID read when UID branding is on, attachments looked for in the
+// body), without handing out a UID. Reads of different files may run on
+// several threads at once once UidBrandingEnabled() has been asked on one.
+// False when the file cannot be read.
+bool ReadEntryHeaders(std::string_view folder_dir, std::string_view file_name, uint32_t file_size,
+                      uint32_t uid_validity, const ListedFile& listed, MessageHeaders* record);
+
 // Reads `folder_dir\file_name` for a new entry (X-UID read when UID branding
 // is on, attachments looked for in the body) and gives it its UID, advancing
 // `*last_uid` as the assignment rule says. The file is not changed. False

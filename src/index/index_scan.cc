@@ -1,6 +1,7 @@
 #include "index/index_scan.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "platform/file_time.h"
 #include "platform/listing.h"
 #include "platform/path_resolver.h"
+#include "platform/work_ahead.h"
 #include "folder/folder_files.h"
 #include "folder/folder_size_cache.h"
 #include "folder/index_file_availability.h"
@@ -45,8 +47,15 @@ constexpr size_t kIndexedNameLimit = 64;
 constexpr uint32_t kSocketPollInterval = 100;
 constexpr size_t kSocketPollBytes = 255;
 constexpr const char* kMessagePattern = "*.MAI";
+// Fewer new files than this are read on the scan's own thread: starting
+// helpers would cost more than it saves.
+constexpr size_t kDefaultReadAheadMinimum = 64;
+// Headers read and not yet merged, at most: bounds the memory of a large
+// folder's scan.
+constexpr size_t kReadAheadWindow = 512;
 
 std::atomic<int64_t> maximum_index_rows{-1};
+std::atomic<size_t> read_ahead_minimum{kDefaultReadAheadMinimum};
 
 struct FolderFile {
   std::string name;
@@ -106,6 +115,12 @@ bool MentionsStoreHeaders(std::string_view header_text) {
   return FindNoCaseIn(header_text, "X-UID: ") != std::string_view::npos ||
          FindNoCaseIn(header_text, "X-QXTempFlags: ") != std::string_view::npos;
 }
+
+// A new file's headers, read ahead of the merge.
+struct ReadAheadHeaders {
+  MessageHeaders headers;
+  bool read = false;
+};
 
 pugi::xml_node NextEntry(pugi::xml_node node) { return node.next_sibling(kEntryElement); }
 
@@ -196,7 +211,9 @@ class FolderScan {
     }
     listing_ = ListMessageFiles(directory_, MaximumIndexRows());
     current_ = root_.child(kEntryElement);
+    StartReadAhead();
     const bool completed = MergeListing();
+    read_ahead_.reset();
     if (listing_.found_any) WriteSizeCache(directory_, static_cast<uint32_t>(total_bytes_ / 1024));
     if (completed) Save();
     if (polling && !platform::SetNonBlocking(socket_, false)) {
@@ -205,16 +222,40 @@ class FolderScan {
     return completed;
   }
 
+  // The files no entry names are the ones the merge will read (a file gets
+  // its entry where its name falls in the listing's order). When there are
+  // many, helper threads read their headers in listing order while the merge
+  // builds entries and hands out UIDs on this thread, as a serial scan does.
+  void StartReadAhead() {
+    std::unordered_set<std::string_view> indexed;
+    for (pugi::xml_node entry = current_; entry; entry = NextEntry(entry)) indexed.insert(EntryId(entry));
+    for (size_t i = 0; i < listing_.files.size(); ++i) {
+      const std::string& name = listing_.files[i].name;
+      if (IsIndexableName(name) && !indexed.contains(name)) new_files_.push_back(i);
+    }
+    if (new_files_.size() < read_ahead_minimum.load()) return;
+    UidBrandingEnabled();  // the setting is read here once, not raced for by the helpers
+    OpenFolder();
+    read_ahead_ = std::make_unique<platform::WorkAhead<ReadAheadHeaders>>(
+        new_files_.size(), platform::WorkAheadHelpers(), kReadAheadWindow,
+        [this](size_t k, ReadAheadHeaders* item) {
+          const FolderFile& file = listing_.files[new_files_[k]];
+          item->read = ReadEntryHeaders(directory_, file.name, static_cast<uint32_t>(file.size),
+                                        uid_validity_, ListedOf(file), &item->headers);
+        });
+  }
+
   bool MergeListing() {
     uint32_t counted = 0;
-    for (const FolderFile& file : listing_.files) {
+    for (size_t i = 0; i < listing_.files.size(); ++i) {
+      const FolderFile& file = listing_.files[i];
       if (!IsIndexableName(file.name)) continue;
       ++counted;
       if (socket_ != kNoSocket && counted % kSocketPollInterval == 0 && !CallerStillThere()) {
         return false;
       }
       total_bytes_ += file.size;
-      MergeFile(file);
+      MergeFile(i);
     }
     return true;
   }
@@ -228,10 +269,11 @@ class FolderScan {
     return false;
   }
 
-  void MergeFile(const FolderFile& file) {
+  void MergeFile(size_t position) {
+    const FolderFile& file = listing_.files[position];
     while (current_ && EntryId(current_) != file.name) {
       if (EntryFileExists(EntryId(current_))) {
-        AddEntry(file, current_);
+        AddEntry(position, current_);
         return;
       }
       pugi::xml_node gone = current_;
@@ -239,7 +281,7 @@ class FolderScan {
       root_.remove_child(gone);
     }
     if (!current_) {
-      AddEntry(file, pugi::xml_node());
+      AddEntry(position, pugi::xml_node());
       return;
     }
     if (GetElementNumber(current_.child(kModifiedDateElement)) != file.stamp) {
@@ -271,19 +313,40 @@ class FolderScan {
   // The folder is opened once, at the first file read, so that each message
   // is opened by its listed name rather than by walking its whole path.
   ListedFile Listed(const FolderFile& file) {
-    if (!folder_opened_) {
-      folder_ = platform::Directory::Open(directory_);
-      folder_opened_ = true;
-    }
+    OpenFolder();
+    return ListedOf(file);
+  }
+
+  void OpenFolder() {
+    if (folder_opened_) return;
+    folder_ = platform::Directory::Open(directory_);
+    folder_opened_ = true;
+  }
+
+  ListedFile ListedOf(const FolderFile& file) const {
     return ListedFile{file.stamp, folder_.valid() ? &folder_ : nullptr};
   }
 
-  void AddEntry(const FolderFile& file, pugi::xml_node before) {
-    MessageEntrySource source;
-    if (!ReadMessageEntrySource(directory_, file.name, static_cast<uint32_t>(file.size),
-                                uid_validity_, renumber_, &last_uid_, &source, Listed(file))) {
-      return;  // an unreadable file gets no entry
+  // The headers of the file at `position` and its UID: read ahead when it
+  // is the next new file, else read now.
+  bool ReadNewFile(size_t position, MessageEntrySource* source) {
+    while (read_ahead_ && next_new_ < new_files_.size() && new_files_[next_new_] < position) ++next_new_;
+    if (read_ahead_ && next_new_ < new_files_.size() && new_files_[next_new_] == position) {
+      ReadAheadHeaders& item = read_ahead_->Take(next_new_++);
+      if (!item.read) return false;
+      source->headers = std::move(item.headers);
+      source->uid = AssignMessageUid(uid_validity_, renumber_, source->headers.uid, &last_uid_);
+      return true;
     }
+    const FolderFile& file = listing_.files[position];
+    return ReadMessageEntrySource(directory_, file.name, static_cast<uint32_t>(file.size), uid_validity_,
+                                  renumber_, &last_uid_, source, Listed(file));
+  }
+
+  void AddEntry(size_t position, pugi::xml_node before) {
+    const FolderFile& file = listing_.files[position];
+    MessageEntrySource source;
+    if (!ReadNewFile(position, &source)) return;  // an unreadable file gets no entry
     if (source.uid.exhausted) {
       platform::DiagPrintf("Folder %s has handed out its last UID (%u): %s is not indexed\n",
                            directory_.c_str(), last_uid_, file.name.c_str());
@@ -338,6 +401,10 @@ class FolderScan {
   uint32_t last_uid_ = 0;
   bool renumber_ = false;
   uint64_t total_bytes_ = 0;
+  std::vector<size_t> new_files_;  // positions in listing_.files no entry names
+  size_t next_new_ = 0;            // the first of new_files_ not merged yet
+  // Last, so that its helpers stop before what they read from goes.
+  std::unique_ptr<platform::WorkAhead<ReadAheadHeaders>> read_ahead_;
 };
 
 }  // namespace
@@ -353,6 +420,10 @@ uint32_t MaximumIndexRows() {
 
 void ForgetMaximumIndexRows() { maximum_index_rows.store(-1); }
 
+void SetScanReadAheadMinimum(size_t files) {
+  read_ahead_minimum.store(files == 0 ? kDefaultReadAheadMinimum : files);
+}
+
 uint32_t ScanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                          platform::SocketHandle socket, uint32_t mode) {
   if (index == nullptr || index->folder_directory[0] == '\0') return 0;
@@ -362,11 +433,25 @@ uint32_t ScanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
 uint32_t RescanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                            platform::SocketHandle socket, uint32_t mode) {
   if (index == nullptr || index->folder_directory[0] == '\0') return 0;
-  const uint32_t availability =
-      CheckIndexFileAvailability(index->folder_directory, static_cast<int>(mode));
-  if (availability == 5) return 0;
-  const uint32_t result = ScanFolderIndex(index, create_new, clear_recent, socket, mode);
-  if (availability == 0) TouchFile(FolderFilePath(index->folder_directory, kIndexFileName).c_str());
+  const std::string directory = index->folder_directory;
+  const std::string index_path = FolderFilePath(directory, kIndexFileName);
+  if (mode == kScanCheckDirty) {
+    const uint32_t existed = CheckIndexFileAvailability(directory.c_str(), kCheckWithoutBlock);
+    const uint32_t result = ScanFolderIndex(index, create_new, clear_recent, socket, mode);
+    if (existed == 0) TouchFile(index_path.c_str());
+    return result;
+  }
+  // One take of the block covers the look at the index file and the scan:
+  // a block file is a new file each time, which file systems make slowly.
+  const std::string block = FolderFilePath(directory, kIndexBlockFileName);
+  uintptr_t handle = 0;
+  if (TakeIndexBlock(block.c_str(), mode == kScanDefault, &handle) != 1) return 0;
+  const bool existed = platform::GetFileAttributes(index_path) != platform::kInvalidAttributes;
+  const uint32_t result = ScanFolderIndex(index, create_new, clear_recent, socket, kScanCheckDirty);
+  if (ReleaseIndexBlock(block.c_str(), handle != 0, &handle) == 0) {
+    platform::DiagPrintf("ScanFoldersOrdered::Unable to remove blocking file");
+  }
+  if (!existed) TouchFile(index_path.c_str());
   return result;
 }
 

@@ -3,6 +3,7 @@
 // files: an ordered merge of the sorted "*.MAI" listing with the entries of
 // `_index.xml`, reading only the files that are new or whose stamp changed.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/socket.h"
@@ -24,6 +25,10 @@ uint32_t MaximumIndexRows();
 // Tests only: the next MaximumIndexRows() reads the registry again.
 void ForgetMaximumIndexRows();
 
+// Tests only: a scan with at least this many new files reads their headers
+// on helper threads (64 until set; 0 sets it back).
+void SetScanReadAheadMinimum(size_t files);
+
 // The merge itself, on index->folder_directory. Loads `_index.xml` (a fresh
 // document with `create_new`, or when it does not load), merges the listing
 // into it in name order (files named with a leading '_' or '.', or of 64
@@ -42,9 +47,11 @@ void ForgetMaximumIndexRows();
 uint32_t ScanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                          platform::SocketHandle socket, uint32_t mode);
 
-// ScanFolderIndex after the availability check of the folder's index file:
-// skipped (0) when another holder has the block; when the index file did not
-// exist before, it is touched afterwards. 0 for an empty folder directory.
+// ScanFolderIndex with a look first at whether the folder's index file
+// exists, both under one take of the block (none with kScanCheckDirty: the
+// caller holds it): skipped (0) when another holder has the block; when the
+// index file did not exist before, it is touched afterwards. 0 for an empty
+// folder directory.
 uint32_t RescanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                            platform::SocketHandle socket, uint32_t mode);
 

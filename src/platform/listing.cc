@@ -13,6 +13,7 @@
 #include "platform/file_time.h"
 #include "platform/path_resolver.h"
 #include "platform/text_compare.h"
+#include "platform/work_ahead.h"
 
 namespace qx::platform {
 namespace {
@@ -128,6 +129,30 @@ FindData MakeFindData(std::string name, const struct statx& info, const std::str
   return data;
 }
 
+// Names are looked up in pieces of this many; a directory of at least
+// kParallelStatMinimum names has them looked up on helper threads too, ahead
+// of the entries made from them in name order.
+constexpr size_t kStatPiece = 128;
+constexpr size_t kParallelStatMinimum = 512;
+
+struct StatPiece {
+  std::vector<struct statx> infos;
+  std::vector<char> found;  // 0 where the name was removed since it was read
+};
+
+void StatNames(int dir_fd, const std::vector<std::string>& names, size_t first, StatPiece* piece) {
+  const size_t end = std::min(names.size(), first + kStatPiece);
+  piece->infos.assign(end - first, {});
+  piece->found.assign(end - first, 0);
+  for (size_t i = first; i < end; ++i) {
+    struct statx& info = piece->infos[i - first];
+    const char* at = names[i] == "." ? "" : names[i].c_str();
+    const int flags = names[i] == "." ? AT_EMPTY_PATH : 0;
+    piece->found[i - first] = ::statx(dir_fd, at, flags, kTimesStatxMask, &info) == 0 ||
+                              ::statx(dir_fd, at, flags | AT_SYMLINK_NOFOLLOW, kTimesStatxMask, &info) == 0;
+  }
+}
+
 std::string ChildPath(const std::string& directory, std::string_view name) {
   std::string path = directory;
   if (!path.empty() && path.back() != '/') path.push_back('/');
@@ -166,19 +191,21 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern, L
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return ListingOrderLess(a, b); });
   names.insert(names.begin(), dots.begin(), dots.end());
-  for (std::string& name : names) {
-    struct statx info {};
-    const char* at = name == "." ? "" : name.c_str();
-    const int flags = name == "." ? AT_EMPTY_PATH : 0;
-    if (::statx(dir_fd, at, flags, kTimesStatxMask, &info) != 0 &&
-        ::statx(dir_fd, at, flags | AT_SYMLINK_NOFOLLOW, kTimesStatxMask, &info) != 0) {
-      continue;  // removed since it was read
+  const size_t pieces = (names.size() + kStatPiece - 1) / kStatPiece;
+  WorkAhead<StatPiece> stats(pieces, names.size() >= kParallelStatMinimum ? WorkAheadHelpers() : 0, 8,
+                             [&](size_t k, StatPiece* piece) { StatNames(dir_fd, names, k * kStatPiece, piece); });
+  for (size_t k = 0; k < pieces; ++k) {
+    const StatPiece& piece = stats.Take(k);
+    for (size_t j = 0; j < piece.infos.size(); ++j) {
+      if (!piece.found[j]) continue;  // removed since it was read
+      const struct statx& info = piece.infos[j];
+      if (!IsListedType(info.stx_mode, scope)) continue;
+      std::string& name = names[k * kStatPiece + j];
+      const std::string native = ChildPath(directory, name);
+      const bool link = std::binary_search(links.begin(), links.end(), name);
+      entries->push_back(MakeFindData(std::move(name), info, native));
+      entries->back().symbolic_link = link;
     }
-    if (!IsListedType(info.stx_mode, scope)) continue;
-    const std::string native = ChildPath(directory, name);
-    const bool link = std::binary_search(links.begin(), links.end(), name);
-    entries->push_back(MakeFindData(std::move(name), info, native));
-    entries->back().symbolic_link = link;
   }
   ::closedir(dir);
   return true;

@@ -45,11 +45,24 @@ constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
 // Position of the first case-insensitive occurrence of `pattern` in `text`,
 // npos when there is none or the pattern is empty.
 constexpr size_t FindNoCaseIn(std::string_view text, std::string_view pattern) {
-  if (pattern.empty() || pattern.size() > text.size()) return std::string_view::npos;
-  for (size_t at = 0; at + pattern.size() <= text.size(); ++at) {
-    if (SameNoCase(text[at], pattern[0]) && StartsWithNoCase(text.substr(at), pattern)) return at;
+  constexpr size_t npos = std::string_view::npos;
+  if (pattern.empty() || pattern.size() > text.size()) return npos;
+  // Candidates are found by byte searches for the first byte in each case.
+  const char upper = UpperAscii(pattern[0]);
+  const char lower = LowerAscii(pattern[0]);
+  const size_t last = text.size() - pattern.size();
+  size_t next_upper = text.find(upper);
+  size_t next_lower = lower == upper ? npos : text.find(lower);
+  for (;;) {
+    const size_t at = next_upper < next_lower ? next_upper : next_lower;
+    if (at == npos || at > last) return npos;
+    if (StartsWithNoCase(text.substr(at), pattern)) return at;
+    if (at == next_upper) {
+      next_upper = text.find(upper, at + 1);
+    } else {
+      next_lower = text.find(lower, at + 1);
+    }
   }
-  return std::string_view::npos;
 }
 
 // The text with every ASCII letter in upper (lower) case.

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +38,10 @@ class IndexScanTest : public test::MailFolderTest {
     MailFolderTest::SetUp();
     ForgetUidBrandingSetting();
     ForgetMaximumIndexRows();
+  }
+  void TearDown() override {
+    SetScanReadAheadMinimum(0);
+    MailFolderTest::TearDown();
   }
 
   uint32_t Scan(bool create_new = false, bool clear_recent = false) {
@@ -198,6 +204,71 @@ TEST_F(IndexScanTest, CallerSocketIsPolledEveryHundredFilesAndADeadOneAbortsTheS
   platform::CloseSocket(caller);
   platform::CloseSocket(listener);
   ReleaseStoreIndex(&index);
+}
+
+// Every file of the folder by name: its bytes and last-write time.
+using FolderFiles = std::map<std::string, std::pair<std::string, uint64_t>>;
+
+TEST_F(IndexScanTest, ReadAheadScanWritesTheSameBytesAsASerialScan) {
+  auto snapshot = [&] {
+    FolderFiles files;
+    for (const auto& found : std::filesystem::directory_iterator(folder_)) {
+      const std::string name = found.path().filename();
+      platform::FileTimes times;
+      EXPECT_TRUE(platform::GetFileTimes(Path(name), &times));
+      files[name] = {ReadFile(Path(name)), times.last_write};
+    }
+    return files;
+  };
+  auto restore = [&](const FolderFiles& files) {
+    for (const auto& found : std::filesystem::directory_iterator(folder_)) std::filesystem::remove(found.path());
+    for (const auto& [name, file] : files) {
+      Put(name, file.first);
+      SetWriteTime(name, file.second);
+    }
+  };
+  auto contents = [&] {
+    FolderFiles files = snapshot();
+    for (auto& [name, file] : files) file.second = 0;
+    return files;
+  };
+
+  // An indexed folder, then new files among the indexed ones: UIDs of this
+  // folder above its last, foreign ones, temporary flags, attachments in
+  // the body, an edited file and a removed one.
+  SetScanReadAheadMinimum(1000000);
+  for (int i = 0; i < 150; i += 3) Put("m" + std::to_string(1000 + i) + ".MAI", Message(std::to_string(i)));
+  ASSERT_EQ(Scan(), 1u);
+  const std::string validity = std::to_string(FolderUidValidity(folder_));
+  for (int i = 0; i < 150; ++i) {
+    if (i % 3 == 0) continue;
+    std::string headers;
+    if (i % 7 == 0) headers += "X-UID: " + validity + "." + std::to_string(500 + i) + "\r\n";
+    if (i % 11 == 0) headers += "X-UID: 3.3\r\n";
+    if (i % 5 == 0) headers += "X-QXTempFlags: \\FLAGGED\r\n";
+    std::string body = "body " + std::to_string(i) + "\r\n";
+    if (i % 4 == 0) {
+      headers += "Content-Type: multipart/mixed; boundary=\"b\"\r\n";
+      body = "--b\r\n\r\ntext\r\n--b\r\nContent-Disposition: attachment; filename=a\r\n\r\nx\r\n--b--\r\n";
+    }
+    Put("m" + std::to_string(1000 + i) + ".MAI", Message("new " + std::to_string(i), headers, body));
+  }
+  Put("m1030.MAI", Message("edited"));
+  SetWriteTime("m1030.MAI", 132000000000000000ULL);
+  unlink(Path("m1060.MAI").c_str());
+  const FolderFiles before = snapshot();
+
+  for (bool create_new : {false, true}) {
+    restore(before);
+    SetScanReadAheadMinimum(1);
+    ASSERT_EQ(Scan(create_new), 1u);
+    const FolderFiles read_ahead = contents();
+    restore(before);
+    SetScanReadAheadMinimum(1000000);
+    ASSERT_EQ(Scan(create_new), 1u);
+    EXPECT_EQ(Entries().size(), 149u);
+    EXPECT_TRUE(read_ahead == contents()) << "rebuild " << create_new;
+  }
 }
 
 TEST_F(IndexScanTest, ScansOfTwoProcessesAtOnceNeverHandOutAUidTwice) {

@@ -85,6 +85,18 @@ TEST_F(ListingTest, EntriesCarryAttributesSizesAndTimes) {
   // "<folder>\." gives the folder's own entry, with its creation time.
   ASSERT_TRUE(FindFirst(Store("folder\\."), &found));
   EXPECT_EQ(found.creation_time, folder_times.creation);
+
+  // A large directory is looked up on helper threads as well: each entry
+  // still carries its own file's size, in name order.
+  MakeDirs("big");
+  for (size_t i = 0; i < 700; ++i) Put("big/m" + std::to_string(1000 + i), std::string(i, 'x'));
+  std::vector<FindData> big;
+  for (Listing all = Listing::Open(Store("big\\m*")); all.valid(); all.Next()) big.push_back(all.current());
+  ASSERT_EQ(big.size(), 700u);
+  for (size_t i = 0; i < big.size(); ++i) {
+    EXPECT_EQ(big[i].name, "m" + std::to_string(1000 + i));
+    EXPECT_EQ(big[i].size, i);
+  }
 }
 
 TEST_F(ListingTest, FailuresGiveTheOriginalCodes) {

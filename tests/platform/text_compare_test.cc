@@ -25,6 +25,7 @@ TEST(TextCompareTest, PrefixSuffixAndSearchBounds) {
 
   EXPECT_EQ(FindNoCaseIn("aaab", "AAB"), 1u);  // a partial match restarts one byte on
   EXPECT_EQ(FindNoCaseIn("\\Seen \\Deleted", "\\DELETED"), 6u);
+  EXPECT_EQ(FindNoCaseIn("a-A-aB", "AB"), 4u);  // candidates of either case, in text order
   EXPECT_EQ(FindNoCaseIn("abc", ""), std::string_view::npos);
   EXPECT_EQ(FindNoCaseIn("ab", "abc"), std::string_view::npos);
   EXPECT_EQ(FindNoCaseIn(std::string_view("a\0B", 3), "b"), 2u);  // bounded by size, not NUL

@@ -1,0 +1,119 @@
+#pragma once
+// Work done ahead of a consumer that takes its results in order: helper
+// threads produce items 0, 1, 2... while the caller's thread uses the ones
+// already made. A folder scan reads message headers this way, so that the
+// reads of many files run on every core while the index is still built in
+// name order on one thread.
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace qx::platform {
+
+// Helpers worth starting on this machine besides the caller's own thread:
+// one less than the cores, at least one and at most three (a header read is
+// mostly waiting on the file system, which more threads do not speed up).
+inline size_t WorkAheadHelpers() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp<size_t>(cores > 1 ? cores - 1 : 1, 1, 3);
+}
+
+// `produce(i, &item)` fills item i of `count`; it must be safe to run on
+// several threads at once for different i. Take(i) must be called with
+// increasing i; items it passes over are never made. Helpers keep at
+// most `window` items made and not yet taken. The destructor lets each
+// helper finish the item it is on, makes nothing more and joins them.
+template <typename Item>
+class WorkAhead {
+ public:
+  WorkAhead(size_t count, size_t helpers, size_t window, std::function<void(size_t, Item*)> produce)
+      : produce_(std::move(produce)),
+        items_(count),
+        done_(std::make_unique<std::atomic<bool>[]>(count)),
+        window_(std::max<size_t>(window, 1)) {
+    helpers = std::min(helpers, count);
+    threads_.reserve(helpers);
+    for (size_t i = 0; i < helpers; ++i) threads_.emplace_back([this] { HelperLoop(); });
+  }
+
+  WorkAhead(const WorkAhead&) = delete;
+  WorkAhead& operator=(const WorkAhead&) = delete;
+
+  ~WorkAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    helper_wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // Item i, made by a helper or, when none has started it, here.
+  Item& Take(size_t i) {
+    taken_.store(i);
+    // Helpers that filled the window wait for it to move on.
+    if (helpers_waiting_.load() > 0) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      helper_wake_.notify_all();
+    }
+    if (done_[i].load(std::memory_order_acquire)) return items_[i];
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (next_ <= i) {
+      // Nobody started it: make it here, and pass over those before it.
+      next_ = i + 1;
+      lock.unlock();
+      produce_(i, &items_[i]);
+      return items_[i];
+    }
+    consumer_waiting_.store(true);
+    consumer_wake_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
+    consumer_waiting_.store(false);
+    return items_[i];
+  }
+
+ private:
+  void HelperLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      if (!stopping_ && next_ < items_.size() && next_ >= taken_.load() + window_) {
+        helpers_waiting_.fetch_add(1);
+        helper_wake_.wait(lock, [&] {
+          return stopping_ || next_ >= items_.size() || next_ < taken_.load() + window_;
+        });
+        helpers_waiting_.fetch_sub(1);
+      }
+      if (stopping_ || next_ >= items_.size()) return;
+      const size_t i = next_++;
+      lock.unlock();
+      produce_(i, &items_[i]);
+      done_[i].store(true, std::memory_order_release);
+      lock.lock();
+      // Seen under the lock, so a consumer about to wait has either seen
+      // the item done or is waiting and gets this wake.
+      if (consumer_waiting_.load()) consumer_wake_.notify_one();
+    }
+  }
+
+  const std::function<void(size_t, Item*)> produce_;
+  std::vector<Item> items_;
+  std::unique_ptr<std::atomic<bool>[]> done_;  // set once item i is made
+  const size_t window_;
+  std::mutex mutex_;
+  std::condition_variable helper_wake_;
+  std::condition_variable consumer_wake_;
+  size_t next_ = 0;   // the next item nobody started; guarded by mutex_
+  std::atomic<size_t> taken_{0};  // the item the consumer asked for last
+  std::atomic<int> helpers_waiting_{0};
+  std::atomic<bool> consumer_waiting_{false};
+  bool stopping_ = false;  // guarded by mutex_
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace qx::platform
