@@ -1,5 +1,6 @@
 #include "pim/ical_lines.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -29,17 +30,53 @@ struct KeyLine {
   size_t newline = std::string_view::npos;
 };
 
+// Up to eight bytes compared at once: with bit 5 set in every byte, an
+// ASCII letter reads the same in either case, so a line whose first bytes
+// differ from a key's this way cannot begin with the key. Events have a
+// score of lines and most share their first letter with some key asked for
+// ("DTSTAMP", "DTSTART", "DTEND", "DESCRIPTION"), which a test of one letter
+// let through to a full comparison.
+constexpr size_t kHeadBytes = 8;
+constexpr uint64_t kCaseBits = 0x2020202020202020;
+
+// Where byte `i` of a word loaded from memory stands.
+constexpr unsigned ByteShift(size_t i) {
+  return std::endian::native == std::endian::little ? static_cast<unsigned>(8 * i)
+                                                    : static_cast<unsigned>(8 * (kHeadBytes - 1 - i));
+}
+
+// The first `count` (at most eight) bytes as a word loaded from memory
+// would hold them, the others zero, with the case bits set in all. Built
+// in a register when short: bytes stored one by one and read back as a
+// word would stall the read.
+uint64_t HeadBytes(const char* bytes, size_t count) {
+  uint64_t head = 0;
+  if (count == kHeadBytes) {
+    std::memcpy(&head, bytes, kHeadBytes);
+  } else {
+    for (size_t i = 0; i < count; ++i) head |= uint64_t{static_cast<unsigned char>(bytes[i])} << ByteShift(i);
+  }
+  return head | kCaseBits;
+}
+
+uint64_t LineHead(std::string_view text, size_t line) {
+  return HeadBytes(text.data() + line, std::min(text.size() - line, kHeadBytes));
+}
+
 KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
   const std::string_view text = component.text();
   const bool plain = !HoldsAnyOf(key, ":;");
   const bool ends_in_colon = key.back() == ':';
-  const char first = platform::UpperAscii(key[0]);
-  const auto& alarms = component.alarms();
+  const size_t head_size = std::min(key.size(), kHeadBytes);
+  uint64_t head_mask = 0;
+  for (size_t i = 0; i < head_size; ++i) head_mask |= uint64_t{0xFF} << ByteShift(i);
+  const uint64_t key_head = HeadBytes(key.data(), head_size) & head_mask;
+  const auto alarms = component.alarms();
   size_t alarm = 0;
   const std::span<const size_t> starts = component.line_starts();
   for (size_t index = 0; index < starts.size(); ++index) {
     const size_t line = starts[index];
-    if (platform::UpperAscii(text[line]) != first || !StartsWithNoCase(text.substr(line), key)) continue;
+    if ((LineHead(text, line) & head_mask) != key_head || !StartsWithNoCase(text.substr(line), key)) continue;
     const size_t after = line + key.size();
     if (!ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
     while (alarm < alarms.size() && alarms[alarm].second <= line) ++alarm;
@@ -276,7 +313,15 @@ size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
   // line before the event's end marker, and the rest of that block) starts
   // none.
   while (line_count_ > 0 && line_starts_[line_count_ - 1] >= text_.size()) --line_count_;
+  line_view_ = {line_starts_.data(), line_count_};
+  alarm_view_ = alarms_;
   return end;
+}
+
+void ICalComponent::View(std::string_view text, std::span<const size_t> line_starts, std::span<const Span> alarms) {
+  text_ = text;
+  line_view_ = line_starts;
+  alarm_view_ = alarms;
 }
 
 ICalComponent::ICalComponent(std::string_view text) { Reset(text); }

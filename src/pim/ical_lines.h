@@ -25,6 +25,9 @@ class ICalComponent {
   ICalComponent() = default;
   // `text` must outlive the object (or the next Reset).
   explicit ICalComponent(std::string_view text);
+  // A copy would present the lines of the original.
+  ICalComponent(const ICalComponent&) = delete;
+  ICalComponent& operator=(const ICalComponent&) = delete;
   // Prepares another text, keeping the memory of the last.
   void Reset(std::string_view text);
   // Prepares `text` up to its first "END:VEVENT" (any case, found anywhere;
@@ -33,11 +36,15 @@ class ICalComponent {
   // when there is none. Finding the event's end and indexing its lines is
   // one pass.
   size_t ResetToEventEnd(std::string_view text);
+  // Presents a text prepared already (ical_event_index.h): its line starts
+  // and alarm spans as a scan of it would find them. All three must outlive
+  // the object (or the next Reset or View).
+  void View(std::string_view text, std::span<const size_t> line_starts, std::span<const Span> alarms);
 
   std::string_view text() const { return text_; }
-  const std::vector<Span>& alarms() const { return alarms_; }
+  std::span<const Span> alarms() const { return alarm_view_; }
   // The start of every line (0 first, none at the text's end).
-  std::span<const size_t> line_starts() const { return {line_starts_.data(), line_count_}; }
+  std::span<const size_t> line_starts() const { return line_view_; }
 
  private:
   size_t Scan(std::string_view text, bool stop_at_event_end);
@@ -47,6 +54,9 @@ class ICalComponent {
   std::vector<Span> alarms_;
   std::vector<size_t> line_starts_;  // the first line_count_ hold the starts
   size_t line_count_ = 0;
+  // What the object presents: its own scan's results or a View's.
+  std::span<const size_t> line_view_;
+  std::span<const Span> alarm_view_;
 };
 
 // True when `text` holds one of the bytes of `set`, ASCII only. (The

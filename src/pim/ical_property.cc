@@ -67,7 +67,7 @@ std::string_view DatePart(std::string_view value) {
 std::optional<uint64_t> DateTimeValue(std::string_view value, const TimeZoneRecord& zone) {
   std::optional<uint64_t> file_time = ICal_ParseDateTime(value);
   if (!file_time || !IsLocalTime(value) || !HasTimeOfDay(value)) return file_time;
-  const int64_t offset = UtcOffsetSeconds(ICal_ZoneOffset(zone, *file_time));
+  const int64_t offset = ICal_ZoneOffsetSeconds(zone, *file_time);
   const int64_t utc = static_cast<int64_t>(*file_time) - offset * static_cast<int64_t>(platform::kTicksPerSecond);
   if (utc < 0) return std::nullopt;
   return static_cast<uint64_t>(utc);
