@@ -23,9 +23,11 @@ void ICalEventIndex::Build(std::string_view text) {
     while (start < text.size() && (text[start] == '\r' || text[start] == '\n' || text[start] == ' ')) ++start;
     const size_t end = scan.ResetToEventEnd(text.substr(start));
     const std::span<const size_t> lines = scan.line_starts();
+    const std::span<const uint64_t> heads = scan.line_heads();
     const std::span<const ICalComponent::Span> alarms = scan.alarms();
     events_.push_back({start, scan.text().size(), line_starts_.size(), lines.size(), alarms_.size(), alarms.size()});
     line_starts_.insert(line_starts_.end(), lines.begin(), lines.end());
+    line_heads_.insert(line_heads_.end(), heads.begin(), heads.end());
     alarms_.insert(alarms_.end(), alarms.begin(), alarms.end());
     if (end == std::string_view::npos) break;
     cursor = start + end + kEventEnd.size();
@@ -36,6 +38,7 @@ void ICalEventIndex::Clear() {
   text_ = {};
   events_ = {};
   line_starts_ = {};
+  line_heads_ = {};
   alarms_ = {};
 }
 
@@ -43,6 +46,7 @@ void ICalEventIndex::Show(size_t number, ICalComponent* component) const {
   const Event& event = events_[number];
   component->View(text_.substr(event.start, event.length),
                   std::span<const size_t>(line_starts_).subspan(event.first_line, event.line_count),
+                  std::span<const uint64_t>(line_heads_).subspan(event.first_line, event.line_count),
                   std::span<const ICalComponent::Span>(alarms_).subspan(event.first_alarm, event.alarm_count));
 }
 

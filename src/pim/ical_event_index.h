@@ -1,10 +1,11 @@
 #pragma once
 // The VEVENTs of an iCalendar text, found once: where each begins and ends
 // and the starts of its lines and the spans of its alarms, as
-// ICalComponent::ResetToEventEnd finds them. A walk then steps from event to
+// ICalComponent::ResetToEventEnd finds them, with their heads. A walk then steps from event to
 // event without reading the text again, however often it starts over.
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,7 @@ class ICalEventIndex {
   std::string_view text_;
   std::vector<Event> events_;
   std::vector<size_t> line_starts_;  // from each event's start
+  std::vector<uint64_t> line_heads_;
   std::vector<ICalComponent::Span> alarms_;
 };
 

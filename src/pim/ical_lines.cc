@@ -1,7 +1,5 @@
 #include "pim/ical_lines.h"
 
-#include <algorithm>
-#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -30,61 +28,23 @@ struct KeyLine {
   size_t newline = std::string_view::npos;
 };
 
-// Up to eight bytes compared at once: with bit 5 set in every byte, an
-// ASCII letter reads the same in either case, so a line whose first bytes
-// differ from a key's this way cannot begin with the key. Events have a
-// score of lines and most share their first letter with some key asked for
-// ("DTSTAMP", "DTSTART", "DTEND", "DESCRIPTION"), which a test of one letter
-// let through to a full comparison.
-constexpr size_t kHeadBytes = 8;
-constexpr uint64_t kCaseBits = 0x2020202020202020;
-
-// Where byte `i` of a word loaded from memory stands.
-constexpr unsigned ByteShift(size_t i) {
-  return std::endian::native == std::endian::little ? static_cast<unsigned>(8 * i)
-                                                    : static_cast<unsigned>(8 * (kHeadBytes - 1 - i));
-}
-
-// The first `count` (at most eight) bytes as a word loaded from memory
-// would hold them, the others zero, with the case bits set in all. Built
-// in a register when short: bytes stored one by one and read back as a
-// word would stall the read.
-uint64_t HeadBytes(const char* bytes, size_t count) {
-  uint64_t head = 0;
-  if (count == kHeadBytes) {
-    std::memcpy(&head, bytes, kHeadBytes);
-  } else {
-    for (size_t i = 0; i < count; ++i) head |= uint64_t{static_cast<unsigned char>(bytes[i])} << ByteShift(i);
-  }
-  return head | kCaseBits;
-}
-
-uint64_t LineHead(std::string_view text, size_t line) {
-  return HeadBytes(text.data() + line, std::min(text.size() - line, kHeadBytes));
-}
-
-KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
+KeyLine FindPropertyLine(const ICalComponent& component, const ICalKey& key) {
   const std::string_view text = component.text();
-  const bool plain = !HoldsAnyOf(key, ":;");
-  const bool ends_in_colon = key.back() == ':';
-  const size_t head_size = std::min(key.size(), kHeadBytes);
-  uint64_t head_mask = 0;
-  for (size_t i = 0; i < head_size; ++i) head_mask |= uint64_t{0xFF} << ByteShift(i);
-  const uint64_t key_head = HeadBytes(key.data(), head_size) & head_mask;
   const auto alarms = component.alarms();
   size_t alarm = 0;
   const std::span<const size_t> starts = component.line_starts();
+  const std::span<const uint64_t> heads = component.line_heads();
   for (size_t index = 0; index < starts.size(); ++index) {
+    if ((heads[index] & key.head_mask) != key.head) continue;
     const size_t line = starts[index];
-    if ((LineHead(text, line) & head_mask) != key_head || !StartsWithNoCase(text.substr(line), key)) continue;
-    const size_t after = line + key.size();
-    if (!ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
+    if (!StartsWithNoCase(text.substr(line), key.text)) continue;
+    const size_t after = line + key.text.size();
+    if (!key.ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
     while (alarm < alarms.size() && alarms[alarm].second <= line) ++alarm;
     if (alarm < alarms.size() && alarms[alarm].first <= line) continue;
     const size_t newline = index + 1 < starts.size() ? starts[index + 1] - 1 : std::string_view::npos;
-    if (plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound, newline};
-    const bool holds_colon = key.find(':') != std::string_view::npos;
-    return {after, holds_colon ? kICalValueFound : kICalValueWithParameters, newline};
+    if (key.plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound, newline};
+    return {after, key.holds_colon ? kICalValueFound : kICalValueWithParameters, newline};
   }
   return {};
 }
@@ -155,8 +115,8 @@ std::string_view ValueAt(std::string_view text, size_t at, size_t newline, char 
 }
 
 size_t UnescapedColon(std::string_view value) {
-  for (size_t at = 0; at < value.size(); ++at) {
-    if (value[at] == ':' && (at == 0 || value[at - 1] != '\\')) return at;
+  for (size_t at = value.find(':'); at != std::string_view::npos; at = value.find(':', at + 1)) {
+    if (at == 0 || value[at - 1] != '\\') return at;
   }
   return std::string_view::npos;
 }
@@ -314,13 +274,18 @@ size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
   // none.
   while (line_count_ > 0 && line_starts_[line_count_ - 1] >= text_.size()) --line_count_;
   line_view_ = {line_starts_.data(), line_count_};
+  line_heads_.resize(line_count_);
+  for (size_t index = 0; index < line_count_; ++index) line_heads_[index] = ICalHeadOf(text_.substr(line_starts_[index]));
+  head_view_ = line_heads_;
   alarm_view_ = alarms_;
   return end;
 }
 
-void ICalComponent::View(std::string_view text, std::span<const size_t> line_starts, std::span<const Span> alarms) {
+void ICalComponent::View(std::string_view text, std::span<const size_t> line_starts,
+                         std::span<const uint64_t> line_heads, std::span<const Span> alarms) {
   text_ = text;
   line_view_ = line_starts;
+  head_view_ = line_heads;
   alarm_view_ = alarms;
 }
 
@@ -334,7 +299,7 @@ int ICal_GetValue(const ICalComponent& component, std::string_view key, std::str
                   char line_end) {
   value->clear();
   if (key.empty()) return kICalValueNotFound;
-  const KeyLine line = FindPropertyLine(component, key);
+  const KeyLine line = FindPropertyLine(component, ICalKey(key));
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
   std::string storage;
   const std::string_view found = ValueAt(component.text(), line.value_start, line.newline, line_end, &storage);
@@ -366,9 +331,14 @@ int ICal_GetDecodedValue(const ICalComponent& component, std::string_view key, s
 
 int ICal_ViewDecodedValue(const ICalComponent& component, std::string_view key, bool decode, int mode,
                           bool wide, ICalValueView* view) {
+  return ICal_ViewDecodedValue(component, ICalKey(key), decode, mode, wide, view);
+}
+
+int ICal_ViewDecodedValue(const ICalComponent& component, const ICalKey& key, bool decode, int mode, bool wide,
+                          ICalValueView* view) {
   view->value = {};
   view->is_wide = false;
-  if (key.empty()) return kICalValueNotFound;
+  if (key.text.empty()) return kICalValueNotFound;
   const KeyLine line = FindPropertyLine(component, key);
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
   std::string_view value = ValueAt(component.text(), line.value_start, line.newline, '\n', &view->storage);

@@ -86,7 +86,10 @@ void* TlsGetValue(uint32_t slot) {
     SetLastError(kErrorInvalidParameter);
     return nullptr;
   }
-  WatchCurrentThread();
+  // Tested here, beside the thread's values: every exported call reads a
+  // slot, and a call to find the thread watched already costs as much as
+  // the read.
+  if (!t_watched) WatchCurrentThread();
   // Success clears the last error so that a stored null can be told apart.
   SetLastError(kErrorSuccess);
   if (t_values == nullptr || t_values->generation[slot] != generation) return nullptr;
