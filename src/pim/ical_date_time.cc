@@ -117,12 +117,13 @@ bool ReadBasicUtcOrLocal(std::string_view text, CivilTime* time) {
       !AllDigits(text, 9, 6)) {
     return false;
   }
-  time->year = DigitsAt(text, 0, 4);
-  time->month = DigitsAt(text, 4, 2);
-  time->day = DigitsAt(text, 6, 2);
-  time->hour = DigitsAt(text, 9, 2);
-  time->minute = DigitsAt(text, 11, 2);
-  time->second = DigitsAt(text, 13, 2);
+  const auto digit = [text](size_t at) { return static_cast<unsigned>(text[at] - '0'); };
+  time->year = digit(0) * 1000 + digit(1) * 100 + digit(2) * 10 + digit(3);
+  time->month = digit(4) * 10 + digit(5);
+  time->day = digit(6) * 10 + digit(7);
+  time->hour = digit(9) * 10 + digit(10);
+  time->minute = digit(11) * 10 + digit(12);
+  time->second = digit(13) * 10 + digit(14);
   return true;
 }
 

@@ -37,7 +37,7 @@ KeyLine FindPropertyLine(const ICalComponent& component, const ICalKey& key) {
   for (size_t index = 0; index < starts.size(); ++index) {
     if ((heads[index] & key.head_mask) != key.head) continue;
     const size_t line = starts[index];
-    if (!StartsWithNoCase(text.substr(line), key.text)) continue;
+    if (!key.head_decides && !StartsWithNoCase(text.substr(line), key.text)) continue;
     const size_t after = line + key.text.size();
     if (!key.ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
     while (alarm < alarms.size() && alarms[alarm].second <= line) ++alarm;
@@ -108,7 +108,10 @@ std::string_view ValueAt(std::string_view text, size_t at, size_t newline, char 
   const bool continued = !last_line && ((!line.empty() && line.back() == '=' &&
                                          !StartsWithNoCase(line, "=?UTF-8?Q?")) ||
                                         text[end + 1] == ' ' || text[end + 1] == '\t');
-  if (!continued && line.find("\\n") == std::string_view::npos) return line;
+  // Most values hold no backslash at all: one search for it settles them.
+  if (!continued && (line.find('\\') == std::string_view::npos || line.find("\\n") == std::string_view::npos)) {
+    return line;
+  }
   *storage = UnfoldedValue(text, at, line_end);
   ExpandLineBreaks(storage);
   return *storage;

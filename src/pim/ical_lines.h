@@ -123,6 +123,10 @@ struct ICalKey {
     const size_t count = key.size() < kICalHeadBytes ? key.size() : kICalHeadBytes;
     for (size_t i = 0; i < count; ++i) head_mask |= uint64_t{0xFF} << ICalHeadShift(i);
     head = ICalHeadOf(key) & head_mask;
+    head_decides = key.size() <= kICalHeadBytes;
+    for (char c : key) {
+      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) head_decides = false;
+    }
   }
 
   std::string_view text;
@@ -131,6 +135,10 @@ struct ICalKey {
   bool ends_in_colon = false;
   uint64_t head = 0;       // ICalHeadOf the key, its own bytes only
   uint64_t head_mask = 0;  // the bits of the key's own bytes
+  // The key is all in the head and all letters: a byte matches a letter's
+  // head byte only when it is that letter in either case, so a line whose
+  // head matches begins with the key.
+  bool head_decides = false;
 };
 
 // ICal_GetValue's results.

@@ -23,13 +23,24 @@ std::atomic<uint64_t> g_generation[kSlotCount];
 
 std::atomic<ThreadDetachHandler> g_detach_handler{nullptr};
 
-struct ThreadSlotValues {
-  void* value[kSlotCount] = {};
-  uint64_t generation[kSlotCount] = {};
+// A slot's value beside its generation, so that a read touches one cache
+// line.
+struct ThreadSlotValue {
+  void* value = nullptr;
+  uint64_t generation = 0;
 };
 
-thread_local ThreadSlotValues* t_values = nullptr;
-thread_local bool t_watched = false;
+struct ThreadSlotValues {
+  ThreadSlotValue slot[kSlotCount];
+};
+
+// Both in one object: each thread-local variable of a shared library is
+// found by a call of its own, and every exported call reads a slot.
+struct ThreadSlotState {
+  ThreadSlotValues* values = nullptr;
+  bool watched = false;  // registered for the detach notification
+};
+thread_local ThreadSlotState t_slots;
 
 bool IsMainThread() { return syscall(SYS_gettid) == getpid(); }
 
@@ -41,8 +52,8 @@ class ThreadEndWatch {
     ThreadDetachHandler handler = g_detach_handler.load(std::memory_order_acquire);
     // The main thread ends with the process, which has its own detach.
     if (handler != nullptr && !IsMainThread()) handler();
-    delete t_values;
-    t_values = nullptr;
+    delete t_slots.values;
+    t_slots.values = nullptr;
   }
 };
 
@@ -86,14 +97,16 @@ void* TlsGetValue(uint32_t slot) {
     SetLastError(kErrorInvalidParameter);
     return nullptr;
   }
-  // Tested here, beside the thread's values: every exported call reads a
-  // slot, and a call to find the thread watched already costs as much as
-  // the read.
-  if (!t_watched) WatchCurrentThread();
+  // The watch is tested here, and both fields are read before any call
+  // (after one the compiler would find the thread's object again): every
+  // exported call reads a slot.
+  const ThreadSlotState& mine = t_slots;
+  const ThreadSlotValues* values = mine.values;
+  if (!mine.watched) WatchCurrentThread();
   // Success clears the last error so that a stored null can be told apart.
   SetLastError(kErrorSuccess);
-  if (t_values == nullptr || t_values->generation[slot] != generation) return nullptr;
-  return t_values->value[slot];
+  if (values == nullptr || values->slot[slot].generation != generation) return nullptr;
+  return values->slot[slot].value;
 }
 
 bool TlsSetValue(uint32_t slot, void* value) {
@@ -103,15 +116,15 @@ bool TlsSetValue(uint32_t slot, void* value) {
     return false;
   }
   WatchCurrentThread();
-  if (t_values == nullptr) {
-    t_values = new (std::nothrow) ThreadSlotValues;
-    if (t_values == nullptr) {
+  ThreadSlotValues*& values = t_slots.values;
+  if (values == nullptr) {
+    values = new (std::nothrow) ThreadSlotValues;
+    if (values == nullptr) {
       SetLastError(kErrorNotEnoughMemory);
       return false;
     }
   }
-  t_values->value[slot] = value;
-  t_values->generation[slot] = generation;
+  values->slot[slot] = {value, generation};
   return true;
 }
 
@@ -120,8 +133,8 @@ void SetThreadDetachHandler(ThreadDetachHandler handler) {
 }
 
 void WatchCurrentThread() {
-  if (t_watched) return;
-  t_watched = true;
+  if (t_slots.watched) return;
+  t_slots.watched = true;
   // Constructing it registers its destructor for this thread only.
   static thread_local ThreadEndWatch watch;
   (void)watch;

@@ -63,14 +63,18 @@ bool WritePendingItem(StoreIndex* index, pugi::xml_node entry) {
 
 }  // namespace
 
-AllocatedValue::~AllocatedValue() { std::free(data_); }
+// A read passes its value through several moved-from objects, each
+// destroyed empty: no call of free for those.
+AllocatedValue::~AllocatedValue() {
+  if (data_ != nullptr) std::free(data_);
+}
 
 AllocatedValue::AllocatedValue(AllocatedValue&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
 
 AllocatedValue& AllocatedValue::operator=(AllocatedValue&& other) noexcept {
   if (this != &other) {
-    std::free(data_);
+    if (data_ != nullptr) std::free(data_);
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
   }
