@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -151,14 +152,18 @@ int RenameEntry(const std::string& from, const std::string& to) {
   return 0;
 }
 
-// unlink(2); 0 or errno. Every delete of a file goes through here.
-int UnlinkEntry(const std::string& native) {
+// unlinkat(2) of `name` in the directory open as `directory_fd` (or a
+// whole path with AT_FDCWD), which `native` names in full; 0 or errno.
+// Every delete of a file goes through here.
+int UnlinkEntryAt(int directory_fd, const std::string& name, const std::string& native) {
   SavedEntry deleted;
   if (PowerLossTracking()) deleted = SaveEntryForUndo(native);
-  if (::unlink(native.c_str()) != 0) return errno;
+  if (::unlinkat(directory_fd, name.c_str(), 0) != 0) return errno;
   RecordDeleted(native, std::move(deleted));
   return 0;
 }
+
+int UnlinkEntry(const std::string& native) { return UnlinkEntryAt(AT_FDCWD, native, native); }
 
 // rename without replacing: renameat2 where the file system has it, else a
 // hard link and unlink for files (also atomic), else a checked rename.
@@ -398,6 +403,18 @@ File Directory::OpenUnlockedForReading(std::string_view name) const {
   }
   SetLastError(kErrorSuccess);
   return File(fd);
+}
+
+bool Directory::DeleteUnlocked(std::string_view name) {
+  const std::string spelled(name);
+  const std::string native = native_ + "/" + spelled;
+  if (AnyFaultArmed() && FaultFires(FaultOp::kDelete, native)) return false;
+  if (const int error = UnlinkEntryAt(fd_, spelled, native); error != 0) {
+    SetLastErrorFromErrno(error);
+    return false;
+  }
+  SetLastError(kErrorSuccess);
+  return true;
 }
 
 bool Directory::Sync() {
@@ -825,12 +842,12 @@ int64_t GetFileSize(std::string_view path) {
   return S_ISDIR(resolved.info.stx_mode) ? 0 : static_cast<int64_t>(resolved.info.stx_size);
 }
 
-bool ReadWholeFile(std::string_view path, std::string* contents) {
+bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
   if (!file.valid()) return false;
   contents->clear();
   const int64_t size = file.Size();
-  if (size > 0) contents->reserve(static_cast<size_t>(size));
+  if (size > 0 || room > 0) contents->reserve(static_cast<size_t>(std::max<int64_t>(size, 0)) + room);
   char buffer[65536];
   while (true) {
     const int64_t got = file.Read(buffer, sizeof buffer);
