@@ -44,17 +44,22 @@ size_t BasicForm(std::string_view text, char* out) {
 
 }  // namespace
 
-std::optional<uint64_t> FileTimeFromCivil(const CivilTime& time) {
-  if (time.year < kFirstYear || time.year > kLastYear || time.month < 1 || time.month > 12) {
-    return std::nullopt;
-  }
-  if (time.day < 1 || time.day > platform::DaysInMonth(time.year, time.month)) return std::nullopt;
-  if (time.hour > 23 || time.minute > 59 || time.second > 59) return std::nullopt;
+bool FileTimeOfCivil(const CivilTime& time, uint64_t* file_time) {
+  if (time.year < kFirstYear || time.year > kLastYear || time.month < 1 || time.month > 12) return false;
+  if (time.day < 1 || time.day > platform::DaysInMonth(time.year, time.month)) return false;
+  if (time.hour > 23 || time.minute > 59 || time.second > 59) return false;
   const int64_t days = platform::DaysFromCivil(time.year, time.month, time.day) +
                        platform::kDaysFrom1601To1970;
   const int64_t seconds = days * platform::kSecondsPerDay + time.hour * 3600 + time.minute * 60 +
                           time.second;
-  return static_cast<uint64_t>(seconds) * kTicksPerSecond;
+  *file_time = static_cast<uint64_t>(seconds) * kTicksPerSecond;
+  return true;
+}
+
+std::optional<uint64_t> FileTimeFromCivil(const CivilTime& time) {
+  uint64_t file_time = 0;
+  if (!FileTimeOfCivil(time, &file_time)) return std::nullopt;
+  return file_time;
 }
 
 CivilTime CivilFromFileTime(uint64_t file_time) {
@@ -94,12 +99,51 @@ int64_t UtcOffsetSeconds(std::string_view offset_text) {
   return sign * (DigitsAt(digits, 0, count) / 100) * 3600;
 }
 
+namespace {
+
+bool AllDigits(std::string_view text, size_t at, size_t count) {
+  for (size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return true;
+}
+
+// "20110315T093000" or "20110315T093000Z", the form nearly every calendar
+// program writes: its fields read straight, with nothing to search for.
+// False when `text` has another form.
+bool ReadBasicUtcOrLocal(std::string_view text, CivilTime* time) {
+  const bool utc = text.size() == 16 && (text[15] == 'Z' || text[15] == 'z');
+  if ((text.size() != 15 && !utc) || text[8] == '+' || text[8] == '-' || !AllDigits(text, 0, 8) ||
+      !AllDigits(text, 9, 6)) {
+    return false;
+  }
+  const auto digit = [text](size_t at) { return static_cast<unsigned>(text[at] - '0'); };
+  time->year = digit(0) * 1000 + digit(1) * 100 + digit(2) * 10 + digit(3);
+  time->month = digit(4) * 10 + digit(5);
+  time->day = digit(6) * 10 + digit(7);
+  time->hour = digit(9) * 10 + digit(10);
+  time->minute = digit(11) * 10 + digit(12);
+  time->second = digit(13) * 10 + digit(14);
+  return true;
+}
+
+}  // namespace
+
 std::optional<uint64_t> ICal_ParseDateTime(std::string_view text, std::string_view offset_text) {
+  uint64_t file_time = 0;
+  if (!ICal_ReadDateTime(text, offset_text, &file_time)) return std::nullopt;
+  return file_time;
+}
+
+bool ICal_ReadDateTime(std::string_view text, std::string_view offset_text, uint64_t* file_time) {
+  if (CivilTime basic_time; offset_text.empty() && ReadBasicUtcOrLocal(text, &basic_time)) {
+    return FileTimeOfCivil(basic_time, file_time);
+  }
   text = text.substr(0, kTextLimit);
   char buffer[kTextLimit];
   const std::string_view basic =
       text.size() >= 5 && text[4] == '-' ? std::string_view(buffer, BasicForm(text, buffer)) : text;
-  if (basic.size() < 8) return std::nullopt;
+  if (basic.size() < 8) return false;
   CivilTime time;
   std::string_view offset = offset_text;
   if (basic.size() > 9) {
@@ -115,12 +159,17 @@ std::optional<uint64_t> ICal_ParseDateTime(std::string_view text, std::string_vi
   time.year = DigitsAt(basic, 0, 4);
   time.month = DigitsAt(basic, 4, 2);
   time.day = DigitsAt(basic, 6, 2);
-  std::optional<uint64_t> file_time = FileTimeFromCivil(time);
-  if (!file_time || offset.empty()) return file_time;
+  uint64_t local = 0;
+  if (!FileTimeOfCivil(time, &local)) return false;
+  if (offset.empty()) {
+    *file_time = local;
+    return true;
+  }
   const int64_t shift = UtcOffsetSeconds(offset) * static_cast<int64_t>(kTicksPerSecond);
-  const int64_t utc = static_cast<int64_t>(*file_time) - shift;
-  if (utc < 0) return std::nullopt;
-  return static_cast<uint64_t>(utc);
+  const int64_t utc = static_cast<int64_t>(local) - shift;
+  if (utc < 0) return false;
+  *file_time = static_cast<uint64_t>(utc);
+  return true;
 }
 
 unsigned NthWeekdayOfMonth(int64_t year, unsigned month, unsigned weekday, int32_t instance) {

@@ -24,6 +24,10 @@ struct CivilTime {
 // The FILETIME of a date and time read as UTC; nothing for a date that does
 // not exist, a time out of range, or a moment before 1601.
 std::optional<uint64_t> FileTimeFromCivil(const CivilTime& time);
+// The same into *file_time; false for nothing. A walk reads two dates per
+// event: an optional handed back from another file has its flag stored as a
+// byte and loaded as a word, and the load waits for the store.
+bool FileTimeOfCivil(const CivilTime& time, uint64_t* file_time);
 
 // The UTC calendar moment of a FILETIME (whole seconds).
 CivilTime CivilFromFileTime(uint64_t file_time);
@@ -41,6 +45,8 @@ CivilTime CivilFromFileTime(uint64_t file_time);
 //    needs nothing, the time being UTC already.
 // Nothing when the date does not exist or the time is out of range.
 std::optional<uint64_t> ICal_ParseDateTime(std::string_view text, std::string_view offset_text = {});
+// The same into *file_time; false for nothing (see FileTimeOfCivil).
+bool ICal_ReadDateTime(std::string_view text, std::string_view offset_text, uint64_t* file_time);
 
 // Seconds east of UTC of an offset text as ICal_ParseDateTime reads it.
 int64_t UtcOffsetSeconds(std::string_view offset_text);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "pim/ical_event_index.h"
 #include "pim/ical_lines.h"
 #include "pim/ical_time_zone.h"
 
@@ -31,6 +32,8 @@ class ICalFeed {
   // and blanks after the begin marker skipped; the cursor moves past the
   // end marker. Without an end marker the rest of the text is the item and
   // the walk ends there. False, with no current item, when none is left.
+  // The first call after an open finds every event (ical_event_index.h);
+  // the text is not read again for the walk, nor for the next.
   bool FirstItem();
   bool NextItem();
 
@@ -46,7 +49,9 @@ class ICalFeed {
 
  private:
   std::optional<std::string> text_;
-  std::optional<size_t> cursor_;
+  ICalEventIndex events_;
+  bool indexed_ = false;
+  size_t next_event_ = 0;
   // A part of text_, which stays as it is until Close.
   std::optional<std::string_view> item_;
   ICalComponent component_;

@@ -1,6 +1,5 @@
 #include "pim/ical_lines.h"
 
-#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -29,25 +28,23 @@ struct KeyLine {
   size_t newline = std::string_view::npos;
 };
 
-KeyLine FindPropertyLine(const ICalComponent& component, std::string_view key) {
+KeyLine FindPropertyLine(const ICalComponent& component, const ICalKey& key) {
   const std::string_view text = component.text();
-  const bool plain = !HoldsAnyOf(key, ":;");
-  const bool ends_in_colon = key.back() == ':';
-  const char first = platform::UpperAscii(key[0]);
-  const auto& alarms = component.alarms();
+  const auto alarms = component.alarms();
   size_t alarm = 0;
   const std::span<const size_t> starts = component.line_starts();
+  const std::span<const uint64_t> heads = component.line_heads();
   for (size_t index = 0; index < starts.size(); ++index) {
+    if ((heads[index] & key.head_mask) != key.head) continue;
     const size_t line = starts[index];
-    if (platform::UpperAscii(text[line]) != first || !StartsWithNoCase(text.substr(line), key)) continue;
-    const size_t after = line + key.size();
-    if (!ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
+    if (!key.head_decides && !StartsWithNoCase(text.substr(line), key.text)) continue;
+    const size_t after = line + key.text.size();
+    if (!key.ends_in_colon && (after >= text.size() || (text[after] != ':' && text[after] != ';'))) continue;
     while (alarm < alarms.size() && alarms[alarm].second <= line) ++alarm;
     if (alarm < alarms.size() && alarms[alarm].first <= line) continue;
     const size_t newline = index + 1 < starts.size() ? starts[index + 1] - 1 : std::string_view::npos;
-    if (plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound, newline};
-    const bool holds_colon = key.find(':') != std::string_view::npos;
-    return {after, holds_colon ? kICalValueFound : kICalValueWithParameters, newline};
+    if (key.plain) return {after + 1, text[after] == ';' ? kICalValueWithParameters : kICalValueFound, newline};
+    return {after, key.holds_colon ? kICalValueFound : kICalValueWithParameters, newline};
   }
   return {};
 }
@@ -111,15 +108,18 @@ std::string_view ValueAt(std::string_view text, size_t at, size_t newline, char 
   const bool continued = !last_line && ((!line.empty() && line.back() == '=' &&
                                          !StartsWithNoCase(line, "=?UTF-8?Q?")) ||
                                         text[end + 1] == ' ' || text[end + 1] == '\t');
-  if (!continued && line.find("\\n") == std::string_view::npos) return line;
+  // Most values hold no backslash at all: one search for it settles them.
+  if (!continued && (line.find('\\') == std::string_view::npos || line.find("\\n") == std::string_view::npos)) {
+    return line;
+  }
   *storage = UnfoldedValue(text, at, line_end);
   ExpandLineBreaks(storage);
   return *storage;
 }
 
 size_t UnescapedColon(std::string_view value) {
-  for (size_t at = 0; at < value.size(); ++at) {
-    if (value[at] == ':' && (at == 0 || value[at - 1] != '\\')) return at;
+  for (size_t at = value.find(':'); at != std::string_view::npos; at = value.find(':', at + 1)) {
+    if (at == 0 || value[at - 1] != '\\') return at;
   }
   return std::string_view::npos;
 }
@@ -276,7 +276,20 @@ size_t ICalComponent::Scan(std::string_view text, bool stop_at_event_end) {
   // line before the event's end marker, and the rest of that block) starts
   // none.
   while (line_count_ > 0 && line_starts_[line_count_ - 1] >= text_.size()) --line_count_;
+  line_view_ = {line_starts_.data(), line_count_};
+  line_heads_.resize(line_count_);
+  for (size_t index = 0; index < line_count_; ++index) line_heads_[index] = ICalHeadOf(text_.substr(line_starts_[index]));
+  head_view_ = line_heads_;
+  alarm_view_ = alarms_;
   return end;
+}
+
+void ICalComponent::View(std::string_view text, std::span<const size_t> line_starts,
+                         std::span<const uint64_t> line_heads, std::span<const Span> alarms) {
+  text_ = text;
+  line_view_ = line_starts;
+  head_view_ = line_heads;
+  alarm_view_ = alarms;
 }
 
 ICalComponent::ICalComponent(std::string_view text) { Reset(text); }
@@ -289,7 +302,7 @@ int ICal_GetValue(const ICalComponent& component, std::string_view key, std::str
                   char line_end) {
   value->clear();
   if (key.empty()) return kICalValueNotFound;
-  const KeyLine line = FindPropertyLine(component, key);
+  const KeyLine line = FindPropertyLine(component, ICalKey(key));
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
   std::string storage;
   const std::string_view found = ValueAt(component.text(), line.value_start, line.newline, line_end, &storage);
@@ -321,9 +334,14 @@ int ICal_GetDecodedValue(const ICalComponent& component, std::string_view key, s
 
 int ICal_ViewDecodedValue(const ICalComponent& component, std::string_view key, bool decode, int mode,
                           bool wide, ICalValueView* view) {
+  return ICal_ViewDecodedValue(component, ICalKey(key), decode, mode, wide, view);
+}
+
+int ICal_ViewDecodedValue(const ICalComponent& component, const ICalKey& key, bool decode, int mode, bool wide,
+                          ICalValueView* view) {
   view->value = {};
   view->is_wide = false;
-  if (key.empty()) return kICalValueNotFound;
+  if (key.text.empty()) return kICalValueNotFound;
   const KeyLine line = FindPropertyLine(component, key);
   if (line.result == kICalValueNotFound) return kICalValueNotFound;
   std::string_view value = ValueAt(component.text(), line.value_start, line.newline, '\n', &view->storage);

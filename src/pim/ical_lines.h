@@ -3,8 +3,11 @@
 // "DTSTART;TZID=Europe:20110315T093000", folded onto several lines) found by
 // key and read out with their parameters decoded.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,6 +28,9 @@ class ICalComponent {
   ICalComponent() = default;
   // `text` must outlive the object (or the next Reset).
   explicit ICalComponent(std::string_view text);
+  // A copy would present the lines of the original.
+  ICalComponent(const ICalComponent&) = delete;
+  ICalComponent& operator=(const ICalComponent&) = delete;
   // Prepares another text, keeping the memory of the last.
   void Reset(std::string_view text);
   // Prepares `text` up to its first "END:VEVENT" (any case, found anywhere;
@@ -33,11 +39,18 @@ class ICalComponent {
   // when there is none. Finding the event's end and indexing its lines is
   // one pass.
   size_t ResetToEventEnd(std::string_view text);
+  // Presents a text prepared already (ical_event_index.h): its line starts,
+  // heads and alarm spans as a scan of it would find them. All must outlive
+  // the object (or the next Reset or View).
+  void View(std::string_view text, std::span<const size_t> line_starts, std::span<const uint64_t> line_heads,
+            std::span<const Span> alarms);
 
   std::string_view text() const { return text_; }
-  const std::vector<Span>& alarms() const { return alarms_; }
+  std::span<const Span> alarms() const { return alarm_view_; }
   // The start of every line (0 first, none at the text's end).
-  std::span<const size_t> line_starts() const { return {line_starts_.data(), line_count_}; }
+  std::span<const size_t> line_starts() const { return line_view_; }
+  // ICalHeadOf each line, in the same order.
+  std::span<const uint64_t> line_heads() const { return head_view_; }
 
  private:
   size_t Scan(std::string_view text, bool stop_at_event_end);
@@ -47,6 +60,11 @@ class ICalComponent {
   std::vector<Span> alarms_;
   std::vector<size_t> line_starts_;  // the first line_count_ hold the starts
   size_t line_count_ = 0;
+  // What the object presents: its own scan's results or a View's.
+  std::vector<uint64_t> line_heads_;
+  std::span<const size_t> line_view_;
+  std::span<const uint64_t> head_view_;
+  std::span<const Span> alarm_view_;
 };
 
 // True when `text` holds one of the bytes of `set`, ASCII only. (The
@@ -60,12 +78,68 @@ constexpr bool HoldsAnyOf(std::string_view text, std::string_view set) {
     if (byte < 64) low |= uint64_t{1} << byte;
     else if (byte < 128) high |= uint64_t{1} << (byte - 64);
   }
+  // Without a branch per byte: the texts asked about are short, and which
+  // of their bytes match is not predictable.
+  uint64_t found = 0;
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 64 ? (low >> byte) & 1 : byte < 128 && ((high >> (byte - 64)) & 1)) return true;
+    const uint64_t bits = byte < 64 ? low : byte < 128 ? high : 0;
+    found |= bits >> (byte & 63);
   }
-  return false;
+  return (found & 1) != 0;
 }
+
+// The head of a line or key: its first eight bytes (fewer at the text's
+// end, the others zero) as a word loaded from memory holds them, with bit 5
+// set in each. An ASCII letter then reads the same in either case, so a line
+// whose head differs from a key's in the key's bytes cannot begin with it:
+// a lookup compares a word per line, and the whole key only where the word
+// matched.
+inline constexpr size_t kICalHeadBytes = 8;
+
+constexpr unsigned ICalHeadShift(size_t byte) {
+  return std::endian::native == std::endian::little ? static_cast<unsigned>(8 * byte)
+                                                    : static_cast<unsigned>(8 * (kICalHeadBytes - 1 - byte));
+}
+
+constexpr uint64_t ICalHeadOf(std::string_view text) {
+  const size_t count = text.size() < kICalHeadBytes ? text.size() : kICalHeadBytes;
+  uint64_t head = 0;
+  if (!std::is_constant_evaluated() && count == kICalHeadBytes) {
+    std::memcpy(&head, text.data(), kICalHeadBytes);
+  } else {
+    for (size_t i = 0; i < count; ++i) head |= uint64_t{static_cast<unsigned char>(text[i])} << ICalHeadShift(i);
+  }
+  return head | 0x2020202020202020;
+}
+
+// A property key prepared once for the lookups of a walk (see ICal_GetValue
+// for how keys are matched).
+struct ICalKey {
+  constexpr ICalKey() = default;
+  constexpr explicit ICalKey(std::string_view key)
+      : text(key), plain(!HoldsAnyOf(key, ":;")), holds_colon(key.find(':') != std::string_view::npos),
+        ends_in_colon(!key.empty() && key.back() == ':') {
+    const size_t count = key.size() < kICalHeadBytes ? key.size() : kICalHeadBytes;
+    for (size_t i = 0; i < count; ++i) head_mask |= uint64_t{0xFF} << ICalHeadShift(i);
+    head = ICalHeadOf(key) & head_mask;
+    head_decides = key.size() <= kICalHeadBytes;
+    for (char c : key) {
+      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) head_decides = false;
+    }
+  }
+
+  std::string_view text;
+  bool plain = true;          // holds neither ':' nor ';'
+  bool holds_colon = false;
+  bool ends_in_colon = false;
+  uint64_t head = 0;       // ICalHeadOf the key, its own bytes only
+  uint64_t head_mask = 0;  // the bits of the key's own bytes
+  // The key is all in the head and all letters: a byte matches a letter's
+  // head byte only when it is that letter in either case, so a line whose
+  // head matches begins with the key.
+  bool head_decides = false;
+};
 
 // ICal_GetValue's results.
 inline constexpr int kICalValueNotFound = 0;
@@ -134,5 +208,7 @@ struct ICalValueView {
 };
 int ICal_ViewDecodedValue(const ICalComponent& component, std::string_view key, bool decode, int mode,
                           bool wide, ICalValueView* view);
+int ICal_ViewDecodedValue(const ICalComponent& component, const ICalKey& key, bool decode, int mode, bool wide,
+                          ICalValueView* view);
 
 }  // namespace qx

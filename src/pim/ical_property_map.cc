@@ -14,12 +14,12 @@ struct Row {
 
 using enum RecurrenceField;
 
-constexpr ICalPropertyMapEntry Text(std::string_view key) { return {key, kNone, kValueText, kValueText}; }
+constexpr ICalPropertyMapEntry Text(std::string_view key) { return {ICalKey(key), kNone, kValueText, kValueText}; }
 constexpr ICalPropertyMapEntry Typed(std::string_view key, uint32_t property, uint32_t stored) {
-  return {key, kNone, property, stored};
+  return {ICalKey(key), kNone, property, stored};
 }
 constexpr ICalPropertyMapEntry Rule(RecurrenceField field, uint32_t property) {
-  return {"RRULE", field, property, 0};
+  return {ICalKey("RRULE"), field, property, 0};
 }
 
 constexpr Row kRows[] = {
@@ -38,7 +38,7 @@ constexpr Row kRows[] = {
     {"PR_BNP_AllDayEvent", Typed("X-MICROSOFT-CDO-ALLDAYEVENT", kValueBoolean, kValuePlainText)},
     {"PR_BNP_BusyStatus", Typed("X-MICROSOFT-CDO-BUSYSTATUS", kValueInteger, kValuePlainText)},
     {"PR_SENSITIVITY", Typed("CLASS", kValueSensitivity, kValuePlainText)},
-    {"PR_BNP_IsRecurring", {"RRULE", kIsRecurring, kValueBoolean, kValuePlainText}},
+    {"PR_BNP_IsRecurring", {ICalKey("RRULE"), kIsRecurring, kValueBoolean, kValuePlainText}},
     {"PR_BNP_RecurrenceType", Rule(kType, kValueInteger)},
     {"PR_BNP_RecurrenceInterval", Rule(kInterval, kValueInteger)},
     {"PR_BNP_Occurrences", Rule(kOccurrences, kValueInteger)},

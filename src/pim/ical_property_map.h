@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "pim/ical_lines.h"
+
 namespace qx {
 
 // Value types of iCalendar values besides those of store/property_map.h.
@@ -27,7 +29,7 @@ enum class RecurrenceField {
 };
 
 struct ICalPropertyMapEntry {
-  std::string_view key;  // the iCalendar key, parameters included for FREEBUSY
+  ICalKey key;  // the iCalendar key, parameters included for FREEBUSY
   RecurrenceField field = RecurrenceField::kNone;
   uint32_t property_type = 8;  // handed to the caller
   uint32_t stored_type = 8;    // as the value is read from the text

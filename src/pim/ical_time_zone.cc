@@ -132,14 +132,55 @@ void ICal_ParseTimeZone(std::string_view feed_text, const ICalComponent& item, T
   zone->daylight = ReadRule(Block(block, "BEGIN:DAYLIGHT", "END:DAYLIGHT"));
 }
 
+namespace {
+
+// Which of the rules' offsets a local time takes.
+enum class ZoneOffsetOf { kDaylightFrom, kStandardFrom, kStandardTo, kDaylightTo };
+
+// Between both change-overs of the year `t` (seconds since 1970, local
+// clock) is in.
+ZoneOffsetOf OffsetBetween(int64_t standard, int64_t daylight, int64_t t) {
+  if (standard >= daylight) {
+    if (t < daylight) return ZoneOffsetOf::kDaylightFrom;
+    if (t < standard) return ZoneOffsetOf::kStandardFrom;
+    return ZoneOffsetOf::kStandardTo;
+  }
+  if (t < standard) return ZoneOffsetOf::kStandardFrom;
+  if (t < daylight) return ZoneOffsetOf::kDaylightFrom;
+  return ZoneOffsetOf::kDaylightTo;
+}
+
+int64_t LocalSeconds(uint64_t local) {
+  return static_cast<int64_t>(local / platform::kTicksPerSecond) - platform::kSecondsFrom1601To1970;
+}
+
+uint64_t YearBegins(int64_t year) {
+  CivilTime first;
+  first.year = year;
+  first.month = 1;
+  first.day = 1;
+  return FileTimeFromCivil(first).value_or(0);
+}
+
+// Fills the zone's year cache for `year`.
+void LearnYear(const TimeZoneRecord& zone, int64_t year) {
+  zone.change_over_year = year;
+  zone.standard_change_over = ChangeOver(zone.standard, year);
+  zone.daylight_change_over = ChangeOver(zone.daylight, year);
+  zone.year_begins = YearBegins(year);
+  zone.next_year_begins = YearBegins(year + 1);
+  zone.standard_from_seconds = UtcOffsetSeconds(zone.standard.offset_from);
+  zone.standard_to_seconds = UtcOffsetSeconds(zone.standard.offset_to);
+  zone.daylight_from_seconds = UtcOffsetSeconds(zone.daylight.offset_from);
+  zone.daylight_to_seconds = UtcOffsetSeconds(zone.daylight.offset_to);
+}
+
+}  // namespace
+
 std::string ICal_ZoneOffset(const TimeZoneRecord& zone, uint64_t local) {
   if (!zone.standard.present && !zone.daylight.present) return MachineOffset(local);
   const CivilTime time = CivilFromFileTime(local);
-  if (zone.change_over_year != time.year) {
-    zone.change_over_year = time.year;
-    zone.standard_change_over = ChangeOver(zone.standard, time.year);
-    zone.daylight_change_over = ChangeOver(zone.daylight, time.year);
-  }
+  if (zone.change_over_year != time.year) LearnYear(zone, time.year);
   const std::optional<int64_t>& standard = zone.standard_change_over;
   const std::optional<int64_t>& daylight = zone.daylight_change_over;
   if (!standard || !daylight) {
@@ -156,15 +197,29 @@ std::string ICal_ZoneOffset(const TimeZoneRecord& zone, uint64_t local) {
     }
     return FixedOffset(zone, local);
   }
-  const int64_t t = static_cast<int64_t>(local / platform::kTicksPerSecond) - platform::kSecondsFrom1601To1970;
-  if (*standard >= *daylight) {
-    if (t < *daylight) return zone.daylight.offset_from;
-    if (t < *standard) return zone.standard.offset_from;
-    return zone.standard.offset_to;
+  switch (OffsetBetween(*standard, *daylight, LocalSeconds(local))) {
+    case ZoneOffsetOf::kDaylightFrom: return zone.daylight.offset_from;
+    case ZoneOffsetOf::kStandardFrom: return zone.standard.offset_from;
+    case ZoneOffsetOf::kStandardTo: return zone.standard.offset_to;
+    case ZoneOffsetOf::kDaylightTo: break;
   }
-  if (t < *standard) return zone.standard.offset_from;
-  if (t < *daylight) return zone.daylight.offset_from;
   return zone.daylight.offset_to;
+}
+
+int64_t ICal_ZoneOffsetSeconds(const TimeZoneRecord& zone, uint64_t local) {
+  const bool year_known = zone.change_over_year != INT64_MIN && zone.year_begins <= local &&
+                          local < zone.next_year_begins;
+  if (!year_known || !zone.standard_change_over || !zone.daylight_change_over ||
+      (!zone.standard.present && !zone.daylight.present)) {
+    return UtcOffsetSeconds(ICal_ZoneOffset(zone, local));
+  }
+  switch (OffsetBetween(*zone.standard_change_over, *zone.daylight_change_over, LocalSeconds(local))) {
+    case ZoneOffsetOf::kDaylightFrom: return zone.daylight_from_seconds;
+    case ZoneOffsetOf::kStandardFrom: return zone.standard_from_seconds;
+    case ZoneOffsetOf::kStandardTo: return zone.standard_to_seconds;
+    case ZoneOffsetOf::kDaylightTo: break;
+  }
+  return zone.daylight_to_seconds;
 }
 
 std::string OffsetText(int64_t seconds) {

@@ -35,10 +35,17 @@ struct TimeZoneRecord {
   // properties do not look again.
   const char* absolute_item = nullptr;
   // The change-overs of the year asked last: a walk reads many events of
-  // one year.
+  // one year. With them the FILETIMEs that begin that year and the next,
+  // and the rules' offsets in seconds, for ICal_ZoneOffsetSeconds.
   mutable int64_t change_over_year = INT64_MIN;
   mutable std::optional<int64_t> standard_change_over;
   mutable std::optional<int64_t> daylight_change_over;
+  mutable uint64_t year_begins = 0;
+  mutable uint64_t next_year_begins = 0;
+  mutable int64_t standard_from_seconds = 0;
+  mutable int64_t standard_to_seconds = 0;
+  mutable int64_t daylight_from_seconds = 0;
+  mutable int64_t daylight_to_seconds = 0;
 };
 
 // Reads the zone of `feed_text` into *zone, once: nothing is read when it
@@ -69,6 +76,9 @@ void ICal_ParseTimeZone(std::string_view feed_text, const ICalComponent& item, T
 // rule's. A text without a zone is in the local time of this machine, so
 // without either offset the machine's offset at that time is given.
 std::string ICal_ZoneOffset(const TimeZoneRecord& zone, uint64_t local);
+// UtcOffsetSeconds(ICal_ZoneOffset(zone, local)), without the text when the
+// zone's rules give both change-overs of the year of `local`.
+int64_t ICal_ZoneOffsetSeconds(const TimeZoneRecord& zone, uint64_t local);
 
 // "+HHMM" or "-HHMM" for an offset in seconds east of UTC.
 std::string OffsetText(int64_t seconds);

@@ -96,6 +96,57 @@ TEST(ICalLinesTest, MarkersAndLinesAreFoundWhereverTheyFallInTheText) {
   }
 }
 
+// A feed finds its events once; every walk then presents each event with
+// the lines, heads and alarms a scan of that event's own text finds, the
+// events' records never mixed up whatever their sizes.
+TEST(ICalLinesTest, EveryWalkPresentsEachEventAsAScanOfItsTextWould) {
+  std::string text = "BEGIN:VCALENDAR\r\nSUMMARY:not in an event\r\n";
+  std::vector<std::string> subjects;
+  for (int i = 0; i < 40; ++i) {
+    subjects.push_back("event " + std::to_string(i));
+    text += i % 3 == 0 ? "begin:vevent " : "BEGIN:VEVENT\r\n";
+    for (int line = 0; line < i % 7; ++line) text += "X-LINE-" + std::to_string(line) + ":" + std::string(i, 'x') + "\r\n";
+    for (int alarm = 0; alarm < i % 3; ++alarm) text += "BEGIN:VALARM\r\nSUMMARY:alarm\r\nEND:VALARM\r\n";
+    text += (i % 2 == 0 ? "Summary;LANGUAGE=en:" : "SUMMARY:") + subjects.back() + "\r\n";
+    if (i % 5 == 4) text += "BEGIN:VALARM\r\nDESCRIPTION:open to the end\r\n";
+    text += "END:VEVENT\r\n";
+  }
+  ICalFeed feed;
+  feed.OpenText(text + "END:VCALENDAR\r\n");
+  for (int walk = 0; walk < 2; ++walk) {
+    size_t count = 0;
+    for (bool found = feed.FirstItem(); found; found = feed.NextItem(), ++count) {
+      ASSERT_LT(count, subjects.size());
+      const ICalComponent& shown = feed.component();
+      const ICalComponent scanned(feed.item());
+      const auto starts = shown.line_starts();
+      const auto heads = shown.line_heads();
+      const auto alarms = shown.alarms();
+      EXPECT_EQ(std::vector<size_t>(starts.begin(), starts.end()),
+                std::vector<size_t>(scanned.line_starts().begin(), scanned.line_starts().end()))
+          << count;
+      EXPECT_EQ(std::vector<uint64_t>(heads.begin(), heads.end()),
+                std::vector<uint64_t>(scanned.line_heads().begin(), scanned.line_heads().end()))
+          << count;
+      EXPECT_EQ(std::vector<ICalComponent::Span>(alarms.begin(), alarms.end()),
+                std::vector<ICalComponent::Span>(scanned.alarms().begin(), scanned.alarms().end()))
+          << count;
+      ICalValueView subject;
+      ICal_ViewDecodedValue(shown, "SUMMARY", true, kICalDecodeBytes, false, &subject);
+      EXPECT_EQ(subject.value, subjects[count]);
+    }
+    EXPECT_EQ(count, subjects.size());
+    EXPECT_FALSE(feed.NextItem());
+  }
+  feed.Close();
+  EXPECT_FALSE(feed.FirstItem());
+
+  // A line whose head matches only with bit 5 set in a byte that is no
+  // letter (CR for '-') is compared in full.
+  EXPECT_EQ(Value("X\rFOO:wrong\r\nx-foo:right\r\n", "X-FOO"), "right");
+  EXPECT_EQ(Value("SUMMARx:wrong\r\nsummary:right\r\n", "SUMMARY"), "right");
+}
+
 TEST(ICalLinesTest, QuotedPrintableValuesJoinSoftBreaksAndDecodeOrBecomeEncodedWords) {
   const std::string event =
       "DESCRIPTION;ENCODING=QUOTED-PRINTABLE:Line=0D=0Aone=\r\n two=C3=A9\r\n"
@@ -154,6 +205,11 @@ TEST(ICalDateTimeTest, BasicExtendedUtcAndOffsetFormsReadAsUtc) {
     EXPECT_EQ(Parsed(bad), "none") << bad;
   }
   EXPECT_EQ(Parsed("20120229T235959"), "2012-02-29 23:59:59");
+  // Fields end at their first other character, in the plain form's length
+  // too.
+  EXPECT_EQ(Parsed("20110315T09a000"), "2011-03-15 09:00:00");
+  EXPECT_EQ(Parsed("2011031XT093000"), "2011-03-01 09:30:00");
+  EXPECT_EQ(Parsed("20110315T093000z"), "2011-03-15 09:30:00");
   EXPECT_EQ(Parsed(std::string(1000, '9')), "none");  // no such date
 }
 

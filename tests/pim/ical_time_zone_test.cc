@@ -126,7 +126,8 @@ TEST_F(ICalTimeZoneTest, RulesGiveTheDatabasesOffsetEveryHourAroundEachChangeOve
         for (time_t u = hour - 36 * 3600; u <= hour + 36 * 3600; u += 1800) {
           long expected = 0;
           const uint64_t wall = WallClockFileTime(u, &expected);
-          const int64_t read = UtcOffsetSeconds(ICal_ZoneOffset(zone, wall));
+          const int64_t read = ICal_ZoneOffsetSeconds(zone, wall);
+          ASSERT_EQ(read, UtcOffsetSeconds(ICal_ZoneOffset(zone, wall)));
           ASSERT_TRUE(IsReadingOf(wall, read))
               << zones[z].name << " wall clock " << CivilFromFileTime(wall).month << "/"
               << CivilFromFileTime(wall).day << " " << CivilFromFileTime(wall).hour << ":"
@@ -139,6 +140,13 @@ TEST_F(ICalTimeZoneTest, RulesGiveTheDatabasesOffsetEveryHourAroundEachChangeOve
     // Only the repeated hour as the clock goes back reads differently (its
     // first reading is taken), half-hourly samples: two per year.
     EXPECT_EQ(second_readings, 4) << zones[z].name;
+    // The change-overs kept are those of the year read last: a summer of
+    // another year read next is read with that year's.
+    for (const char* wall : {"20231231T233000", "20240701T120000", "20240101T003000", "20230701T120000"}) {
+      const uint64_t local = *ICal_ParseDateTime(wall);
+      const int64_t seconds = ICal_ZoneOffsetSeconds(zone, local);
+      EXPECT_EQ(seconds, UtcOffsetSeconds(ICal_ZoneOffset(zone, local))) << zones[z].name << " " << wall;
+    }
   }
   if (checked_zones == 0) GTEST_SKIP() << "no time-zone database (tzdata)";
 }
