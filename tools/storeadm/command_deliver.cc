@@ -42,7 +42,7 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
     NewMessageFileName(name, sizeof name);
     // Renamed into place once whole: no scan ever indexes part of a message.
     if (!platform::DurablyCopyFile(files[i], folder_dir + "\\" + name, platform::FileKind::kMessage,
-                                   true, platform::CopiedTime::kNow)) {
+                                   platform::TargetName::kNewUnique, platform::CopiedTime::kNow)) {
       const std::string reason = LastErrorText();
       ReportError("cannot copy %s into %s: %s", files[i], ShownPath(folder_dir).c_str(),
                   reason.c_str());
