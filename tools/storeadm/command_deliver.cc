@@ -16,6 +16,7 @@
 #include "store_objects.h"
 #include "report.h"
 #include "store_names_check.h"
+#include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
 #include "frame/file_helpers.h"
@@ -54,8 +55,22 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
   return names;
 }
 
-// True when the folder's index holds every one of `names`.
+// True when the index bytes hold an entry for `name` as the store writes
+// one. The new names are GUIDs, which need no escape.
+bool HoldsEntryText(std::string_view index_bytes, const std::string& name) {
+  return index_bytes.find("<ELEMENT ID=\"" + name + "\"") != std::string_view::npos;
+}
+
+// True when the folder's index holds every one of `names`. A save writes
+// each entry as the store spells it, so the bytes answer without a parse;
+// an index that does not show them that way is loaded to be sure.
 bool AllIndexed(const std::string& folder_dir, const std::vector<std::string>& names) {
+  std::string bytes;
+  if (platform::ReadWholeFile(FolderFilePath(folder_dir, kIndexFileName), &bytes) &&
+      std::all_of(names.begin(), names.end(),
+                  [&](const std::string& name) { return HoldsEntryText(bytes, name); })) {
+    return true;
+  }
   std::optional<std::vector<IndexedMessage>> indexed = ReadIndexedMessages(folder_dir);
   if (!indexed) return false;
   for (const std::string& name : names) {
