@@ -877,15 +877,20 @@ int64_t GetFileSize(std::string_view path) {
 bool ReadWholeFile(std::string_view path, std::string* contents) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
   if (!file.valid()) return false;
-  contents->clear();
+  // Read straight into the string, sized for the file as it is now; a file
+  // that grows meanwhile is read on to its end.
   const int64_t size = file.Size();
-  if (size > 0) contents->reserve(static_cast<size_t>(size));
-  char buffer[65536];
+  size_t filled = 0;
+  contents->resize(size > 0 ? static_cast<size_t>(size) : 0);
   while (true) {
-    const int64_t got = file.Read(buffer, sizeof buffer);
+    if (filled == contents->size()) contents->resize(filled + 65536);
+    const int64_t got = file.Read(contents->data() + filled, contents->size() - filled);
     if (got < 0) return false;
-    if (got == 0) return true;
-    contents->append(buffer, static_cast<size_t>(got));
+    if (got == 0) {
+      contents->resize(filled);
+      return true;
+    }
+    filled += static_cast<size_t>(got);
   }
 }
 

@@ -4,6 +4,7 @@
 // file tells the mailbox's readers that new mail arrived.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,9 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
 // True when the index bytes hold an entry for `name` as the store writes
 // one. The new names are GUIDs, which need no escape.
 bool HoldsEntryText(std::string_view index_bytes, const std::string& name) {
-  return index_bytes.find("<ELEMENT ID=\"" + name + "\"") != std::string_view::npos;
+  const std::string entry = "<ELEMENT ID=\"" + name + "\"";
+  const std::boyer_moore_horspool_searcher searcher(entry.begin(), entry.end());
+  return std::search(index_bytes.begin(), index_bytes.end(), searcher) != index_bytes.end();
 }
 
 // True when the folder's index holds every one of `names`. A save writes
