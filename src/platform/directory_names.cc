@@ -186,6 +186,7 @@ class DirectoryNameCache {
     // looks into it once (one delivery, one status) does not pay for an
     // inotify instance, whose release at exit waits for the kernel. The
     // watch comes first, so that no change made during the listing is missed.
+    if (listed_once_.size() >= kNameBudget) listed_once_.clear();  // a long-lived process forgets
     const bool listed_before = !listed_once_.insert(key).second;
     if (listed_before && ChangesAreLocal(directory)) listing.watch = Watch(directory);
     const bool current = ListNames(directory, key, &listing.names);

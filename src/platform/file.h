@@ -178,8 +178,9 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace);
 // holders. A target held exclusively gives 32. Falls back to MoveFileEx when
 // `from` is not found as spelled.
 bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_view to);
-// Closes `*written`, then renames `from` to `to`, both as spelled, without
-// replacing anything: 80 when `to` exists. For a target whose name the
+// Closes `*written`, then renames `from` to `to` without replacing anything:
+// 80 when `to` exists. Both names are taken as spelled, their folders found
+// in any spelling (NativePathWithNameAsSpelled). For a target whose name the
 // caller made unique.
 bool PlaceWrittenFileAsNew(File* written, std::string_view from, std::string_view to);
 // Copies the contents, the last-write time and the read-only bit; with
