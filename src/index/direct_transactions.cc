@@ -27,6 +27,7 @@
 #include "folder/folder_size_cache.h"
 #include "frame/store_names.h"
 #include "platform/durable_replace.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/file_version.h"
 
@@ -165,11 +166,13 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
             platform::FileVersionOf(path) != version;
         if (result.other_writer) return result;
         platform::FileReplacement replacement(path, path + ".tmp", platform::FileKind::kIndex);
-        if (!replacement.valid()) return result;
+        bool whole = replacement.valid();
         for (std::string_view piece : edit.Pieces()) {
-          if (!piece.empty() && !replacement.Write(piece)) return result;
+          if (!whole) break;
+          whole = piece.empty() || replacement.Write(piece);
         }
-        result.written = replacement.Commit();
+        result.written = whole && replacement.Commit();
+        if (!result.written) result.error = platform::GetLastError();
         return result;
       },
       [&](FolderStatusRecord status) { edit.CountStatus(status); });
@@ -201,6 +204,8 @@ uint32_t DirectInsertItems(const char* postoffice, const char* mailbox, const ch
   // any other text goes through the DOM.
   if (index.get()->folder_type == kFolderTypeMail &&
       InsertIntoIndexText(index.get(), files, flag_list, &any_inserted, &inserted_bytes)) {
+    // A commit that failed left its reason; the clean-up does not replace it.
+    const platform::LastErrorKept commit_error;
     AbandonIndexTransaction(index.get(), true, &handle);
     AdjustMailboxSize(postoffice, mailbox, ClampToInt32(inserted_bytes), folder);
     return 1;
@@ -229,6 +234,7 @@ uint32_t DirectInsertItems(const char* postoffice, const char* mailbox, const ch
   // Saved when any entry went in, not only the last: the size caches are
   // adjusted for every inserted file, and the index must agree with them.
   const uint32_t result = SaveAndCloseIndex(index.get(), any_inserted, true, &handle);
+  const platform::LastErrorKept commit_error;
   AdjustMailboxSize(postoffice, mailbox, ClampToInt32(inserted_bytes), folder);
   return result;
 }

@@ -146,7 +146,9 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
   platform::FileReplacement replacement(path, std::string(path) + ".tmp",
                                         platform::FileKind::kIndex);
   if (!replacement.valid()) {
-    PrintSaveError(platform::GetLastError());
+    const uint32_t error = platform::GetLastError();
+    PrintSaveError(error);
+    platform::SetLastError(error);
     return 0;
   }
   FileWriter writer(replacement.file());
@@ -158,6 +160,8 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
   if (error != 0) {
     replacement.Abandon();
     PrintSaveError(error);
+    // The caller reports why the save failed, not what the clean-up met.
+    platform::SetLastError(error);
     return 0;
   }
   return 1;
@@ -204,14 +208,22 @@ bool InitializeIndexDocument(const XmlDocument& document) {
   return true;
 }
 
-bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
-                      std::optional<platform::FileVersion>* version_read) {
+namespace {
+
+bool IsMissingFileError(uint32_t error) {
+  return error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+}
+
+bool LoadDocument(const XmlDocument& document, std::string_view path,
+                  std::optional<platform::FileVersion>* version_read, bool report_missing) {
   if (!document) return false;
   size_t size = 0;
   void* buffer = ReadIntoParserBuffer(path, &size, version_read);
   if (buffer == nullptr) {
     document.dom().reset();
-    PrintOpenError(platform::GetLastError());
+    const uint32_t error = platform::GetLastError();
+    if (report_missing || !IsMissingFileError(error)) PrintOpenError(error);
+    platform::SetLastError(error);
     return false;
   }
   pugi::xml_parse_result result =
@@ -230,6 +242,21 @@ bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
+                      std::optional<platform::FileVersion>* version_read) {
+  return LoadDocument(document, path, version_read, true);
+}
+
+bool LoadDocumentFileIfPresent(const XmlDocument& document, std::string_view path,
+                               bool* missing) {
+  *missing = false;
+  if (LoadDocument(document, path, nullptr, false)) return true;
+  *missing = IsMissingFileError(platform::GetLastError());
+  return false;
 }
 
 uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,

@@ -40,6 +40,13 @@ bool InitializeIndexDocument(const XmlDocument& document);
 bool LoadDocumentFile(const XmlDocument& document, std::string_view path,
                       std::optional<platform::FileVersion>* version_read = nullptr);
 
+// LoadDocumentFile for a document that many folders and mailboxes do not
+// have (a share list, an access list): a file or directory that is not
+// there is no error and is not reported, only *missing set. Any other
+// failure is reported as LoadDocumentFile reports it.
+bool LoadDocumentFileIfPresent(const XmlDocument& document, std::string_view path,
+                               bool* missing);
+
 // Writes `document` to `path` as UTF-8 without a declaration. The text goes
 // to a file beside it first and replaces the old file in one rename, so a
 // failed save never leaves a truncated index behind. 1 on success, else 0

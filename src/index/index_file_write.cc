@@ -14,6 +14,7 @@
 #include "index/index_uid_repair.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
+#include "platform/errors.h"
 
 namespace qx {
 
@@ -72,6 +73,7 @@ IndexFileWrite WriteObjectIndexFile(StoreIndex* index) {
   std::optional<platform::FileVersion> written;
   result.written = SaveDocumentFile(HeldDocument(index), path, &written) == 1;
   if (result.written) NoteDocumentIsFile(index, written);
+  if (!result.written) result.error = platform::GetLastError();
   return result;
 }
 

@@ -24,6 +24,7 @@ namespace qx {
 struct IndexFileWrite {
   bool written = false;       // the file holds the object's document now
   bool other_writer = false;  // the file was not as the object read or last wrote it
+  uint32_t error = 0;         // why the file could not be written (a last-error code)
 };
 
 // REQUIRES: the folder's block file is held, and the StoreIndex mutex when

@@ -14,6 +14,7 @@
 #include "index/index_stamp.h"
 #include "index/store_index.h"
 #include "platform/diagnostics.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "folder/folder_files.h"
 #include "folder/folder_flags.h"
@@ -110,6 +111,8 @@ bool CommitTransactionWrite(StoreIndex* index, const std::function<IndexFileWrit
     TraceForFolder("StoreIndex_SaveAndClose::Failed to commit index for folder ",
                    index->folder_directory, ". Folder will be marked as dirty.\n");
     MarkFolderChanged(index->folder_directory);
+    // The caller learns why the write failed, not how the marking went.
+    if (written.error != 0) platform::SetLastError(written.error);
   }
   return committed;
 }
@@ -162,9 +165,12 @@ uint32_t SaveAndCloseIndex(StoreIndex* index, bool save, bool keep_open, uintptr
   if (index == nullptr) return 0;
   SetStoreIndexPaths(index);
   if (index->folder_directory[0] == '\0') return 1;
-  if (save) CommitTransactionDocument(index);
+  const bool committed = save && CommitTransactionDocument(index);
+  const uint32_t commit_error = platform::GetLastError();
   ReleaseIndexBlock(BlockPathOf(index).c_str(), keep_open,
                     block_handle != nullptr ? block_handle : &index->block_handle);
+  // A failed commit's reason outlasts the release of the block.
+  if (save && !committed) platform::SetLastError(commit_error);
   return 1;
 }
 

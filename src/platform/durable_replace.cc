@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -52,6 +54,23 @@ std::string UniqueTemporaryFor(std::string_view target) {
   std::snprintf(suffix, sizeof suffix, ".%08X%04X%04X.tmp", guid.data1, guid.data2, guid.data3);
   return std::string(target) + suffix;
 }
+
+}  // namespace
+
+bool IsUniqueTemporaryName(std::string_view name) {
+  constexpr std::string_view kExtension = ".tmp";
+  constexpr size_t kHexDigits = 16;
+  if (name.size() <= kHexDigits + 1 + kExtension.size() || !name.ends_with(kExtension)) {
+    return false;
+  }
+  const size_t digits_start = name.size() - kExtension.size() - kHexDigits;
+  const std::string_view digits = name.substr(digits_start, kHexDigits);
+  return name[digits_start - 1] == '.' &&
+         std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+namespace {
 
 // A rewrite keeps who may read and write the file: the temporary gets the
 // target's permission bits before it takes the target's place. A new file

@@ -98,6 +98,11 @@ class FileReplacement {
   bool done_ = false;  // committed or abandoned
 };
 
+// Whether a file name ends the way UniqueTemporaryFor ends the names it
+// makes (".<16 hex digits>.tmp"): a writer killed before its rename leaves
+// such a file, which no reader takes for the target.
+bool IsUniqueTemporaryName(std::string_view name);
+
 // The whole replacement for contents held in memory: true when `bytes` are
 // in place of the target.
 bool DurablyReplaceFile(std::string_view target, std::string_view temporary,

@@ -35,6 +35,22 @@ enum ErrorCode : uint32_t {
 uint32_t GetLastError();
 void SetLastError(uint32_t code);
 
+// Holds the thread's last error from its making to its end, so that
+// clean-up after a failure (a block released, a cache adjusted) leaves the
+// failure's reason for the caller:
+//   const platform::LastErrorKept reason;
+//   ReleaseBlock(...);
+class LastErrorKept {
+ public:
+  LastErrorKept() : error_(GetLastError()) {}
+  ~LastErrorKept() { SetLastError(error_); }
+  LastErrorKept(const LastErrorKept&) = delete;
+  LastErrorKept& operator=(const LastErrorKept&) = delete;
+
+ private:
+  uint32_t error_;
+};
+
 // What a caller knows about a failed call that errno alone does not say.
 struct ErrnoContext {
   // A component before the last one is missing: ENOENT becomes 3, not 2.

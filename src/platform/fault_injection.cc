@@ -106,11 +106,23 @@ bool FaultFiresForDescriptor(FaultOp op, int fd) {
   return FaultFires(op, std::string_view(path, static_cast<size_t>(length)));
 }
 
-void ArmDiskFullFromEnvironment() {
+namespace {
+
+// A full disk for programs that tests run (the command line tools, the
+// remote host): when QXSTORE_TEST_DISK_FULL is set, every write and copy
+// whose native path contains its value fails with 112 (the disk is full)
+// until ClearFaults. Armed as the layer is loaded, before any program code
+// runs, so no program needs to know of it.
+bool ArmDiskFullFromEnvironment() {
   const char* path_part = std::getenv("QXSTORE_TEST_DISK_FULL");
-  if (path_part == nullptr || *path_part == '\0') return;
+  if (path_part == nullptr || *path_part == '\0') return false;
   InjectFault(FaultOp::kWrite, path_part, kErrorDiskFull, -1);
   InjectFault(FaultOp::kCopy, path_part, kErrorDiskFull, -1);
+  return true;
 }
+
+[[maybe_unused]] const bool disk_full_armed = ArmDiskFullFromEnvironment();
+
+}  // namespace
 
 }  // namespace qx::platform

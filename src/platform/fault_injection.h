@@ -19,10 +19,9 @@ void InjectFault(FaultOp op, std::string_view path_part, uint32_t error, int cou
 // Disarms every injected fault (not the power switch below).
 void ClearFaults();
 
-// A full disk for programs run by tests: when QXSTORE_TEST_DISK_FULL is set,
-// every write and copy whose native path contains its value fails with 112
-// (the disk is full) until ClearFaults. Programs call it once at start.
-void ArmDiskFullFromEnvironment();
+// A full disk for programs run by tests: when QXSTORE_TEST_DISK_FULL is set
+// as a program starts, every write and copy whose native path contains its
+// value fails with 112 (the disk is full) until ClearFaults.
 
 // Used by the layer itself: true (and the last error set) when a fault fires.
 // Costs one relaxed atomic load while no fault is armed and the power is on.

@@ -72,8 +72,9 @@ std::string AccessListPath(const char* mailbox, const char* postoffice, std::str
 XmlDocument LoadShareDocument(std::string_view path) {
   XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
   if (!document) return document;
-  if (path.empty() || !LoadDocumentFile(document, path)) {
-    platform::DiagPrintf("General error loading index file\n");
+  bool missing = false;
+  if (path.empty() || !LoadDocumentFileIfPresent(document, path, &missing)) {
+    if (!missing) platform::DiagPrintf("General error loading index file\n");
     return XmlDocument();
   }
   return document;

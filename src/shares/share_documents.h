@@ -49,6 +49,8 @@ std::string AccessListPath(const char* mailbox, const char* postoffice, std::str
 
 // A share document loaded from `path`; holds no document when it cannot be
 // loaded ("General error loading index file" is printed after the reason).
+// A document that is not there is the usual case (a mailbox that shares
+// nothing, a grantee without a security file) and is not reported.
 XmlDocument LoadShareDocument(std::string_view path);
 
 // Writes the document back to `path` when its root still has child nodes,

@@ -31,6 +31,9 @@ for file in "$libdir/libqxstore.so" "$prefix/include/qxstore.h" "$prefix/sbin/st
 done
 grep -q '^\.SH COMMANDS' "$prefix/share/man/man8/storeadm.8" || fail "storeadm(8) has no COMMANDS"
 grep -q 'storeadm deliver' "$prefix/share/man/man8/storeadm.8" || fail "storeadm(8) lacks deliver"
+# A usage or summary that --help folds over lines is whole on the page.
+grep -q 'storeadm calendar check <postoffice> <mailbox> \[\\-\\-repair\] \[\\-\\-json\]' \
+  "$prefix/share/man/man8/storeadm.8" || fail "storeadm(8) cuts a folded usage line"
 
 # The library: its versioned name, and only the C interface exported.
 soname=$(readelf -d "$libdir/libqxstore.so" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')

@@ -63,6 +63,20 @@ TEST_F(StoreadmRemoteTest, AHostItCannotUseFailsWithOneLineSayingWhy) {
   test::ProgramRun run = Storeadm("folders PO MB");
   EXPECT_EQ(run.exit_code, 0) << run.output;
   EXPECT_NE(run.output.find("  Inbox\n"), std::string::npos) << run.output;
+
+  // A command that does its work here says so, and one whose halves would
+  // part (files here, provider entries there) refuses.
+  run = Storeadm("paths PO MB Inbox");
+  EXPECT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_NE(run.output.find("storeadm: paths ran on this machine"), std::string::npos)
+      << run.output;
+  run = Storeadm("calendar add PO MB 2024-01-01T10:00 2024-01-01T11:00 x");
+  EXPECT_EQ(run.exit_code, 1) << run.output;
+  EXPECT_EQ(run.output, "storeadm: calendar runs on this machine only\n");
+  EXPECT_NE(Storeadm("paths --help").output.find("Runs on this machine only"), std::string::npos);
+  EXPECT_NE(Storeadm("config").output.find("127.0.0.1:" + std::to_string(port) + ", credentials set"),
+            std::string::npos);
+  EXPECT_NE(Storeadm("cat --help").output.find("Takes --host NAME"), std::string::npos);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "store_objects.h"
 #include "report.h"
 #include "item_values.h"
+#include "json_text.h"
 #include "message/item_file_name.h"
 #include "frame/store_paths.h"
 #include "message/mime_reader.h"
@@ -22,9 +23,10 @@ namespace {
 
 int RunBody(int argc, char** argv);
 
-const Command kBody{"body", "<postoffice> <mailbox> <folder> <identifier> [--html | --calendar]",
+const Command kBody{"body",
+                    "<postoffice> <mailbox> <folder> <identifier> [--html | --calendar] [--json]",
                     "prints the body (or HTML body, or calendar part) of an item's message file",
-                    RunBody, nullptr, "--html --calendar"};
+                    RunBody, nullptr, "--html --calendar --json"};
 const CommandRegistration kRegisterBody(kBody);
 
 int Fail(const std::string& message) {
@@ -34,6 +36,7 @@ int Fail(const std::string& message) {
 }
 
 int RunBody(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 5 && argc != 6) return UsageError(kBody, "expected a folder and an identifier");
   FolderArgument folder_argument;
   if (argc > 3) {
@@ -61,7 +64,14 @@ int RunBody(int argc, char** argv) {
   if (platform::GetFileSize(path) < 0) return Fail("the file of item " + identifier + " is missing");
   std::string value;
   ReadContentValue(path, property, &value);
-  std::fwrite(value.data(), 1, value.size(), stdout);
+  if (json) {
+    PrintJsonArray({JsonObject()
+                        .Add("identifier", identifier)
+                        .Add("property", property)
+                        .Add("text", value)});
+  } else {
+    std::fwrite(value.data(), 1, value.size(), stdout);
+  }
   StoreFolder_FindClose();
   return kExitOk;
 }

@@ -29,6 +29,7 @@
 #include "platform/listing.h"
 #include "qxstore.h"
 #include "report.h"
+#include "store_objects.h"
 
 namespace qx::storeadm {
 namespace {
@@ -38,9 +39,10 @@ int RunCalendar(int argc, char** argv);
 const Command kCalendar{
     "calendar",
     "<postoffice> <mailbox> [--day YYYY-MM-DD | --month YYYY-MM | --year YYYY] [--json]\n"
-    "               storeadm calendar add <postoffice> <mailbox> <start> <end> <subject> [--location L]\n"
-    "               storeadm calendar remove <postoffice> <mailbox> <identifier>\n"
-    "               storeadm calendar check <postoffice> <mailbox> [--repair]",
+    "               storeadm calendar add <postoffice> <mailbox> <start> <end> <subject> [--location L] "
+    "[--json]\n"
+    "               storeadm calendar remove <postoffice> <mailbox> <identifier> [--json]\n"
+    "               storeadm calendar check <postoffice> <mailbox> [--repair] [--json]",
     "lists, adds and removes appointments, and checks a calendar's files agree",
     RunCalendar, nullptr, "--day= --month= --year= --json --location= --repair"};
 const CommandRegistration kRegisterCalendar(kCalendar);
@@ -192,16 +194,13 @@ void PrintListed(const std::vector<Listed>& listed, bool json) {
   if (json) std::printf("%s]\n", listed.empty() ? "" : "\n");
 }
 
-int RunList(int argc, char** argv) {
+int RunList(int argc, char** argv, bool json) {
   std::vector<std::string> positional;
   std::optional<Period> period = Period{};
   period->everything = true;
-  bool json = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--json") {
-      json = true;
-    } else if (argument == "--day" || argument == "--month" || argument == "--year") {
+    if (argument == "--day" || argument == "--month" || argument == "--year") {
       if (i + 1 >= argc) return UsageError(kCalendar, (argument + " needs a date").c_str());
       period = ParsePeriod(argument, argv[++i]);
       if (!period) return UsageError(kCalendar, (argument + " takes YYYY-MM-DD, YYYY-MM or YYYY").c_str());
@@ -243,7 +242,7 @@ FILETIME FileTimeOf(int32_t seconds) {
   return {static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32)};
 }
 
-int RunAdd(int argc, char** argv) {
+int RunAdd(int argc, char** argv, bool json) {
   std::string location;
   bool has_location = false;
   std::vector<std::string> positional;
@@ -293,11 +292,19 @@ int RunAdd(int argc, char** argv) {
   if (!GetProviderEntry(bucket, identifier)) {
     return Fail(std::string("appointment ") + identifier + " was not filed in " + bucket.key);
   }
-  std::printf("%s\n", identifier);
+  if (json) {
+    PrintJsonArray({JsonObject()
+                        .Add("identifier", identifier)
+                        .Add("bucket", bucket.key)
+                        .Add("start", UtcText(*start))
+                        .Add("end", UtcText(*end))});
+  } else {
+    std::printf("%s\n", identifier);
+  }
   return kExitOk;
 }
 
-int RunRemove(int argc, char** argv) {
+int RunRemove(int argc, char** argv, bool json) {
   if (argc != 5) return UsageError(kCalendar, "remove takes a postoffice, a mailbox and an identifier");
   const char* postoffice = argv[2];
   const char* mailbox = argv[3];
@@ -311,10 +318,27 @@ int RunRemove(int argc, char** argv) {
   StoreFolder_Save(0);
   StoreFolder_FindClose();
   if (removed == 0) return Fail(std::string("no appointment ") + identifier + " in the Calendar of " + mailbox);
+  if (json) PrintJsonArray({JsonObject().Add("identifier", identifier).AddBool("removed", true)});
   return kExitOk;
 }
 
 // Checking. ---------------------------------------------------------------
+
+// With --json one array: each problem found, and whether a repair set it right.
+void PrintProblemsJson(const std::vector<CalendarProblem>& found,
+                       const std::vector<CalendarProblem>& left, bool repaired) {
+  std::vector<JsonObject> objects;
+  for (const CalendarProblem& problem : found) {
+    const bool still = std::any_of(left.begin(), left.end(), [&](const CalendarProblem& p) {
+      return p.identifier == problem.identifier && p.description == problem.description;
+    });
+    objects.push_back(JsonObject()
+                          .Add("identifier", problem.identifier)
+                          .Add("problem", problem.description)
+                          .AddBool("repaired", repaired && !still));
+  }
+  PrintJsonArray(objects);
+}
 
 void PrintProblems(const std::vector<CalendarProblem>& problems, const char* prefix) {
   for (const CalendarProblem& problem : problems) {
@@ -323,30 +347,43 @@ void PrintProblems(const std::vector<CalendarProblem>& problems, const char* pre
   }
 }
 
-int RunCheck(int argc, char** argv) {
+int RunCheck(int argc, char** argv, bool json) {
   const bool repair = argc == 5 && std::strcmp(argv[4], "--repair") == 0;
   if (argc != 4 && !repair) return UsageError(kCalendar, "check takes a postoffice, a mailbox and --repair");
   const char* postoffice = argv[2];
   const char* mailbox = argv[3];
   if (!MailboxExists(postoffice, mailbox)) return Fail(std::string("no mailbox ") + mailbox + " in " + postoffice);
-  std::vector<CalendarProblem> problems = CheckCalendar(postoffice, mailbox);
-  PrintProblems(problems, "");
-  if (problems.empty()) return kExitOk;
+  const std::vector<CalendarProblem> found = CheckCalendar(postoffice, mailbox);
+  if (!json) PrintProblems(found, "");
   // The disagreements are what the check reports: it ran, so it exits 0,
   // as storeadm check does.
-  if (!repair) return kExitOk;
+  if (found.empty() || !repair) {
+    if (json) PrintProblemsJson(found, found, false);
+    return kExitOk;
+  }
   if (!RepairCalendar(postoffice, mailbox)) return Fail(std::string("the index of ") + mailbox + " could not be saved");
-  problems = CheckCalendar(postoffice, mailbox);
+  const std::vector<CalendarProblem> problems = CheckCalendar(postoffice, mailbox);
+  if (json) {
+    PrintProblemsJson(found, problems, true);
+    return kExitOk;
+  }
   PrintProblems(problems, "still: ");
   if (problems.empty()) std::printf("repaired\n");
   return kExitOk;
 }
 
 int RunCalendar(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "add") == 0) return RunAdd(argc, argv);
-  if (argc >= 2 && std::strcmp(argv[1], "remove") == 0) return RunRemove(argc, argv);
-  if (argc >= 2 && std::strcmp(argv[1], "check") == 0) return RunCheck(argc, argv);
-  return RunList(argc, argv);
+  const bool json = TakeOption(&argc, argv, "--json");
+  // The appointment files are written here while the provider's entries
+  // would go to the host: the two halves must not part.
+  const bool changes = argc >= 2 && (std::strcmp(argv[1], "add") == 0 ||
+                                     std::strcmp(argv[1], "remove") == 0 ||
+                                     std::strcmp(argv[1], "check") == 0);
+  if (changes && !CallsRunHere()) return Fail("calendar runs on this machine only");
+  if (argc >= 2 && std::strcmp(argv[1], "add") == 0) return RunAdd(argc, argv, json);
+  if (argc >= 2 && std::strcmp(argv[1], "remove") == 0) return RunRemove(argc, argv, json);
+  if (argc >= 2 && std::strcmp(argv[1], "check") == 0) return RunCheck(argc, argv, json);
+  return RunList(argc, argv, json);
 }
 
 }  // namespace

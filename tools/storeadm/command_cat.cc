@@ -9,6 +9,7 @@
 #include "folder_argument.h"
 #include <optional>
 #include "indexed_messages.h"
+#include "json_text.h"
 #include "store_objects.h"
 #include "report.h"
 #include "forwarding_check.h"
@@ -21,11 +22,15 @@ namespace {
 
 int RunCat(int argc, char** argv);
 
-const Command kCat{"cat", "<postoffice> <mailbox> <folder> <message>",
-                   "writes a message file of a folder to standard output", RunCat, nullptr, "", true};
+const Command kCat{"cat", "<postoffice> <mailbox> <folder> <message> [--json]",
+                   "writes a message file of a folder to standard output", RunCat,
+                   "--json prints [{\"file\", \"bytes\", \"text\"}], the message's bytes as text\n"
+                   "(a byte that is not UTF-8 stands for the character of its value).\n",
+                   "--json", true};
 const CommandRegistration kRegisterCat(kCat);
 
 int RunCat(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 5) return UsageError(kCat, "cat needs a postoffice, a mailbox, a folder and a file");
   FolderArgument folder_argument;
   if (argc > 3) {
@@ -56,11 +61,14 @@ int RunCat(int argc, char** argv) {
   if (ReportForwardingFailure()) return kExitFailure;
   const uint32_t size = record->length;
   uint64_t total = 0;
+  std::string text;  // the message, for --json
   for (uint32_t more = MessageItemBLOBGetFirstChunk(record.get()); more != 0;
        more = MessageItemBLOBGetNextChunk(record.get())) {
     size_t length = record->length < sizeof record->data ? record->length : sizeof record->data;
-    if (std::fwrite(record->data, 1, length, stdout) != length) {
-      ReportError("cannot write to standard output\n");
+    if (json) {
+      text.append(reinterpret_cast<const char*>(record->data), length);
+    } else if (std::fwrite(record->data, 1, length, stdout) != length) {
+      FlushStandardOutputOrReport();
       return kExitFailure;
     }
     total += length;
@@ -74,6 +82,12 @@ int RunCat(int argc, char** argv) {
     ReportError("read %llu bytes of %s, whose size is %u\n",
                  static_cast<unsigned long long>(total), file_name.c_str(), size);
     return kExitFailure;
+  }
+  if (json) {
+    PrintJsonArray({JsonObject()
+                        .Add("file", file_name)
+                        .AddNumber("bytes", static_cast<int64_t>(total))
+                        .Add("text", text)});
   }
   return kExitOk;
 }

@@ -7,11 +7,17 @@
 //   uid-above-lastuid    an entry's UID above the index's LASTUID
 //   size-cache           a _DIRSIZE.TMP far from the files' real size
 //   stale-block          a block file older than the UnBlock Timeout
+//   folder-without-entry a folder directory its parent's _folder.xml does not list
+//   entry-without-folder a _folder.xml entry with no directory
+//   stale-temporary      a copy's temporary file an hour old, left by a
+//                        writer killed before its rename
 //
 // The first four are repaired by a resync of the folder (flags and UIDs
 // kept), a size cache by deleting it (the next query computes it), a
-// stale block by deleting it.
+// stale block or temporary by deleting it, a folder list as the store mends its own:
+// flagged stale, so the next enumeration rebuilds it from the directory.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -29,11 +35,14 @@
 #include "indexed_messages.h"
 #include "json_text.h"
 #include "platform/clock.h"
+#include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/listing.h"
+#include "platform/text_compare.h"
 #include "progress.h"
 #include "report.h"
+#include "store/folder_index_file.h"
 #include "store_names_check.h"
 #include "store_objects.h"
 #include "store_walk.h"
@@ -44,12 +53,16 @@ namespace {
 int RunCheck(int argc, char** argv);
 
 const Command kCheck{"check", "<postoffice> <mailbox> | <postoffice> -A [--repair] [--json]",
-                     "finds index, UID, size cache and block faults in a mailbox's folders; "
+                     "finds index, UID, size cache, block, temporary and folder list faults in a "
+                     "mailbox's folders; "
                      "--repair sets them right",
                      RunCheck, nullptr, "-A --repair --json"};
 const CommandRegistration kRegisterCheck(kCheck);
 
 constexpr uint64_t kFileTimeTicksPerSecond = 10000000;
+// A copy writes its temporary without pause and renames it at once, so one
+// untouched for an hour has no writer left.
+constexpr uint64_t kStaleTemporaryAge = 3600 * kFileTimeTicksPerSecond;
 
 struct Fault {
   std::string mailbox;
@@ -62,17 +75,25 @@ struct Fault {
 struct MessageFiles {
   std::set<std::string> names;
   uint64_t bytes = 0;
+  std::vector<std::string> stale_temporaries;
 };
 
 // The message files of a folder directory: every file that is not one of
-// the store's own ("_index.xml", "_DIRSIZE.TMP", ...).
+// the store's own ("_index.xml", "_DIRSIZE.TMP", ...) or a copy's temporary.
 MessageFiles ListMessageFiles(const std::string& directory) {
   MessageFiles files;
+  const uint64_t now = platform::NowFileTime();
   for (platform::Listing listing = platform::Listing::Open(directory + "\\*.*"); listing.valid();
        listing.Next()) {
     const platform::FindData& found = listing.current();
     if ((found.attributes & platform::kAttributeDirectory) != 0 || found.name.empty() ||
         found.name[0] == '_' || found.name[0] == '.') {
+      continue;
+    }
+    if (platform::IsUniqueTemporaryName(found.name)) {
+      if (found.last_write_time < now && now - found.last_write_time > kStaleTemporaryAge) {
+        files.stale_temporaries.push_back(found.name);
+      }
       continue;
     }
     files.names.insert(found.name);
@@ -90,6 +111,7 @@ class Checker {
     const std::string mailbox_directory = MailboxDirectory(postoffice_, mailbox.c_str());
     std::vector<FolderLine> folders;
     CollectFolders(mailbox_directory, "", &folders);
+    CheckFolderList(mailbox, "", mailbox_directory, true);
     uint64_t mailbox_bytes = 0;
     size_t mailbox_files = 0;
     for (const FolderLine& folder : folders) {
@@ -98,8 +120,10 @@ class Checker {
       mailbox_files += files.names.size();
       // A stale block goes first: the index repair needs the block.
       CheckBlocks(mailbox, folder.name, folder.directory);
+      CheckTemporaries(mailbox, folder.name, folder.directory, files.stale_temporaries);
       CheckIndex(mailbox, folder, files);
       CheckSizeCache(mailbox, folder.name, folder.directory, files.bytes, files.names.size());
+      CheckFolderList(mailbox, folder.name, folder.directory, false);
     }
     CheckSizeCache(mailbox, "", mailbox_directory, mailbox_bytes, mailbox_files);
   }
@@ -185,6 +209,38 @@ class Checker {
               std::to_string((now - times.last_write) / kFileTimeTicksPerSecond) + " s old");
       if (repair_) faults_.back().repaired = platform::DeleteFile(path);
     }
+  }
+
+  void CheckTemporaries(const std::string& mailbox, const std::string& folder,
+                        const std::string& directory, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+      Add(mailbox, folder, "stale-temporary", name);
+      if (repair_) faults_.back().repaired = platform::DeleteFile(JoinStorePath(directory, name));
+    }
+  }
+
+  // A list flagged stale (or not made yet) is rebuilt by the next
+  // enumeration anyway; only a list taken as fresh can mislead one.
+  void CheckFolderList(const std::string& mailbox, const std::string& folder,
+                       const std::string& directory, bool top) {
+    if (FolderIndexIsStale(directory)) return;
+    const std::optional<std::vector<std::string>> listed = ReadFolderIndexNames(directory);
+    const std::vector<std::string> present = ChildDirectoryNames(directory, top);
+    const auto holds = [](const std::vector<std::string>& names, const std::string& name) {
+      return std::any_of(names.begin(), names.end(),
+                         [&](const std::string& n) { return platform::EqualsNoCase(n, name); });
+    };
+    const size_t first = faults_.size();
+    const std::vector<std::string> none;
+    for (const std::string& name : present) {
+      if (!holds(listed.value_or(none), name)) Add(mailbox, folder, "folder-without-entry", name);
+    }
+    for (const std::string& name : listed.value_or(none)) {
+      if (!holds(present, name)) Add(mailbox, folder, "entry-without-folder", name);
+    }
+    if (!repair_ || faults_.size() == first) return;
+    const bool marked = MarkFolderIndexDirty(directory);
+    for (size_t i = first; i < faults_.size(); ++i) faults_[i].repaired = marked;
   }
 
   const char* postoffice_;

@@ -37,7 +37,7 @@ int RunContacts(int argc, char** argv);
 const Command kContacts{
     "contacts",
     "<postoffice> <mailbox> [<folder>] [--json]\n"
-    "       storeadm contacts import <postoffice> <mailbox> <folder> <file.vcf>...\n"
+    "       storeadm contacts import <postoffice> <mailbox> <folder> <file.vcf>... [--json]\n"
     "       storeadm contacts export <postoffice> <mailbox> <folder>",
     "lists a contact folder's cards (name, e-mail, telephone); imports or exports vCards",
     RunContacts,
@@ -135,16 +135,8 @@ std::string Shown(const char* text) { return text == nullptr || *text == '\0' ? 
 
 std::string Json(const char* text) { return text == nullptr ? "null" : JsonString(text); }
 
-int RunList(int argc, char** argv) {
-  std::vector<const char*> names;
-  bool json = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--json") == 0) {
-      json = true;
-    } else {
-      names.push_back(argv[i]);
-    }
-  }
+int RunList(int argc, char** argv, bool json) {
+  std::vector<const char*> names(argv + 1, argv + argc);
   if (names.size() < 2 || names.size() > 3) {
     return UsageError(kContacts, "expected a postoffice, a mailbox and perhaps a folder");
   }
@@ -234,7 +226,7 @@ bool CollectCards(int count, char** sources, const std::string& directory,
   return true;
 }
 
-int RunImport(int argc, char** argv) {
+int RunImport(int argc, char** argv, bool json) {
   if (argc < 5) {
     return UsageError(kContacts, "import needs a postoffice, a mailbox, a folder and vCard files");
   }
@@ -243,14 +235,20 @@ int RunImport(int argc, char** argv) {
   std::vector<std::string> contents;
   std::vector<CardFile> cards;
   if (!CollectCards(argc - 4, argv + 4, directory, &contents, &cards)) return kExitFailure;
+  std::vector<JsonObject> written;
   for (const CardFile& card : cards) {
     const std::string path = JoinStorePath(directory, card.name);
     if (!platform::DurablyReplaceFile(path, RewriteTemporaryPath(path), card.bytes,
                                       platform::FileKind::kOther)) {
-      return Failure("cannot write " + path);
+      return Failure("cannot write " + ShownPath(path) + ": " + LastErrorText());
     }
-    std::printf("%s\n", card.name.c_str());
+    if (json) {
+      written.push_back(JsonObject().Add("file", card.name));
+    } else {
+      std::printf("%s\n", card.name.c_str());
+    }
   }
+  if (json) PrintJsonArray(written);
   if (!ScanFolder(directory)) {
     std::fprintf(stderr, "storeadm: the index of %s is held by another writer; it is marked "
                          "to be rescanned\n", ShownPath(directory).c_str());
@@ -274,16 +272,21 @@ int RunExport(int argc, char** argv) {
     }
     if (!card.empty() && card.back() != '\n') card += "\r\n";
     if (std::fwrite(card.data(), 1, card.size(), stdout) != card.size()) {
-      return Failure("cannot write to standard output");
+      FlushStandardOutputOrReport();
+      return kExitFailure;
     }
   }
-  return std::fflush(stdout) == 0 ? kExitOk : Failure("cannot write to standard output");
+  return FlushStandardOutputOrReport() ? kExitOk : kExitFailure;
 }
 
 int RunContacts(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return RunImport(argc - 1, argv + 1);
-  if (argc >= 2 && std::strcmp(argv[1], "export") == 0) return RunExport(argc - 1, argv + 1);
-  return RunList(argc, argv);
+  const bool json = TakeOption(&argc, argv, "--json");
+  if (argc >= 2 && std::strcmp(argv[1], "import") == 0) return RunImport(argc - 1, argv + 1, json);
+  if (argc >= 2 && std::strcmp(argv[1], "export") == 0) {
+    if (json) return UsageError(kContacts, "export writes vCards; --json does not apply");
+    return RunExport(argc - 1, argv + 1);
+  }
+  return RunList(argc, argv, json);
 }
 
 }  // namespace

@@ -126,8 +126,8 @@ int RunFlags(int argc, char** argv) {
   std::optional<IndexedMessage> after = FindIndexedMessage(folder_dir, message->file);
   if (!after) return kExitFailure;
   if (after->flags != expected) {
-    return Fail("the flags of %s could not be saved%s", message->file.c_str(),
-                Because(error).c_str());
+    return Fail("the flags of %s could not be saved in the index of %s%s", message->file.c_str(),
+                ShownPath(folder_dir).c_str(), Because(error).c_str());
   }
   PrintMessage(*after, json);
   return kExitOk;

@@ -69,6 +69,9 @@ int RunItem(int argc, char** argv) {
   const char* identifier = argv[5];
   const std::string property = argv[6];
 
+  // A saved appointment's provider entry would go to the host while its
+  // message is written here.
+  if (set && !CallsRunHere()) return Fail("item set runs on this machine only");
   if (!RequireMailbox(argv[2], argv[3])) return kExitFailure;
   if (StoreFolder_Open(argv[2], argv[3], argv[4], folder_type, 1) == 0) {
     return Fail(std::string("folder ") + argv[4] + " cannot be opened as folder type " +

@@ -35,8 +35,9 @@ const Command kCp{"cp", "<postoffice> <mailbox> <folder> <message> <target folde
 const Command kMv{"mv", "<postoffice> <mailbox> <folder> <message> <target folder> [--json]",
                   "moves a message into another folder of the mailbox, flags included", RunMv,
                   nullptr, "--json"};
-const Command kRm{"rm", "<postoffice> <mailbox> <folder> <message>",
-                  "removes a message from a folder: its index entry, then its file", RunRm};
+const Command kRm{"rm", "<postoffice> <mailbox> <folder> <message> [--json]",
+                  "removes a message from a folder: its index entry, then its file", RunRm,
+                  nullptr, "--json"};
 const CommandRegistration kRegisterCp(kCp);
 const CommandRegistration kRegisterMv(kMv);
 const CommandRegistration kRegisterRm(kRm);
@@ -151,12 +152,17 @@ int RunCp(int argc, char** argv) { return CopyOrMove(kCp, argc, argv, false); }
 int RunMv(int argc, char** argv) { return CopyOrMove(kMv, argc, argv, true); }
 
 int RunRm(int argc, char** argv) {
+  const bool json = TakeOption(&argc, argv, "--json");
   if (argc != 5) return UsageError(kRm, "expected a folder and a message");
   Place place{argv[1], argv[2], {}, {}};
   if (int code = TakePlace(kRm, argv, 3, &place); code != kExitOk) return code;
   std::optional<IndexedMessage> message = FindIndexedMessage(place.directory, argv[4]);
   if (!message || !RemoveMessage(place, *message)) return kExitFailure;
-  std::printf("%s\n", message->file.c_str());
+  if (json) {
+    PrintJsonArray({JsonObject().Add("file", message->file)});
+  } else {
+    std::printf("%s\n", message->file.c_str());
+  }
   return kExitOk;
 }
 

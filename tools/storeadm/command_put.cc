@@ -125,7 +125,7 @@ void PrintWritten(const std::string& file_name, uint64_t total, bool json) {
 // chunk calls a remote host needs would leave part of it under its name
 // until the last chunk.
 int PutLocally(const MESSAGEBLOBRECORD& record, Source* source, const std::string& file_name,
-               const char* source_name, bool json) {
+               const std::string& folder_dir, const char* source_name, bool json) {
   bool read_failed = false;
   const std::optional<uint64_t> total =
       LocalMessageItemWriteWhole(record, [&](uint8_t* buffer, size_t size) {
@@ -138,7 +138,9 @@ int PutLocally(const MESSAGEBLOBRECORD& record, Source* source, const std::strin
       return LeadsOutOfStore(("the folder or file name " + file_name).c_str());
     }
     if (read_failed) return Fail("cannot read %s", source_name);
-    return Fail("cannot write %s: %s", file_name.c_str(), LastErrorText().c_str());
+    const std::string reason = LastErrorText();
+    return Fail("cannot write %s: %s", ShownPath(JoinStorePath(folder_dir, file_name)).c_str(),
+                reason.c_str());
   }
   PrintWritten(file_name, *total, json);
   return kExitOk;
@@ -160,7 +162,10 @@ int RunPut(int argc, char** argv) {
                          {"file name", file_name.c_str(), NameKind::kFile}})) {
     return kExitFailure;
   }
-  if (!RequireFolder(argv[1], argv[2], folder_argument.index_text.c_str())) return kExitFailure;
+  std::string folder_dir;
+  if (!RequireFolder(argv[1], argv[2], folder_argument.index_text.c_str(), &folder_dir)) {
+    return kExitFailure;
+  }
   auto record = std::make_unique<MESSAGEBLOBRECORD>();
   std::string error;
   if (!FillMessageBlobRecord(record.get(), argv[1], argv[2], argv[3], file_name, &error)) {
@@ -172,7 +177,7 @@ int RunPut(int argc, char** argv) {
   if (record->length != 0) return Fail("%s exists already in the folder", file_name.c_str());
   Source source(argv[4]);
   if (!source.valid()) return Fail("cannot open %s: %s", argv[4], LastErrorText().c_str());
-  if (!ForwardingChosen()) return PutLocally(*record, &source, file_name, argv[4], json);
+  if (!ForwardingChosen()) return PutLocally(*record, &source, file_name, folder_dir, argv[4], json);
   uint64_t total = 0;
   if (!WriteMessage(&source, record.get(), file_name, argv[4], &total)) {
     RemovePartialFile(*record, file_name);

@@ -15,6 +15,7 @@
 #include "folder/folder_size_cache.h"
 #include "frame/store_paths.h"
 #include "json_text.h"
+#include "mailbox_true_size.h"
 #include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "report.h"
@@ -49,12 +50,6 @@ uint64_t ReadQuota(const std::string& directory) {
   std::string text;
   if (!platform::ReadWholeFile(JoinStorePath(directory, kQuotaFileName), &text)) return 0;
   return std::strtoull(text.c_str(), nullptr, 10);
-}
-
-std::optional<uint64_t> TrueSizeKilobytes(const std::string& directory) {
-  const MailboxWalk walk = WalkMailboxDirectory(directory, 0, QuotaCalcTimeoutSeconds());
-  if (walk.outcome != WalkOutcome::kDone) return std::nullopt;
-  return (walk.total_bytes + 1023) / 1024;
 }
 
 Usage Measure(const char* postoffice, const std::string& mailbox) {

@@ -1,9 +1,11 @@
 // storeadm size: the whole-mailbox sizes of a postoffice's mailboxes (or of
 // one of them) with their use of the quota the postoffice provider gives,
 // and the postoffice's total. Fresh cached sizes are used as the quota
-// checks use them.
+// checks use them; a mailbox at or past its quota is walked whole.
 
+#include <algorithm>
 #include <cinttypes>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,9 +13,11 @@
 #include "command.h"
 #include <vector>
 #include "json_text.h"
+#include "mailbox_true_size.h"
 #include "store_objects.h"
 #include "report.h"
 #include "platform/text_compare.h"
+#include "frame/store_paths.h"
 #include "store/mailbox_size.h"
 #include "store/postoffice_provider.h"
 #include "store/postoffice_size.h"
@@ -74,6 +78,14 @@ int RunSize(int argc, char** argv) {
   for (int found = provider.FindFirst(&mailbox); found == 1; found = provider.FindNext(&mailbox)) {
     if (wanted == nullptr || platform::EqualsNoCase(RecordText(mailbox.mailbox), wanted)) {
       const bool sized = ComputeWholeMailboxSize(&mailbox);
+      // The store's query stops counting at the quota: past it, the size
+      // shown is the whole walk's.
+      if (sized && mailbox.quota_kb > 0 &&
+          mailbox.size_kb >= static_cast<uint32_t>(mailbox.quota_kb)) {
+        const std::optional<uint64_t> true_kb = TrueSizeKilobytes(
+            PostofficeMailboxDirectory(postoffice, RecordText(mailbox.mailbox).c_str()));
+        if (true_kb) mailbox.size_kb = static_cast<uint32_t>(std::min<uint64_t>(*true_kb, UINT32_MAX));
+      }
       listed.push_back({mailbox, sized});
     }
     PrepareMailboxRecord(&mailbox, postoffice);

@@ -12,9 +12,12 @@
 namespace qx::storeadm {
 namespace {
 
+// A folder nothing has opened yet has no index: that is no error to report.
 std::optional<XmlDocument> LoadIndex(const std::string& folder_dir) {
   XmlDocument document = CreateIndexDocument(kXmlNotCompatibleMessage);
-  if (!document || !LoadDocumentFile(document, FolderFilePath(folder_dir, kIndexFileName))) {
+  bool missing = false;
+  if (!document ||
+      !LoadDocumentFileIfPresent(document, FolderFilePath(folder_dir, kIndexFileName), &missing)) {
     return std::nullopt;
   }
   return document;

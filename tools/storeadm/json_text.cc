@@ -3,20 +3,36 @@
 #include <cstdio>
 #include <string>
 
+#include "frame/utf8_code_point.h"
+
 namespace qx::storeadm {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  char escaped[8];
+  for (size_t at = 0; at < text.size();) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    const size_t start = at;
+    char32_t code_point = 0;
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
+      ++at;
+    } else if (c == '\n' || c == '\r' || c == '\t') {
+      out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+      ++at;
     } else if (c < 0x20) {
-      char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       out += escaped;
+      ++at;
+    } else if (NextUtf8CodePoint(text, &at, &code_point)) {
+      out.append(text, start, at - start);
     } else {
-      out += static_cast<char>(c);
+      // A byte that is not UTF-8 (a Latin-1 header, a binary part) stands
+      // for the character of its value, so the output stays JSON.
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+      ++at;
     }
   }
   return out + "\"";

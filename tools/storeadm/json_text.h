@@ -9,7 +9,8 @@
 
 namespace qx::storeadm {
 
-// `text` as a JSON string literal, quotes included; control bytes become \u escapes.
+// `text` as a JSON string literal, quotes included; control bytes, and bytes
+// that are not UTF-8 (taken as Latin-1), become \u escapes.
 std::string JsonString(const std::string& text);
 
 // One object, its members in the order they are added.

@@ -1,5 +1,6 @@
 // storeadm: the administration command line of the message store.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,9 +10,9 @@
 #include "command.h"
 #include "folder_argument.h"
 #include "platform/diagnostics.h"
-#include "platform/fault_injection.h"
 #include "qxstore.h"
 #include "report.h"
+#include "store_objects.h"
 
 #ifndef QXSTORE_VERSION
 #define QXSTORE_VERSION "unknown"
@@ -20,29 +21,46 @@
 namespace qx::storeadm {
 namespace {
 
-// The summary after the command's name, folded at blanks to fit 79 columns.
-void PrintSummary(std::FILE* out, const Command& command) {
-  constexpr size_t kIndent = 15;
-  constexpr size_t kWidth = 79 - kIndent;
-  std::string_view rest = command.summary;
-  bool first = true;
-  while (!rest.empty()) {
-    size_t cut = rest.size();
-    if (cut > kWidth) {
-      cut = rest.rfind(' ', kWidth);
-      if (cut == std::string_view::npos || cut == 0) cut = kWidth;
+constexpr size_t kHelpWidth = 79;
+
+// `text` after `lead` on the first line, folded at blanks so that no line
+// passes kHelpWidth; the lines after the first are indented by `indent`.
+void PrintFolded(std::FILE* out, const std::string& lead, size_t indent, std::string_view text) {
+  std::string line = lead;
+  while (!text.empty()) {
+    const size_t room = kHelpWidth > line.size() ? kHelpWidth - line.size() : 1;
+    size_t cut = text.size();
+    if (cut > room) {
+      cut = text.rfind(' ', room);
+      if (cut == std::string_view::npos || cut == 0) cut = std::min(text.find(' '), text.size());
     }
-    if (first) {
-      std::fprintf(out, "  %-11s%s%.*s\n", command.name, command.forwards ? "* " : "  ",
-                   static_cast<int>(cut), rest.data());
-    } else {
-      std::fprintf(out, "%*s%.*s\n", static_cast<int>(kIndent), "", static_cast<int>(cut),
-                   rest.data());
-    }
-    first = false;
-    rest.remove_prefix(cut);
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    std::fprintf(out, "%s%.*s\n", line.c_str(), static_cast<int>(cut), text.data());
+    text.remove_prefix(cut);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    line.assign(indent, ' ');
   }
+}
+
+// The command's entry in the list: its name, a '*' when it takes --host,
+// the summary, then each of its forms ("storeadm calendar add ...").
+void PrintSummary(std::FILE* out, const Command& command) {
+  char lead[32];
+  std::snprintf(lead, sizeof lead, "  %-11s%s", command.name, command.forwards ? "* " : "  ");
+  PrintFolded(out, lead, 15, command.summary);
+  const std::string prefix = std::string("storeadm ") + command.name;
+  std::string_view forms = command.arguments;
+  do {
+    const size_t end = forms.find('\n');
+    std::string_view form = forms.substr(0, end);
+    while (!form.empty() && form.front() == ' ') form.remove_prefix(1);
+    if (form.substr(0, prefix.size() + 1) == prefix + " ") form.remove_prefix(prefix.size() + 1);
+    if (form.empty()) {
+      std::fprintf(out, "%*s%s\n", 15, "", prefix.c_str());
+    } else {
+      PrintFolded(out, std::string(15, ' ') + prefix + " ", 19, form);
+    }
+    forms = end == std::string_view::npos ? std::string_view() : forms.substr(end + 1);
+  } while (!forms.empty());
 }
 
 void PrintHelp(std::FILE* out) {
@@ -62,9 +80,16 @@ void PrintHelp(std::FILE* out) {
   for (const Command& command : Commands()) {
     if (command.hidden) continue;
     PrintSummary(out, command);
-    std::fprintf(out, "               storeadm %s%s%s\n", command.name,
-                 *command.arguments ? " " : "", command.arguments);
   }
+}
+
+// Whether the command's work can go to a remote administration host.
+const char* RemoteUseText(const Command& command) {
+  return command.forwards
+             ? "Takes --host NAME: its calls then run on that remote administration host\n"
+               "(storeadm config lists the hosts)."
+             : "Runs on this machine only: its calls are not forwarded to a remote\n"
+               "administration host, even when ForceDefaultHost is set.";
 }
 
 bool IsHelpFlag(const char* argument) {
@@ -129,9 +154,8 @@ int CheckOptions(const Command& command, std::vector<char*>* arguments, const ch
 // Data written to a file or pipe is complete only once it is flushed: a
 // full disk shows here, not at the printf.
 int CheckStandardOutput(int result) {
-  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return result;
-  if (result == kExitOk) return Fail("cannot write standard output (is the disk full?)");
-  return result;
+  if (FlushStandardOutputOrReport()) return result;
+  return result == kExitOk ? kExitFailure : result;
 }
 
 int Main(int argc, char** argv) {
@@ -170,6 +194,7 @@ int Main(int argc, char** argv) {
       std::printf("%s\n", command->summary);
       PrintCommandUsage(*command, stdout);
       if (command->details != nullptr) std::printf("\n%s", command->details);
+      std::printf("\n%s\n", RemoteUseText(*command));
       return CheckStandardOutput(kExitOk);
     }
   }
@@ -178,12 +203,17 @@ int Main(int argc, char** argv) {
   if (int usage = CheckOptions(*command, &arguments, &host); usage != kExitOk) return usage;
   // Standard output carries the data; the library's own lines go beside it.
   platform::DiagnosticsToStandardErrorByDefault();
-  platform::ArmDiskFullFromEnvironment();
   // The library started as it was loaded, with this process's settings;
   // it stops as it is unloaded at exit.
   if (host != nullptr) SetCurrentHost(host);
   arguments.push_back(nullptr);
   const int result = command->run(static_cast<int>(arguments.size()) - 1, arguments.data());
+  // With every call forwarded by the settings, a command that does its work
+  // here says so: its answer is this machine's, not the host's.
+  if (result == kExitOk && !command->forwards && !CallsRunHere()) {
+    std::fprintf(stderr, "storeadm: %s ran on this machine; ForceDefaultHost does not apply to it\n",
+                 command->name);
+  }
   // The main thread's state (an open folder, its record) goes as a host's
   // thread end would take it, before the library stops.
   StoreLibrary_ThreadRelease();

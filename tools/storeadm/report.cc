@@ -7,6 +7,7 @@
 #include "json_text.h"
 #include "command.h"
 #include "platform/errors.h"
+#include "platform/standard_output.h"
 
 namespace qx::storeadm {
 namespace {
@@ -61,19 +62,29 @@ int Fail(const char* format, ...) {
 
 bool ErrorReported() { return g_reported; }
 
+bool FlushStandardOutputOrReport() {
+  if (platform::FlushStandardOutput()) return true;
+  const std::string reason = LastErrorText();
+  const std::string target = platform::StandardOutputTarget();
+  ReportError("cannot write standard output%s: %s",
+              target.empty() ? "" : (" (" + target + ")").c_str(), reason.c_str());
+  return false;
+}
+
 std::string ErrorText(uint32_t code) {
   const char* words = nullptr;
   switch (code) {
-    case platform::kErrorFileNotFound: words = "no such file"; break;
-    case platform::kErrorPathNotFound: words = "no such directory"; break;
-    case platform::kErrorAccessDenied: words = "access denied"; break;
+    case platform::kErrorFileNotFound:
+    case platform::kErrorPathNotFound: words = "No such file or directory"; break;
+    case platform::kErrorAccessDenied: words = "Permission denied"; break;
     case platform::kErrorSharingViolation: words = "in use by another process"; break;
     case platform::kErrorFileExists:
-    case platform::kErrorAlreadyExists: words = "it exists already"; break;
-    case platform::kErrorDiskFull: words = "the disk is full"; break;
+    case platform::kErrorAlreadyExists: words = "File exists"; break;
+    case platform::kErrorDiskFull: words = "No space left on device"; break;
     case platform::kErrorNotReady: words = "the device is not ready"; break;
-    case platform::kErrorIoDevice: words = "an input/output error"; break;
-    case platform::kErrorDirNotEmpty: words = "the directory is not empty"; break;
+    case platform::kErrorIoDevice: words = "Input/output error"; break;
+    case platform::kErrorDirNotEmpty: words = "Directory not empty"; break;
+    case platform::kErrorFileTooLarge: words = "File too large"; break;
     default: break;
   }
   const std::string number = "error " + std::to_string(code);

@@ -21,10 +21,16 @@ void ReportError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // ReportError, then kExitFailure: `return Fail("no folder %s", name);`.
 int Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Flushes standard output and, when that or an earlier write to it failed,
+// reports "cannot write standard output (<where it leads>): <reason>".
+// False on failure.
+bool FlushStandardOutputOrReport();
+
 // True once a reason has been printed.
 bool ErrorReported();
 
-// The platform's last error as words: "the disk is full (error 112)".
+// The platform's last error in the system's words: "No space left on device
+// (error 112)".
 std::string LastErrorText();
 std::string ErrorText(uint32_t code);
 
