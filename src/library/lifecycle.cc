@@ -9,6 +9,7 @@
 #include "pim/contact_item_kind.h"
 #include "pim/ical_folder.h"
 #include "pim/calendar_folders.h"
+#include "platform/background_close.h"
 #include "platform/library_loader.h"
 #include "platform/store_modes.h"
 #include "platform/thread_slots.h"
@@ -54,6 +55,7 @@ uint32_t StoreLibraryUnInit() {
   CloseRemoteSocket();
   CloseIndexMutex();
   FreeNotifier();
+  platform::FinishBackgroundCloses();
   return 1;
 }
 

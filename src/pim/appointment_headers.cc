@@ -1,5 +1,7 @@
 #include "pim/appointment_headers.h"
 
+#include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "frame/number_text.h"
@@ -8,62 +10,66 @@ namespace qx {
 
 namespace {
 
-constexpr AppointmentHeader kSubject{"Subject", "SUBJECT"};
-constexpr AppointmentHeader kLabel{"X-QXLabel", "LABEL"};
-constexpr AppointmentHeader kStartTime{"X-StartTime", kStartTimeAttribute, true};
-constexpr AppointmentHeader kFinishTime{"X-FinishTime", kFinishTimeAttribute, true};
-constexpr AppointmentHeader kLocation{"X-Location", "LOCATION"};
-constexpr AppointmentHeader kAttendees{"X-Attendees", "ATTENDEES"};
-constexpr AppointmentHeader kOptionalAttendees{"X-OptionalAttendees", "OPTIONALATTENDEES"};
-constexpr AppointmentHeader kResources{"X-Resources", "RESOURCES"};
-constexpr AppointmentHeader kClass{"X-Class", "CLASS"};
-constexpr AppointmentHeader kIsRecurring{"X-IsRecurring", "ISRECURRING"};
-constexpr AppointmentHeader kImportance{"X-Importance", "IMPORTANCE"};
-constexpr AppointmentHeader kBusyStatus{"X-BusyStatus", "BUSYSTATUS"};
-constexpr AppointmentHeader kAllDayEvent{"X-AllDayEvent", "ALLDAYEVENT"};
-constexpr AppointmentHeader kRecurrenceType{"X-RecurrenceType", "RECURRENCETYPE"};
-constexpr AppointmentHeader kRecurrenceState{"X-RecurrenceState", "RECURRENCESTATE"};
-constexpr AppointmentHeader kRecurrenceInstance{"X-RecurrenceInstance", "RECURRENCEINSTANCE"};
-constexpr AppointmentHeader kRecurrenceInterval{"X-RecurrenceInterval", "RECURRENCEINTERVAL"};
-constexpr AppointmentHeader kReminderSet{"X-ReminderSet", "REMINDERSET"};
-constexpr AppointmentHeader kNoEndDate{"X-NoEndDate", "NOENDDATE"};
-constexpr AppointmentHeader kPatternStartDate{"X-PatternStartDate", "PATTERNSTARTDATE"};
-constexpr AppointmentHeader kPatternEndDate{"X-PatternEndDate", "PATTERNENDDATE"};
-constexpr AppointmentHeader kReminderMinutes{"X-ReminderMinutesBeforeStart",
-                                             "REMINDERMINUTESBEFORESTART"};
-constexpr AppointmentHeader kOccurrences{"X-Occurences", "OCCURRENCES"};
-constexpr AppointmentHeader kDayOfMonth{"X-RecurrenceDayOfMonth", "RECURRENCEDAYOFMONTH"};
-constexpr AppointmentHeader kDayOfWeekMask{"X-RecurrenceDayOfWeekMask", "RECURRENCEDAYOFWEEKMASK"};
-constexpr AppointmentHeader kMonthOfYear{"X-RecurrenceMonthOfYear", "RECURRENCEMONTHOFYEAR"};
-
-constexpr AppointmentHeader kIndexedValues[] = {
-    kSubject,           kLabel,           kLocation,           kAttendees,
-    kOptionalAttendees, kResources,       kClass,              kIsRecurring,
-    kImportance,        kBusyStatus,      kAllDayEvent,        kRecurrenceType,
-    kRecurrenceState,   kRecurrenceInstance, kRecurrenceInterval, kReminderSet,
-    kNoEndDate,         kPatternStartDate, kPatternEndDate,    kReminderMinutes,
-    kOccurrences,       kDayOfMonth,      kDayOfWeekMask,      kMonthOfYear,
+// Every header, in the order a header rewrite adds the ones a message lacks;
+// X-QXLabel, which indexing reads and saving never writes, last.
+constexpr AppointmentHeader kHeaders[] = {
+    {"Subject", "SUBJECT"},
+    {"X-StartTime", kStartTimeAttribute, true},
+    {"X-FinishTime", kFinishTimeAttribute, true},
+    {"X-Location", "LOCATION"},
+    {"X-Attendees", "ATTENDEES"},
+    {"X-OptionalAttendees", "OPTIONALATTENDEES"},
+    {"X-Resources", "RESOURCES"},
+    {"X-Class", "CLASS"},
+    {"X-IsRecurring", "ISRECURRING"},
+    {"X-Importance", "IMPORTANCE"},
+    {"X-BusyStatus", "BUSYSTATUS"},
+    {"X-AllDayEvent", "ALLDAYEVENT"},
+    {"X-RecurrenceType", "RECURRENCETYPE"},
+    {"X-RecurrenceState", "RECURRENCESTATE"},
+    {"X-RecurrenceInstance", "RECURRENCEINSTANCE"},
+    {"X-RecurrenceInterval", "RECURRENCEINTERVAL"},
+    {"X-ReminderSet", "REMINDERSET"},
+    {"X-NoEndDate", "NOENDDATE"},
+    {"X-PatternStartDate", "PATTERNSTARTDATE"},
+    {"X-PatternEndDate", "PATTERNENDDATE"},
+    {"X-ReminderMinutesBeforeStart", "REMINDERMINUTESBEFORESTART"},
+    {"X-Occurences", "OCCURRENCES"},
+    {"X-RecurrenceDayOfMonth", "RECURRENCEDAYOFMONTH"},
+    {"X-RecurrenceDayOfWeekMask", "RECURRENCEDAYOFWEEKMASK"},
+    {"X-RecurrenceMonthOfYear", "RECURRENCEMONTHOFYEAR"},
+    {"X-QXLabel", "LABEL"},
 };
+constexpr size_t kRewrittenCount = std::size(kHeaders) - 1;
 
-constexpr AppointmentHeader kRewritten[] = {
-    kSubject,         kStartTime,          kFinishTime,        kLocation,
-    kAttendees,       kOptionalAttendees,  kResources,         kClass,
-    kIsRecurring,     kImportance,         kBusyStatus,        kAllDayEvent,
-    kRecurrenceType,  kRecurrenceState,    kRecurrenceInstance, kRecurrenceInterval,
-    kReminderSet,     kNoEndDate,          kPatternStartDate,  kPatternEndDate,
-    kReminderMinutes, kOccurrences,        kDayOfMonth,        kDayOfWeekMask,
-    kMonthOfYear,
-};
+// The headers named, in the order named; a name not in kHeaders stops the build.
+template <size_t N>
+constexpr std::array<AppointmentHeader, N> InOrder(const std::string_view (&names)[N]) {
+  std::array<AppointmentHeader, N> ordered{};
+  for (size_t i = 0; i < N; ++i) {
+    const AppointmentHeader* found = std::find_if(std::begin(kHeaders), std::end(kHeaders),
+                                                  [&](const AppointmentHeader& header) { return header.name == names[i]; });
+    if (found == std::end(kHeaders)) throw "unknown appointment header";
+    ordered[i] = *found;
+  }
+  return ordered;
+}
 
-constexpr AppointmentHeader kNewMessage[] = {
-    kSubject,           kStartTime,        kFinishTime,      kLocation,
-    kAttendees,         kRecurrenceInterval, kRecurrenceType, kRecurrenceInstance,
-    kRecurrenceState,   kAllDayEvent,      kBusyStatus,      kImportance,
-    kIsRecurring,       kResources,        kClass,           kOptionalAttendees,
-    kReminderSet,       kNoEndDate,        kPatternStartDate, kPatternEndDate,
-    kReminderMinutes,   kOccurrences,      kDayOfMonth,      kDayOfWeekMask,
-    kMonthOfYear,
-};
+// Indexing tries Subject and X-QXLabel first, then the rewritten headers
+// from X-Location on.
+constexpr auto kIndexedValues = InOrder({
+    "Subject", "X-QXLabel", "X-Location", "X-Attendees", "X-OptionalAttendees", "X-Resources", "X-Class",
+    "X-IsRecurring", "X-Importance", "X-BusyStatus", "X-AllDayEvent", "X-RecurrenceType", "X-RecurrenceState",
+    "X-RecurrenceInstance", "X-RecurrenceInterval", "X-ReminderSet", "X-NoEndDate", "X-PatternStartDate",
+    "X-PatternEndDate", "X-ReminderMinutesBeforeStart", "X-Occurences", "X-RecurrenceDayOfMonth",
+    "X-RecurrenceDayOfWeekMask", "X-RecurrenceMonthOfYear"});
+
+constexpr auto kNewMessage = InOrder({
+    "Subject", "X-StartTime", "X-FinishTime", "X-Location", "X-Attendees", "X-RecurrenceInterval",
+    "X-RecurrenceType", "X-RecurrenceInstance", "X-RecurrenceState", "X-AllDayEvent", "X-BusyStatus",
+    "X-Importance", "X-IsRecurring", "X-Resources", "X-Class", "X-OptionalAttendees", "X-ReminderSet",
+    "X-NoEndDate", "X-PatternStartDate", "X-PatternEndDate", "X-ReminderMinutesBeforeStart", "X-Occurences",
+    "X-RecurrenceDayOfMonth", "X-RecurrenceDayOfWeekMask", "X-RecurrenceMonthOfYear"});
 
 }  // namespace
 
@@ -79,7 +85,7 @@ static_assert(NamesBeginWithXOrS(kIndexedValues));
 static_assert(std::size(kIndexedValues) <= 32);
 
 std::span<const AppointmentHeader> IndexedValueHeaders() { return kIndexedValues; }
-std::span<const AppointmentHeader> RewrittenHeaders() { return kRewritten; }
+std::span<const AppointmentHeader> RewrittenHeaders() { return std::span(kHeaders).first(kRewrittenCount); }
 std::span<const AppointmentHeader> NewMessageHeaders() { return kNewMessage; }
 
 namespace {

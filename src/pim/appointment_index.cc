@@ -1,6 +1,8 @@
 #include "pim/appointment_index.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -29,19 +31,33 @@ constexpr size_t kHeaderPieceLength = 2046;
 constexpr size_t kMostIndexedHeaders = 32;
 constexpr size_t kFromLimit = 511;
 
+// The attributes headers give besides IndexedValueHeaders, each with its
+// place among an element's attribute slots (behind those headers').
+enum Slot : size_t {
+  kFromSlot = kMostIndexedHeaders,
+  kReadSlot,
+  kDateSlot,
+  kCreatedSlot,
+  kReceivedSlot,
+  kFirstTimeTextSlot,
+  kFirstTimeSlot = kFirstTimeTextSlot + 4,
+  kSlotCount = kFirstTimeSlot + 2,
+};
+
 struct DateHeader {
   std::string_view prefix;
   const char* attribute;
+  size_t slot;
 };
 constexpr DateHeader kTimeTextDates[] = {
-    {"X-QXReminderTime: ", "REMINDERTIME"},
-    {"X-QXRecurrenceRangeStart: ", "RECURRENCESTART"},
-    {"X-QXRecurrenceRangeEnd: ", "RECURRENCEEND"},
-    {"X-QXDueBy: ", "DUEBY"},
+    {"X-QXReminderTime: ", "REMINDERTIME", kFirstTimeTextSlot},
+    {"X-QXRecurrenceRangeStart: ", "RECURRENCESTART", kFirstTimeTextSlot + 1},
+    {"X-QXRecurrenceRangeEnd: ", "RECURRENCEEND", kFirstTimeTextSlot + 2},
+    {"X-QXDueBy: ", "DUEBY", kFirstTimeTextSlot + 3},
 };
 constexpr DateHeader kTimes[] = {
-    {"X-StartTime: ", kStartTimeAttribute},
-    {"X-FinishTime: ", kFinishTimeAttribute},
+    {"X-StartTime: ", kStartTimeAttribute, kFirstTimeSlot},
+    {"X-FinishTime: ", kFinishTimeAttribute, kFirstTimeSlot + 1},
 };
 
 std::string_view SkipBlanks(std::string_view text) {
@@ -54,28 +70,85 @@ std::string_view CutLineEnd(std::string_view line) {
   return line;
 }
 
+// The first place from `at` on, before `end`, that holds 'x' or 's' in
+// either case; `end` when there is none. Eight letters are tested at a
+// time: a byte of the word equal to the letter sought becomes zero, and
+// the lowest zero byte is found exactly.
+static_assert(std::endian::native == std::endian::little, "the first letter of a word is its lowest byte");
+size_t NextXOrS(std::string_view line, size_t at, size_t end) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHighBits = 0x8080808080808080;
+  for (; at + 8 <= end; at += 8) {
+    uint64_t word;
+    std::memcpy(&word, line.data() + at, sizeof word);
+    word |= kOnes * 0x20;
+    const uint64_t x = word ^ (kOnes * 'x');
+    const uint64_t s = word ^ (kOnes * 's');
+    const uint64_t zero_bytes = (((x - kOnes) & ~x) | ((s - kOnes) & ~s)) & kHighBits;
+    if (zero_bytes != 0) return at + static_cast<size_t>(std::countr_zero(zero_bytes) / 8);
+  }
+  while (at < end && (line[at] | 0x20) != 'x' && (line[at] | 0x20) != 's') ++at;
+  return at;
+}
+
+// The indexed headers as bit sets (bit i for IndexedValueHeaders()[i]).
+struct HeaderLetters {
+  uint32_t all = 0;
+  uint32_t x_names = 0;                // the names that begin with "X-"
+  std::array<uint32_t, 256> by_third{};  // by their third letter, in either case
+};
+
+const HeaderLetters& IndexedHeaderLetters() {
+  static const HeaderLetters letters = [] {
+    HeaderLetters made;
+    const std::span<const AppointmentHeader> headers = IndexedValueHeaders();
+    for (size_t i = 0; i < headers.size(); ++i) {
+      const uint32_t bit = 1u << i;
+      const char third = headers[i].name[2];
+      made.all |= bit;
+      if (headers[i].name[1] == '-') made.x_names |= bit;
+      made.by_third[static_cast<unsigned char>(third | 0x20)] |= bit;
+      made.by_third[static_cast<unsigned char>(third & ~0x20)] |= bit;
+    }
+    return made;
+  }();
+  return letters;
+}
+
 // Reads header lines into an element's attributes.
 class HeaderIndexer {
  public:
   explicit HeaderIndexer(pugi::xml_node element) : element_(element) {}
 
+  // The headers read at the start of a line are told apart by its first
+  // letter before their names are compared.
   void Take(std::string_view line) {
-    if (StartsWithNoCase(line, "From: ")) TakeFrom(line);
+    const char first = line.empty() ? '\0' : static_cast<char>(line.front() & ~0x20);
+    if (first == 'F' && StartsWithNoCase(line, "From: ")) TakeFrom(line);
     TakeValues(line);
-    if (StartsWithNoCase(line, "X-Read: 1")) Set("READ", "1");
+    if (first == 'D' || first == 'R') TakeDates(line);
+    if (first == 'X') TakeXHeaders(line);
+  }
+
+ private:
+  void TakeDates(std::string_view line) {
     std::optional<std::string> date;
     if (StartsWithNoCase(line, "Date: ")) {
       date = ParseMessageDate(line.substr(6));
       if (date) {
-        Set("DATE", *date);
-        Set("CREATED", *date);
+        Set(kDateSlot, "DATE", *date);
+        Set(kCreatedSlot, "CREATED", *date);
       }
     }
     if (!received_taken_) TakeReceived(line, date);
+  }
+
+  void TakeXHeaders(std::string_view line) {
+    if (StartsWithNoCase(line, "X-Read: 1")) Set(kReadSlot, "READ", "1");
     for (const DateHeader& header : kTimeTextDates) {
       if (!StartsWithNoCase(line, header.prefix)) continue;
       if (auto text = StoreDateTextFromTimeText(line.substr(header.prefix.size()))) {
-        Set(header.attribute, *text);
+        Set(header.slot, header.attribute, *text);
       }
     }
     for (const DateHeader& header : kTimes) {
@@ -83,52 +156,60 @@ class HeaderIndexer {
       const std::optional<int64_t> seconds = UnixSecondsFromTimeText(line.substr(header.prefix.size()));
       if (seconds && *seconds >= std::numeric_limits<int32_t>::min() &&
           *seconds <= std::numeric_limits<int32_t>::max()) {
-        Set(header.attribute, std::to_string(*seconds));
+        Set(header.slot, header.attribute, std::to_string(*seconds));
       }
     }
   }
 
- private:
-  void Set(const char* attribute, std::string_view value) { SetAttribute(element_, attribute, value); }
+  // A later line for an attribute replaces its value. Each attribute has a
+  // slot of its own, so the element's attributes are never searched by name.
+  void Set(size_t slot, const char* attribute, std::string_view value) {
+    pugi::xml_attribute& held = slots_[slot];
+    if (!held) held = element_.append_attribute(attribute);
+    held.set_value(value.data(), value.size());
+  }
 
   void TakeFrom(std::string_view line) {
     if (line.size() > kFromLimit) {
-      Set("FROM", "Unknown");
+      Set(kFromSlot, "FROM", "Unknown");
       return;
     }
     std::string_view sender = line.substr(6);
     if (!sender.empty() && sender.back() == ' ') sender.remove_suffix(1);
-    Set("FROM", sender);
+    Set(kFromSlot, "FROM", sender);
   }
 
   // Each header found where a search from the line's start first finds its
   // name, when a ':' follows there. One pass over the line looks for all
   // of them at once: the names begin with "X-", but for Subject, so most
   // places are passed at a glance, and at the others the third letter
-  // rules out most names before they are compared.
+  // picks the few names to compare.
   void TakeValues(std::string_view line) {
     const std::span<const AppointmentHeader> headers = IndexedValueHeaders();
+    const HeaderLetters& letters = IndexedHeaderLetters();
     std::array<size_t, kMostIndexedHeaders> first;
     first.fill(std::string_view::npos);
-    size_t unfound = headers.size();
-    for (size_t at = 0; at + 2 < line.size() && unfound > 0; ++at) {
-      const char c = static_cast<char>(line[at] | 0x20);
-      const bool x_name = c == 'x' && line[at + 1] == '-';
-      if (!x_name && c != 's') continue;
-      const std::string_view rest = line.substr(at);
-      for (size_t i = 0; i < headers.size(); ++i) {
-        if (first[i] != std::string_view::npos || (headers[i].name[1] == '-') != x_name) continue;
-        if (!platform::SameNoCase(rest[2], headers[i].name[2])) continue;
-        if (StartsWithNoCase(rest, headers[i].name)) {
+    uint32_t unfound = letters.all;
+    const size_t end = line.size() > 2 ? line.size() - 2 : 0;
+    for (size_t at = NextXOrS(line, 0, end); at < end && unfound != 0; at = NextXOrS(line, at + 1, end)) {
+      const bool x_name = (line[at] | 0x20) == 'x' && line[at + 1] == '-';
+      if (!x_name && (line[at] | 0x20) != 's') continue;
+      uint32_t candidates = letters.by_third[static_cast<unsigned char>(line[at + 2])] & unfound &
+                            (x_name ? letters.x_names : ~letters.x_names);
+      for (; candidates != 0; candidates &= candidates - 1) {
+        const size_t i = static_cast<size_t>(std::countr_zero(candidates));
+        if (StartsWithNoCase(line.substr(at), headers[i].name)) {
           first[i] = at;
-          --unfound;
+          unfound &= ~(1u << i);
         }
       }
     }
     for (size_t i = 0; i < headers.size(); ++i) {
       if (first[i] == std::string_view::npos) continue;
       const size_t colon = first[i] + headers[i].name.size();
-      if (colon < line.size() && line[colon] == ':') Set(headers[i].attribute, SkipBlanks(line.substr(colon + 1)));
+      if (colon < line.size() && line[colon] == ':') {
+        Set(i, headers[i].attribute, SkipBlanks(line.substr(colon + 1)));
+      }
     }
   }
 
@@ -139,14 +220,17 @@ class HeaderIndexer {
       received_taken_ = true;
       const size_t separator = line.find("; ");
       if (separator == std::string_view::npos) return;
-      if (auto received = ParseMessageDate(line.substr(separator + 2))) Set("RECEIVED", *received);
+      if (auto received = ParseMessageDate(line.substr(separator + 2))) {
+        Set(kReceivedSlot, "RECEIVED", *received);
+      }
     } else if (StartsWithNoCase(line, "Date: ")) {
       received_taken_ = true;
-      if (date) Set("RECEIVED", *date);
+      if (date) Set(kReceivedSlot, "RECEIVED", *date);
     }
   }
 
   pugi::xml_node element_;
+  std::array<pugi::xml_attribute, kSlotCount> slots_{};
   bool received_taken_ = false;
 };
 

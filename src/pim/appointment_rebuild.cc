@@ -3,6 +3,7 @@
 #include <atomic>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "folder/folder_files.h"
@@ -19,6 +20,7 @@
 #include "pim/appointment_records.h"
 #include "pim/calendar_bucket.h"
 #include "pim/provider_operations.h"
+#include "platform/background_close.h"
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "platform/local_time.h"
@@ -31,17 +33,34 @@ constexpr size_t kBucketKeyLimit = 63;
 
 std::atomic<int64_t> reindex_mode{-1};
 
-// The names of the folder's provider files.
-std::vector<std::string> ProviderFileNames(const StoreIndex* index) {
-  std::vector<std::string> names;
+// The folder's provider files, as its listing gives them.
+std::vector<platform::FindData> ProviderFiles(const StoreIndex* index) {
+  std::vector<platform::FindData> files;
   for (platform::Listing listing = platform::Listing::Open(FolderFilePath(index->folder_directory, "Y*.CAL"));
        listing.valid(); listing.Next()) {
     const platform::FindData& found = listing.current();
     if ((found.attributes & platform::kAttributeDirectory) != 0) continue;
     if (found.name.empty() || found.name.front() == '_' || found.name.front() == '.') continue;
-    names.push_back(found.name);
+    files.push_back(found);
   }
-  return names;
+  return files;
+}
+
+// Deletes the provider files a rebuild has indexed, by the names the
+// listing gave, in the folder opened once. A read-only file stays, as
+// DeleteFile leaves it. Each file is open across its delete and closed in
+// the background, where the freeing of its blocks may wait for the disk
+// (platform/background_close.h): the rebuild's caller waits for its index.
+void DeleteProviderFiles(const StoreIndex* index, const std::vector<platform::FindData>& files) {
+  platform::Directory folder = platform::Directory::Open(index->folder_directory);
+  for (const platform::FindData& file : files) {
+    if (!folder.valid()) {
+      platform::DeleteFile(FolderFilePath(index->folder_directory, file.name));
+    } else if ((file.attributes & platform::kAttributeReadOnly) == 0) {
+      platform::File held = folder.OpenUnlockedForReading(file.name);
+      if (folder.DeleteUnlocked(file.name)) platform::CloseInBackground(std::move(held));
+    }
+  }
 }
 
 // The Calendar folder whose messages are indexed, kept open while a
@@ -99,7 +118,7 @@ bool IndexFileLoads(const StoreIndex* index, const XmlDocument& document) {
 }
 
 uint32_t RebuildFromAllBuckets(StoreIndex* index, uint32_t mode) {
-  const std::vector<std::string> files = ProviderFileNames(index);
+  const std::vector<platform::FindData> files = ProviderFiles(index);
   if (files.empty()) {
     if (platform::GetFileSize(FolderFilePath(index->folder_directory, kIndexFileName)) >= 0) return 1;
     XmlDocument document = NewEmptyDocument();
@@ -111,15 +130,15 @@ uint32_t RebuildFromAllBuckets(StoreIndex* index, uint32_t mode) {
   XmlDocument document = NewEmptyDocument();
   if (!document) return 0;
   const MessageFolder folder = OpenMessageFolder(index->postoffice, index->mailbox);
-  for (const std::string& file : files) {
+  for (const platform::FindData& file : files) {
     const CalendarBucket bucket{index->postoffice, index->mailbox,
-                                file.substr(0, std::min(file.find('.'), kBucketKeyLimit))};
+                                file.name.substr(0, std::min(file.name.find('.'), kBucketKeyLimit))};
     IndexBucket(document, folder, bucket, [](const ProviderEntry&) { return true; });
   }
   // The provider files go only once the index that replaces them is saved,
   // and only those indexed: one filed meanwhile stays for the next rebuild.
   if (!CommitCalendarIndex(index, document, mode)) return 1;
-  for (const std::string& file : files) platform::DeleteFile(FolderFilePath(index->folder_directory, file));
+  DeleteProviderFiles(index, files);
   return 1;
 }
 

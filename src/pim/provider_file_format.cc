@@ -22,7 +22,52 @@ ProviderEntry ParseLine(std::string_view line) {
   return entry;
 }
 
+// Whether `field` is a number exactly as "%d" writes it: no blank, plus,
+// leading zero or "-0", and within the 32-bit range.
+bool IsWrittenNumber(std::string_view field) {
+  const bool negative = !field.empty() && field.front() == '-';
+  const std::string_view digits = field.substr(negative ? 1 : 0);
+  if (digits.empty() || digits.size() > 10) return false;
+  if (digits.front() == '0' && (negative || digits.size() > 1)) return false;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return false;
+  }
+  return digits.size() < 10 || digits <= (negative ? "2147483648" : "2147483647");
+}
+
+// Whether the line reads back as itself: "<number>\t<number>\t<identifier>".
+bool IsWrittenLine(std::string_view line, std::string_view* identifier) {
+  if (line.empty() || line.size() > kProviderLineLimit || line.back() == '\r') return false;
+  const size_t first_tab = line.find('\t');
+  if (first_tab == std::string_view::npos) return false;
+  const size_t second_tab = line.find('\t', first_tab + 1);
+  if (second_tab == std::string_view::npos) return false;
+  *identifier = line.substr(second_tab + 1);
+  return IsWrittenNumber(line.substr(0, first_tab)) &&
+         IsWrittenNumber(line.substr(first_tab + 1, second_tab - first_tab - 1));
+}
+
 }  // namespace
+
+ProviderTextSurvey SurveyProviderText(std::string_view text, std::string_view identifier) {
+  ProviderTextSurvey survey;
+  if (!text.empty() && text.back() == '\n') survey.as_written = false;
+  while (!text.empty()) {
+    const size_t line_feed = text.find('\n');
+    const std::string_view line = text.substr(0, line_feed);
+    text = line_feed == std::string_view::npos ? std::string_view() : text.substr(line_feed + 1);
+    std::string_view line_identifier;
+    if (!IsWrittenLine(line, &line_identifier)) {
+      // The parser's view of the line decides the match; lines it skips match nothing.
+      const std::vector<ProviderLine> parsed = ParseProviderText(line);
+      survey.as_written = false;
+      survey.matched = survey.matched || (!parsed.empty() && IdentifierMatches(identifier, parsed[0].entry.identifier));
+      continue;
+    }
+    survey.matched = survey.matched || IdentifierMatches(identifier, line_identifier);
+  }
+  return survey;
+}
 
 std::vector<ProviderLine> ParseProviderText(std::string_view text) {
   std::vector<ProviderLine> lines;

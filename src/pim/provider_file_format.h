@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qx {
@@ -40,13 +41,28 @@ std::vector<ProviderLine> ParseProviderText(std::string_view text);
 // matches every entry.
 bool IdentifierMatches(std::string_view wanted, std::string_view identifier);
 
+// What a writer that keeps every line learns of a provider file's text in
+// one pass, without parsing it into entries.
+struct ProviderTextSurvey {
+  // The text is the very bytes ProviderTextWriter writes for its entries:
+  // every line non-empty, within the limit, without CR, with both TABs and
+  // its numbers as "%d" writes them, and no line end after the last line.
+  // The writer may then keep the text as it is.
+  bool as_written = true;
+  bool matched = false;  // a line's identifier matches (IdentifierMatches)
+};
+ProviderTextSurvey SurveyProviderText(std::string_view text, std::string_view identifier);
+
 // Builds a provider file's text line by line.
 class ProviderTextWriter {
  public:
+  ProviderTextWriter() = default;
+  // Goes on from `text`, which a survey found as written.
+  explicit ProviderTextWriter(std::string text) : text_(std::move(text)), lines_(text_.empty() ? 0 : 1) {}
+
   // Adds "%d\t%d\t%s", after an LF unless it is the first line.
   void Add(const ProviderEntry& entry);
   bool empty() const { return lines_ == 0; }
-  size_t lines() const { return lines_; }
   const std::string& text() const { return text_; }
 
  private:

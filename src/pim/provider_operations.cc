@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "common/block_files.h"
 #include "folder/folder_files.h"
@@ -26,18 +27,24 @@ struct BucketRewrite {
   ResourceCommit commit = ResourceCommit::kReplace;
 };
 
-using Rewriter = std::function<BucketRewrite(const std::vector<ProviderLine>& lines)>;
+// Makes the new text from the file's text (empty for a missing file).
+using Rewriter = std::function<BucketRewrite(std::string text)>;
 
 enum class MissingFile { kFails, kReadsEmpty };
 
-// The bucket's resource name once its Calendar folder exists; empty for a
-// bucket outside the store.
-std::string PrepareBucket(const CalendarBucket& bucket) {
+// A bucket ready to be written: its resource name and Calendar folder.
+struct PreparedBucket {
+  std::string name;  // empty for a bucket outside the store
+  std::string directory;
+};
+
+// The bucket's names once its Calendar folder exists.
+PreparedBucket PrepareBucket(const CalendarBucket& bucket) {
   if (!IsStoreBucket(bucket)) return {};
-  const std::string directory = CalendarDirectory(bucket.postoffice, bucket.mailbox);
+  std::string directory = CalendarDirectory(bucket.postoffice, bucket.mailbox);
   if (directory.empty()) return {};
   if (!platform::IsDirectory(directory)) platform::CreateDirectory(directory);
-  return BucketResourceName(bucket);
+  return {BucketResourceName(bucket), std::move(directory)};
 }
 
 bool IsMissingError(uint32_t error) {
@@ -57,24 +64,34 @@ bool WriteTemporary(const std::string& name, const std::string& text) {
   return written;
 }
 
+void WriteChangeFlag(const std::string& calendar_directory) {
+  platform::File flag = platform::File::Open(FolderFilePath(calendar_directory, kChangeFlagFileName),
+                                             platform::Access::kWrite,
+                                             platform::Disposition::kCreateAlways);
+  if (flag.valid()) flag.Write(kCalendarChangeText);
+}
+
 // One write of a bucket, under its block from reading to commit.
 uint32_t WriteBucket(const CalendarBucket& bucket, MissingFile missing, const Rewriter& rewrite) {
-  const std::string name = PrepareBucket(bucket);
+  const PreparedBucket prepared = PrepareBucket(bucket);
+  const std::string& name = prepared.name;
   if (name.empty() || TakeResourceBlock(name.c_str()) == 0) return 0;
   std::string text;
-  if (!platform::ReadWholeFile(ResourceFilePath(name.c_str(), ".CAL"), &text)) {
+  // Room for the line an add puts behind the text.
+  if (!platform::ReadWholeFile(ResourceFilePath(name.c_str(), ".CAL"), &text, kProviderLineLimit + 1)) {
     if (missing == MissingFile::kFails || !IsMissingError(platform::GetLastError())) {
       RemoveResourceBlock(name.c_str());
       return 0;
     }
+    text.clear();
   }
-  const BucketRewrite rewritten = rewrite(ParseProviderText(text));
+  const BucketRewrite rewritten = rewrite(std::move(text));
   if (!WriteTemporary(name, rewritten.text.text())) {
     RemoveResourceBlock(name.c_str());
     return 0;
   }
   ApplyResourceFile(name.c_str(), rewritten.commit);
-  RaiseCalendarChangeFlag(bucket.postoffice, bucket.mailbox);
+  WriteChangeFlag(prepared.directory);
   return rewritten.result;
 }
 
@@ -82,10 +99,19 @@ uint32_t WriteBucket(const CalendarBucket& bucket, MissingFile missing, const Re
 
 uint32_t AddProviderEntry(const CalendarBucket& bucket, const ProviderEntry& entry) {
   if (!IsWritableIdentifier(entry.identifier)) return 0;
-  return WriteBucket(bucket, MissingFile::kReadsEmpty, [&](const std::vector<ProviderLine>& lines) {
+  return WriteBucket(bucket, MissingFile::kReadsEmpty, [&](std::string text) {
     BucketRewrite rewrite;
+    // Most files are as a writer left them: the new line then goes after
+    // their bytes, and nothing is parsed or formatted again.
+    if (const ProviderTextSurvey survey = SurveyProviderText(text, entry.identifier);
+        survey.as_written && !survey.matched) {
+      rewrite.text = ProviderTextWriter(std::move(text));
+      rewrite.text.Add(entry);
+      rewrite.result = 1;
+      return rewrite;
+    }
     bool present = false;
-    for (const ProviderLine& line : lines) {
+    for (const ProviderLine& line : ParseProviderText(text)) {
       present = present || IdentifierMatches(entry.identifier, line.entry.identifier);
       rewrite.text.Add(line.entry);
     }
@@ -96,9 +122,9 @@ uint32_t AddProviderEntry(const CalendarBucket& bucket, const ProviderEntry& ent
 }
 
 uint32_t RemoveProviderEntries(const CalendarBucket& bucket, std::string_view identifier) {
-  return WriteBucket(bucket, MissingFile::kFails, [&](const std::vector<ProviderLine>& lines) {
+  return WriteBucket(bucket, MissingFile::kFails, [&](std::string text) {
     BucketRewrite rewrite;
-    for (const ProviderLine& line : lines) {
+    for (const ProviderLine& line : ParseProviderText(text)) {
       if (IdentifierMatches(identifier, line.entry.identifier)) {
         rewrite.result = 1;
       } else {
@@ -113,9 +139,9 @@ uint32_t RemoveProviderEntries(const CalendarBucket& bucket, std::string_view id
 uint32_t EditProviderEntries(const CalendarBucket& bucket, std::string_view old_identifier,
                              const ProviderEntry& replacement) {
   if (!IsWritableIdentifier(replacement.identifier)) return 0;
-  return WriteBucket(bucket, MissingFile::kFails, [&](const std::vector<ProviderLine>& lines) {
+  return WriteBucket(bucket, MissingFile::kFails, [&](std::string text) {
     BucketRewrite rewrite;
-    for (const ProviderLine& line : lines) {
+    for (const ProviderLine& line : ParseProviderText(text)) {
       rewrite.text.Add(IdentifierMatches(old_identifier, line.entry.identifier) ? replacement
                                                                                 : line.entry);
     }
@@ -125,7 +151,7 @@ uint32_t EditProviderEntries(const CalendarBucket& bucket, std::string_view old_
 }
 
 std::optional<std::vector<ProviderLine>> ReadProviderLines(const CalendarBucket& bucket) {
-  const std::string name = PrepareBucket(bucket);
+  const std::string name = PrepareBucket(bucket).name;
   if (name.empty()) return std::nullopt;
   WaitForResourceUnblock(name.c_str());
   std::string text;
@@ -161,11 +187,7 @@ std::optional<ProviderEntry> GetProviderEntry(const CalendarBucket& bucket,
 
 void RaiseCalendarChangeFlag(std::string_view postoffice, std::string_view mailbox) {
   const std::string directory = CalendarDirectory(postoffice, mailbox);
-  if (directory.empty()) return;
-  platform::File flag = platform::File::Open(FolderFilePath(directory, kChangeFlagFileName),
-                                             platform::Access::kWrite,
-                                             platform::Disposition::kCreateAlways);
-  if (flag.valid()) flag.Write(kCalendarChangeText);
+  if (!directory.empty()) WriteChangeFlag(directory);
 }
 
 }  // namespace qx

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -176,14 +177,18 @@ int RenameEntry(const std::string& from, const std::string& to) {
   return 0;
 }
 
-// unlink(2); 0 or errno. Every delete of a file goes through here.
-int UnlinkEntry(const std::string& native) {
+// unlinkat(2) of `name` in the directory open as `directory_fd` (or a
+// whole path with AT_FDCWD), which `native` names in full; 0 or errno.
+// Every delete of a file goes through here.
+int UnlinkEntryAt(int directory_fd, const std::string& name, const std::string& native) {
   SavedEntry deleted;
   if (PowerLossTracking()) deleted = SaveEntryForUndo(native);
-  if (::unlink(native.c_str()) != 0) return errno;
+  if (::unlinkat(directory_fd, name.c_str(), 0) != 0) return errno;
   RecordDeleted(native, std::move(deleted));
   return 0;
 }
+
+int UnlinkEntry(const std::string& native) { return UnlinkEntryAt(AT_FDCWD, native, native); }
 
 // rename without replacing: renameat2 where the file system has it, else a
 // hard link and unlink for files (also atomic), else a checked rename.
@@ -429,6 +434,18 @@ File Directory::OpenUnlockedForReading(std::string_view name) const {
   }
   SetLastError(kErrorSuccess);
   return File(fd);
+}
+
+bool Directory::DeleteUnlocked(std::string_view name) {
+  const std::string spelled(name);
+  const std::string native = native_ + "/" + spelled;
+  if (AnyFaultArmed() && FaultFires(FaultOp::kDelete, native)) return false;
+  if (const int error = UnlinkEntryAt(fd_, spelled, native); error != 0) {
+    SetLastErrorFromErrno(error);
+    return false;
+  }
+  SetLastError(kErrorSuccess);
+  return true;
 }
 
 bool Directory::Sync() {
@@ -874,14 +891,17 @@ int64_t GetFileSize(std::string_view path) {
   return S_ISDIR(resolved.info.stx_mode) ? 0 : static_cast<int64_t>(resolved.info.stx_size);
 }
 
-bool ReadWholeFile(std::string_view path, std::string* contents) {
+bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
   if (!file.valid()) return false;
   // Read straight into the string, sized for the file as it is now; a file
   // that grows meanwhile is read on to its end.
   const int64_t size = file.Size();
+  const size_t expected = size > 0 ? static_cast<size_t>(size) : 0;
   size_t filled = 0;
-  contents->resize(size > 0 ? static_cast<size_t>(size) : 0);
+  contents->clear();
+  contents->reserve(expected + room);
+  contents->resize(expected);
   while (true) {
     if (filled == contents->size()) contents->resize(filled + 65536);
     const int64_t got = file.Read(contents->data() + filled, contents->size() - filled);

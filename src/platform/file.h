@@ -103,6 +103,7 @@ class File {
 
  private:
   friend class Directory;
+  friend void CloseInBackground(File file);  // background_close.h
   explicit File(int fd) : fd_(fd) {}
   int fd_ = -1;
 };
@@ -129,6 +130,13 @@ class Directory {
   // process holds without sharing. The lock would cost as much as the rest
   // of the open.
   File OpenUnlockedForReading(std::string_view name) const;
+
+  // Deletes the file `name`, spelled as a listing of this directory gave
+  // it, without the probe DeleteFile makes: no shared lock is taken and the
+  // read-only bit is not looked at, so only for files that no process holds
+  // without sharing and that the caller knows to be plain and writable.
+  // False with the last error (2 when it is gone).
+  bool DeleteUnlocked(std::string_view name);
 
   // Makes the creates, renames and deletes made in this directory so far
   // durable (fsync of the directory).
@@ -203,6 +211,8 @@ bool SetFileTimes(std::string_view path, const FileTimes& times);
 int64_t GetFileSize(std::string_view path);  // -1 when missing
 
 // Whole-file helpers; ReadWholeFile returns false when the file cannot be read.
-bool ReadWholeFile(std::string_view path, std::string* contents);
+// `room` more bytes are reserved behind the contents, for a caller that
+// appends to them without the string moving.
+bool ReadWholeFile(std::string_view path, std::string* contents, size_t room = 0);
 
 }  // namespace qx::platform

@@ -57,17 +57,23 @@ std::time_t MakeLocalTime(std::tm* tm) {
   // The instant whose offset, applied to the fields read as UTC, leads back to itself.
   std::time_t instant = as_utc;
   std::tm local{};
-  for (int round = 0; round < 4; ++round) {
+  bool settled = false;  // `local` is the local time of `instant`
+  for (int round = 0; round < 4 && !settled; ++round) {
     if (!LocalFields(instant, &local)) return -1;
     const std::time_t next = as_utc - local.tm_gmtoff;
-    if (next == instant) break;
+    settled = next == instant;
     instant = next;
   }
   long standard_offset = 0;
   if (tm->tm_isdst == 0 && local.tm_isdst > 0 && NearestStandardOffset(instant, &standard_offset)) {
     instant = as_utc - standard_offset;
+    settled = false;
   }
-  if (!LocalFields(instant, tm)) return -1;
+  if (settled) {
+    *tm = local;
+  } else if (!LocalFields(instant, tm)) {
+    return -1;
+  }
   return instant;
 }
 

@@ -83,10 +83,12 @@ TEST_F(AppointmentIndexTest, OddMessagesGiveWhatOtherProgramsRead) {
 
   // A header name found inside another line, followed by ':', counts too;
   // times beyond 32 bits and unreadable ones are left out.
+  // Only the first place a name is found counts.
   WriteFile(Message("odd.MAI"), "X-QX-Class: inner\r\nX-StartTime: 09:30 15 Mar, 2040\r\n"
-                                "X-FinishTime: soon\r\n\r\n");
+                                "X-FinishTime: soon\r\nNote: 0123456789 x-busystatus:2 sUBJECT:late\r\n"
+                                "Note: x-importance then X-Importance: 3\r\n\r\n");
   EXPECT_EQ(Element("odd.MAI"), "<ELEMENT ID=\"odd.MAI\" START=\"10\" END=\"20\" MODIFIEDDATE=\"" +
-                                    Stamp("odd.MAI") + "\" CLASS=\"inner\"/>");
+                                    Stamp("odd.MAI") + "\" CLASS=\"inner\" SUBJECT=\"late\" BUSYSTATUS=\"2 sUBJECT:late\"/>");
 }
 
 TEST(CalendarTextTest, QuotedPrintableValuesAreDecodedAndTheirLineBreaksEscaped) {

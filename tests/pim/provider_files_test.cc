@@ -130,6 +130,37 @@ TEST_F(ProviderFilesTest, ForeignLinesAreReadAndRewrittenButNothingIsCutShort) {
   EXPECT_EQ(ParseProviderText(rewritten).size(), 6u);
 }
 
+TEST_F(ProviderFilesTest, AnAddKeepsTheBytesOfAWrittenFileAndRewritesEveryOtherLine) {
+  const std::string added = "\n1300179600\t1300183200\tn.MAI";
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"1\t2\ta.MAI\n-2147483648\t2147483647\t\tb c\n0\t0\t", ""},  // kept as it is
+      {"01\t2\ta", "1\t2\ta"},
+      {"+1\t2\ta", "1\t2\ta"},
+      {" 1\t-0\ta", "1\t0\ta"},
+      {"1x\t-\ta", "1\t0\ta"},
+      {"2147483648\t-2147483649\ta", "2147483647\t-2147483648\ta"},
+      {"1\t2\ta\r", "1\t2\ta"},
+      {"1\t2\ta\n", "1\t2\ta"},
+      {"1\t2", "1\t2\t"},
+      {"1\t2\ta\n\n3\t4\tb", "1\t2\ta\n3\t4\tb"},
+  };
+  for (const auto& [before, after] : cases) {
+    WriteFile(Calendar("Y11M03D15.CAL"), before);
+    APPOINTMENTRECORD entry = Record("n.MAI", k0900, k0900 + kHour);
+    ASSERT_EQ(AppointmentAdd(&entry), 1u) << before;
+    EXPECT_EQ(ReadFile(Calendar("Y11M03D15.CAL")), (after.empty() ? before : after) + added) << before;
+    EXPECT_EQ(ReadFile(Calendar("Y11M03D15.BAK")), before);
+  }
+  // An identifier already there, on a line that is not as written: nothing
+  // is added, and the line is written anew.
+  WriteFile(Calendar("Y11M03D15.CAL"), "1\t2\ta\n007\t8\tN.mai");
+  APPOINTMENTRECORD again = Record("n.MAI", k0900, k0900);
+  EXPECT_EQ(AppointmentAdd(&again), 0u);
+  EXPECT_EQ(ReadFile(Calendar("Y11M03D15.CAL")), "1\t2\ta\n7\t8\tN.mai");
+}
+
 TEST_F(ProviderFilesTest, ABlockFileMakesWritersWaitThenBreaksItReadersToo) {
   SetTimeout("Write Wait Timeout", 5);
   SetTimeout("Read Wait Timeout", 3);
