@@ -130,58 +130,74 @@ void Delivery(benchmark::State& state) {
   UndoDelivery(messages, delivered);  // the loop's timing has ended
 }
 
-void FloorDelivery(benchmark::State& state) {
-  const int messages = static_cast<int>(state.range(0));
-  const std::string directory = FolderDirectory(messages);
-  const std::string index_path = directory + "/_index.xml";
-  const std::string target = directory + "/floor.xml";
-  const std::string temporary = target + ".tmp";
-  const bool durable = StoreSyncsIndexes();
-  const int directory_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-  std::string name;
-  for (auto _ : state) {
+// What the floors share: the folder, the file they write in place of its
+// index, and a new message file for each round, written with the timing
+// paused (the round before's removed).
+class FloorRounds {
+ public:
+  explicit FloorRounds(int messages)
+      : directory(FolderDirectory(messages)),
+        index_path(directory + "/_index.xml"),
+        target(directory + "/floor.xml"),
+        durable(StoreSyncsIndexes()),
+        directory_fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY)),
+        messages_(messages) {}
+  ~FloorRounds() { ::close(directory_fd); }
+  FloorRounds(const FloorRounds&) = delete;
+  FloorRounds& operator=(const FloorRounds&) = delete;
+
+  // The path of this round's new message.
+  std::string NextMessage(benchmark::State& state) {
     state.PauseTiming();
-    if (!name.empty()) std::filesystem::remove(directory + "/" + name);
-    name = WriteDelivery(messages);
+    if (!name_.empty()) std::filesystem::remove(directory + "/" + name_);
+    name_ = WriteDelivery(messages_);
     state.ResumeTiming();
-    std::ifstream message(directory + "/" + name, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(message)), std::istreambuf_iterator<char>());
+    return directory + "/" + name_;
+  }
+
+  const std::string directory;
+  const std::string index_path;
+  const std::string target;
+  const bool durable;
+  const int directory_fd;
+
+ private:
+  const int messages_;
+  std::string name_;
+};
+
+std::string WholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+void FloorDelivery(benchmark::State& state) {
+  FloorRounds rounds(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::string text = WholeFile(rounds.NextMessage(state));
     benchmark::DoNotOptimize(text);
     pugi::xml_document document;
-    benchmark::DoNotOptimize(document.load_file(index_path.c_str()));
-    if (durable) {
-      benchmark::DoNotOptimize(SaveDurably(document, temporary, target, directory_fd));
+    benchmark::DoNotOptimize(document.load_file(rounds.index_path.c_str()));
+    if (rounds.durable) {
+      benchmark::DoNotOptimize(
+          SaveDurably(document, rounds.target + ".tmp", rounds.target, rounds.directory_fd));
     } else {
       benchmark::DoNotOptimize(
-          document.save_file(target.c_str(), "", qx::kXmlSaveFormat, pugi::encoding_utf8));
+          document.save_file(rounds.target.c_str(), "", qx::kXmlSaveFormat, pugi::encoding_utf8));
     }
   }
-  ::close(directory_fd);
 }
 
 void FloorByteDelivery(benchmark::State& state) {
-  const int messages = static_cast<int>(state.range(0));
-  const std::string directory = FolderDirectory(messages);
-  const std::string index_path = directory + "/_index.xml";
-  const std::string target = directory + "/floor.xml";
-  const bool durable = StoreSyncsIndexes();
-  const int directory_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-  std::string name;
+  FloorRounds rounds(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    state.PauseTiming();
-    if (!name.empty()) std::filesystem::remove(directory + "/" + name);
-    name = WriteDelivery(messages);
-    state.ResumeTiming();
-    for (const std::string& path : {directory + "/" + name, index_path}) {
-      std::ifstream file(path, std::ios::binary);
-      std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-      benchmark::DoNotOptimize(text);
-      if (path == index_path) {
-        benchmark::DoNotOptimize(WriteDurably(text, target + ".tmp", target, directory_fd, durable));
-      }
-    }
+    std::string message = WholeFile(rounds.NextMessage(state));
+    benchmark::DoNotOptimize(message);
+    std::string index = WholeFile(rounds.index_path);
+    benchmark::DoNotOptimize(index);
+    benchmark::DoNotOptimize(
+        WriteDurably(index, rounds.target + ".tmp", rounds.target, rounds.directory_fd, rounds.durable));
   }
-  ::close(directory_fd);
 }
 
 BENCHMARK(FloorByteDelivery)->Arg(kSmallFolder)->Arg(kLargeFolder)->Unit(benchmark::kMillisecond)->Repetitions(5);

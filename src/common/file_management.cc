@@ -47,7 +47,8 @@ void CreateDirectoriesOrThrow(std::string_view path) {
 // disk) never leaves part of a message under a name the scans index.
 bool CopyFileOver(std::string_view from, std::string_view to, bool quiet, uint32_t* error) {
   CreateParentOf(to, quiet);
-  if (platform::DurablyCopyFile(from, to, platform::FileKind::kMessage, false)) return true;
+  if (platform::DurablyCopyFile(from, to, platform::FileKind::kMessage,
+                                platform::TargetName::kAnySpelling)) return true;
   uint32_t code = platform::GetLastError();
   if (error != nullptr) *error = code;
   if (quiet) return false;

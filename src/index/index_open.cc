@@ -186,7 +186,7 @@ uint32_t OpenIndexForStatus(StoreIndex* index, FolderStatusRecord status) {
       return kOpenCounted;
     }
   }
-  const std::optional<platform::FileIdentity> identity = platform::IdentifyFile(path, nullptr);
+  const std::optional<platform::FileVersion> identity = platform::IdentifyFile(path, nullptr);
   const uint32_t result = LoadHeldIndex(index, std::nullopt, true);
   if (result == kOpenFailed) return result;
   IndexStatusRecord record;

@@ -13,7 +13,7 @@ constexpr std::string_view kStatusKind = "status";
 
 std::optional<IndexStatusRecord> CachedIndexStatus(std::string_view index_path) {
   std::string native;
-  const std::optional<platform::FileIdentity> identity = platform::IdentifyFile(index_path, &native);
+  const std::optional<platform::FileVersion> identity = platform::IdentifyFile(index_path, &native);
   if (!identity) return std::nullopt;
   const std::optional<std::string> payload = platform::ReadDerivedCache(kStatusKind, native, *identity);
   IndexStatusRecord record;
@@ -23,11 +23,11 @@ std::optional<IndexStatusRecord> CachedIndexStatus(std::string_view index_path) 
   return record;
 }
 
-void KeepIndexStatus(std::string_view index_path, const platform::FileIdentity& identity,
+void KeepIndexStatus(std::string_view index_path, const platform::FileVersion& identity,
                      const IndexStatusRecord& record) {
   std::string native;
-  const std::optional<platform::FileIdentity> now = platform::IdentifyFile(index_path, &native);
-  if (!now || *now != identity || platform::ChangedTooRecently(identity)) return;
+  const std::optional<platform::FileVersion> now = platform::IdentifyFile(index_path, &native);
+  if (!now || !now->IsUntouchedSince(identity) || platform::ChangedTooRecently(identity)) return;
   platform::WriteDerivedCache(kStatusKind, native, identity,
                               std::string_view(reinterpret_cast<const char*>(record.status),
                                                sizeof record.status));

@@ -25,7 +25,7 @@ std::optional<IndexStatusRecord> CachedIndexStatus(std::string_view index_path);
 // Keeps `record` for the index file at `index_path`, whose identity was
 // `identity` before its document was loaded: kept only when the file still
 // has that identity and has not changed too recently to tell.
-void KeepIndexStatus(std::string_view index_path, const platform::FileIdentity& identity,
+void KeepIndexStatus(std::string_view index_path, const platform::FileVersion& identity,
                      const IndexStatusRecord& record);
 
 }  // namespace qx

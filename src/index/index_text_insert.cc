@@ -28,7 +28,7 @@ IndexTextInsert::IndexTextInsert(const IndexText& text) : text_(text) {
   ids_.reserve(text.children.size() * 2);
   for (const IndexTextChild& child : text.children) {
     if (!child.is_entry) continue;
-    const uint32_t uid = LeadingUnsigned32(DecodeIndexText(child.uid));
+    const uint32_t uid = LeadingUnsigned32(Decoded(child.uid));
     if (uid != 0 && (uid > last_uid_ || !uids.insert(uid).second)) uids_in_order_ = false;
     if (!child.has_id) continue;
     const std::string_view id = Decoded(child.id);

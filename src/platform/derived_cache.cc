@@ -53,7 +53,7 @@ std::string RecordPath(const std::string& directory, std::string_view kind,
 }
 
 // Magic, identity, path length and path: what a record begins with.
-std::string RecordHeader(std::string_view native_path, const FileIdentity& identity) {
+std::string RecordHeader(std::string_view native_path, const FileVersion& identity) {
   std::string header(kMagic, sizeof kMagic);
   const auto append = [&](uint64_t number) {
     header.append(reinterpret_cast<const char*>(&number), sizeof number);
@@ -93,23 +93,14 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::optional<FileIdentity> IdentifyFile(std::string_view store_path, std::string* native_path) {
+std::optional<FileVersion> IdentifyFile(std::string_view store_path, std::string* native_path) {
   const ResolvedPath resolved = ResolvePath(store_path);
   if (!resolved.exists || !S_ISREG(resolved.info.stx_mode)) return std::nullopt;
-  const struct statx& info = resolved.info;
-  FileIdentity identity;
-  identity.device = (uint64_t{info.stx_dev_major} << 32) | info.stx_dev_minor;
-  identity.inode = info.stx_ino;
-  identity.size = info.stx_size;
-  identity.modified_seconds = info.stx_mtime.tv_sec;
-  identity.modified_nanoseconds = info.stx_mtime.tv_nsec;
-  identity.changed_seconds = info.stx_ctime.tv_sec;
-  identity.changed_nanoseconds = info.stx_ctime.tv_nsec;
   if (native_path != nullptr) *native_path = resolved.native;
-  return identity;
+  return VersionFromStatx(resolved.info);
 }
 
-bool ChangedTooRecently(const FileIdentity& identity) {
+bool ChangedTooRecently(const FileVersion& identity) {
   const uint64_t now = NowFileTime();
   for (const auto& [seconds, nanoseconds] :
        {std::pair{identity.modified_seconds, identity.modified_nanoseconds},
@@ -127,7 +118,7 @@ std::string DerivedCacheDirectory() {
 }
 
 std::optional<std::string> ReadDerivedCache(std::string_view kind, std::string_view native_path,
-                                            const FileIdentity& identity) {
+                                            const FileVersion& identity) {
   const std::string directory = DerivedCacheDirectory();
   if (directory.empty()) return std::nullopt;
   const int fd = ::open(RecordPath(directory, kind, native_path).c_str(), O_RDONLY | O_CLOEXEC);
@@ -141,7 +132,7 @@ std::optional<std::string> ReadDerivedCache(std::string_view kind, std::string_v
 }
 
 bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
-                       const FileIdentity& identity, std::string_view payload) {
+                       const FileVersion& identity, std::string_view payload) {
   const std::string directory = DerivedCacheDirectory();
   if (directory.empty()) return false;
   ::mkdir(directory.c_str(), 0700);

@@ -20,28 +20,18 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_version.h"
+
 namespace qx::platform {
 
-struct FileIdentity {
-  uint64_t device = 0;
-  uint64_t inode = 0;
-  uint64_t size = 0;
-  int64_t modified_seconds = 0;
-  uint32_t modified_nanoseconds = 0;
-  int64_t changed_seconds = 0;
-  uint32_t changed_nanoseconds = 0;
-
-  bool operator==(const FileIdentity&) const = default;
-};
-
-// The identity of the regular file at `store_path` now, and its native
-// path; nothing when it cannot be found.
-std::optional<FileIdentity> IdentifyFile(std::string_view store_path, std::string* native_path);
+// The version of the regular file at `store_path` now (change time
+// included), and its native path; nothing when it cannot be found.
+std::optional<FileVersion> IdentifyFile(std::string_view store_path, std::string* native_path);
 
 // Whether the file's last change is recent enough that a further change
 // could still leave the same times (file system times advance in coarse
 // steps): such a file is not cached.
-bool ChangedTooRecently(const FileIdentity& identity);
+bool ChangedTooRecently(const FileVersion& identity);
 
 // The cache directory as the settings give it now; empty when caches are off.
 std::string DerivedCacheDirectory();
@@ -49,12 +39,12 @@ std::string DerivedCacheDirectory();
 // The record of `kind` for the file at `native_path` when one is kept and
 // was made from a file of identity `identity`; its payload.
 std::optional<std::string> ReadDerivedCache(std::string_view kind, std::string_view native_path,
-                                            const FileIdentity& identity);
+                                            const FileVersion& identity);
 
 // Keeps `payload` as the record of `kind` for the file at `native_path`,
 // made from a file of identity `identity` (replacing the record in one
 // rename). False when caches are off or the record cannot be written.
 bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
-                       const FileIdentity& identity, std::string_view payload);
+                       const FileVersion& identity, std::string_view payload);
 
 }  // namespace qx::platform

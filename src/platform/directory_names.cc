@@ -15,6 +15,7 @@
 #include <ctime>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/path_resolver.h"
 #include "platform/text_compare.h"
@@ -157,6 +158,17 @@ class DirectoryNameCache {
     return *cache;
   }
 
+  // The kept listing's answer, or kNotKept when there is no current one.
+  NameLookup FindKept(const struct statx& info, std::string_view name, std::string* actual) {
+    const std::string folded = UpperCased(name);
+    std::lock_guard<std::mutex> lock(mutex_);
+    ApplyQueuedChanges();
+    auto it = listings_.find(KeyOf(info));
+    if (it == listings_.end()) return NameLookup::kNotKept;
+    if (it->second.watch < 0 && !SameStamp(it->second.changed, info.stx_ctime)) return NameLookup::kNotKept;
+    return Look(it->second, folded, actual);
+  }
+
   NameLookup Find(const std::string& directory, const struct statx& info, std::string_view name,
                   std::string* actual) {
     const std::string folded = UpperCased(name);
@@ -170,8 +182,13 @@ class DirectoryNameCache {
     }
     Listing listing;
     listing.changed = info.stx_ctime;
-    // The watch comes first, so that no change made during the listing is missed.
-    if (ChangesAreLocal(directory)) listing.watch = Watch(directory);
+    // A directory is followed from its second listing on: a process that
+    // looks into it once (one delivery, one status) does not pay for an
+    // inotify instance, whose release at exit waits for the kernel. The
+    // watch comes first, so that no change made during the listing is missed.
+    if (listed_once_.size() >= kNameBudget) listed_once_.clear();  // a long-lived process forgets
+    const bool listed_before = !listed_once_.insert(key).second;
+    if (listed_before && ChangesAreLocal(directory)) listing.watch = Watch(directory);
     const bool current = ListNames(directory, key, &listing.names);
     if (!current || (listing.watch < 0 && !IsSettled(info))) {
       Unwatch(listing.watch);
@@ -290,6 +307,7 @@ class DirectoryNameCache {
     inotify_tried_ = false;
     listings_.clear();
     by_watch_.clear();
+    listed_once_.clear();
     names_ = 0;
     mutex_.unlock();
   }
@@ -300,6 +318,7 @@ class DirectoryNameCache {
   Listings listings_;           // guarded by mutex_
   std::unordered_map<int, DirectoryKey> by_watch_;  // guarded by mutex_
   size_t names_ = 0;                                 // guarded by mutex_
+  std::unordered_set<DirectoryKey, DirectoryKeyHash> listed_once_;  // guarded by mutex_
 };
 
 }  // namespace
@@ -307,6 +326,11 @@ class DirectoryNameCache {
 NameLookup FindDirectoryName(const std::string& directory, const struct statx& info,
                              std::string_view name, std::string* actual) {
   return DirectoryNameCache::Instance().Find(directory, info, name, actual);
+}
+
+NameLookup FindKeptDirectoryName(const struct statx& info, std::string_view name,
+                                 std::string* actual) {
+  return DirectoryNameCache::Instance().FindKept(info, name, actual);
 }
 
 uint64_t DirectoryListingCount() { return listing_count.load(std::memory_order_relaxed); }

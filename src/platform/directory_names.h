@@ -3,12 +3,13 @@
 // so that asking for a missing flag file in a folder of 20,000 messages does
 // not list the folder each time.
 //
-// A kept listing is followed with inotify: the creates, deletes and renames of
-// every process on this machine reach it as they happen, so the store's own
-// block and flag files, made and removed on every open, do not cost a new
-// listing. Where inotify cannot follow a directory (no instance or watch left,
-// or a network file system that other machines change), the listing is kept
-// only while the directory's change time stays as it was.
+// A directory listed a second time in a process is followed with inotify from
+// then on: the creates, deletes and renames of every process on this machine
+// reach its listing as they happen, so the store's own block and flag files,
+// made and removed on every open, do not cost a new listing. A first listing,
+// and one that inotify cannot follow (no instance or watch left, or a network
+// file system that other machines change), is kept only while the directory's
+// change time stays as it was.
 
 #include <sys/stat.h>
 
@@ -18,7 +19,7 @@
 
 namespace qx::platform {
 
-enum class NameLookup { kFound, kMissing, kUnreadable };
+enum class NameLookup { kFound, kMissing, kUnreadable, kNotKept };
 
 // Looks `name` up in `directory` without regard to ASCII case. `info` is a
 // fresh statx of `directory` (device, inode and change time). On kFound,
@@ -26,6 +27,11 @@ enum class NameLookup { kFound, kMissing, kUnreadable };
 // byte-wise smaller is given, so every process agrees.
 NameLookup FindDirectoryName(const std::string& directory, const struct statx& info,
                              std::string_view name, std::string* actual);
+
+// FindDirectoryName answered from a listing kept and still current, without
+// listing the directory: kNotKept when there is none.
+NameLookup FindKeptDirectoryName(const struct statx& info, std::string_view name,
+                                 std::string* actual);
 
 // How many directory listings the lookups have made in this process.
 uint64_t DirectoryListingCount();

@@ -110,9 +110,10 @@ bool SyncsReplacementOf(FileKind kind) {
 }
 
 FileReplacement::FileReplacement(std::string_view target, std::string_view temporary,
-                                 FileKind kind)
+                                 FileKind kind, TargetName target_name)
     : target_(target),
       temporary_(temporary.empty() ? UniqueTemporaryFor(target) : std::string(temporary)),
+      target_name_(target_name),
       syncs_(SyncsReplacementOf(kind)) {
   if (!InSameDirectory(target_, temporary_)) {
     SetLastError(kErrorInvalidParameter);
@@ -120,7 +121,8 @@ FileReplacement::FileReplacement(std::string_view target, std::string_view tempo
     return;
   }
   file_ = File::Open(temporary_, Access::kWrite,
-                     temporary.empty() ? Disposition::kCreateNew : Disposition::kCreateAlways);
+                     temporary.empty() ? Disposition::kCreateNewAsSpelled
+                                       : Disposition::kCreateAlwaysAsSpelled);
   done_ = !file_.valid();
 }
 
@@ -140,8 +142,13 @@ bool FileReplacement::Commit() {
     Abandon();
     return false;
   }
-  TakePermissionsOf(target_, file_);
-  if (!ReplaceWithWrittenFile(&file_, temporary_, target_)) {
+  // A new name has no file whose permissions to keep: the temporary was
+  // created with the store's mode.
+  const bool placed = target_name_ == TargetName::kNewUnique
+                          ? PlaceWrittenFileAsNew(&file_, temporary_, target_)
+                          : (TakePermissionsOf(target_, file_),
+                             ReplaceWithWrittenFile(&file_, temporary_, target_));
+  if (!placed) {
     Abandon();
     return false;
   }
@@ -165,18 +172,14 @@ bool DurablyReplaceFile(std::string_view target, std::string_view temporary,
 }
 
 bool DurablyCopyFile(std::string_view from, std::string_view target, FileKind kind,
-                     bool fail_if_exists, CopiedTime time) {
+                     TargetName target_name, CopiedTime time) {
   if (FaultFires(FaultOp::kCopy, SpelledNativePath(from)) ||
       FaultFires(FaultOp::kCopy, SpelledNativePath(target))) {
     return false;
   }
   const File source = File::Open(from, Access::kRead, Disposition::kOpenExisting);
   if (!source.valid()) return false;
-  if (fail_if_exists && ResolvePath(target).exists) {
-    SetLastError(kErrorFileExists);
-    return false;
-  }
-  FileReplacement replacement(target, "", kind);
+  FileReplacement replacement(target, "", kind, target_name);
   return replacement.valid() && CopyOpenFile(source, &replacement.file(), time) && replacement.Commit();
 }
 

@@ -35,6 +35,15 @@ FsyncMode StoreFsyncMode();
 // Whether replacing a file of `kind` syncs under the setting as it reads now.
 bool SyncsReplacementOf(FileKind kind);
 
+// How a replacement treats its target's name.
+enum class TargetName {
+  // The file under any spelling of the name is replaced.
+  kAnySpelling,
+  // The caller made the name unique (a new GUID name): the file is put in
+  // place as spelled and never replaces another (80 when one is there).
+  kNewUnique,
+};
+
 // One replacement of `target` in progress. Not copyable or movable; one
 // thread at a time.
 class FileReplacement {
@@ -42,10 +51,13 @@ class FileReplacement {
   // Creates `temporary`, truncating a file left there, for writing. The name
   // is the caller's when the store's format fixes it; it must be in the
   // target's directory. An empty `temporary` gets a name no other writer
-  // uses: "<target>.<16 hex digits>.tmp", created only if new. On failure
-  // valid() is false and the last error is set (32 when another process
-  // holds the temporary without sharing; it is left alone).
-  FileReplacement(std::string_view target, std::string_view temporary, FileKind kind);
+  // uses: "<target>.<16 hex digits>.tmp", created only if new. A temporary
+  // is its writer's own, so it is created as spelled: no other spelling of
+  // it is looked for in the directory. On failure valid() is false and the
+  // last error is set (32 when another process holds the temporary without
+  // sharing; it is left alone).
+  FileReplacement(std::string_view target, std::string_view temporary, FileKind kind,
+                  TargetName target_name = TargetName::kAnySpelling);
   // Abandons a replacement that was not committed.
   ~FileReplacement();
   FileReplacement(const FileReplacement&) = delete;
@@ -80,6 +92,7 @@ class FileReplacement {
   std::string target_;
   std::string temporary_;
   File file_;
+  TargetName target_name_;
   bool syncs_;
   bool written_ = false;
   bool done_ = false;  // committed or abandoned
@@ -99,9 +112,8 @@ bool DurablyReplaceFile(std::string_view target, std::string_view temporary,
 // temporary name of its own (the contents, and the last-write time `time`
 // says), so that a crash or a reader never meets part of the copy under the
 // target's name. The copy gets the store's file mode, never the source's.
-// With fail_if_exists an existing target gives 80 (checked before the copy:
-// for targets whose names are new).
+// A kNewUnique target that exists as spelled gives 80 and is left as it is.
 bool DurablyCopyFile(std::string_view from, std::string_view target, FileKind kind,
-                     bool fail_if_exists, CopiedTime time = CopiedTime::kSource);
+                     TargetName target_name, CopiedTime time = CopiedTime::kSource);
 
 }  // namespace qx::platform

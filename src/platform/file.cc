@@ -119,6 +119,31 @@ Opened OpenResolved(std::string_view path, int flags, Disposition disposition) {
   return opened;
 }
 
+bool IsAsSpelled(Disposition disposition) {
+  return disposition == Disposition::kCreateNewAsSpelled ||
+         disposition == Disposition::kCreateAlwaysAsSpelled;
+}
+
+// The disposition an as-spelled one stands for once the file is open.
+Disposition WithoutSpelling(Disposition disposition) {
+  if (disposition == Disposition::kCreateNewAsSpelled) return Disposition::kCreateNew;
+  if (disposition == Disposition::kCreateAlwaysAsSpelled) return Disposition::kCreateAlways;
+  return disposition;
+}
+
+// Creates `opened->native` as spelled; with kCreateAlways a file already
+// there is opened instead.
+void CreateAsSpelled(Opened* opened, int flags, Disposition disposition) {
+  const mode_t mode = StoreFileMode();
+  opened->fd = OpenRetrying(opened->native, flags | O_CREAT | O_EXCL, mode);
+  opened->created = opened->fd >= 0;
+  if (opened->created && UmaskMayNarrow(mode)) ::fchmod(opened->fd, mode);
+  if (opened->fd < 0 && errno == EEXIST && disposition == Disposition::kCreateAlways) {
+    opened->fd = OpenRetrying(opened->native, flags);
+  }
+  if (opened->fd < 0) SetLastErrorFromErrno(errno);
+}
+
 // EXDEV: a file is copied and the source deleted, as the original moved files
 // between volumes; directories cannot cross.
 bool MoveAcrossDevices(std::string_view from, std::string_view to, const ResolvedPath& source,
@@ -311,13 +336,19 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
-File File::Open(std::string_view path, Access access, Disposition disposition, Sharing sharing) {
+File File::Open(std::string_view path, Access access, Disposition asked, Sharing sharing) {
   const int flags = AccessFlags(access) | O_NONBLOCK;
+  const Disposition disposition = WithoutSpelling(asked);
   Opened opened;
   opened.native = SpelledNativePath(path);
   if (FaultFires(FaultOp::kOpen, opened.native)) return File();
+  if (IsAsSpelled(asked)) {
+    opened.native = NativePathWithNameAsSpelled(path);
+    CreateAsSpelled(&opened, flags, disposition);
+    if (opened.fd < 0) return File();
+  }
   // The exact spelling first: opening an existing file costs one open and one flock.
-  if (disposition != Disposition::kCreateNew) {
+  if (opened.fd < 0 && disposition != Disposition::kCreateNew) {
     opened.fd = OpenRetrying(opened.native, flags);
     if (opened.fd < 0 && errno != ENOENT) {
       SetLastErrorFromErrno(errno);
@@ -744,6 +775,24 @@ bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_vi
   return MoveFileEx(from, to, true);
 }
 
+bool PlaceWrittenFileAsNew(File* written, std::string_view from, std::string_view to) {
+  if (!written->Close()) return false;
+  if (FaultFires(FaultOp::kMove, SpelledNativePath(from)) ||
+      FaultFires(FaultOp::kMove, SpelledNativePath(to))) {
+    return false;
+  }
+  const std::string source = NativePathWithNameAsSpelled(from);
+  const std::string target = NativePathWithNameAsSpelled(to);
+  const int error = RenameNoReplace(source, target, false);
+  if (error != 0) {
+    SetLastErrorFromErrno(error);
+    return false;
+  }
+  RecordRenamed(source, target, SavedEntry{});
+  SetLastError(kErrorSuccess);
+  return true;
+}
+
 bool MoveFileEx(std::string_view from, std::string_view to, bool replace) {
   const ResolvedPath source = ResolvePath(from);
   ResolvedPath target = ResolvePath(to);
@@ -845,15 +894,23 @@ int64_t GetFileSize(std::string_view path) {
 bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
   if (!file.valid()) return false;
-  contents->clear();
+  // Read straight into the string, sized for the file as it is now; a file
+  // that grows meanwhile is read on to its end.
   const int64_t size = file.Size();
-  if (size > 0 || room > 0) contents->reserve(static_cast<size_t>(std::max<int64_t>(size, 0)) + room);
-  char buffer[65536];
+  const size_t expected = size > 0 ? static_cast<size_t>(size) : 0;
+  size_t filled = 0;
+  contents->clear();
+  contents->reserve(expected + room);
+  contents->resize(expected);
   while (true) {
-    const int64_t got = file.Read(buffer, sizeof buffer);
+    if (filled == contents->size()) contents->resize(filled + 65536);
+    const int64_t got = file.Read(contents->data() + filled, contents->size() - filled);
     if (got < 0) return false;
-    if (got == 0) return true;
-    contents->append(buffer, static_cast<size_t>(got));
+    if (got == 0) {
+      contents->resize(filled);
+      return true;
+    }
+    filled += static_cast<size_t>(got);
   }
 }
 

@@ -36,6 +36,11 @@ enum class Disposition {
   kOpenExisting,      // fails with 2 or 3 when missing
   kOpenAlways,        // opens or creates
   kTruncateExisting,  // opens and truncates; fails when missing
+  // kCreateNew and kCreateAlways for names no other spelling of which is
+  // looked for: a name the caller made unique (a new GUID) or a temporary
+  // only its writer uses. They cost one open, however large the directory.
+  kCreateNewAsSpelled,
+  kCreateAlwaysAsSpelled,
 };
 
 // kExclusive is the original "no sharing": the handle holds an flock, and
@@ -181,6 +186,11 @@ bool MoveFileEx(std::string_view from, std::string_view to, bool replace);
 // holders. A target held exclusively gives 32. Falls back to MoveFileEx when
 // `from` is not found as spelled.
 bool ReplaceWithWrittenFile(File* written, std::string_view from, std::string_view to);
+// Closes `*written`, then renames `from` to `to` without replacing anything:
+// 80 when `to` exists. Both names are taken as spelled, their folders found
+// in any spelling (NativePathWithNameAsSpelled). For a target whose name the
+// caller made unique.
+bool PlaceWrittenFileAsNew(File* written, std::string_view from, std::string_view to);
 // Copies the contents, the last-write time and the read-only bit; with
 // fail_if_exists an existing target gives 80. A failed copy leaves no target.
 // Copying a file onto itself fails with 32 and changes nothing. A new target

@@ -12,14 +12,26 @@
 
 namespace qx::platform {
 
-namespace {
-
 FileVersion VersionFromStatx(const struct statx& info) {
-  return FileVersion{makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino,
-                     info.stx_size, info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec};
+  return FileVersion{makedev(info.stx_dev_major, info.stx_dev_minor),
+                     info.stx_ino,
+                     info.stx_size,
+                     info.stx_mtime.tv_sec,
+                     info.stx_mtime.tv_nsec,
+                     info.stx_ctime.tv_sec,
+                     info.stx_ctime.tv_nsec};
 }
 
-}  // namespace
+bool FileVersion::operator==(const FileVersion& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         modified_seconds == other.modified_seconds &&
+         modified_nanoseconds == other.modified_nanoseconds;
+}
+
+bool FileVersion::IsUntouchedSince(const FileVersion& earlier) const {
+  return *this == earlier && changed_seconds == earlier.changed_seconds &&
+         changed_nanoseconds == earlier.changed_nanoseconds;
+}
 
 uint64_t FileVersion::ModifiedFileTime() const {
   return FileTimeFromTimespec(

@@ -7,6 +7,7 @@
 
 #include "platform/directory_names.h"
 #include "platform/file_time.h"
+#include "platform/name_spellings.h"
 
 namespace qx::platform {
 namespace {
@@ -59,9 +60,24 @@ void KeepRestAsGiven(const Components& components, size_t from, ResolvedPath* re
   }
 }
 
+// How the last component is looked up when its directory's listing is not
+// at hand.
+enum class LastName { kListDirectory, kProbeShortName };
+
+// `part` in the directory `native`, described by `info`.
+bool FindName(const std::string& native, const struct statx& info, std::string_view part,
+              LastName how, std::string* actual) {
+  if (how == LastName::kProbeShortName && CanProbeSpellings(part)) {
+    const NameLookup kept = FindKeptDirectoryName(info, part, actual);
+    if (kept != NameLookup::kNotKept) return kept == NameLookup::kFound;
+    return ProbeSpellings(native, part, actual) == NameLookup::kFound;
+  }
+  return FindDirectoryName(native, info, part, actual) == NameLookup::kFound;
+}
+
 // The exact spelling is missing: find the deepest prefix that exists as
 // spelled, then look the remaining components up without regard to case.
-ResolvedPath ResolveMissing(const Components& components) {
+ResolvedPath ResolveMissing(const Components& components, LastName last_name) {
   const size_t count = components.parts.size();
   ResolvedPath resolved;
   size_t known = count - 1;
@@ -80,10 +96,22 @@ ResolvedPath ResolveMissing(const Components& components) {
   for (size_t i = known; i < count; ++i) {
     const std::string_view part = components.parts[i];
     std::string actual(part);
+    const LastName how = i + 1 == count ? last_name : LastName::kListDirectory;
+    // Below a directory found in another spelling ("Inbox" for "INBOX"),
+    // the rest is usually spelled as on disk: one stat, not a listing.
+    if (i > known && how == LastName::kListDirectory && IsDirectoryInfo(directory_info)) {
+      std::string spelled = resolved.native;
+      AppendComponent(&spelled, part);
+      struct statx spelled_info {};
+      if (StatPath(spelled, &spelled_info) == 0) {
+        resolved.native = std::move(spelled);
+        directory_info = spelled_info;
+        continue;
+      }
+    }
     const bool found = IsDirectoryInfo(directory_info) &&
                        (part == "." || part == ".." ||
-                        FindDirectoryName(resolved.native, directory_info, part, &actual) ==
-                            NameLookup::kFound);
+                        FindName(resolved.native, directory_info, part, how, &actual));
     if (!found) {
       resolved.parent_missing = i + 1 < count || !IsDirectoryInfo(directory_info);
       resolved.error = IsDirectoryInfo(directory_info) ? ENOENT : ENOTDIR;
@@ -138,7 +166,9 @@ ResolvedPath ResolvePath(std::string_view store_path) {
     resolved.exists = true;
     return resolved;
   }
-  if (error == ENOENT && !components.parts.empty()) return ResolveMissing(components);
+  if (error == ENOENT && !components.parts.empty()) {
+    return ResolveMissing(components, LastName::kListDirectory);
+  }
   resolved.error = error;
   resolved.parent_missing = error == ENOTDIR;
   return resolved;
@@ -147,7 +177,16 @@ ResolvedPath ResolvePath(std::string_view store_path) {
 ResolvedPath ResolveUsuallyMissing(std::string_view store_path) {
   const Components components = Split(store_path);
   if (components.parts.empty()) return ResolvePath(store_path);
-  return ResolveMissing(components);
+  return ResolveMissing(components, LastName::kProbeShortName);
+}
+
+std::string NativePathWithNameAsSpelled(std::string_view store_path) {
+  const Components components = Split(store_path);
+  const size_t count = components.parts.size();
+  if (count < 2) return Join(components, count);
+  std::string native = ResolvePath(Join(components, count - 1)).native;
+  AppendComponent(&native, components.parts.back());
+  return native;
 }
 
 std::string ToNativePath(std::string_view store_path) { return ResolvePath(store_path).native; }

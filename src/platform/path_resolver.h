@@ -45,11 +45,18 @@ struct ResolvedPath {
 // listings kept between calls (directory_names.h).
 ResolvedPath ResolvePath(std::string_view store_path);
 
-// ResolvePath for names that are usually absent (block and flag files): the
+// ResolvePath for names that are usually absent (block and flag files): a
 // kept listing of the parent folder answers first, so an absent name costs
-// no failed stat of its own. Where two spellings exist, the one the listing
-// prefers is given even when the other is spelled as asked.
+// no failed stat of its own; without one, a short name is looked up in each
+// of its spellings (name_spellings.h) rather than by listing a folder of
+// thousands of messages. Where two spellings exist, the byte-wise smaller is
+// given even when the other is spelled as asked.
 ResolvedPath ResolveUsuallyMissing(std::string_view store_path);
+
+// The native path for a store path whose last component is taken as
+// spelled: a name its caller made unique, or a temporary of its own. Only
+// the directories before it are looked up without regard to case.
+std::string NativePathWithNameAsSpelled(std::string_view store_path);
 
 // The store path with '/' separators and doubled separators collapsed, as
 // spelled, without touching the file system. Callers try this first when the

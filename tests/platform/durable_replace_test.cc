@@ -115,6 +115,34 @@ TEST_F(DurableReplaceTest, AFailedReplaceLeavesTheTargetAndNoTemporary) {
   EXPECT_EQ(Names(), before);
 }
 
+// A delivery's copy goes in under a new GUID name as spelled, inside a
+// folder asked for in another spelling, durably, and never over a file.
+TEST_F(DurableReplaceTest, ANewUniqueNameIsPlacedDurablyAndReplacesNothing) {
+  MakeDirs(Path("INBOX"));
+  WriteFile(Path("message.eml"), "Subject: one\r\n\r\nbody\r\n");
+  WriteFile(Path("INBOX/ABC.MAI"), "kept");
+  WriteFile(Path("INBOX/_index.xml.tmp"), "left by a crash, longer than what replaces it");
+  platform::StartPowerLossTracking();
+  ASSERT_TRUE(platform::DurablyCopyFile(Path("message.eml"), Path("Inbox/DEF.MAI"), FileKind::kMessage,
+                                        platform::TargetName::kNewUnique));
+  EXPECT_TRUE(platform::DurablyReplaceFile(Path("Inbox/_index.xml"), Path("Inbox/_index.xml.tmp"),
+                                           "<BASEELEMENT/>", FileKind::kIndex));
+  platform::SimulatePowerLoss();
+  platform::StopPowerLossTracking();
+  EXPECT_EQ(ReadFile(Path("INBOX/DEF.MAI")), ReadFile(Path("message.eml")));
+  EXPECT_EQ(ReadFile(Path("INBOX/_index.xml")), "<BASEELEMENT/>");
+
+  EXPECT_FALSE(platform::DurablyCopyFile(Path("message.eml"), Path("Inbox/ABC.MAI"),
+                                         FileKind::kMessage, platform::TargetName::kNewUnique));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorFileExists);
+  EXPECT_EQ(ReadFile(Path("INBOX/ABC.MAI")), "kept");
+  std::set<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(Path("INBOX"))) {
+    left.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, (std::set<std::string>{"ABC.MAI", "DEF.MAI", "_index.xml"}));
+}
+
 TEST_F(DurableReplaceTest, TheReplacementKeepsTheTargetsPermissions) {
   WriteFile(Path("private"), "old");
   ASSERT_EQ(::chmod(Path("private").c_str(), 0640), 0);

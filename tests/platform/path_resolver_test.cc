@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "platform/errors.h"
@@ -90,6 +91,52 @@ TEST_F(PathResolverTest, TwoSpellingsOnDiskResolveToTheSameOne) {
   EXPECT_EQ(ToNativePath(Store("Abc")), Native("ABC"));
   EXPECT_EQ(ToNativePath(Store("aBC")), Native("ABC"));
   EXPECT_EQ(ToNativePath(Store("abc")), Native("abc"));
+}
+
+// True when an inotify instance of this process watches the directory `path`.
+bool Watched(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  char inode[32];
+  std::snprintf(inode, sizeof inode, " ino:%lx ", static_cast<unsigned long>(info.st_ino));
+  for (int fd = 0; fd < 1024; ++fd) {
+    char link[64] = {};
+    const std::string fd_path = "/proc/self/fd/" + std::to_string(fd);
+    if (::readlink(fd_path.c_str(), link, sizeof link - 1) <= 0 || std::string(link) != "anon_inode:inotify") {
+      continue;
+    }
+    std::ifstream fdinfo("/proc/self/fdinfo/" + std::to_string(fd));
+    for (std::string line; std::getline(fdinfo, line);) {
+      if (line.starts_with("inotify ") && line.find(inode) != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
+// What one delivery or one status in a folder of thousands of messages asks:
+// none of it may list that folder or leave an inotify instance to release.
+TEST_F(PathResolverTest, AOneShotLookInALargeFolderListsOnlyWhatIsMisspelled) {
+  MakeDirs("box/INBOX");
+  for (int i = 0; i < 40; ++i) Put("box/INBOX/M" + std::to_string(i) + ".MAI");
+  Put("box/INBOX/_index.xml");
+  LetDirectoriesSettle();
+  const uint64_t before = ResolverScanCount();
+  // "Inbox" costs the small mailbox folder's listing; the name below it is spelled as on disk.
+  EXPECT_EQ(ToNativePath(Store("box\\Inbox\\_index.xml")), Native("box/INBOX/_index.xml"));
+  EXPECT_EQ(ResolverScanCount(), before + 1);
+  // Short, usually absent names are looked up in each spelling instead.
+  EXPECT_FALSE(ResolveUsuallyMissing(Store("box\\INBOX\\_index.blk")).exists);
+  Put("box/INBOX/_INDEX.blk");
+  Put("box/INBOX/_index.BLK");
+  const ResolvedPath held = ResolveUsuallyMissing(Store("box\\Inbox\\_index.blk"));
+  EXPECT_TRUE(held.exists);
+  EXPECT_EQ(held.native, Native("box/INBOX/_INDEX.blk"));  // the byte-wise smaller, as a listing gives
+  EXPECT_EQ(ResolverScanCount(), before + 1);
+  EXPECT_FALSE(Watched(Native("box")));
+  EXPECT_FALSE(Watched(Native("box/INBOX")));
+  // A long name still needs the listing; a name missing under a misspelled folder is truly missing.
+  EXPECT_TRUE(ResolveUsuallyMissing(Store("box\\INBOX\\m7.mai")).exists);
+  EXPECT_FALSE(ResolvePath(Store("box\\Inbox\\_CHANGE.DTY")).exists);
 }
 
 TEST_F(PathResolverTest, KeptListingsFollowChangesToTheDirectory) {

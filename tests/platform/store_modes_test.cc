@@ -141,15 +141,15 @@ TEST_F(StoreModesTest, CopiesTakeTheStoresModeNotTheSources) {
 
   const time_t before = std::time(nullptr);
   ASSERT_TRUE(platform::DurablyCopyFile(Path("read-only.eml"), Path("c.MAI"),
-                                        platform::FileKind::kMessage, true,
+                                        platform::FileKind::kMessage, platform::TargetName::kNewUnique,
                                         platform::CopiedTime::kNow));
   EXPECT_EQ(ModeOf(Path("c.MAI")), 0600u);
   EXPECT_GE(ModifiedAt(Path("c.MAI")), before);
   EXPECT_EQ(ReadFile(Path("c.MAI")), ReadFile(Path("read-only.eml")));
   EXPECT_FALSE(platform::DurablyCopyFile(Path("world-readable.eml"), Path("c.MAI"),
-                                         platform::FileKind::kMessage, true));
+                                         platform::FileKind::kMessage, platform::TargetName::kNewUnique));
   ASSERT_TRUE(platform::DurablyCopyFile(Path("world-readable.eml"), Path("d.MAI"),
-                                        platform::FileKind::kMessage, true));
+                                        platform::FileKind::kMessage, platform::TargetName::kNewUnique));
   EXPECT_EQ(ModeOf(Path("d.MAI")), 0600u);
   EXPECT_EQ(ModifiedAt(Path("d.MAI")), 1000000000);
 }

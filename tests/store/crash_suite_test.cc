@@ -164,7 +164,7 @@ class Writer {
   bool CopyIn(const std::string& name) {
     const size_t size_class = static_cast<size_t>(name[name.size() - 5] - '0');
     return platform::DurablyCopyFile(sources_[size_class], folder_dir_ + "/" + name,
-                                     platform::FileKind::kMessage, true);
+                                     platform::FileKind::kMessage, platform::TargetName::kNewUnique);
   }
 
   void Deliver(const std::string& name) {
@@ -464,7 +464,8 @@ class CrashSuiteTest : public test::MailFolderTest {
   // The next writer goes through at once, whatever blocks the dead one left.
   void CheckNextWriter(int round) {
     const std::string name = "P" + std::to_string(round) + "_0.MAI";
-    ASSERT_TRUE(platform::DurablyCopyFile(sources_[0], Path(name), platform::FileKind::kMessage, true));
+    ASSERT_TRUE(platform::DurablyCopyFile(sources_[0], Path(name), platform::FileKind::kMessage,
+                                          platform::TargetName::kNewUnique));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Direct_StoreIndex_InsertItem("PO", "box", "Inbox", name.c_str()), 1u) << round;
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

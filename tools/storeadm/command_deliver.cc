@@ -4,6 +4,7 @@
 // file tells the mailbox's readers that new mail arrived.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "store_objects.h"
 #include "report.h"
 #include "store_names_check.h"
+#include "folder/folder_files.h"
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
 #include "frame/file_helpers.h"
@@ -42,7 +44,7 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
     NewMessageFileName(name, sizeof name);
     // Renamed into place once whole: no scan ever indexes part of a message.
     if (!platform::DurablyCopyFile(files[i], folder_dir + "\\" + name, platform::FileKind::kMessage,
-                                   true, platform::CopiedTime::kNow)) {
+                                   platform::TargetName::kNewUnique, platform::CopiedTime::kNow)) {
       const std::string reason = LastErrorText();
       ReportError("cannot copy %s into %s: %s", files[i], ShownPath(folder_dir).c_str(),
                   reason.c_str());
@@ -54,8 +56,24 @@ std::vector<std::string> CopyIntoFolder(const std::string& folder_dir, char** fi
   return names;
 }
 
-// True when the folder's index holds every one of `names`.
+// True when the index bytes hold an entry for `name` as the store writes
+// one. The new names are GUIDs, which need no escape.
+bool HoldsEntryText(std::string_view index_bytes, const std::string& name) {
+  const std::string entry = "<ELEMENT ID=\"" + name + "\"";
+  const std::boyer_moore_horspool_searcher searcher(entry.begin(), entry.end());
+  return std::search(index_bytes.begin(), index_bytes.end(), searcher) != index_bytes.end();
+}
+
+// True when the folder's index holds every one of `names`. A save writes
+// each entry as the store spells it, so the bytes answer without a parse;
+// an index that does not show them that way is loaded to be sure.
 bool AllIndexed(const std::string& folder_dir, const std::vector<std::string>& names) {
+  std::string bytes;
+  if (platform::ReadWholeFile(FolderFilePath(folder_dir, kIndexFileName), &bytes) &&
+      std::all_of(names.begin(), names.end(),
+                  [&](const std::string& name) { return HoldsEntryText(bytes, name); })) {
+    return true;
+  }
   std::optional<std::vector<IndexedMessage>> indexed = ReadIndexedMessages(folder_dir);
   if (!indexed) return false;
   for (const std::string& name : names) {
