@@ -1,5 +1,7 @@
 #include "platform/utf16_text.h"
 
+#include "platform/utf8_code_point.h"
+
 namespace qx::platform {
 
 namespace {
@@ -42,38 +44,10 @@ void AppendUtf16(uint32_t code_point, std::string* out) {
 // The code point of the UTF-8 sequence at text[*at], advancing *at past it;
 // a byte that starts no valid sequence gives U+FFFD and is passed alone.
 uint32_t NextCodePoint(std::string_view text, size_t* at) {
-  const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
-  const uint8_t lead = byte(*at);
-  size_t length = 0;
-  uint32_t code_point = 0;
-  uint32_t minimum = 0;
-  if (lead < 0x80) {
-    ++*at;
-    return lead;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, code_point = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, code_point = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, code_point = lead & 0x07, minimum = 0x10000;
-  }
-  if (length == 0 || *at + length > text.size()) {
-    ++*at;
-    return kReplacement;
-  }
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(*at + i) & 0xC0) != 0x80) {
-      ++*at;
-      return kReplacement;
-    }
-    code_point = (code_point << 6) | (byte(*at + i) & 0x3F);
-  }
-  if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) {
-    ++*at;
-    return kReplacement;
-  }
-  *at += length;
-  return code_point;
+  char32_t code_point = 0;
+  if (NextUtf8CodePoint(text, at, &code_point)) return code_point;
+  ++*at;
+  return kReplacement;
 }
 
 }  // namespace

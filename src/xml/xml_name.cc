@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "frame/utf8_code_point.h"
+#include "platform/utf8_code_point.h"
 
 namespace qx {
 
@@ -47,7 +47,7 @@ bool IsXmlName(std::string_view name) {
   size_t at = 0;
   for (bool first = true; at < name.size(); first = false) {
     char32_t c = 0;
-    if (!NextUtf8CodePoint(name, &at, &c)) return false;
+    if (!platform::NextUtf8CodePoint(name, &at, &c)) return false;
     if (first ? !IsStartChar(c) : !IsNameChar(c)) return false;
   }
   return !name.empty();

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "frame/utf8_code_point.h"
+#include "platform/utf8_code_point.h"
 
 namespace qx::storeadm {
 
@@ -25,7 +25,7 @@ std::string JsonString(const std::string& text) {
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       out += escaped;
       ++at;
-    } else if (NextUtf8CodePoint(text, &at, &code_point)) {
+    } else if (platform::NextUtf8CodePoint(text, &at, &code_point)) {
       out.append(text, start, at - start);
     } else {
       // A byte that is not UTF-8 (a Latin-1 header, a binary part) stands

@@ -5,11 +5,11 @@
 
 #include <string_view>
 
-namespace qx {
+namespace qx::platform {
 
 // The code point at text[*at], advancing *at past it; false, with *at left
 // as it was, for bytes that are not valid UTF-8 (overlong forms and
 // surrogates included).
 bool NextUtf8CodePoint(std::string_view text, size_t* at, char32_t* c);
 
-}  // namespace qx
+}  // namespace qx::platform

@@ -1,6 +1,6 @@
-#include "frame/utf8_code_point.h"
+#include "platform/utf8_code_point.h"
 
-namespace qx {
+namespace qx::platform {
 
 bool NextUtf8CodePoint(std::string_view text, size_t* at, char32_t* c) {
   const auto lead = static_cast<unsigned char>(text[*at]);
@@ -32,4 +32,4 @@ bool NextUtf8CodePoint(std::string_view text, size_t* at, char32_t* c) {
   return true;
 }
 
-}  // namespace qx
+}  // namespace qx::platform
