@@ -158,6 +158,13 @@ class DirectoryNameCache {
     return *cache;
   }
 
+  bool ProbeRatherThanList(const struct statx& info) {
+    constexpr uint32_t kProbesBeforeListing = 16;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (probed_.size() >= kNameBudget) probed_.clear();  // a long-lived process forgets
+    return ++probed_[KeyOf(info)] <= kProbesBeforeListing;
+  }
+
   // The kept listing's answer, or kNotKept when there is no current one.
   NameLookup FindKept(const struct statx& info, std::string_view name, std::string* actual) {
     const std::string folded = UpperCased(name);
@@ -308,6 +315,7 @@ class DirectoryNameCache {
     listings_.clear();
     by_watch_.clear();
     listed_once_.clear();
+    probed_.clear();
     names_ = 0;
     mutex_.unlock();
   }
@@ -319,6 +327,7 @@ class DirectoryNameCache {
   std::unordered_map<int, DirectoryKey> by_watch_;  // guarded by mutex_
   size_t names_ = 0;                                 // guarded by mutex_
   std::unordered_set<DirectoryKey, DirectoryKeyHash> listed_once_;  // guarded by mutex_
+  std::unordered_map<DirectoryKey, uint32_t, DirectoryKeyHash> probed_;  // guarded by mutex_
 };
 
 }  // namespace
@@ -331,6 +340,10 @@ NameLookup FindDirectoryName(const std::string& directory, const struct statx& i
 NameLookup FindKeptDirectoryName(const struct statx& info, std::string_view name,
                                  std::string* actual) {
   return DirectoryNameCache::Instance().FindKept(info, name, actual);
+}
+
+bool ProbeRatherThanList(const struct statx& info) {
+  return DirectoryNameCache::Instance().ProbeRatherThanList(info);
 }
 
 uint64_t DirectoryListingCount() { return listing_count.load(std::memory_order_relaxed); }

@@ -33,6 +33,13 @@ NameLookup FindDirectoryName(const std::string& directory, const struct statx& i
 NameLookup FindKeptDirectoryName(const struct statx& info, std::string_view name,
                                  std::string* actual);
 
+// Whether a lookup in the directory `info` describes should probe the
+// name's spellings rather than list the directory: true for its first few
+// lookups in this process. A one-shot process (one delivery, one status)
+// never lists a folder of thousands of messages; a long-lived one soon
+// lists it once and then answers from the kept listing.
+bool ProbeRatherThanList(const struct statx& info);
+
 // How many directory listings the lookups have made in this process.
 uint64_t DirectoryListingCount();
 

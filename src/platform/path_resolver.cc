@@ -70,7 +70,7 @@ bool FindName(const std::string& native, const struct statx& info, std::string_v
   if (how == LastName::kProbeShortName && CanProbeSpellings(part)) {
     const NameLookup kept = FindKeptDirectoryName(info, part, actual);
     if (kept != NameLookup::kNotKept) return kept == NameLookup::kFound;
-    return ProbeSpellings(native, part, actual) == NameLookup::kFound;
+    if (ProbeRatherThanList(info)) return ProbeSpellings(native, part, actual) == NameLookup::kFound;
   }
   return FindDirectoryName(native, info, part, actual) == NameLookup::kFound;
 }
