@@ -26,8 +26,10 @@ constexpr const char* kDefaultDirectory = "/var/cache/qxstore";
 constexpr char kMagic[8] = {'Q', 'X', 'C', 'A', 'C', 'H', 'E', '1'};
 
 // A file whose times are this close to now may still change within the
-// same time step.
-constexpr uint64_t kSettleTicks = kTicksPerSecond;
+// same time step: a clock tick (at most 10 ms) where times carry
+// nanoseconds, two seconds where they are whole seconds (or FAT's two).
+constexpr uint64_t kFineSettleTicks = kTicksPerSecond / 50;
+constexpr uint64_t kCoarseSettleTicks = 2 * kTicksPerSecond;
 
 std::optional<std::string> RegistryDirectory() {
   const std::optional<RegistryValue> value =
@@ -102,11 +104,13 @@ std::optional<FileVersion> IdentifyFile(std::string_view store_path, std::string
 
 bool ChangedTooRecently(const FileVersion& identity) {
   const uint64_t now = NowFileTime();
+  const bool whole_seconds = identity.modified_nanoseconds == 0 && identity.changed_nanoseconds == 0;
+  const uint64_t settle = whole_seconds ? kCoarseSettleTicks : kFineSettleTicks;
   for (const auto& [seconds, nanoseconds] :
        {std::pair{identity.modified_seconds, identity.modified_nanoseconds},
         std::pair{identity.changed_seconds, identity.changed_nanoseconds}}) {
     const struct timespec when{static_cast<time_t>(seconds), static_cast<long>(nanoseconds)};
-    if (FileTimeFromTimespec(when) + kSettleTicks > now) return true;
+    if (FileTimeFromTimespec(when) + settle > now) return true;
   }
   return false;
 }
