@@ -9,6 +9,7 @@
 #include "index/direct_transactions.h"
 #include "index/folder_status.h"
 #include "index/index_format.h"
+#include "index/index_outline.h"
 #include "index/index_text_insert.h"
 #include "platform/file.h"
 #include "support/mail_folder_test.h"
@@ -103,7 +104,8 @@ TEST(IndexTextTest, RecognisesExactlyTheTextsTheSerialiserWritesAndReadsTheirEnt
     EXPECT_EQ(text_ids, dom_ids) << testing::PrintToString(text);
     std::array<uint32_t, kFolderStatusFields> from_dom{}, from_text{};
     ComputeFolderStatus(document, from_dom);
-    IndexTextInsert(*found).CountStatus(from_text);
+    const IndexOutline outline = IndexOutline::Of(*found);
+    IndexTextInsert(outline).CountStatus(from_text);
     EXPECT_EQ(from_text, from_dom) << testing::PrintToString(text);
   }
   EXPECT_GT(recognised, 1500u);  // the bulk of the rounds met the recognised path

@@ -1,0 +1,69 @@
+#include "index/index_outline_cache.h"
+
+#include <string>
+
+#include "index/index_format.h"
+#include "platform/derived_cache.h"
+
+namespace qx {
+
+namespace {
+
+constexpr std::string_view kOutlineKind = "outline";
+
+bool ReadsAt(const platform::File& file, uint64_t offset, std::string_view expected) {
+  std::string bytes(expected.size(), '\0');
+  return file.ReadAt(offset, bytes.data(), bytes.size()) == static_cast<int64_t>(bytes.size()) &&
+         bytes == expected;
+}
+
+}  // namespace
+
+std::optional<IndexOutline> CachedIndexOutline(std::string_view index_path, const platform::File& file) {
+  std::string native;
+  const std::optional<platform::FileVersion> named = platform::IdentifyFile(index_path, &native);
+  const std::optional<platform::FileVersion> held = platform::FileVersionOf(file);
+  if (!named || !held || !named->IsUntouchedSince(*held)) return std::nullopt;
+  std::optional<std::string> payload = platform::ReadDerivedCache(kOutlineKind, native, *held);
+  if (!payload) return std::nullopt;
+  std::optional<IndexOutline> outline = IndexOutline::FromBytes(std::move(*payload));
+  if (!outline || outline->size() != held->size) return std::nullopt;
+  // A few bytes say whether the outline still fits the text; the identity
+  // above is what proves it.
+  const std::string end_tag = std::string("</") + kRootElement + ">";
+  if (outline->size() - outline->content_end() != end_tag.size() ||
+      !ReadsAt(file, outline->content_end(), end_tag) ||
+      (outline->uids_in_order() &&
+       (outline->last_uid_end() - outline->last_uid_begin() != std::to_string(outline->last_uid()).size() ||
+        !ReadsAt(file, outline->last_uid_begin(), std::to_string(outline->last_uid()))))) {
+    return std::nullopt;
+  }
+  return outline;
+}
+
+void KeepIndexOutline(std::string_view index_path, const platform::FileVersion& written,
+                      const IndexOutline& outline) {
+  std::string native;
+  const std::optional<platform::FileVersion> now = platform::IdentifyFile(index_path, &native);
+  // The rename gave the file a new change time; device, inode and size
+  // still say whether it is the file written.
+  if (!now || now->device != written.device || now->inode != written.inode ||
+      now->size != written.size || now->size != outline.size()) {
+    return;
+  }
+  platform::WriteDerivedCache(kOutlineKind, native, *now, outline.ToBytes());
+}
+
+std::optional<bool> KeptOutlineHolds(std::string_view index_path, std::span<const std::string> ids) {
+  const platform::File file =
+      platform::File::Open(index_path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  if (!file.valid()) return std::nullopt;
+  const std::optional<IndexOutline> outline = CachedIndexOutline(index_path, file);
+  if (!outline) return std::nullopt;
+  for (const std::string& id : ids) {
+    if (!outline->Contains(id)) return false;
+  }
+  return true;
+}
+
+}  // namespace qx
