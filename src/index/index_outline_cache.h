@@ -3,11 +3,15 @@
 // (platform/derived_cache.h) under the file's identity, so that the next
 // delivery into the folder reads neither the file nor a record of its
 // entries from it. A delivery keeps the outline of the file it has just
-// put in place while it still holds the folder's index block: no writer
-// that keeps the block can have changed the file in between, and any
-// change after it (a rewrite, a file renamed into place, an edit in place,
-// times restored or not) gives the file another identity, its change time
-// included, and the outline is not used.
+// put in place while it still holds the folder's index block, so no writer
+// that keeps the block can have changed the file in between. Any change
+// after the identity was taken (a rewrite, a file renamed into place, an
+// edit in place, times restored or not) gives the file another identity,
+// its change time included, and the outline is not used: where the file
+// system keeps fine-grained change times for files whose times were just
+// looked at (Linux 6.13 and later), even a change within the same clock
+// tick; elsewhere one made within that tick by a writer that ignores the
+// block could go unseen.
 
 #include <optional>
 #include <span>
