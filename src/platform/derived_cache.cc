@@ -73,13 +73,21 @@ std::string RecordHeader(std::string_view native_path, const FileVersion& identi
 }
 
 bool ReadAll(int fd, std::string* out) {
-  char buffer[16384];
+  // Sized by the record as it is now, so that one read takes it whole.
+  struct stat info {};
+  const size_t expected = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+  out->resize(expected + 1);
+  size_t filled = 0;
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (filled == out->size()) out->resize(filled + 16384);
+    const ssize_t got = ::read(fd, out->data() + filled, out->size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
-    if (got == 0) return true;
-    out->append(buffer, static_cast<size_t>(got));
+    if (got == 0) {
+      out->resize(filled);
+      return true;
+    }
+    filled += static_cast<size_t>(got);
   }
 }
 
