@@ -1,5 +1,6 @@
 #include "index/index_outline_cache.h"
 
+#include <mutex>
 #include <string>
 
 #include "index/index_format.h"
@@ -10,6 +11,30 @@ namespace qx {
 namespace {
 
 constexpr std::string_view kOutlineKind = "outline";
+
+// The last outline this process kept, so that its next use (the check
+// after a delivery, the next delivery of a long-running process) needs no
+// read of the record. It answers under the same proof as the record.
+struct LastKept {
+  std::mutex mutex;
+  std::string native_path;
+  platform::FileVersion identity;
+  std::optional<IndexOutline> outline;
+};
+
+LastKept& Last() {
+  static LastKept* last = new LastKept;  // never destroyed: used until the process ends
+  return *last;
+}
+
+std::optional<IndexOutline> KeptInProcess(const std::string& native_path, const platform::FileVersion& identity) {
+  LastKept& last = Last();
+  std::lock_guard lock(last.mutex);
+  if (!last.outline || last.native_path != native_path || !identity.IsUntouchedSince(last.identity)) {
+    return std::nullopt;
+  }
+  return last.outline;
+}
 
 bool ReadsAt(const platform::File& file, uint64_t offset, std::string_view expected) {
   std::string bytes(expected.size(), '\0');
@@ -24,9 +49,12 @@ std::optional<IndexOutline> CachedIndexOutline(std::string_view index_path, cons
   const std::optional<platform::FileVersion> named = platform::IdentifyFile(index_path, &native);
   const std::optional<platform::FileVersion> held = platform::FileVersionOf(file);
   if (!named || !held || !named->IsUntouchedSince(*held)) return std::nullopt;
-  std::optional<std::string> payload = platform::ReadDerivedCache(kOutlineKind, native, *held);
-  if (!payload) return std::nullopt;
-  std::optional<IndexOutline> outline = IndexOutline::FromBytes(std::move(*payload));
+  if (platform::DerivedCacheDirectory().empty()) return std::nullopt;
+  std::optional<IndexOutline> outline = KeptInProcess(native, *held);
+  if (!outline) {
+    std::optional<std::string> payload = platform::ReadDerivedCache(kOutlineKind, native, *held);
+    if (payload) outline = IndexOutline::FromBytes(std::move(*payload));
+  }
   if (!outline || outline->size() != held->size) return std::nullopt;
   // A few bytes say whether the outline still fits the text; the identity
   // above is what proves it.
@@ -51,7 +79,12 @@ void KeepIndexOutline(std::string_view index_path, const platform::FileVersion& 
       now->size != written.size || now->size != outline.size()) {
     return;
   }
-  platform::WriteDerivedCache(kOutlineKind, native, *now, outline.ToBytes());
+  if (!platform::WriteDerivedCache(kOutlineKind, native, *now, outline.ToBytes())) return;
+  LastKept& last = Last();
+  std::lock_guard lock(last.mutex);
+  last.native_path = native;
+  last.identity = *now;
+  last.outline = outline;
 }
 
 std::optional<bool> KeptOutlineHolds(std::string_view index_path, std::span<const std::string> ids) {

@@ -14,6 +14,7 @@
 #include "index/index_outline.h"
 #include "index/index_outline_cache.h"
 #include "index/index_text_insert.h"
+#include "platform/derived_cache.h"
 #include "platform/file.h"
 #include "support/mail_folder_test.h"
 
@@ -189,10 +190,19 @@ TEST_F(IndexTextDeliveryTest, DeliveriesIntoTheBytesWriteWhatTheDomWrites) {
 TEST_F(IndexTextDeliveryTest, AKeptOutlineDescribesTheFileWrittenAndNoFileChangedSince) {
   std::mt19937 random(11);
   const std::string index_path = Path("_index.xml");
-  const auto kept_outline = [&] {
+  // The outline kept for the index file as it is now, read from its record
+  // (as another process reads it) and as this process answers; the two agree.
+  const auto kept_outline = [&]() -> std::optional<IndexOutline> {
     const platform::File file =
         platform::File::Open(index_path, platform::Access::kRead, platform::Disposition::kOpenExisting);
-    return CachedIndexOutline(index_path, file);
+    std::string native;
+    const std::optional<platform::FileVersion> identity = platform::IdentifyFile(index_path, &native);
+    std::optional<std::string> record = platform::ReadDerivedCache("outline", native, *identity);
+    const std::optional<IndexOutline> answered = CachedIndexOutline(index_path, file);
+    EXPECT_EQ(record.has_value(), answered.has_value());
+    if (!record || !answered) return std::nullopt;
+    EXPECT_TRUE(*record == answered->ToBytes());
+    return IndexOutline::FromBytes(std::move(*record));
   };
   // Another writer's same-length edit in place, its modification time put back.
   const auto edit_in_place = [&](std::string_view from, std::string_view to) {
