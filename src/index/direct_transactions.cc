@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -121,16 +122,16 @@ std::string SerialisedMessageEntry(std::string_view file_name, uint32_t uid,
 // The outline of the index file `file` has open: the one kept for it when
 // there is one, else its bytes read and recognised. Nothing when the text
 // is not recognised or the file changed while it was read.
-std::optional<IndexOutline> OutlineOfIndexFile(const std::string& path, platform::File* file,
-                                               const platform::FileVersion& version) {
-  if (std::optional<IndexOutline> kept = CachedIndexOutline(path, *file)) return kept;
+std::shared_ptr<const IndexOutline> OutlineOfIndexFile(const std::string& path, platform::File* file,
+                                                       const platform::FileVersion& version) {
+  if (std::shared_ptr<const IndexOutline> kept = CachedIndexOutline(path, *file)) return kept;
   std::string bytes;
   if (!platform::ReadWholeOpenFile(file, &bytes) || platform::FileVersionOf(path) != version) {
-    return std::nullopt;
+    return nullptr;
   }
   const std::optional<IndexText> text = RecogniseIndexText(bytes);
-  if (!text) return std::nullopt;
-  return IndexOutline::Of(*text);
+  if (!text) return nullptr;
+  return std::make_shared<const IndexOutline>(IndexOutline::Of(*text));
 }
 
 // The changed text written to `replacement`: the old text's stretches are
@@ -158,7 +159,7 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
       platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
   const std::optional<platform::FileVersion> version = platform::FileVersionOf(old_file);
   if (!version) return false;
-  const std::optional<IndexOutline> outline = OutlineOfIndexFile(path, &old_file, *version);
+  const std::shared_ptr<const IndexOutline> outline = OutlineOfIndexFile(path, &old_file, *version);
   if (!outline) return false;
   IndexTextInsert edit(*outline);
   if (!edit.UidsInOrder()) return false;

@@ -19,7 +19,7 @@ struct LastKept {
   std::mutex mutex;
   std::string native_path;
   platform::FileVersion identity;
-  std::optional<IndexOutline> outline;
+  std::shared_ptr<const IndexOutline> outline;
 };
 
 LastKept& Last() {
@@ -27,11 +27,12 @@ LastKept& Last() {
   return *last;
 }
 
-std::optional<IndexOutline> KeptInProcess(const std::string& native_path, const platform::FileVersion& identity) {
+std::shared_ptr<const IndexOutline> KeptInProcess(const std::string& native_path,
+                                                  const platform::FileVersion& identity) {
   LastKept& last = Last();
   std::lock_guard lock(last.mutex);
   if (!last.outline || last.native_path != native_path || !identity.IsUntouchedSince(last.identity)) {
-    return std::nullopt;
+    return nullptr;
   }
   return last.outline;
 }
@@ -44,18 +45,21 @@ bool ReadsAt(const platform::File& file, uint64_t offset, std::string_view expec
 
 }  // namespace
 
-std::optional<IndexOutline> CachedIndexOutline(std::string_view index_path, const platform::File& file) {
+std::shared_ptr<const IndexOutline> CachedIndexOutline(std::string_view index_path,
+                                                       const platform::File& file) {
   std::string native;
   const std::optional<platform::FileVersion> named = platform::IdentifyFile(index_path, &native);
   const std::optional<platform::FileVersion> held = platform::FileVersionOf(file);
-  if (!named || !held || !named->IsUntouchedSince(*held)) return std::nullopt;
-  if (platform::DerivedCacheDirectory().empty()) return std::nullopt;
-  std::optional<IndexOutline> outline = KeptInProcess(native, *held);
+  if (!named || !held || !named->IsUntouchedSince(*held)) return nullptr;
+  if (platform::DerivedCacheDirectory().empty()) return nullptr;
+  std::shared_ptr<const IndexOutline> outline = KeptInProcess(native, *held);
   if (!outline) {
     std::optional<std::string> payload = platform::ReadDerivedCache(kOutlineKind, native, *held);
-    if (payload) outline = IndexOutline::FromBytes(std::move(*payload));
+    std::optional<IndexOutline> read;
+    if (payload) read = IndexOutline::FromBytes(std::move(*payload));
+    if (read) outline = std::make_shared<const IndexOutline>(std::move(*read));
   }
-  if (!outline || outline->size() != held->size) return std::nullopt;
+  if (!outline || outline->size() != held->size) return nullptr;
   // A few bytes say whether the outline still fits the text; the identity
   // above is what proves it.
   const std::string end_tag = std::string("</") + kRootElement + ">";
@@ -64,13 +68,13 @@ std::optional<IndexOutline> CachedIndexOutline(std::string_view index_path, cons
       (outline->uids_in_order() &&
        (outline->last_uid_end() - outline->last_uid_begin() != std::to_string(outline->last_uid()).size() ||
         !ReadsAt(file, outline->last_uid_begin(), std::to_string(outline->last_uid()))))) {
-    return std::nullopt;
+    return nullptr;
   }
   return outline;
 }
 
 void KeepIndexOutline(std::string_view index_path, const platform::FileVersion& written,
-                      const IndexOutline& outline) {
+                      IndexOutline outline) {
   std::string native;
   const std::optional<platform::FileVersion> now = platform::IdentifyFile(index_path, &native);
   // The rename gave the file a new change time; device, inode and size
@@ -84,14 +88,14 @@ void KeepIndexOutline(std::string_view index_path, const platform::FileVersion& 
   std::lock_guard lock(last.mutex);
   last.native_path = native;
   last.identity = *now;
-  last.outline = outline;
+  last.outline = std::make_shared<const IndexOutline>(std::move(outline));
 }
 
 std::optional<bool> KeptOutlineHolds(std::string_view index_path, std::span<const std::string> ids) {
   const platform::File file =
       platform::File::Open(index_path, platform::Access::kRead, platform::Disposition::kOpenExisting);
   if (!file.valid()) return std::nullopt;
-  const std::optional<IndexOutline> outline = CachedIndexOutline(index_path, file);
+  const std::shared_ptr<const IndexOutline> outline = CachedIndexOutline(index_path, file);
   if (!outline) return std::nullopt;
   for (const std::string& id : ids) {
     if (!outline->Contains(id)) return false;

@@ -13,6 +13,7 @@
 // tick; elsewhere one made within that tick by a writer that ignores the
 // block could go unseen.
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,14 +29,15 @@ namespace qx {
 // `file` has open: only when `file` is the file the path names, the record
 // was made from this file as it is now, and the bytes at LASTUID and at the
 // end of the file read as the outline says.
-std::optional<IndexOutline> CachedIndexOutline(std::string_view index_path, const platform::File& file);
+std::shared_ptr<const IndexOutline> CachedIndexOutline(std::string_view index_path,
+                                                       const platform::File& file);
 
 // Keeps `outline` for the index file at `index_path`, which this process
 // wrote as `written` (the version its handle had before it was put in
 // place) and has not let go of the index block since. Nothing is kept when
 // the path names another file or the sizes disagree.
 void KeepIndexOutline(std::string_view index_path, const platform::FileVersion& written,
-                      const IndexOutline& outline);
+                      IndexOutline outline);
 
 // Whether the index file at `index_path` holds an entry for each of `ids`,
 // answered from its kept outline; nothing when no outline is kept for the

@@ -74,9 +74,11 @@ std::string RecordHeader(std::string_view native_path, const FileVersion& identi
 // A checksum of a record's bytes, taken eight at a time: a record read
 // while another process writes it over, or torn by a crash, does not add
 // up and is a miss.
-uint64_t RecordChecksum(std::string_view bytes) {
+// The header and the payload are summed one after the other, `sum` carrying
+// on from the first.
+uint64_t RecordChecksum(std::string_view bytes, uint64_t sum = 1469598103934665603ULL) {
   constexpr uint64_t kPrime = 1099511628211ULL;
-  uint64_t sum = 1469598103934665603ULL ^ bytes.size();
+  sum ^= bytes.size();
   size_t at = 0;
   for (; at + sizeof(uint64_t) <= bytes.size(); at += sizeof(uint64_t)) {
     uint64_t word = 0;
@@ -107,9 +109,9 @@ bool ReadAll(int fd, std::string* out) {
   }
 }
 
-bool WriteAllAtStart(int fd, std::string_view bytes) {
+bool WriteAllAt(int fd, uint64_t offset, std::string_view bytes) {
   for (size_t at = 0; at < bytes.size();) {
-    const ssize_t put = ::pwrite(fd, bytes.data() + at, bytes.size() - at, static_cast<off_t>(at));
+    const ssize_t put = ::pwrite(fd, bytes.data() + at, bytes.size() - at, static_cast<off_t>(offset + at));
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) return false;
     at += static_cast<size_t>(put);
@@ -159,7 +161,8 @@ std::optional<std::string> ReadDerivedCache(std::string_view kind, std::string_v
   std::memcpy(&checksum, record.data() + record.size() - sizeof checksum, sizeof checksum);
   record.resize(record.size() - sizeof checksum);
   const std::string header = RecordHeader(native_path, identity);
-  if (RecordChecksum(record) != checksum || !std::string_view(record).starts_with(header)) {
+  if (!std::string_view(record).starts_with(header) ||
+      RecordChecksum(std::string_view(record).substr(header.size()), RecordChecksum(header)) != checksum) {
     return std::nullopt;
   }
   record.erase(0, header.size());
@@ -171,10 +174,10 @@ bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
   const std::string directory = DerivedCacheDirectory();
   if (directory.empty()) return false;
   ::mkdir(directory.c_str(), 0700);
-  std::string record = RecordHeader(native_path, identity);
-  record.append(payload);
-  const uint64_t checksum = RecordChecksum(record);
-  record.append(reinterpret_cast<const char*>(&checksum), sizeof checksum);
+  const std::string header = RecordHeader(native_path, identity);
+  const uint64_t checksum = RecordChecksum(payload, RecordChecksum(header));
+  const std::string_view checksum_bytes(reinterpret_cast<const char*>(&checksum), sizeof checksum);
+  const uint64_t size = header.size() + payload.size() + sizeof checksum;
   // Written over in place, not replaced: a rename over the old record would
   // free its blocks and make the file system write the new one out at
   // once, milliseconds a record on a busy disk. The checksum tells a reader
@@ -184,9 +187,10 @@ bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
                         O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   struct stat info {};
-  bool written = WriteAllAtStart(fd, record) && ::fstat(fd, &info) == 0;
-  if (written && static_cast<uint64_t>(info.st_size) > record.size()) {
-    written = ::ftruncate(fd, static_cast<off_t>(record.size())) == 0;
+  bool written = WriteAllAt(fd, 0, header) && WriteAllAt(fd, header.size(), payload) &&
+                 WriteAllAt(fd, header.size() + payload.size(), checksum_bytes) && ::fstat(fd, &info) == 0;
+  if (written && static_cast<uint64_t>(info.st_size) > size) {
+    written = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
   }
   return ::close(fd) == 0 && written;
 }

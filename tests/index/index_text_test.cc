@@ -198,8 +198,8 @@ TEST_F(IndexTextDeliveryTest, AKeptOutlineDescribesTheFileWrittenAndNoFileChange
     std::string native;
     const std::optional<platform::FileVersion> identity = platform::IdentifyFile(index_path, &native);
     std::optional<std::string> record = platform::ReadDerivedCache("outline", native, *identity);
-    const std::optional<IndexOutline> answered = CachedIndexOutline(index_path, file);
-    EXPECT_EQ(record.has_value(), answered.has_value());
+    const std::shared_ptr<const IndexOutline> answered = CachedIndexOutline(index_path, file);
+    EXPECT_EQ(record.has_value(), answered != nullptr);
     if (!record || !answered) return std::nullopt;
     EXPECT_TRUE(*record == answered->ToBytes());
     return IndexOutline::FromBytes(std::move(*record));
