@@ -92,7 +92,12 @@ IndexOutline IndexOutline::Of(const IndexText& text) {
 }
 
 std::string IndexOutline::ToBytes() const {
-  std::string out(kMagic);
+  uint64_t id_bytes = 0;
+  for (const Id& id : ids_) id_bytes += id.length;
+  std::string out;
+  out.reserve(kMagic.size() + 4 * sizeof(uint64_t) + 2 * sizeof(uint32_t) + sizeof counts_ +
+              sizeof(uint64_t) + ids_.size() * 2 * sizeof(uint64_t) + id_bytes);
+  out += kMagic;
   for (uint64_t number : {size_, last_uid_begin_, last_uid_end_, content_end_}) Put(&out, number);
   Put(&out, last_uid_);
   Put(&out, uint32_t{uids_in_order_});
