@@ -86,8 +86,11 @@ IndexOutline IndexOutline::Of(const IndexText& text) {
     }
     outline.ids_.push_back(id);
   }
-  std::stable_sort(outline.ids_.begin(), outline.ids_.end(),
-                   [&](const Id& a, const Id& b) { return outline.Text(a) < outline.Text(b); });
+  // The store writes entries in ID order, so the sort is usually a check.
+  const auto by_text = [&](const Id& a, const Id& b) { return outline.Text(a) < outline.Text(b); };
+  if (!std::is_sorted(outline.ids_.begin(), outline.ids_.end(), by_text)) {
+    std::stable_sort(outline.ids_.begin(), outline.ids_.end(), by_text);
+  }
   return outline;
 }
 
