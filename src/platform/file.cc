@@ -547,6 +547,16 @@ bool File::GetTimes(FileTimes* times) const {
   return true;
 }
 
+bool File::GetLastWriteTime(uint64_t* last_write) const {
+  struct statx info {};
+  if (::statx(fd_, "", AT_EMPTY_PATH, STATX_MTIME, &info) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  *last_write = FileTimeFromStatx(info.stx_mtime);
+  return true;
+}
+
 bool File::SetTimes(const FileTimes& times) {
   struct timespec stamps[2];
   FillTimespecs(times, stamps);

@@ -97,6 +97,11 @@ class File {
   bool SyncData();
   int64_t Size() const;  // -1 on failure
   bool GetTimes(FileTimes* times) const;
+  // The last-write time alone (FILETIME ticks): one statx of the open file
+  // for that time only, without the upkeep of a creation time that GetTimes
+  // makes where the file system keeps no birth time (an attribute read,
+  // and a write the first time).
+  bool GetLastWriteTime(uint64_t* last_write) const;
   // Times of 0 are left unchanged, as the original did with null pointers.
   // The creation time cannot be changed here and is ignored.
   bool SetTimes(const FileTimes& times);
