@@ -18,15 +18,7 @@ class ICalendarFolderFeed : public CalendarFeed {
   uint32_t FindFirst() override { return feed_.FirstItem() ? 1 : 0; }
   uint32_t FindNext() override { return feed_.NextItem() ? 1 : 0; }
 
-  PropertyRead GetProperty(std::string_view name) override {
-    ICal_GetMappedProperty(feed_, Mapped(name), &value_);
-    if (value_.result != 2) {
-      PropertyRead read;
-      read.result = value_.result;
-      return read;
-    }
-    return PropertyRead::Allocated(AllocatedValue::Copy(value_.bytes), value_.type);
-  }
+  PropertyRead GetProperty(std::string_view name) override { return ICal_ReadMappedProperty(feed_, Mapped(name)); }
 
  private:
   // A walk asks for the same few names at every event: the names asked
@@ -66,7 +58,6 @@ class ICalendarFolderFeed : public CalendarFeed {
   }
 
   ICalFeed feed_;
-  ICalPropertyValue value_;  // the last read, its memory kept for the next
   std::array<MappedName, 8> names_;
   size_t next_name_ = 0;
 };

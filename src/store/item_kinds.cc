@@ -63,35 +63,6 @@ bool WritePendingItem(StoreIndex* index, pugi::xml_node entry) {
 
 }  // namespace
 
-AllocatedValue AllocatedValue::Copy(std::string_view bytes) {
-  AllocatedValue value;
-  value.data_ = std::malloc(bytes.size() > 0 ? bytes.size() : 1);
-  if (value.data_ == nullptr) return value;
-  if (!bytes.empty()) std::memcpy(value.data_, bytes.data(), bytes.size());
-  value.size_ = static_cast<uint32_t>(bytes.size());
-  return value;
-}
-
-AllocatedValue AllocatedValue::Text(std::string_view text) {
-  AllocatedValue value;
-  auto* block = static_cast<char*>(std::malloc(text.size() + 1));
-  if (block == nullptr) return value;
-  if (!text.empty()) std::memcpy(block, text.data(), text.size());
-  block[text.size()] = '\0';
-  value.data_ = block;
-  value.size_ = static_cast<uint32_t>(text.size() + 1);
-  return value;
-}
-
-PropertyRead PropertyRead::Allocated(AllocatedValue value, uint32_t caller_type) {
-  PropertyRead read;
-  if (!value) return read;
-  read.result = 2;
-  read.value = std::move(value);
-  read.caller_type = caller_type;
-  return read;
-}
-
 const ItemKind* ItemKindFor(uint32_t folder_type) {
   return folder_type < kKindSlots ? kinds[folder_type].load() : nullptr;
 }

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,7 +56,7 @@ struct ItemRef {
 class AllocatedValue {
  public:
   // Inline, as every property read passes a value through them and most
-  // end holding nothing (handed over).
+  // end holding nothing (handed over); the copies too, one per read.
   AllocatedValue() = default;
   ~AllocatedValue() {
     if (data_ != nullptr) std::free(data_);
@@ -72,9 +73,25 @@ class AllocatedValue {
   }
 
   // A copy of `bytes`; holds nothing when memory runs out.
-  static AllocatedValue Copy(std::string_view bytes);
+  static AllocatedValue Copy(std::string_view bytes) {
+    AllocatedValue value;
+    value.data_ = std::malloc(bytes.size() > 0 ? bytes.size() : 1);
+    if (value.data_ == nullptr) return value;
+    if (!bytes.empty()) std::memcpy(value.data_, bytes.data(), bytes.size());
+    value.size_ = static_cast<uint32_t>(bytes.size());
+    return value;
+  }
   // `text` and a NUL.
-  static AllocatedValue Text(std::string_view text);
+  static AllocatedValue Text(std::string_view text) {
+    AllocatedValue value;
+    auto* block = static_cast<char*>(std::malloc(text.size() + 1));
+    if (block == nullptr) return value;
+    if (!text.empty()) std::memcpy(block, text.data(), text.size());
+    block[text.size()] = '\0';
+    value.data_ = block;
+    value.size_ = static_cast<uint32_t>(text.size() + 1);
+    return value;
+  }
 
   explicit operator bool() const { return data_ != nullptr; }
   const void* data() const { return data_; }
@@ -100,7 +117,14 @@ struct PropertyRead {
   uint32_t caller_type = 0;
 
   // Result 2 with `value`, or not found when it holds nothing.
-  static PropertyRead Allocated(AllocatedValue value, uint32_t caller_type);
+  static PropertyRead Allocated(AllocatedValue value, uint32_t caller_type) {
+    PropertyRead read;
+    if (!value) return read;
+    read.result = 2;
+    read.value = std::move(value);
+    read.caller_type = caller_type;
+    return read;
+  }
 };
 
 enum class PropertyWrite {
