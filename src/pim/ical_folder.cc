@@ -1,10 +1,10 @@
 #include "pim/ical_folder.h"
 
 #include <array>
-#include <cstring>
 #include <optional>
 #include <string>
 
+#include "frame/same_bytes.h"
 #include "pim/ical_feed.h"
 #include "pim/ical_property.h"
 
@@ -22,26 +22,7 @@ class ICalendarFolderFeed : public CalendarFeed {
 
  private:
   // A walk asks for the same few names at every event: the names asked
-  // for last are kept with their entries, compared byte for byte (in a
-  // loop: the names are short, and calling memcmp for each costs more).
-  static bool SameBytes(std::string_view known, std::string_view name) {
-    if (known.size() != name.size()) return false;
-    if (name.size() >= 8 && name.size() <= 16) {
-      // The first and the last eight bytes, overlapping, are all of them.
-      const auto word = [](std::string_view text, size_t at) {
-        uint64_t bytes = 0;
-        std::memcpy(&bytes, text.data() + at, 8);
-        return bytes;
-      };
-      const size_t last = name.size() - 8;
-      return word(known, 0) == word(name, 0) && word(known, last) == word(name, last);
-    }
-    for (size_t i = 0; i < name.size(); ++i) {
-      if (known[i] != name[i]) return false;
-    }
-    return true;
-  }
-
+  // for last are kept with their entries, compared byte for byte.
   struct MappedName {
     std::string name;
     std::optional<ICalPropertyMapEntry> entry;
