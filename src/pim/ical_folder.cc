@@ -28,10 +28,18 @@ class ICalendarFolderFeed : public CalendarFeed {
     std::optional<ICalPropertyMapEntry> entry;
   };
 
+  // The search starts after the name found last: a walk asks for its names
+  // in the same order at every event, so the first one tried is the one.
   const std::optional<ICalPropertyMapEntry>& Mapped(std::string_view name) {
-    for (const MappedName& known : names_) {
-      if (SameBytes(known.name, name) && !known.name.empty()) return known.entry;
+    for (size_t tried = 1; tried <= names_.size(); ++tried) {
+      const size_t at = (last_found_ + tried) % names_.size();
+      const MappedName& known = names_[at];
+      if (SameBytes(known.name, name) && !known.name.empty()) {
+        last_found_ = at;
+        return known.entry;
+      }
     }
+    last_found_ = next_name_ % names_.size();
     MappedName& slot = names_[next_name_++ % names_.size()];
     slot.name = name;
     slot.entry = ICal_MapProperty(name);
@@ -41,6 +49,7 @@ class ICalendarFolderFeed : public CalendarFeed {
   ICalFeed feed_;
   std::array<MappedName, 8> names_;
   size_t next_name_ = 0;
+  size_t last_found_ = 0;
 };
 
 }  // namespace

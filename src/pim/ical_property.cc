@@ -132,7 +132,8 @@ bool Converted(std::string_view value, const ICalPropertyMapEntry& entry, bool i
     uint64_t file_time = 0;
     const bool read = entry.property_type == kValueAllDayDate ? ICal_ReadDateTime(DatePart(value), {}, &file_time)
                                                               : ReadDateTimeValue(value, zone, &file_time);
-    return read && sink.Bytes(FileTimeBytes(file_time));
+    // The bytes FileTimeBytes gives, without a string between.
+    return read && sink.Bytes(std::string_view(reinterpret_cast<const char*>(&file_time), sizeof file_time));
   }
   switch (entry.property_type) {
     case kValueUtf16: {
