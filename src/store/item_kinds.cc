@@ -37,13 +37,6 @@ const ItemKind kFileKind{
     .read_content = ReadPlainFileContent,
 };
 
-constexpr size_t kKindSlots = 64;
-
-// Written at library start (and by tests), read by every open: atomic so
-// that a late registration is seen whole.
-std::atomic<const ItemKind*> kinds[kKindSlots] = {&kMessageKind, nullptr, nullptr, &kTaskKind,
-                                                  &kFileKind};
-
 std::atomic<CalendarFeedFactory> calendar_feed_factory{nullptr};
 
 // The index save's writer for every type whose kind writes items.
@@ -63,13 +56,14 @@ bool WritePendingItem(StoreIndex* index, pugi::xml_node entry) {
 
 }  // namespace
 
-const ItemKind* ItemKindFor(uint32_t folder_type) {
-  return folder_type < kKindSlots ? kinds[folder_type].load() : nullptr;
-}
+// Written at library start (and by tests), read by every open and read: atomic
+// so that a late registration is seen whole.
+std::atomic<const ItemKind*> g_item_kinds[kItemKindSlots] = {&kMessageKind, nullptr, nullptr, &kTaskKind,
+                                                             &kFileKind};
 
 void RegisterItemKind(uint32_t folder_type, const ItemKind* kind) {
-  if (folder_type >= kKindSlots) return;
-  kinds[folder_type].store(kind);
+  if (folder_type >= kItemKindSlots) return;
+  g_item_kinds[folder_type].store(kind);
   const bool writes = kind != nullptr && kind->write_item != nullptr;
   SetPendingItemWriter(folder_type, writes ? WritePendingItem : nullptr);
 }

@@ -22,6 +22,8 @@
 // registered, so a kind that brings its own map must keep the caller types
 // of those tables.
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -178,9 +180,16 @@ struct ItemKind {
   ItemRemover remove_item = nullptr;          // null: only the entry is removed
 };
 
+// The kinds by folder type (RegisterItemKind's table).
+inline constexpr size_t kItemKindSlots = 64;
+extern std::atomic<const ItemKind*> g_item_kinds[kItemKindSlots];
+
 // The kind serving `folder_type`, or null (types 1, 2 and 5 until src/pim
-// registers them; any type without a kind).
-const ItemKind* ItemKindFor(uint32_t folder_type);
+// registers them; any type without a kind). Inline: every property read
+// asks.
+inline const ItemKind* ItemKindFor(uint32_t folder_type) {
+  return folder_type < kItemKindSlots ? g_item_kinds[folder_type].load() : nullptr;
+}
 
 // Makes `kind` (static storage, never freed) serve `folder_type`; null
 // withdraws the type's kind (a built-in kind too). When the kind has a
