@@ -72,7 +72,8 @@ bool UmaskMayNarrow(mode_t mode) { return (mode & ~static_cast<mode_t>(S_IRWXU))
 // The store keeps plain files and directories only. A FIFO, device or
 // socket found under a store name is refused rather than waited on: the
 // opens never block (O_NONBLOCK, which plain files ignore), and this check
-// comes before anything is read or written.
+// comes before anything is read or written (for a handle read through once,
+// before its second read: see File::OpenForReadingThrough).
 bool IsStoreFileType(int fd) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return true;
@@ -325,12 +326,13 @@ File::~File() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_), probe_(other.probe_) { other.fd_ = -1; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = other.fd_;
+    probe_ = other.probe_;
     other.fd_ = -1;
   }
   return *this;
@@ -385,6 +387,24 @@ File File::Open(std::string_view path, Access access, Disposition asked, Sharing
                                                     disposition == Disposition::kOpenAlways);
   SetLastError(reports_existing ? kErrorAlreadyExists : kErrorSuccess);
   return File(opened.fd);
+}
+
+File File::OpenForReadingThrough(std::string_view path) {
+  const int flags = O_RDONLY | O_NONBLOCK;
+  std::string native = SpelledNativePath(path);
+  if (AnyFaultArmed() && FaultFires(FaultOp::kOpen, native)) return File();
+  int fd = OpenRetrying(native, flags);
+  if (fd < 0 && errno == ENOENT) {
+    fd = OpenResolved(path, flags, Disposition::kOpenExisting).fd;
+    if (fd < 0) return File();
+  } else if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return File();
+  }
+  SetLastError(kErrorSuccess);
+  File file(fd);
+  file.probe_ = TypeProbe::kAfterFirstRead;
+  return file;
 }
 
 Directory::~Directory() {
@@ -459,9 +479,19 @@ bool Directory::Sync() {
 }
 
 int64_t File::Read(void* buffer, size_t count) {
+  if (probe_ == TypeProbe::kBeforeNextRead) {
+    probe_ = TypeProbe::kMade;
+    if (!IsStoreFileType(fd_)) {
+      SetLastError(kErrorAccessDenied);
+      return -1;
+    }
+  }
   while (true) {
     const ssize_t got = ::read(fd_, buffer, count);
-    if (got >= 0) return got;
+    if (got >= 0) {
+      if (probe_ == TypeProbe::kAfterFirstRead) probe_ = TypeProbe::kBeforeNextRead;
+      return got;
+    }
     if (errno != EINTR) {
       SetLastErrorFromErrno(errno);
       return -1;
@@ -514,6 +544,16 @@ bool File::GetTimes(FileTimes* times) const {
   struct statx info {};
   if (!StatDescriptor(fd_, &info)) return false;
   *times = TimesFromStatx(info, FileRef{.fd = fd_});
+  return true;
+}
+
+bool File::GetLastWriteTime(uint64_t* last_write) const {
+  struct statx info {};
+  if (::statx(fd_, "", AT_EMPTY_PATH, STATX_MTIME, &info) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  *last_write = FileTimeFromStatx(info.stx_mtime);
   return true;
 }
 

@@ -64,6 +64,20 @@ class File {
   static File Open(std::string_view path, Access access, Disposition disposition,
                    Sharing sharing = Sharing::kShared);
 
+  // Opens the existing file at `path` for reading it through once, for a
+  // reader that needs no share lock: one whose file is only ever replaced
+  // whole, by a rename over its name (message files), so that an open
+  // handle reads either the old file or the new one, never a mix. No lock
+  // is taken, so the open does not take part in the sharing rules of Open:
+  // a file held exclusively elsewhere opens too. Nor is the file's type
+  // probed before the first read: a directory opens, and its first read
+  // fails with 5 (EISDIR); a FIFO's reads give 0 or fail, never wait
+  // (O_NONBLOCK). Only a read after the first makes the probe Open makes,
+  // and fails with 5 for anything but a plain file, so a device reached
+  // through a link is left after one read. A file that one read takes whole
+  // costs one open, one read and one close.
+  static File OpenForReadingThrough(std::string_view path);
+
   bool valid() const { return fd_ >= 0; }
   int fd() const { return fd_; }
 
@@ -83,6 +97,11 @@ class File {
   bool SyncData();
   int64_t Size() const;  // -1 on failure
   bool GetTimes(FileTimes* times) const;
+  // The last-write time alone (FILETIME ticks): one statx of the open file
+  // for that time only, without the upkeep of a creation time that GetTimes
+  // makes where the file system keeps no birth time (an attribute read,
+  // and a write the first time).
+  bool GetLastWriteTime(uint64_t* last_write) const;
   // Times of 0 are left unchanged, as the original did with null pointers.
   // The creation time cannot be changed here and is ignored.
   bool SetTimes(const FileTimes& times);
@@ -105,7 +124,10 @@ class File {
   friend class Directory;
   friend void CloseInBackground(File file);  // background_close.h
   explicit File(int fd) : fd_(fd) {}
+  // When the type probe of a handle from OpenForReadingThrough is made.
+  enum class TypeProbe : uint8_t { kMade, kAfterFirstRead, kBeforeNextRead };
   int fd_ = -1;
+  TypeProbe probe_ = TypeProbe::kMade;
 };
 
 // A directory kept open, so that many of its files are opened by name
