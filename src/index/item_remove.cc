@@ -11,11 +11,7 @@
 
 namespace qx {
 
-namespace {
-std::atomic<uint64_t> entry_removals{0};
-}  // namespace
-
-uint64_t EntryRemovalCount() { return entry_removals.load(); }
+std::atomic<uint64_t> g_entry_removals{0};
 
 uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_t* size,
                           EntryLookup* lookup) {
@@ -29,7 +25,7 @@ uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_
   if (size != nullptr) *size = GetElementNumber(entry.child(kSizeElement));
   // The current entry must not outlive the node it points at.
   if (CurrentEntry(index) == entry) SetCurrentEntry(index, pugi::xml_node());
-  entry_removals.fetch_add(1);
+  g_entry_removals.fetch_add(1);
   if (lookup != nullptr) lookup->Removed(entry);
   if (!RemoveChild(entry.parent(), entry)) return 0;
   NoteEntryRemoved(index, file_name);

@@ -1,6 +1,7 @@
 #pragma once
 // Removing one entry from a held index document.
 
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 
@@ -25,7 +26,9 @@ uint32_t RemoveIndexEntry(StoreIndex* index, std::string_view file_name, uint32_
 // removed entry; holders that outlive the StoreIndex mutex (the item
 // records of the store-item interface) compare it before they use theirs.
 // Read it under the StoreIndex mutex of the document the handles are in.
-uint64_t EntryRemovalCount();
+// Inline: every call of the store-item interface reads it.
+extern std::atomic<uint64_t> g_entry_removals;
+inline uint64_t EntryRemovalCount() { return g_entry_removals.load(); }
 
 // StoreIndex_RemoveItem: RemoveIndexEntry without the size; `mode` is not
 // read. A null object prints "WARNING!: StoreIndex is NULL when passed to

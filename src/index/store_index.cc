@@ -87,10 +87,6 @@ XmlDocument HeldDocument(const StoreIndex* index) {
   return XmlDocument::FromHandle(index->folder_index);
 }
 
-bool HoldsDocument(const StoreIndex* index, const XmlDocument& document) {
-  return document.SameAsHandle(index->folder_index);
-}
-
 void HoldDocument(StoreIndex* index, const XmlDocument& document) {
   const uintptr_t handle = document.NewHandle();
   ReleaseIndexDocument(index);

@@ -66,8 +66,10 @@ void ClearFolderDirectory(StoreIndex* index);
 XmlDocument HeldDocument(const StoreIndex* index);
 
 // Whether the object holds `document` (both none counts), without taking a
-// reference to it.
-bool HoldsDocument(const StoreIndex* index, const XmlDocument& document);
+// reference to it. Inline: every call of the store-item interface asks.
+inline bool HoldsDocument(const StoreIndex* index, const XmlDocument& document) {
+  return document.SameAsHandle(index->folder_index);
+}
 
 // Makes `document` the object's document (a counted reference); the one it
 // held before is dropped, with the current entry. A document that holds

@@ -61,9 +61,16 @@ constexpr std::array<uint8_t, 256> kDateMarks = [] {
   return marks;
 }();
 
+// Stops at the first absolute mark, which settles the answer; read from
+// the end, where a UTC time has its 'Z'. The early stop also keeps the
+// compiler from widening the loop into sixteen-byte table gathers, far
+// slower on values of fifteen or twenty bytes.
 uint8_t DateMarksIn(std::string_view value) {
   uint8_t marks = 0;
-  for (char c : value) marks |= kDateMarks[static_cast<unsigned char>(c)];
+  for (size_t at = value.size(); at > 0; --at) {
+    marks |= kDateMarks[static_cast<unsigned char>(value[at - 1])];
+    if ((marks & kAbsoluteMark) != 0) break;
+  }
   return marks;
 }
 
@@ -87,38 +94,80 @@ bool ReadDateTimeValue(std::string_view value, const TimeZoneRecord& zone, uint6
   return true;
 }
 
-// The value converted to the property type into *bytes; false when it
+// Where a read's bytes go: the ICalPropertyValue of ICal_GetProperty, or
+// the block a caller of the store-item interface is handed, written there
+// once with nothing between.
+struct StringSink {
+  std::string* bytes;
+  bool Bytes(std::string_view value) {
+    bytes->assign(value);
+    return true;
+  }
+  bool Text(std::string_view value) {
+    bytes->assign(value);
+    bytes->push_back('\0');
+    return true;
+  }
+};
+
+struct BlockSink {
+  AllocatedValue block;
+  // False when memory runs out: the read then finds nothing.
+  bool Bytes(std::string_view value) {
+    block = AllocatedValue::Copy(value);
+    return static_cast<bool>(block);
+  }
+  bool Text(std::string_view value) {
+    block = AllocatedValue::Text(value);
+    return static_cast<bool>(block);
+  }
+};
+
+// The value converted to the property type into `sink`; false when it
 // cannot be.
+template <typename Sink>
 bool Converted(std::string_view value, const ICalPropertyMapEntry& entry, bool is_wide, const TimeZoneRecord& zone,
-               std::string* bytes) {
+               Sink& sink) {
   if (entry.stored_type == kValueICalDateTime) {
     uint64_t file_time = 0;
     const bool read = entry.property_type == kValueAllDayDate ? ICal_ReadDateTime(DatePart(value), {}, &file_time)
                                                               : ReadDateTimeValue(value, zone, &file_time);
-    if (!read) return false;
-    *bytes = FileTimeBytes(file_time);
-    return true;
+    // The bytes FileTimeBytes gives, without a string between.
+    return read && sink.Bytes(std::string_view(reinterpret_cast<const char*>(&file_time), sizeof file_time));
   }
   switch (entry.property_type) {
-    case kValueUtf16:
-      if (is_wide) {
-        bytes->assign(value);
-      } else {
-        *bytes = platform::Utf8ToUtf16Le(value);
-      }
-      bytes->append(2, '\0');
-      return true;
-    case kValueText:
-      bytes->assign(value);
-      bytes->push_back('\0');
-      return true;
+    case kValueUtf16: {
+      std::string wide = is_wide ? std::string(value) : platform::Utf8ToUtf16Le(value);
+      wide.append(2, '\0');
+      return sink.Bytes(wide);
+    }
+    case kValueText: return sink.Text(value);
     default: {
-      std::optional<std::string> converted = CallerBytesFromStored(value, entry.property_type);
-      if (!converted) return false;
-      *bytes = std::move(*converted);
-      return true;
+      const std::optional<std::string> converted = CallerBytesFromStored(value, entry.property_type);
+      return converted && sink.Bytes(*converted);
     }
   }
+}
+
+// The read of ICal_GetMappedProperty into `sink`: its result (2 with the
+// bytes written to the sink).
+template <typename Sink>
+int32_t ReadMapped(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry, Sink& sink) {
+  if (!entry) return -1;
+  if (!feed.has_item()) return 0;
+  const ICalComponent& item = feed.component();
+  ICal_ParseTimeZone(feed.text(), item, &feed.zone());
+  if (entry->field != RecurrenceField::kNone) {
+    const ICalPropertyValue recurrence = RecurrenceValue(item, *entry);
+    return recurrence.result == 2 && sink.Bytes(recurrence.bytes) ? 2 : 0;
+  }
+  const bool wide_wanted = entry->property_type == kValueUtf16 && entry->stored_type == kValueUtf16;
+  ICalValueView text;
+  if (ICal_ViewDecodedValue(item, entry->key, true, kICalDecodeBytes, wide_wanted, &text) == kICalValueNotFound ||
+      !Converted(text.value, *entry, text.is_wide, feed.zone(), sink)) {
+    return 0;
+  }
+  return 2;
 }
 
 }  // namespace
@@ -135,32 +184,25 @@ void ICal_GetProperty(ICalFeed& feed, std::string_view name, ICalPropertyValue* 
 
 void ICal_GetMappedProperty(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry,
                             ICalPropertyValue* value) {
-  value->result = 0;
-  value->type = 0;
-  value->is_wide = false;
   value->bytes.clear();
-  if (!entry) {
-    value->result = -1;
-    return;
-  }
-  if (!feed.has_item()) return;
-  const ICalComponent& item = feed.component();
-  ICal_ParseTimeZone(feed.text(), item, &feed.zone());
-  if (entry->field != RecurrenceField::kNone) {
-    *value = RecurrenceValue(item, *entry);
-    return;
-  }
-
-  const bool wide_wanted = entry->property_type == kValueUtf16 && entry->stored_type == kValueUtf16;
-  ICalValueView text;
-  if (ICal_ViewDecodedValue(item, entry->key, true, kICalDecodeBytes, wide_wanted, &text) == kICalValueNotFound ||
-      !Converted(text.value, *entry, text.is_wide, feed.zone(), &value->bytes)) {
+  StringSink sink{&value->bytes};
+  value->result = ReadMapped(feed, entry, sink);
+  if (value->result != 2) {
     value->bytes.clear();
+    value->type = 0;
+    value->is_wide = false;
     return;
   }
-  value->result = 2;
   value->type = entry->property_type;
   value->is_wide = entry->property_type == kValueUtf16;
+}
+
+PropertyRead ICal_ReadMappedProperty(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry) {
+  BlockSink sink;
+  PropertyRead read;
+  read.result = ReadMapped(feed, entry, sink);
+  if (read.result != 2) return read;
+  return PropertyRead::Allocated(std::move(sink.block), entry->property_type);
 }
 
 }  // namespace qx

@@ -8,6 +8,7 @@
 
 #include "pim/ical_feed.h"
 #include "pim/ical_property_map.h"
+#include "store/item_kinds.h"
 
 namespace qx {
 
@@ -42,5 +43,8 @@ void ICal_GetProperty(ICalFeed& feed, std::string_view name, ICalPropertyValue* 
 // The same for a name mapped already; `entry` is ICal_MapProperty's answer.
 void ICal_GetMappedProperty(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry,
                             ICalPropertyValue* value);
+// The same read as StoreItem_GetProperty hands it over: result 2 with the
+// bytes in a block of their own, written there directly; -1 and 0 as above.
+PropertyRead ICal_ReadMappedProperty(ICalFeed& feed, const std::optional<ICalPropertyMapEntry>& entry);
 
 }  // namespace qx

@@ -25,7 +25,18 @@ struct CivilDate {
 
 // Days since 1970-01-01 of a date (negative before it). The fields are not
 // checked: a day past the month's end counts on into the next month.
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day);
+// Inline, with the two below: every date a calendar walk reads goes
+// through them.
+inline int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+  // H. Hinnant's algorithm, counted in 400-year eras from March, so that
+  // the leap day ends each year of the count (CivilFromDays is its inverse).
+  year -= month <= 2;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned year_of_era = static_cast<unsigned>(year - era * 400);
+  const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + static_cast<int64_t>(day_of_era) - 719468;
+}
 
 // The date `days` after 1970-01-01 (before it when negative).
 CivilDate CivilFromDays(int64_t days);
@@ -33,10 +44,13 @@ CivilDate CivilFromDays(int64_t days);
 // The weekday of the day `days` after 1970-01-01: 0 Sunday to 6 Saturday.
 unsigned WeekdayFromDays(int64_t days);
 
-bool IsLeapYear(int64_t year);
+inline bool IsLeapYear(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 // 28 to 31; `month` must be 1 to 12.
-unsigned DaysInMonth(int64_t year, unsigned month);
+inline unsigned DaysInMonth(int64_t year, unsigned month) {
+  constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
 
 // Seconds since 1970 split into whole days (rounded down, so a time before
 // 1970 lies in a negative day) and the second of that day (0 to 86399).

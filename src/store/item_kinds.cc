@@ -37,13 +37,6 @@ const ItemKind kFileKind{
     .read_content = ReadPlainFileContent,
 };
 
-constexpr size_t kKindSlots = 64;
-
-// Written at library start (and by tests), read by every open: atomic so
-// that a late registration is seen whole.
-std::atomic<const ItemKind*> kinds[kKindSlots] = {&kMessageKind, nullptr, nullptr, &kTaskKind,
-                                                  &kFileKind};
-
 std::atomic<CalendarFeedFactory> calendar_feed_factory{nullptr};
 
 // The index save's writer for every type whose kind writes items.
@@ -63,42 +56,14 @@ bool WritePendingItem(StoreIndex* index, pugi::xml_node entry) {
 
 }  // namespace
 
-AllocatedValue AllocatedValue::Copy(std::string_view bytes) {
-  AllocatedValue value;
-  value.data_ = std::malloc(bytes.size() > 0 ? bytes.size() : 1);
-  if (value.data_ == nullptr) return value;
-  if (!bytes.empty()) std::memcpy(value.data_, bytes.data(), bytes.size());
-  value.size_ = static_cast<uint32_t>(bytes.size());
-  return value;
-}
-
-AllocatedValue AllocatedValue::Text(std::string_view text) {
-  AllocatedValue value;
-  auto* block = static_cast<char*>(std::malloc(text.size() + 1));
-  if (block == nullptr) return value;
-  if (!text.empty()) std::memcpy(block, text.data(), text.size());
-  block[text.size()] = '\0';
-  value.data_ = block;
-  value.size_ = static_cast<uint32_t>(text.size() + 1);
-  return value;
-}
-
-PropertyRead PropertyRead::Allocated(AllocatedValue value, uint32_t caller_type) {
-  PropertyRead read;
-  if (!value) return read;
-  read.result = 2;
-  read.value = std::move(value);
-  read.caller_type = caller_type;
-  return read;
-}
-
-const ItemKind* ItemKindFor(uint32_t folder_type) {
-  return folder_type < kKindSlots ? kinds[folder_type].load() : nullptr;
-}
+// Written at library start (and by tests), read by every open and read: atomic
+// so that a late registration is seen whole.
+std::atomic<const ItemKind*> g_item_kinds[kItemKindSlots] = {&kMessageKind, nullptr, nullptr, &kTaskKind,
+                                                             &kFileKind};
 
 void RegisterItemKind(uint32_t folder_type, const ItemKind* kind) {
-  if (folder_type >= kKindSlots) return;
-  kinds[folder_type].store(kind);
+  if (folder_type >= kItemKindSlots) return;
+  g_item_kinds[folder_type].store(kind);
   const bool writes = kind != nullptr && kind->write_item != nullptr;
   SetPendingItemWriter(folder_type, writes ? WritePendingItem : nullptr);
 }

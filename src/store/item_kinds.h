@@ -22,8 +22,11 @@
 // registered, so a kind that brings its own map must keep the caller types
 // of those tables.
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,7 +58,7 @@ struct ItemRef {
 class AllocatedValue {
  public:
   // Inline, as every property read passes a value through them and most
-  // end holding nothing (handed over).
+  // end holding nothing (handed over); the copies too, one per read.
   AllocatedValue() = default;
   ~AllocatedValue() {
     if (data_ != nullptr) std::free(data_);
@@ -72,9 +75,25 @@ class AllocatedValue {
   }
 
   // A copy of `bytes`; holds nothing when memory runs out.
-  static AllocatedValue Copy(std::string_view bytes);
+  static AllocatedValue Copy(std::string_view bytes) {
+    AllocatedValue value;
+    value.data_ = std::malloc(bytes.size() > 0 ? bytes.size() : 1);
+    if (value.data_ == nullptr) return value;
+    if (!bytes.empty()) std::memcpy(value.data_, bytes.data(), bytes.size());
+    value.size_ = static_cast<uint32_t>(bytes.size());
+    return value;
+  }
   // `text` and a NUL.
-  static AllocatedValue Text(std::string_view text);
+  static AllocatedValue Text(std::string_view text) {
+    AllocatedValue value;
+    auto* block = static_cast<char*>(std::malloc(text.size() + 1));
+    if (block == nullptr) return value;
+    if (!text.empty()) std::memcpy(block, text.data(), text.size());
+    block[text.size()] = '\0';
+    value.data_ = block;
+    value.size_ = static_cast<uint32_t>(text.size() + 1);
+    return value;
+  }
 
   explicit operator bool() const { return data_ != nullptr; }
   const void* data() const { return data_; }
@@ -100,7 +119,14 @@ struct PropertyRead {
   uint32_t caller_type = 0;
 
   // Result 2 with `value`, or not found when it holds nothing.
-  static PropertyRead Allocated(AllocatedValue value, uint32_t caller_type);
+  static PropertyRead Allocated(AllocatedValue value, uint32_t caller_type) {
+    PropertyRead read;
+    if (!value) return read;
+    read.result = 2;
+    read.value = std::move(value);
+    read.caller_type = caller_type;
+    return read;
+  }
 };
 
 enum class PropertyWrite {
@@ -154,9 +180,16 @@ struct ItemKind {
   ItemRemover remove_item = nullptr;          // null: only the entry is removed
 };
 
+// The kinds by folder type (RegisterItemKind's table).
+inline constexpr size_t kItemKindSlots = 64;
+extern std::atomic<const ItemKind*> g_item_kinds[kItemKindSlots];
+
 // The kind serving `folder_type`, or null (types 1, 2 and 5 until src/pim
-// registers them; any type without a kind).
-const ItemKind* ItemKindFor(uint32_t folder_type);
+// registers them; any type without a kind). Inline: every property read
+// asks.
+inline const ItemKind* ItemKindFor(uint32_t folder_type) {
+  return folder_type < kItemKindSlots ? g_item_kinds[folder_type].load() : nullptr;
+}
 
 // Makes `kind` (static storage, never freed) serve `folder_type`; null
 // withdraws the type's kind (a built-in kind too). When the kind has a

@@ -46,7 +46,19 @@ void RememberDocument(STOREINDEXTYPE& record, ItemState& state) {
   state.removals = EntryRemovalCount();
 }
 
+// The ID the current item is found again by.
+const std::string& CurrentId(const ItemState& state) {
+  return state.current_is_cursor ? state.cursor_id : state.current_id;
+}
+
+void SetCurrentId(ItemState& state, std::string_view id) {
+  state.current_id = id;
+  state.current_is_cursor = false;
+}
+
 void EndWalk(ItemState& state) {
+  // The current item keeps its ID when the walk ends under it.
+  if (state.current_is_cursor) SetCurrentId(state, state.cursor_id);
   state.cursor = pugi::xml_node();
   state.resume = pugi::xml_node();
   state.cursor_id.clear();
@@ -66,8 +78,8 @@ void FindItemHandlesAgain(STOREINDEXTYPE& record, ItemState& state) {
     return;
   }
   const XmlDocument held = HeldDocument(record.index);
-  if (record.current_item) record.current_item = FindAgain(held, state.current_id);
-  if (!record.current_item) state.current_id.clear();
+  if (record.current_item) record.current_item = FindAgain(held, CurrentId(state));
+  if (!record.current_item) SetCurrentId(state, {});
   if (state.cursor) {
     state.cursor = FindAgain(held, state.cursor_id);
     if (state.cursor) {
@@ -86,7 +98,7 @@ void FindItemHandlesAgain(STOREINDEXTYPE& record, ItemState& state) {
 void SetCurrentItem(STOREINDEXTYPE& record, pugi::xml_node entry) {
   ItemState& state = ItemStateOf(record);
   record.current_item = entry;
-  state.current_id = entry ? entry.attribute(kIdAttribute).value() : "";
+  SetCurrentId(state, entry ? entry.attribute(kIdAttribute).value() : "");
   RememberDocument(record, state);
 }
 
@@ -124,7 +136,7 @@ bool AdvanceItemWalk(STOREINDEXTYPE& record) {
   state.cursor = next;
   state.cursor_id = next.attribute(kIdAttribute).value();
   record.current_item = next;
-  state.current_id = state.cursor_id;
+  state.current_is_cursor = true;
   // The refresh this needs has remembered the document already.
   return true;
 }
@@ -135,8 +147,8 @@ void ClearItemHandles(STOREINDEXTYPE& record) {
   if (!record.item_state) return;
   ItemState& state = ItemStateOf(record);
   state.document = XmlDocument();
-  state.current_id.clear();
   EndWalk(state);
+  SetCurrentId(state, {});
 }
 
 const PropertyMapEntry* LookupAndKeepProperty(RecentProperties::Slot& slot, const ItemKind& kind,

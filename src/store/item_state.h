@@ -29,6 +29,7 @@
 #include <string>
 #include <string_view>
 
+#include "frame/same_bytes.h"
 #include "frame/thread_record.h"
 #include "frame/thread_state.h"
 #include "index/item_remove.h"
@@ -58,8 +59,11 @@ struct ItemState : ThreadOwned {
   XmlDocument document;
   // EntryRemovalCount() when the handles were taken.
   uint64_t removals = 0;
-  // The ID of the current item, to find it again.
+  // The ID of the current item, to find it again; while the current item is
+  // the walk's cursor entry its ID is cursor_id alone (a walk copies one ID
+  // per step, not two).
   std::string current_id;
+  bool current_is_cursor = false;
   // The walk: the entry FindNext steps on from, its ID and its place among
   // the entries; or, after that entry was removed, the entry FindNext
   // hands out next.
@@ -93,8 +97,8 @@ const PropertyMapEntry* LookupAndKeepProperty(RecentProperties::Slot& slot, cons
 inline const PropertyMapEntry* LookupRecentProperty(ItemState& state, const ItemKind& kind,
                                                     std::string_view name) {
   RecentProperties::Slot& slot = RecentSlotFor(state, name);
-  if (slot.address == name.data() && slot.table == kind.table.data() && slot.length == name.size() &&
-      std::memcmp(slot.name, name.data(), name.size()) == 0) [[likely]] {
+  if (slot.address == name.data() && slot.table == kind.table.data() &&
+      SameBytes(std::string_view(slot.name, slot.length), name)) [[likely]] {
     return &slot.entry;
   }
   return LookupAndKeepProperty(slot, kind, name);

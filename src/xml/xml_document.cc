@@ -6,14 +6,6 @@ namespace qx {
 
 namespace {
 
-// What a handle points at: one reference, and the holder's annex.
-struct HandleBody {
-  std::shared_ptr<pugi::xml_document> document;
-  std::any annex;
-};
-
-HandleBody* BodyOf(uintptr_t handle) { return reinterpret_cast<HandleBody*>(handle); }
-
 class StringWriter : public pugi::xml_writer {
  public:
   explicit StringWriter(std::string* out) : out_(out) {}
@@ -81,11 +73,6 @@ XmlDocument XmlDocument::FromHandle(uintptr_t handle) {
 }
 
 void XmlDocument::ReleaseHandle(uintptr_t handle) { delete BodyOf(handle); }
-
-bool XmlDocument::SameAsHandle(uintptr_t handle) const {
-  if (handle == 0) return document_ == nullptr;
-  return BodyOf(handle)->document == document_;
-}
 
 std::any* XmlDocument::HandleAnnex(uintptr_t handle) {
   return handle == 0 ? nullptr : &BodyOf(handle)->annex;

@@ -54,7 +54,11 @@ class XmlDocument {
   static void ReleaseHandle(uintptr_t handle);
   // Whether `handle` holds this document (a 0 handle holds none), without
   // taking a reference: a cheap identity check for holders of handles.
-  bool SameAsHandle(uintptr_t handle) const;
+  // Inline: every call of the store-item interface asks.
+  bool SameAsHandle(uintptr_t handle) const {
+    if (handle == 0) return document_ == nullptr;
+    return BodyOf(handle)->document == document_;
+  }
   // What the holder of `handle` keeps with the document for as long as it
   // holds that handle (the folder index keeps where its document was read
   // from and what it changed since); empty for a new handle, dropped with
@@ -62,6 +66,13 @@ class XmlDocument {
   static std::any* HandleAnnex(uintptr_t handle);
 
  private:
+  // What a handle points at: one reference, and the holder's annex.
+  struct HandleBody {
+    std::shared_ptr<pugi::xml_document> document;
+    std::any annex;
+  };
+  static HandleBody* BodyOf(uintptr_t handle) { return reinterpret_cast<HandleBody*>(handle); }
+
   explicit XmlDocument(std::shared_ptr<pugi::xml_document> document)
       : document_(std::move(document)) {}
 

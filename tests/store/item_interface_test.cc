@@ -49,6 +49,18 @@ class ItemInterfaceTest : public test::ItemFolderTest {
   }
 
   static std::string RecordKey() { return TLSStoreIndex_Get()->index_key; }
+
+  // What another thread's open does when the index file changed: the open
+  // index object takes a new document read from the same text, and every
+  // record's item handles point into the one it had before.
+  static void ReloadHeldDocument() {
+    StoreIndex* index = TLSStoreIndex_Get()->index;
+    ASSERT_NE(index, nullptr);
+    StoreIndexLock lock(index);
+    const XmlDocument fresh = XmlDocument::New();
+    ASSERT_TRUE(fresh.LoadXml(HeldDocument(index).Xml()));
+    HoldDocument(index, fresh);
+  }
 };
 
 TEST_F(ItemInterfaceTest, OpensShareOneIndexPerFolderUntilTheLastCloseAndReuseIt) {
@@ -128,11 +140,19 @@ TEST_F(ItemInterfaceTest, WalksSelectsCreatesAndDeletesItems) {
   EXPECT_EQ(Text("QX_ITEM_ID"), "M003.MAI");
   EXPECT_EQ(StoreFolder_SelectItem("M009.MAI"), 0u);
   EXPECT_EQ(Text("QX_ITEM_ID"), "M003.MAI");
-  // A select does not move a walk.
+  // A select does not move a walk; a reload of the document under the walk
+  // keeps both the current item and the walk's place.
   ASSERT_EQ(StoreFolder_FindFirstItem(), 1u);
   EXPECT_EQ(StoreFolder_SelectItem("M003.MAI"), 1u);
   EXPECT_EQ(StoreFolder_FindNextItem(), 1u);
   EXPECT_EQ(Text("QX_ITEM_ID"), "M001.MAI");
+  ReloadHeldDocument();
+  EXPECT_EQ(Text("QX_ITEM_ID"), "M001.MAI");
+  EXPECT_EQ(StoreFolder_SelectItem("M003.MAI"), 1u);
+  ReloadHeldDocument();
+  EXPECT_EQ(Text("QX_ITEM_ID"), "M003.MAI");
+  EXPECT_EQ(StoreFolder_FindNextItem(), 1u);
+  EXPECT_EQ(Text("QX_ITEM_ID"), "M002.MAI");
 
   EXPECT_EQ(StoreFolder_CreateItem(""), 1u);
   EXPECT_EQ(StoreFolder_CreateItem("M001.MAI"), 1u);
