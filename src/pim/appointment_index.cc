@@ -123,6 +123,11 @@ class HeaderIndexer {
  public:
   explicit HeaderIndexer(AppointmentMessage* message) : message_(message) {}
 
+  // Hands the attributes made to the message.
+  void Finish() {
+    message_->attributes.assign(made_.begin(), made_.begin() + static_cast<std::ptrdiff_t>(made_count_));
+  }
+
   // The headers read at the start of a line are told apart by its first
   // letter before their names are compared.
   void Take(std::string_view line) {
@@ -170,7 +175,7 @@ class HeaderIndexer {
   void Set(size_t slot, const char* attribute, std::string_view value) {
     AppointmentMessage::Attribute*& held = slots_[slot];
     if (held == nullptr) {
-      held = &message_->attributes[message_->attribute_count++];
+      held = &made_[made_count_++];
       held->name = attribute;
     }
     held->offset = static_cast<uint32_t>(message_->text.size());
@@ -240,10 +245,10 @@ class HeaderIndexer {
 
   AppointmentMessage* message_;
   std::array<AppointmentMessage::Attribute*, kSlotCount> slots_{};
+  std::array<AppointmentMessage::Attribute, kSlotCount> made_;  // in the order made
+  size_t made_count_ = 0;
   bool received_taken_ = false;
 };
-
-static_assert(kSlotCount <= AppointmentMessage::kMostAttributes);
 
 AppointmentMessage ReadFromFile(platform::File& file) {
   AppointmentMessage message;
@@ -259,6 +264,7 @@ AppointmentMessage ReadFromFile(platform::File& file) {
     if (line.front() == '\r' || line.front() == '\n') break;
     indexer.Take(CutLineEnd(line));
   }
+  indexer.Finish();
   return message;
 }
 
@@ -288,8 +294,7 @@ pugi::xml_node AppendAppointmentElement(pugi::xml_node root, const ProviderEntry
   element.append_attribute(kStartAttribute).set_value(entry.start);
   element.append_attribute(kEndAttribute).set_value(entry.end);
   element.append_attribute(kModifiedDateAttribute).set_value(static_cast<int32_t>(message.stamp));
-  for (size_t i = 0; i < message.attribute_count; ++i) {
-    const AppointmentMessage::Attribute& attribute = message.attributes[i];
+  for (const AppointmentMessage::Attribute& attribute : message.attributes) {
     element.append_attribute(attribute.name).set_value(message.text.data() + attribute.offset, attribute.size);
   }
   return element;

@@ -26,12 +26,11 @@
 // line, as other programs read them: a longer line's rest is taken as a
 // line of its own.
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pim/provider_file_format.h"
 #include "platform/file.h"
@@ -62,7 +61,6 @@ pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry&
 // any document so that many messages can be read on helper threads while
 // one thread builds their elements in order.
 struct AppointmentMessage {
-  static constexpr size_t kMostAttributes = 48;
   struct Attribute {
     const char* name = nullptr;
     uint32_t offset = 0;  // of the value in `text`
@@ -70,8 +68,7 @@ struct AppointmentMessage {
   };
   bool opened = false;  // false: the file could not be opened, no element
   uint32_t stamp = 0;   // MODIFIEDDATE
-  std::array<Attribute, kMostAttributes> attributes{};  // in the order they are created
-  size_t attribute_count = 0;
+  std::vector<Attribute> attributes;  // in the order they are created
   std::string text;
 };
 
