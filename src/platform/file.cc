@@ -499,6 +499,22 @@ int64_t File::Read(void* buffer, size_t count) {
   }
 }
 
+int64_t File::ReadAt(uint64_t offset, void* buffer, size_t count) const {
+  char* bytes = static_cast<char*>(buffer);
+  size_t filled = 0;
+  while (filled < count) {
+    const ssize_t got = ::pread(fd_, bytes + filled, count - filled, static_cast<off_t>(offset + filled));
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      SetLastErrorFromErrno(errno);
+      return -1;
+    }
+    filled += static_cast<size_t>(got);
+  }
+  return static_cast<int64_t>(filled);
+}
+
 bool File::Write(const void* data, size_t count) {
   if (FaultFiresForDescriptor(FaultOp::kWrite, fd_)) return false;
   if (PowerLossTracking()) NoteWriting(fd_);
@@ -899,6 +915,44 @@ bool CopyOpenFile(const File& from, File* to, CopiedTime time) {
   return to->SetTimes(FileTimes{.last_write = source_times.last_write});
 }
 
+bool CopyFileRange(const File& from, uint64_t offset, uint64_t length, File* to) {
+  if (FaultFiresForDescriptor(FaultOp::kWrite, to->fd())) return false;
+  if (PowerLossTracking()) NoteWriting(to->fd());
+  auto in_offset = static_cast<off_t>(offset);
+  uint64_t left = length;
+  while (left > 0) {
+    const ssize_t copied = ::copy_file_range(from.fd(), &in_offset, to->fd(), nullptr, left, 0);
+    if (copied > 0) {
+      left -= static_cast<uint64_t>(copied);
+      continue;
+    }
+    if (copied == 0) {
+      SetLastError(kErrorHandleEof);
+      return false;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  // Where the kernel refuses, the rest goes through a buffer.
+  char buffer[65536];
+  while (left > 0) {
+    const int64_t got =
+        from.ReadAt(static_cast<uint64_t>(in_offset), buffer, std::min<uint64_t>(left, sizeof buffer));
+    if (got < 0) return false;
+    if (got == 0) {
+      SetLastError(kErrorHandleEof);
+      return false;
+    }
+    if (!to->Write(buffer, static_cast<size_t>(got))) return false;
+    in_offset += got;
+    left -= static_cast<uint64_t>(got);
+  }
+  RecordStep(DurabilityStep::kWrite);
+  return true;
+}
+
 bool GetFileTimes(std::string_view path, FileTimes* times) {
   const ResolvedPath resolved = ResolvePath(path);
   if (!resolved.exists) {
@@ -933,10 +987,13 @@ int64_t GetFileSize(std::string_view path) {
 
 bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
-  if (!file.valid()) return false;
+  return file.valid() && ReadWholeOpenFile(&file, contents, room);
+}
+
+bool ReadWholeOpenFile(File* file, std::string* contents, size_t room) {
   // Read straight into the string, sized for the file as it is now; a file
   // that grows meanwhile is read on to its end.
-  const int64_t size = file.Size();
+  const int64_t size = file->Size();
   const size_t expected = size > 0 ? static_cast<size_t>(size) : 0;
   size_t filled = 0;
   contents->clear();
@@ -944,7 +1001,7 @@ bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   contents->resize(expected);
   while (true) {
     if (filled == contents->size()) contents->resize(filled + 65536);
-    const int64_t got = file.Read(contents->data() + filled, contents->size() - filled);
+    const int64_t got = file->Read(contents->data() + filled, contents->size() - filled);
     if (got < 0) return false;
     if (got == 0) {
       contents->resize(filled);

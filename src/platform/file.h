@@ -83,6 +83,9 @@ class File {
 
   // Bytes read (0 at the end), or -1 on failure.
   int64_t Read(void* buffer, size_t count);
+  // Reads up to `count` bytes from `offset` without moving the position;
+  // bytes read (fewer only at the end), or -1 on failure.
+  int64_t ReadAt(uint64_t offset, void* buffer, size_t count) const;
   // Writes all bytes; false on failure (a full disk gives 112).
   bool Write(const void* data, size_t count);
   bool Write(std::string_view text) { return Write(text.data(), text.size()); }
@@ -227,6 +230,11 @@ enum class CopiedTime { kSource, kNow };
 // file the caller has opened itself (durable_replace.h). False with the last
 // error on failure.
 bool CopyOpenFile(const File& from, File* to, CopiedTime time = CopiedTime::kSource);
+// Copies `length` bytes of the open file `from`, starting at `offset`, into
+// `to` at its position, inside the kernel where the file system allows it
+// (the bytes never pass through the process). False with the last error on
+// failure, also when `from` ends before the range does (38).
+bool CopyFileRange(const File& from, uint64_t offset, uint64_t length, File* to);
 
 bool GetFileTimes(std::string_view path, FileTimes* times);
 bool SetFileTimes(std::string_view path, const FileTimes& times);
@@ -236,5 +244,7 @@ int64_t GetFileSize(std::string_view path);  // -1 when missing
 // `room` more bytes are reserved behind the contents, for a caller that
 // appends to them without the string moving.
 bool ReadWholeFile(std::string_view path, std::string* contents, size_t room = 0);
+// The same for a file already open, read from its current position.
+bool ReadWholeOpenFile(File* file, std::string* contents, size_t room = 0);
 
 }  // namespace qx::platform
