@@ -30,6 +30,9 @@ namespace {
 constexpr size_t kHeaderPieceLength = 2046;
 constexpr size_t kMostIndexedHeaders = 32;
 constexpr size_t kFromLimit = 511;
+// Room for the values of a usual appointment's headers, so that their
+// text is seldom grown.
+constexpr size_t kTypicalValuesLength = 512;
 
 // The attributes headers give besides IndexedValueHeaders, each with its
 // place among an element's attribute slots (behind those headers').
@@ -115,10 +118,15 @@ const HeaderLetters& IndexedHeaderLetters() {
   return letters;
 }
 
-// Reads header lines into an element's attributes.
+// Reads header lines into the attributes of a message's element.
 class HeaderIndexer {
  public:
-  explicit HeaderIndexer(pugi::xml_node element) : element_(element) {}
+  explicit HeaderIndexer(AppointmentMessage* message) : message_(message) {}
+
+  // Hands the attributes made to the message.
+  void Finish() {
+    message_->attributes.assign(made_.begin(), made_.begin() + static_cast<std::ptrdiff_t>(made_count_));
+  }
 
   // The headers read at the start of a line are told apart by its first
   // letter before their names are compared.
@@ -161,12 +169,18 @@ class HeaderIndexer {
     }
   }
 
-  // A later line for an attribute replaces its value. Each attribute has a
-  // slot of its own, so the element's attributes are never searched by name.
+  // A later line for an attribute replaces its value but keeps its place.
+  // Each attribute has a slot of its own, so none is ever searched by name;
+  // a replaced value's bytes stay behind, unused, in the message's text.
   void Set(size_t slot, const char* attribute, std::string_view value) {
-    pugi::xml_attribute& held = slots_[slot];
-    if (!held) held = element_.append_attribute(attribute);
-    held.set_value(value.data(), value.size());
+    AppointmentMessage::Attribute*& held = slots_[slot];
+    if (held == nullptr) {
+      held = &made_[made_count_++];
+      held->name = attribute;
+    }
+    held->offset = static_cast<uint32_t>(message_->text.size());
+    held->size = static_cast<uint32_t>(value.size());
+    message_->text.append(value);
   }
 
   void TakeFrom(std::string_view line) {
@@ -229,48 +243,71 @@ class HeaderIndexer {
     }
   }
 
-  pugi::xml_node element_;
-  std::array<pugi::xml_attribute, kSlotCount> slots_{};
+  AppointmentMessage* message_;
+  std::array<AppointmentMessage::Attribute*, kSlotCount> slots_{};
+  std::array<AppointmentMessage::Attribute, kSlotCount> made_;  // in the order made
+  size_t made_count_ = 0;
   bool received_taken_ = false;
 };
 
-pugi::xml_node BuildFromFile(pugi::xml_node root, const ProviderEntry& entry, platform::File& file) {
-  if (!file.valid()) return {};
+AppointmentMessage ReadFromFile(platform::File& file) {
+  AppointmentMessage message;
+  if (!file.valid()) return message;
+  message.opened = true;
+  message.text.reserve(kTypicalValuesLength);
   uint64_t last_write = 0;
-  const uint32_t stamp = file.GetLastWriteTime(&last_write) ? platform::DosStampFromFileTime(last_write) : 0;
-  pugi::xml_node element = AppendElement(root, kEntryElement);
-  if (!element) return {};
-  element.append_attribute(kIdAttribute).set_value(entry.identifier.c_str());
-  element.append_attribute(kStartAttribute).set_value(entry.start);
-  element.append_attribute(kEndAttribute).set_value(entry.end);
-  element.append_attribute(kModifiedDateAttribute).set_value(static_cast<int32_t>(stamp));
-
-  HeaderIndexer indexer(element);
+  message.stamp = file.GetLastWriteTime(&last_write) ? platform::DosStampFromFileTime(last_write) : 0;
+  HeaderIndexer indexer(&message);
   MessageLineReader reader(file, kHeaderPieceLength);
   std::string_view line;
   while (reader.NextLine(&line)) {
     if (line.front() == '\r' || line.front() == '\n') break;
     indexer.Take(CutLineEnd(line));
   }
-  return element;
+  indexer.Finish();
+  return message;
+}
+
+AppointmentMessage ReadAppointmentMessage(std::string_view path) {
+  platform::File file =
+      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  return ReadFromFile(file);
 }
 
 }  // namespace
 
+AppointmentMessage ReadAppointmentMessage(const ProviderEntry& entry, const platform::Directory& folder,
+                                          std::string_view folder_path) {
+  if (!IsPlainFileName(entry.identifier)) return {};
+  platform::File file = folder.OpenUnlockedForReading(entry.identifier);
+  // Identifiers compare without regard to case; the file may be spelled otherwise.
+  if (!file.valid()) return ReadAppointmentMessage(JoinStorePath(folder_path, entry.identifier));
+  return ReadFromFile(file);
+}
+
+pugi::xml_node AppendAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
+                                        const AppointmentMessage& message) {
+  if (!message.opened) return {};
+  pugi::xml_node element = AppendElement(root, kEntryElement);
+  if (!element) return {};
+  element.append_attribute(kIdAttribute).set_value(entry.identifier.c_str());
+  element.append_attribute(kStartAttribute).set_value(entry.start);
+  element.append_attribute(kEndAttribute).set_value(entry.end);
+  element.append_attribute(kModifiedDateAttribute).set_value(static_cast<int32_t>(message.stamp));
+  for (const AppointmentMessage::Attribute& attribute : message.attributes) {
+    element.append_attribute(attribute.name).set_value(message.text.data() + attribute.offset, attribute.size);
+  }
+  return element;
+}
+
 pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
                                        std::string_view path) {
-  platform::File file =
-      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
-  return BuildFromFile(root, entry, file);
+  return AppendAppointmentElement(root, entry, ReadAppointmentMessage(path));
 }
 
 pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
                                        const platform::Directory& folder, std::string_view folder_path) {
-  if (!IsPlainFileName(entry.identifier)) return {};
-  platform::File file = folder.OpenUnlockedForReading(entry.identifier);
-  // Identifiers compare without regard to case; the file may be spelled otherwise.
-  if (!file.valid()) return BuildAppointmentElement(root, entry, JoinStorePath(folder_path, entry.identifier));
-  return BuildFromFile(root, entry, file);
+  return AppendAppointmentElement(root, entry, ReadAppointmentMessage(entry, folder, folder_path));
 }
 
 AppointmentTimes ReadAppointmentTimes(std::string_view path) {

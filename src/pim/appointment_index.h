@@ -28,7 +28,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "pim/provider_file_format.h"
 #include "platform/file.h"
@@ -54,6 +56,31 @@ pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry&
 // many: a rebuild opens each message without walking the whole path.
 pugi::xml_node BuildAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
                                        const platform::Directory& folder, std::string_view folder_path);
+
+// What a message file's header block gives its element, read apart from
+// any document so that many messages can be read on helper threads while
+// one thread builds their elements in order.
+struct AppointmentMessage {
+  struct Attribute {
+    const char* name = nullptr;
+    uint32_t offset = 0;  // of the value in `text`
+    uint32_t size = 0;
+  };
+  bool opened = false;  // false: the file could not be opened, no element
+  uint32_t stamp = 0;   // MODIFIEDDATE
+  std::vector<Attribute> attributes;  // in the order they are created
+  std::string text;
+};
+
+// The message of `entry` in the open Calendar folder `folder` (its path
+// `folder_path`); safe to call on several threads at once.
+AppointmentMessage ReadAppointmentMessage(const ProviderEntry& entry, const platform::Directory& folder,
+                                          std::string_view folder_path);
+
+// Appends the element of `entry` from what its message gave; empty, and
+// nothing appended, when the message could not be opened.
+pugi::xml_node AppendAppointmentElement(pugi::xml_node root, const ProviderEntry& entry,
+                                        const AppointmentMessage& message);
 
 // X-StartTime and X-FinishTime of the message file at `path`, header lines
 // read as above; each missing when the file or the header is, or when its

@@ -24,12 +24,20 @@
 #include "platform/file.h"
 #include "platform/listing.h"
 #include "platform/local_time.h"
+#include "platform/work_ahead.h"
 
 namespace qx {
 
 namespace {
 
 constexpr size_t kBucketKeyLimit = 63;
+// Below this many appointments a rebuild reads their messages on its own
+// thread: starting helpers would cost more than they save.
+constexpr size_t kDefaultReadAheadMinimum = 64;
+// How many messages helpers read ahead of the elements built.
+constexpr size_t kReadAheadWindow = 256;
+
+std::atomic<size_t> read_ahead_minimum{kDefaultReadAheadMinimum};
 
 std::atomic<int64_t> reindex_mode{-1};
 
@@ -76,21 +84,39 @@ MessageFolder OpenMessageFolder(std::string_view postoffice, std::string_view ma
   return folder;
 }
 
-// Appends an element for every entry of a bucket that `keep` accepts.
+// The entries of a bucket that `keep` accepts, appended to `entries`.
 template <class Keep>
-void IndexBucket(const XmlDocument& document, const MessageFolder& folder, const CalendarBucket& bucket,
-                 Keep keep) {
-  const auto lines = folder.directory.valid() ? ReadProviderLines(bucket, folder.directory)
-                                              : ReadProviderLines(bucket);
+void CollectBucket(const MessageFolder& folder, const CalendarBucket& bucket, Keep keep,
+                   std::vector<ProviderEntry>* entries) {
+  auto lines = folder.directory.valid() ? ReadProviderLines(bucket, folder.directory)
+                                        : ReadProviderLines(bucket);
   if (!lines) return;
+  for (ProviderLine& line : *lines) {
+    if (keep(line.entry)) entries->push_back(std::move(line.entry));
+  }
+}
+
+// Appends an element for each of `entries`, in their order. When there are
+// many, helper threads open and read the messages ahead while this thread
+// builds the elements, as a folder scan reads its messages' headers.
+void IndexEntries(const XmlDocument& document, const MessageFolder& folder, const CalendarBucket& names,
+                  const std::vector<ProviderEntry>& entries) {
   const pugi::xml_node root = document.DocumentElement();
-  for (const ProviderLine& line : *lines) {
-    if (!keep(line.entry)) continue;
-    if (folder.directory.valid()) {
-      BuildAppointmentElement(root, line.entry, folder.directory, folder.path);
-    } else {
-      Appointment_IndexMessage(document, root, MakeAppointmentRecord(bucket.postoffice, bucket.mailbox, line.entry));
+  if (!folder.directory.valid()) {
+    for (const ProviderEntry& entry : entries) {
+      Appointment_IndexMessage(document, root, MakeAppointmentRecord(names.postoffice, names.mailbox, entry));
     }
+    return;
+  }
+  const size_t helpers = entries.size() >= read_ahead_minimum.load() ? platform::WorkAheadHelpers() : 0;
+  platform::WorkAhead<AppointmentMessage> messages(
+      entries.size(), helpers, kReadAheadWindow, [&](size_t i, AppointmentMessage* message) {
+        *message = ReadAppointmentMessage(entries[i], folder.directory, folder.path);
+      });
+  for (size_t i = 0; i < entries.size(); ++i) {
+    AppointmentMessage& message = messages.Take(i);
+    AppendAppointmentElement(root, entries[i], message);
+    message = {};  // its text is not needed again
   }
 }
 
@@ -130,11 +156,14 @@ uint32_t RebuildFromAllBuckets(StoreIndex* index, uint32_t mode) {
   XmlDocument document = NewEmptyDocument();
   if (!document) return 0;
   const MessageFolder folder = OpenMessageFolder(index->postoffice, index->mailbox);
+  const CalendarBucket names{index->postoffice, index->mailbox, {}};
+  std::vector<ProviderEntry> entries;
   for (const platform::FindData& file : files) {
     const CalendarBucket bucket{index->postoffice, index->mailbox,
                                 file.name.substr(0, std::min(file.name.find('.'), kBucketKeyLimit))};
-    IndexBucket(document, folder, bucket, [](const ProviderEntry&) { return true; });
+    CollectBucket(folder, bucket, [](const ProviderEntry&) { return true; }, &entries);
   }
+  IndexEntries(document, folder, names, entries);
   // The provider files go only once the index that replaces them is saved,
   // and only those indexed: one filed meanwhile stays for the next rebuild.
   if (!CommitCalendarIndex(index, document, mode)) return 1;
@@ -154,9 +183,11 @@ uint32_t RebuildFromRange(StoreIndex* index, const APPOINTMENTRECORD& range, uin
       return entry.start >= range.start && entry.end <= range.end;
     };
     const MessageFolder folder = OpenMessageFolder(names.postoffice, names.mailbox);
+    std::vector<ProviderEntry> entries;
     for (const std::string& key : {day.all, day.year, day.month, day.day}) {
-      IndexBucket(document, folder, {names.postoffice, names.mailbox, key}, within);
+      CollectBucket(folder, {names.postoffice, names.mailbox, key}, within, &entries);
     }
+    IndexEntries(document, folder, names, entries);
   }
   CommitCalendarIndex(index, document, mode);
   return 1;
@@ -184,6 +215,10 @@ uint32_t CalendarReIndexMode() {
 }
 
 void ForgetCalendarReIndexMode() { reindex_mode.store(-1); }
+
+void SetRebuildReadAheadMinimum(size_t appointments) {
+  read_ahead_minimum.store(appointments == 0 ? kDefaultReadAheadMinimum : appointments);
+}
 
 uint32_t Appointment_RebuildIndex(StoreIndex* index, const APPOINTMENTRECORD* range,
                                   uint32_t /*reserved*/, uint32_t mode) {

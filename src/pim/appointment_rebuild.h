@@ -5,6 +5,7 @@
 // their entries and each appointment message's headers
 // (appointment_index.h).
 
+#include <cstddef>
 #include <cstdint>
 
 #include "qxstore.h"
@@ -18,6 +19,10 @@ namespace qx {
 uint32_t CalendarReIndexMode();
 // Tests only: the next CalendarReIndexMode() reads the registry again.
 void ForgetCalendarReIndexMode();
+
+// Tests only: rebuilds of at least `appointments` appointments read their
+// messages on helper threads (0 restores the usual number).
+void SetRebuildReadAheadMinimum(size_t appointments);
 
 // Rebuilds the object's index and commits it (the object's names and paths
 // set, its document replaced by the rebuilt one). `mode` 99 says the caller

@@ -195,5 +195,43 @@ TEST_F(AppointmentItemsTest, ChangedFoldersAreRebuiltOnlyWhenTheirIndexFailsOrTh
   ForgetCalendarReIndexMode();
 }
 
+TEST_F(AppointmentItemsTest, RebuildsReadingMessagesOnHelperThreadsSaveTheSameIndex) {
+  // Appointments over several buckets, headers repeated, long and odd, one
+  // message missing.
+  std::string buckets[3];
+  for (int i = 0; i < 300; ++i) {
+    const std::string id = "m" + std::to_string(i) + ".MAI";
+    const int32_t start = k0930 + (i % 3) * 86400 + i * 60;
+    std::string text = "Received: by mx; Tue, 15 Mar 2011 08:0" + std::to_string(i % 10) + ":00 +0100\r\n";
+    text += "From: " + std::string(static_cast<size_t>(i % 5 == 0 ? 600 : 20), 'a') + " \r\n";
+    text += "Subject: S" + std::to_string(i) + "\r\nX-Location: room " + std::to_string(i) + "\r\n";
+    if (i % 4 == 0) text += "Subject: again " + std::to_string(i) + "\r\nX-Read: 1\r\n";
+    text += "Date: Mon, " + std::to_string(1 + i % 28) + " Mar 2011 10:00:00 -0500\r\n";
+    text += "X-StartTime: 09:30 " + std::to_string(1 + i % 28) + " Oct, 2011\r\nX-QXDueBy: 08:00 2 Apr, 2011\r\n";
+    if (i % 7 == 0) text += std::string(3000, 'x') + "\r\n";
+    text += "\r\nbody\r\n";
+    if (i != 17) WriteFile(Calendar(id), text);
+    std::string& bucket = buckets[i % 3];
+    bucket += (bucket.empty() ? "" : "\n") + std::to_string(start) + "\t" + std::to_string(start + 600) + "\t" + id;
+  }
+  auto rebuild = [&](size_t read_ahead_minimum) {
+    for (int day = 0; day < 3; ++day) WriteFile(Calendar("Y11M03D1" + std::to_string(5 + day) + ".CAL"), buckets[day]);
+    SetRebuildReadAheadMinimum(read_ahead_minimum);
+    StoreIndex index;
+    InitStoreIndex(&index);
+    SetStoreIndexNames(&index, "PO", "MB", "Calendar");
+    index.folder_type = 2;
+    EXPECT_EQ(Appointment_RebuildIndex(&index, nullptr, 0, 0), 1u);
+    ReleaseStoreIndex(&index);
+    SetRebuildReadAheadMinimum(0);
+    EXPECT_FALSE(Exists(Calendar("Y11M03D15.CAL")));
+    return ReadFile(Calendar("_index.xml"));
+  };
+  const std::string serial = rebuild(1000000);
+  EXPECT_EQ(rebuild(1), serial);
+  EXPECT_NE(serial.find("ID=\"m299.MAI\""), std::string::npos);
+  EXPECT_EQ(serial.find("m17.MAI"), std::string::npos) << "an entry without its message gets no element";
+}
+
 }  // namespace
 }  // namespace qx
