@@ -15,7 +15,11 @@ std::unique_ptr<platform::TlsStream>& RemoteTls() {
 }
 
 void CloseRemoteSocket() {
-  RemoteTls().reset();
+  // Every call made here while no host is set closes the connection: with
+  // none open, nothing is written, so threads calling the store at once do
+  // not race on the process-wide state.
+  std::unique_ptr<platform::TlsStream>& session = RemoteTls();
+  if (session) session.reset();
   int& socket = RemoteSocket();
   if (socket != 0) {
     platform::CloseSocket(socket);
