@@ -77,7 +77,8 @@ enum class LastName { kListDirectory, kProbeShortName };
 // `part` in the directory `native`, described by `info`.
 bool FindName(const std::string& native, const struct statx& info, std::string_view part,
               LastName how, std::string* actual) {
-  if (how == LastName::kProbeShortName && CanProbeSpellings(part)) {
+  const int most_letters = IsLargeDirectory(info) ? kMostProbedLettersInLargeDirectory : kMostProbedLetters;
+  if (how == LastName::kProbeShortName && CanProbeSpellings(part, most_letters)) {
     const NameLookup kept = FindKeptDirectoryName(info, part, actual);
     if (kept != NameLookup::kNotKept) return kept == NameLookup::kFound;
     if (ProbeRatherThanList(info)) return ProbeSpellings(native, part, actual) == NameLookup::kFound;
