@@ -97,11 +97,7 @@ uint32_t ReadFolderStatusFile(std::string_view path, void* record) {
 
 uint32_t WriteFolderStatusFile(std::string_view path, const void* record) {
   if (record == nullptr || path.empty()) return 0;
-  platform::File file =
-      platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kCreateAlways);
-  if (!file.valid()) return 0;
-  if (!file.Write(record, kFolderStatusSize)) return 0;
-  return file.Close() ? 1 : 0;
+  return platform::OverwriteFile(path, std::string_view(static_cast<const char*>(record), kFolderStatusSize)) ? 1 : 0;
 }
 
 uint32_t WriteFolderStatusInDirectory(std::string_view folder_directory, const void* record) {

@@ -891,6 +891,14 @@ int64_t GetFileSize(std::string_view path) {
   return S_ISDIR(resolved.info.stx_mode) ? 0 : static_cast<int64_t>(resolved.info.stx_size);
 }
 
+bool OverwriteFile(std::string_view path, std::string_view bytes) {
+  File file = File::Open(path, Access::kWrite, Disposition::kOpenAlways);
+  if (!file.valid() || !file.Write(bytes)) return false;
+  const int64_t length = static_cast<int64_t>(bytes.size());
+  if (file.Size() > length && !file.Truncate(length)) return false;
+  return file.Close();
+}
+
 bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
   if (!file.valid()) return false;
