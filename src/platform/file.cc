@@ -511,8 +511,14 @@ int64_t File::Size() const {
 }
 
 bool File::GetTimes(FileTimes* times) const {
+  uint64_t size = 0;
+  return GetSizeAndTimes(&size, times);
+}
+
+bool File::GetSizeAndTimes(uint64_t* size, FileTimes* times) const {
   struct statx info {};
   if (!StatDescriptor(fd_, &info)) return false;
+  *size = info.stx_size;
   *times = TimesFromStatx(info, FileRef{.fd = fd_});
   return true;
 }

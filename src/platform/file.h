@@ -83,6 +83,8 @@ class File {
   bool SyncData();
   int64_t Size() const;  // -1 on failure
   bool GetTimes(FileTimes* times) const;
+  // Size() and GetTimes() from one look at the file.
+  bool GetSizeAndTimes(uint64_t* size, FileTimes* times) const;
   // Times of 0 are left unchanged, as the original did with null pointers.
   // The creation time cannot be changed here and is ignored.
   bool SetTimes(const FileTimes& times);
