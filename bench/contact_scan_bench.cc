@@ -25,6 +25,7 @@
 #include "fastest_runs.h"
 #include "pim/contact_scan.h"
 #include "qxstore.h"
+#include "scratch_store.h"
 
 namespace {
 
@@ -151,18 +152,8 @@ bool PrintRatio(const FastestRunReporter& reporter, const char* what, const char
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/qxstore-contact-bench-XXXXXX";
-  const std::string root = mkdtemp(pattern);
+  const std::string root = StartScratchStore();
   g_folder = root + "/mail/PO/MAILROOT/bench/Contacts";
-  const std::string registry = root + "/registry.reg";
-  FILE* file = std::fopen(registry.c_str(), "wb");
-  std::fprintf(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera]\r\n"
-                     "\"Mail Root\"=\"%s/mail\"\r\n",
-               root.c_str());
-  std::fclose(file);
-  setenv("QXSTORE_REGISTRY", registry.c_str(), 1);
-  setenv("QXSTORE_DIAG", "off", 1);
-  StoreLibrary_Init();
   MakeFolder();
   qx::ScanContacts(g_folder, false, 0);
   std::printf("index saves sync: %s (Store Fsync %s)\n", StoreSyncsIndexes() ? "yes" : "no", StoreFsyncName());

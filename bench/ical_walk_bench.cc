@@ -19,6 +19,7 @@
 #include "fastest_runs.h"
 #include "floor_ratio.h"
 #include "qxstore.h"
+#include "scratch_store.h"
 
 namespace {
 
@@ -110,23 +111,13 @@ BENCHMARK(StoreWalk)->Unit(benchmark::kMillisecond)->Repetitions(5);
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/qxstore-ical-bench-XXXXXX";
-  g_root = mkdtemp(pattern);
+  g_root = StartScratchStore();
   const std::string mailbox = g_root + "/mail/PO/MAILROOT/bench";
   std::filesystem::create_directories(mailbox);
   g_text = CalendarText();
   FILE* file = std::fopen((mailbox + "/calendar.ics").c_str(), "wb");
   std::fwrite(g_text.data(), 1, g_text.size(), file);
   std::fclose(file);
-  const std::string registry = g_root + "/registry.reg";
-  file = std::fopen(registry.c_str(), "wb");
-  std::fprintf(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera]\r\n"
-                     "\"Mail Root\"=\"%s/mail\"\r\n",
-               g_root.c_str());
-  std::fclose(file);
-  setenv("QXSTORE_REGISTRY", registry.c_str(), 1);
-  setenv("QXSTORE_DIAG", "off", 1);
-  StoreLibrary_Init();
   if (StoreFolder_Open("PO", "bench", "calendar.ics", 5, 1) != 1) {
     std::fprintf(stderr, "the calendar does not open\n");
     return 1;

@@ -31,6 +31,7 @@
 #include "index/store_index.h"
 #include "platform/file.h"
 #include "qxstore.h"
+#include "scratch_store.h"
 
 namespace {
 
@@ -224,18 +225,7 @@ bool PrintRatio(const FastestRunReporter& reporter, const char* what, const char
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/qxstore-scan-bench-XXXXXX";
-  g_root = mkdtemp(pattern);
-  std::filesystem::create_directories(g_root + "/mail");
-  const std::string registry = g_root + "/registry.reg";
-  FILE* file = std::fopen(registry.c_str(), "wb");
-  std::fprintf(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera]\r\n"
-                     "\"Mail Root\"=\"%s/mail\"\r\n",
-               g_root.c_str());
-  std::fclose(file);
-  setenv("QXSTORE_REGISTRY", registry.c_str(), 1);
-  setenv("QXSTORE_DIAG", "off", 1);
-  StoreLibrary_Init();
+  g_root = StartScratchStore();
   MakeFolder(kSmall);
   MakeFolder(kLarge);
   qx::ScanFolders(FolderFor(kSmall).c_str(), false, false);

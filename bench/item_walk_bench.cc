@@ -33,6 +33,7 @@
 #include "message/mime_reader.h"
 #include "qxstore.h"
 #include "sample_index.h"
+#include "scratch_store.h"
 
 namespace {
 
@@ -175,18 +176,7 @@ BENCHMARK(StoreBodies)->Unit(benchmark::kMillisecond)->Repetitions(5);
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/qxstore-item-bench-XXXXXX";
-  g_root = mkdtemp(pattern);
-  std::filesystem::create_directories(g_root + "/mail");
-  const std::string registry = g_root + "/registry.reg";
-  FILE* file = std::fopen(registry.c_str(), "wb");
-  std::fprintf(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera]\r\n"
-                     "\"Mail Root\"=\"%s/mail\"\r\n",
-               g_root.c_str());
-  std::fclose(file);
-  setenv("QXSTORE_REGISTRY", registry.c_str(), 1);
-  setenv("QXSTORE_DIAG", "off", 1);
-  StoreLibrary_Init();
+  g_root = StartScratchStore();
   MakeFolders();
   StoreLibrary_SetAffinity(0);
   if (StoreFolder_Open("PO", "bench", "Walk", 0, 1) != 1) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "qxstore.h"
+#include "scratch_store.h"
 
 namespace {
 
@@ -97,21 +98,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/qxstore-size-bench-XXXXXX";
-  g_root = mkdtemp(pattern);
-  std::filesystem::create_directories(g_root + "/mail");
-  const std::string registry = g_root + "/registry.reg";
-  FILE* file = std::fopen(registry.c_str(), "wb");
-  std::fprintf(file,
-               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera]\r\n"
-               "\"Mail Root\"=\"%s/mail\"\r\n\r\n"
-               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera\\CONNECTORS\\SF]\r\n"
-               "\"Quota Enumeration Mode\"=dword:00000001\r\n",
-               g_root.c_str());
-  std::fclose(file);
-  setenv("QXSTORE_REGISTRY", registry.c_str(), 1);
-  setenv("QXSTORE_DIAG", "off", 1);
-  StoreLibrary_Init();
+  g_root = StartScratchStore(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera\\CONNECTORS\\SF]\r\n"
+      "\"Quota Enumeration Mode\"=dword:00000001\r\n");
   MakeMailbox();
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;

@@ -1,6 +1,5 @@
 #include "platform/background_close.h"
 
-#include <pthread.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -10,6 +9,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "platform/fork_safe_instance.h"
 
 namespace qx::platform {
 
@@ -21,15 +22,7 @@ constexpr size_t kMostWaiting = 1024;
 
 class BackgroundCloser {
  public:
-  static BackgroundCloser& Instance() {
-    static BackgroundCloser* closer = [] {
-      auto* made = new BackgroundCloser;  // never destroyed: usable during exit
-      ::pthread_atfork([] { Instance().mutex_.lock(); }, [] { Instance().mutex_.unlock(); },
-                       [] { Instance().StartOverInChild(); });
-      return made;
-    }();
-    return *closer;
-  }
+  static BackgroundCloser& Instance() { return ForkSafeInstance<BackgroundCloser>(); }
 
   // False when the caller is to close the descriptor itself.
   bool Take(int fd) {
@@ -53,6 +46,9 @@ class BackgroundCloser {
   }
 
  private:
+  template <class T>
+  friend T& platform::ForkSafeInstance();
+
   // A thread told to stop ends once nothing waits; one started after it
   // (a hand-over while it was being joined) has a later generation.
   void Run(uint64_t generation) {

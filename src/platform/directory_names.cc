@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
-#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
@@ -17,6 +16,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/fork_safe_instance.h"
 #include "platform/path_resolver.h"
 #include "platform/text_compare.h"
 
@@ -148,15 +148,7 @@ bool ListNames(const std::string& directory, const DirectoryKey& key, NameSet* n
 
 class DirectoryNameCache {
  public:
-  static DirectoryNameCache& Instance() {
-    static DirectoryNameCache* cache = [] {
-      auto* made = new DirectoryNameCache;  // never destroyed: usable during exit
-      ::pthread_atfork([] { Instance().mutex_.lock(); }, [] { Instance().mutex_.unlock(); },
-                       [] { Instance().StartOverInChild(); });
-      return made;
-    }();
-    return *cache;
-  }
+  static DirectoryNameCache& Instance() { return ForkSafeInstance<DirectoryNameCache>(); }
 
   bool ProbeRatherThanList(const struct statx& info) {
     constexpr uint32_t kProbesBeforeListing = 16;
@@ -210,6 +202,9 @@ class DirectoryNameCache {
   }
 
  private:
+  template <class T>
+  friend T& platform::ForkSafeInstance();
+
   static constexpr size_t kNameBudget = 200000;
 
   static NameLookup Look(const Listing& listing, const std::string& folded, std::string* actual) {
