@@ -97,7 +97,8 @@ uint32_t ReadFolderStatusFile(std::string_view path, void* record) {
 
 uint32_t WriteFolderStatusFile(std::string_view path, const void* record) {
   if (record == nullptr || path.empty()) return 0;
-  return platform::OverwriteFile(path, std::string_view(static_cast<const char*>(record), kFolderStatusSize)) ? 1 : 0;
+  const std::string_view bytes(static_cast<const char*>(record), kFolderStatusSize);
+  return platform::OverwriteFile(path, bytes) ? 1 : 0;
 }
 
 uint32_t WriteFolderStatusInDirectory(std::string_view folder_directory, const void* record) {

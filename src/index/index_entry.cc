@@ -33,7 +33,9 @@ bool ReadEntryHeaders(std::string_view folder_dir, std::string_view file_name, u
   const std::string path = JoinStorePath(folder_dir, file_name);
   HeaderReadOptions options = EntryReadOptions(listed.stamp);
   if (listed.folder == nullptr) {
-    if (listed.name_only) record->file_size = static_cast<uint32_t>(std::max<int64_t>(platform::GetFileSize(path), 0));
+    if (listed.name_only) {
+      record->file_size = static_cast<uint32_t>(std::max<int64_t>(platform::GetFileSize(path), 0));
+    }
     return ReadMessageHeaders(path, record, options) == 1;
   }
   // No process holds a message file without sharing (the store never opens

@@ -98,8 +98,8 @@ FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_l
       continue;
     }
     if ((entry.attributes & platform::kAttributeDirectory) != 0) continue;
-    listing.files.push_back(FolderFile{entry.name, entry.size,
-                                       names_only ? 0 : platform::DosStampFromFileTime(entry.last_write_time)});
+    const uint32_t stamp = names_only ? 0 : platform::DosStampFromFileTime(entry.last_write_time);
+    listing.files.push_back(FolderFile{entry.name, entry.size, stamp});
   }
   return listing;
 }
@@ -390,7 +390,8 @@ class FolderScan {
   }
 
   uint64_t FileSizeOrZero(std::string_view name) const {
-    return static_cast<uint64_t>(std::max<int64_t>(platform::GetFileSize(FolderFilePath(directory_, name)), 0));
+    const int64_t size = platform::GetFileSize(FolderFilePath(directory_, name));
+    return static_cast<uint64_t>(std::max<int64_t>(size, 0));
   }
 
   std::string IndexPath() const { return FolderFilePath(directory_, kIndexFileName); }

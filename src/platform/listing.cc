@@ -279,8 +279,9 @@ bool ListNamesMatching(const std::string& directory, std::string_view name_patte
   const auto by_name = [](const FindData& a, const FindData& b) { return a.name < b.name; };
   std::sort(dots.begin(), dots.end(), by_name);
   SortInListingOrder(&found, [](const FindData& data) -> const std::string& { return data.name; });
-  entries->insert(entries->end(), std::make_move_iterator(dots.begin()), std::make_move_iterator(dots.end()));
-  entries->insert(entries->end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+  for (std::vector<FindData>* part : {&dots, &found}) {
+    for (FindData& data : *part) entries->push_back(std::move(data));
+  }
   return true;
 }
 

@@ -120,7 +120,8 @@ ResolvedPath ResolveMissing(const Components& components, LastName last_name) {
         continue;
       }
     }
-    const LastName lookup = i + 1 == count && IsLargeDirectory(directory_info) ? LastName::kProbeShortName : how;
+    const bool large_last = i + 1 == count && IsLargeDirectory(directory_info);
+    const LastName lookup = large_last ? LastName::kProbeShortName : how;
     const bool found = IsDirectoryInfo(directory_info) &&
                        (part == "." || part == ".." ||
                         FindName(resolved.native, directory_info, part, lookup, &actual));

@@ -57,7 +57,7 @@ class WorkAhead {
 
   // Item i, made by a helper or, when none has started it, here. While a
   // helper is still on item i, this thread makes the next unstarted item
-  // rather than wait, so that the caller's core reads too.
+  // (within the window) rather than wait, so that its core works too.
   Item& Take(size_t i) {
     taken_.store(i);
     // Helpers that filled the window wait until half of it has been taken,
