@@ -47,6 +47,9 @@ bool ReadEntryHeaders(std::string_view folder_dir, std::string_view file_name, u
   if (listed.name_only && file.valid() && file.GetSizeAndTimes(&size, &times)) {
     record->file_size = static_cast<uint32_t>(size);
     options.listed_stamp = platform::DosStampFromFileTime(times.last_write);
+    options.known_size = static_cast<int64_t>(size);
+  } else if (!listed.name_only) {
+    options.known_size = file_size;
   }
   return ReadMessageHeaders(std::move(file), path, record, options) == 1;
 }
