@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "index/index_entry.h"
 #include "index/index_stamp.h"
 #include "index/index_text.h"
+#include "index/index_outline.h"
+#include "index/index_outline_cache.h"
 #include "index/index_text_insert.h"
 #include "index/index_transaction.h"
 #include "index/item_insert.h"
@@ -26,6 +29,7 @@
 #include "folder/folder_flags.h"
 #include "folder/folder_size_cache.h"
 #include "frame/store_names.h"
+#include "platform/background_close.h"
 #include "platform/durable_replace.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -115,6 +119,35 @@ std::string SerialisedMessageEntry(std::string_view file_name, uint32_t uid,
   return NodeXml(BuildMessageEntry(root, pugi::xml_node(), file_name, uid, record));
 }
 
+// The outline of the index file `file` has open: the one kept for it when
+// there is one, else its bytes read and recognised. Nothing when the text
+// is not recognised or the file changed while it was read.
+std::shared_ptr<const IndexOutline> OutlineOfIndexFile(const std::string& path, platform::File* file,
+                                                       const platform::FileVersion& version) {
+  if (std::shared_ptr<const IndexOutline> kept = CachedIndexOutline(path, *file)) return kept;
+  std::string bytes;
+  if (!platform::ReadWholeOpenFile(file, &bytes) || platform::FileVersionOf(path) != version) {
+    return nullptr;
+  }
+  const std::optional<IndexText> text = RecogniseIndexText(bytes);
+  if (!text) return nullptr;
+  return std::make_shared<const IndexOutline>(IndexOutline::Of(*text));
+}
+
+// The changed text written to `replacement`: the old text's stretches are
+// copied from `old_file` in the kernel, the new bytes written.
+bool WriteChangedText(const IndexTextInsert& edit, const platform::File& old_file,
+                      platform::FileReplacement* replacement) {
+  for (const IndexTextPiece& piece : edit.Pieces()) {
+    const bool written =
+        piece.from_old_text
+            ? piece.length == 0 || platform::CopyFileRange(old_file, piece.offset, piece.length, &replacement->file())
+            : piece.bytes.empty() || replacement->Write(piece.bytes);
+    if (!written) return false;
+  }
+  return true;
+}
+
 // The insertions of DirectInsertItems on the index file's bytes, when they
 // are a text the splice recognises: the same checks, UIDs and entries as
 // the DOM insert, then one write. False when the text is not recognised
@@ -122,14 +155,13 @@ std::string SerialisedMessageEntry(std::string_view file_name, uint32_t uid,
 bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& files,
                          const char* flag_list, bool* any_inserted, int64_t* inserted_bytes) {
   const std::string path = TransactionIndexPath(index);
-  const std::optional<platform::FileVersion> version = platform::FileVersionOf(path);
-  std::string bytes;
-  if (!version || !platform::ReadWholeFile(path, &bytes) || platform::FileVersionOf(path) != version) {
-    return false;
-  }
-  const std::optional<IndexText> text = RecogniseIndexText(bytes);
-  if (!text) return false;
-  IndexTextInsert edit(*text);
+  platform::File old_file =
+      platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  const std::optional<platform::FileVersion> version = platform::FileVersionOf(old_file);
+  if (!version) return false;
+  const std::shared_ptr<const IndexOutline> outline = OutlineOfIndexFile(path, &old_file, *version);
+  if (!outline) return false;
+  IndexTextInsert edit(*outline);
   if (!edit.UidsInOrder()) return false;
   bool inserted = false;
   int64_t bytes_inserted = 0;
@@ -155,7 +187,8 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
   *any_inserted = inserted;
   *inserted_bytes = bytes_inserted;
   if (!inserted) return true;
-  CommitTransactionWrite(
+  std::optional<platform::FileVersion> written;
+  const bool committed = CommitTransactionWrite(
       index,
       [&] {
         IndexFileWrite result;
@@ -166,16 +199,19 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
             platform::FileVersionOf(path) != version;
         if (result.other_writer) return result;
         platform::FileReplacement replacement(path, path + ".tmp", platform::FileKind::kIndex);
-        bool whole = replacement.valid();
-        for (std::string_view piece : edit.Pieces()) {
-          if (!whole) break;
-          whole = piece.empty() || replacement.Write(piece);
-        }
+        const bool whole = replacement.valid() && WriteChangedText(edit, old_file, &replacement);
+        if (whole) written = platform::FileVersionOf(replacement.file());
         result.written = whole && replacement.Commit();
         if (!result.written) result.error = platform::GetLastError();
         return result;
       },
       [&](FolderStatusRecord status) { edit.CountStatus(status); });
+  if (committed && written) {
+    // The old file is only held here now: its blocks are freed by the last
+    // close, which need not hold up the delivery.
+    platform::CloseInBackground(std::move(old_file));
+    KeepIndexOutline(path, *written, edit.ChangedOutline());
+  }
   return true;
 }
 

@@ -43,10 +43,10 @@ bool ReadEntryHeaders(std::string_view folder_dir, std::string_view file_name, u
   // program still writes it is read again once its stamp moves.
   platform::File file = listed.folder->OpenUnlockedForReading(file_name);
   uint64_t size = 0;
-  platform::FileTimes times;
-  if (listed.name_only && file.valid() && file.GetSizeAndTimes(&size, &times)) {
+  uint64_t last_write = 0;
+  if (listed.name_only && file.valid() && file.GetSizeAndLastWriteTime(&size, &last_write)) {
     record->file_size = static_cast<uint32_t>(size);
-    options.listed_stamp = platform::DosStampFromFileTime(times.last_write);
+    options.listed_stamp = platform::DosStampFromFileTime(last_write);
     options.known_size = static_cast<int64_t>(size);
   } else if (!listed.name_only) {
     options.known_size = file_size;

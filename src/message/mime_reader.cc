@@ -16,9 +16,10 @@ using platform::StartsWithNoCase;
 
 namespace {
 
-platform::File OpenForReading(std::string_view path) {
-  return platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
-}
+// Message files are replaced only whole, by a rename over their names, so
+// a reader that goes through one once needs no share lock: its handle reads
+// the old file or the new one to the end.
+platform::File OpenForReading(std::string_view path) { return platform::File::OpenForReadingThrough(path); }
 
 bool Mentions(std::string_view line, std::string_view text) {
   return FindNoCaseIn(line, text) != std::string_view::npos;
@@ -115,6 +116,11 @@ void SkipPastBoundary(MessageLineReader& reader, const ContentWalk& walk) {
   }
 }
 
+void ReportUnopened() {
+  platform::DiagPrintf("Error: Could not open message file for input. Error Code: %ld\r\n",
+                       static_cast<long>(platform::GetLastError()));
+}
+
 }  // namespace
 
 std::string_view WithoutLineEnd(std::string_view line) {
@@ -128,15 +134,19 @@ uint32_t ReadHeaderValue(std::string_view path, std::string_view name, std::stri
   value->clear();
   platform::File file = OpenForReading(path);
   if (!file.valid()) {
-    platform::DiagPrintf("Error: Could not open message file for input. Error Code: %ld\r\n",
-                         static_cast<long>(platform::GetLastError()));
+    ReportUnopened();
     return 0;
   }
   MessageLineReader reader(file, kHeaderPieceLimit);
   std::string_view raw;
   bool found = false;
   std::string text;
-  while (reader.NextLine(&raw)) {
+  if (!reader.NextLine(&raw)) {
+    // A directory or other unreadable entry fails at its first read.
+    if (reader.failed()) ReportUnopened();
+    return 0;
+  }
+  do {
     const std::string_view line = WithoutLineEnd(raw);
     if (line.empty()) break;
     if (found) {
@@ -151,7 +161,7 @@ uint32_t ReadHeaderValue(std::string_view path, std::string_view name, std::stri
       }
       text.assign(line.substr(start));
     }
-  }
+  } while (reader.NextLine(&raw));
   if (!found) return 0;
   if (size == 0) return 1;
   value->assign(text.substr(0, size - 1));

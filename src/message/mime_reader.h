@@ -8,6 +8,12 @@
 // removed before a line is examined, and every substring test ignores case.
 // No Content-Transfer-Encoding is applied: a quoted-printable or base64 part
 // comes back as it is stored, and callers that show it decode it themselves.
+//
+// The readers go through the file once without a share lock
+// (File::OpenForReadingThrough): message files are only ever replaced whole,
+// by a rename over their names, so a reader sees the old message or the new
+// one, never a mix, and a file held exclusively elsewhere is read all the
+// same. A directory under the name reads as an unopened file.
 
 #include <cstddef>
 #include <cstdint>

@@ -236,8 +236,8 @@ class HeaderIndexer {
 
 pugi::xml_node BuildFromFile(pugi::xml_node root, const ProviderEntry& entry, platform::File& file) {
   if (!file.valid()) return {};
-  platform::FileTimes times;
-  const uint32_t stamp = file.GetTimes(&times) ? platform::DosStampFromFileTime(times.last_write) : 0;
+  uint64_t last_write = 0;
+  const uint32_t stamp = file.GetLastWriteTime(&last_write) ? platform::DosStampFromFileTime(last_write) : 0;
   pugi::xml_node element = AppendElement(root, kEntryElement);
   if (!element) return {};
   element.append_attribute(kIdAttribute).set_value(entry.identifier.c_str());

@@ -12,7 +12,6 @@
 #include "platform/clock.h"
 #include "platform/file_time.h"
 #include "platform/path_resolver.h"
-#include "platform/random_id.h"
 #include "platform/registry.h"
 
 namespace qx::platform {
@@ -23,7 +22,7 @@ constexpr const char* kSettingsKey = "SOFTWARE\\Wow6432Node\\Tal Mera\\Tal Mera"
 constexpr const char* kDirectoryValueName = "Index Cache Directory";
 constexpr const char* kDirectoryVariable = "QXSTORE_CACHE_DIR";
 constexpr const char* kDefaultDirectory = "/var/cache/qxstore";
-constexpr char kMagic[8] = {'Q', 'X', 'C', 'A', 'C', 'H', 'E', '1'};
+constexpr char kMagic[8] = {'Q', 'X', 'C', 'A', 'C', 'H', 'E', '2'};
 
 // A file whose times are this close to now may still change within the
 // same time step: a clock tick (at most 10 ms) where times carry
@@ -72,23 +71,50 @@ std::string RecordHeader(std::string_view native_path, const FileVersion& identi
   return header;
 }
 
+// A checksum of a record's bytes, taken eight at a time: a record read
+// while another process writes it over, or torn by a crash, does not add
+// up and is a miss.
+// The header and the payload are summed one after the other, `sum` carrying
+// on from the first.
+uint64_t RecordChecksum(std::string_view bytes, uint64_t sum = 1469598103934665603ULL) {
+  constexpr uint64_t kPrime = 1099511628211ULL;
+  sum ^= bytes.size();
+  size_t at = 0;
+  for (; at + sizeof(uint64_t) <= bytes.size(); at += sizeof(uint64_t)) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + at, sizeof word);
+    sum = (sum ^ word) * kPrime;
+    sum ^= sum >> 29;
+  }
+  for (; at < bytes.size(); ++at) sum = (sum ^ static_cast<unsigned char>(bytes[at])) * kPrime;
+  return sum;
+}
+
 bool ReadAll(int fd, std::string* out) {
-  char buffer[16384];
+  // Sized by the record as it is now, so that one read takes it whole.
+  struct stat info {};
+  const size_t expected = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+  out->resize(expected + 1);
+  size_t filled = 0;
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (filled == out->size()) out->resize(filled + 16384);
+    const ssize_t got = ::read(fd, out->data() + filled, out->size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
-    if (got == 0) return true;
-    out->append(buffer, static_cast<size_t>(got));
+    if (got == 0) {
+      out->resize(filled);
+      return true;
+    }
+    filled += static_cast<size_t>(got);
   }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+bool WriteAllAt(int fd, uint64_t offset, std::string_view bytes) {
+  for (size_t at = 0; at < bytes.size();) {
+    const ssize_t put = ::pwrite(fd, bytes.data() + at, bytes.size() - at, static_cast<off_t>(offset + at));
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(put));
+    at += static_cast<size_t>(put);
   }
   return true;
 }
@@ -130,9 +156,17 @@ std::optional<std::string> ReadDerivedCache(std::string_view kind, std::string_v
   std::string record;
   const bool read = ReadAll(fd, &record);
   ::close(fd);
+  uint64_t checksum = 0;
+  if (!read || record.size() < sizeof checksum) return std::nullopt;
+  std::memcpy(&checksum, record.data() + record.size() - sizeof checksum, sizeof checksum);
+  record.resize(record.size() - sizeof checksum);
   const std::string header = RecordHeader(native_path, identity);
-  if (!read || !std::string_view(record).starts_with(header)) return std::nullopt;
-  return record.substr(header.size());
+  if (!std::string_view(record).starts_with(header) ||
+      RecordChecksum(std::string_view(record).substr(header.size()), RecordChecksum(header)) != checksum) {
+    return std::nullopt;
+  }
+  record.erase(0, header.size());
+  return record;
 }
 
 bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
@@ -140,18 +174,25 @@ bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
   const std::string directory = DerivedCacheDirectory();
   if (directory.empty()) return false;
   ::mkdir(directory.c_str(), 0700);
-  const std::string target = RecordPath(directory, kind, native_path);
-  const std::string temporary = target + "." + GuidText(NewGuid()) + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const std::string header = RecordHeader(native_path, identity);
+  const uint64_t checksum = RecordChecksum(payload, RecordChecksum(header));
+  const std::string_view checksum_bytes(reinterpret_cast<const char*>(&checksum), sizeof checksum);
+  const uint64_t size = header.size() + payload.size() + sizeof checksum;
+  // Written over in place, not replaced: a rename over the old record would
+  // free its blocks and make the file system write the new one out at
+  // once, milliseconds a record on a busy disk. The checksum tells a reader
+  // that met the record half written. A lost record is only a miss, so
+  // nothing is synced.
+  const int fd = ::open(RecordPath(directory, kind, native_path).c_str(),
+                        O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  // A lost record is only a miss, so nothing is synced.
-  const bool written = WriteAll(fd, RecordHeader(native_path, identity)) && WriteAll(fd, payload);
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
+  struct stat info {};
+  bool written = WriteAllAt(fd, 0, header) && WriteAllAt(fd, header.size(), payload) &&
+                 WriteAllAt(fd, header.size() + payload.size(), checksum_bytes) && ::fstat(fd, &info) == 0;
+  if (written && static_cast<uint64_t>(info.st_size) > size) {
+    written = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
   }
-  return true;
+  return ::close(fd) == 0 && written;
 }
 
 }  // namespace qx::platform

@@ -42,8 +42,10 @@ std::optional<std::string> ReadDerivedCache(std::string_view kind, std::string_v
                                             const FileVersion& identity);
 
 // Keeps `payload` as the record of `kind` for the file at `native_path`,
-// made from a file of identity `identity` (replacing the record in one
-// rename). False when caches are off or the record cannot be written.
+// made from a file of identity `identity`. The record is written over in
+// place and carries a checksum: one read while it is written, or torn by a
+// crash, is a miss. False when caches are off or the record cannot be
+// written.
 bool WriteDerivedCache(std::string_view kind, std::string_view native_path,
                        const FileVersion& identity, std::string_view payload);
 

@@ -19,6 +19,7 @@ enum ErrorCode : uint32_t {
   kErrorNotReady = 21,  // the device is not ready: the power is off (fault_injection.h)
   kErrorGenFailure = 31,
   kErrorSharingViolation = 32,
+  kErrorHandleEof = 38,  // a file ended before the bytes asked for
   kErrorFileExists = 80,
   kErrorInvalidParameter = 87,
   kErrorDiskFull = 112,

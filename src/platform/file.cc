@@ -72,7 +72,8 @@ bool UmaskMayNarrow(mode_t mode) { return (mode & ~static_cast<mode_t>(S_IRWXU))
 // The store keeps plain files and directories only. A FIFO, device or
 // socket found under a store name is refused rather than waited on: the
 // opens never block (O_NONBLOCK, which plain files ignore), and this check
-// comes before anything is read or written.
+// comes before anything is read or written (for a handle read through once,
+// before its second read: see File::OpenForReadingThrough).
 bool IsStoreFileType(int fd) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return true;
@@ -325,12 +326,13 @@ File::~File() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_), probe_(other.probe_) { other.fd_ = -1; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = other.fd_;
+    probe_ = other.probe_;
     other.fd_ = -1;
   }
   return *this;
@@ -385,6 +387,24 @@ File File::Open(std::string_view path, Access access, Disposition asked, Sharing
                                                     disposition == Disposition::kOpenAlways);
   SetLastError(reports_existing ? kErrorAlreadyExists : kErrorSuccess);
   return File(opened.fd);
+}
+
+File File::OpenForReadingThrough(std::string_view path) {
+  const int flags = O_RDONLY | O_NONBLOCK;
+  std::string native = SpelledNativePath(path);
+  if (AnyFaultArmed() && FaultFires(FaultOp::kOpen, native)) return File();
+  int fd = OpenRetrying(native, flags);
+  if (fd < 0 && errno == ENOENT) {
+    fd = OpenResolved(path, flags, Disposition::kOpenExisting).fd;
+    if (fd < 0) return File();
+  } else if (fd < 0) {
+    SetLastErrorFromErrno(errno);
+    return File();
+  }
+  SetLastError(kErrorSuccess);
+  File file(fd);
+  file.probe_ = TypeProbe::kAfterFirstRead;
+  return file;
 }
 
 Directory::~Directory() {
@@ -459,14 +479,40 @@ bool Directory::Sync() {
 }
 
 int64_t File::Read(void* buffer, size_t count) {
+  if (probe_ == TypeProbe::kBeforeNextRead) {
+    probe_ = TypeProbe::kMade;
+    if (!IsStoreFileType(fd_)) {
+      SetLastError(kErrorAccessDenied);
+      return -1;
+    }
+  }
   while (true) {
     const ssize_t got = ::read(fd_, buffer, count);
-    if (got >= 0) return got;
+    if (got >= 0) {
+      if (probe_ == TypeProbe::kAfterFirstRead) probe_ = TypeProbe::kBeforeNextRead;
+      return got;
+    }
     if (errno != EINTR) {
       SetLastErrorFromErrno(errno);
       return -1;
     }
   }
+}
+
+int64_t File::ReadAt(uint64_t offset, void* buffer, size_t count) const {
+  char* bytes = static_cast<char*>(buffer);
+  size_t filled = 0;
+  while (filled < count) {
+    const ssize_t got = ::pread(fd_, bytes + filled, count - filled, static_cast<off_t>(offset + filled));
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      SetLastErrorFromErrno(errno);
+      return -1;
+    }
+    filled += static_cast<size_t>(got);
+  }
+  return static_cast<int64_t>(filled);
 }
 
 bool File::Write(const void* data, size_t count) {
@@ -511,15 +557,25 @@ int64_t File::Size() const {
 }
 
 bool File::GetTimes(FileTimes* times) const {
-  uint64_t size = 0;
-  return GetSizeAndTimes(&size, times);
-}
-
-bool File::GetSizeAndTimes(uint64_t* size, FileTimes* times) const {
   struct statx info {};
   if (!StatDescriptor(fd_, &info)) return false;
-  *size = info.stx_size;
   *times = TimesFromStatx(info, FileRef{.fd = fd_});
+  return true;
+}
+
+bool File::GetLastWriteTime(uint64_t* last_write) const {
+  uint64_t size = 0;
+  return GetSizeAndLastWriteTime(&size, last_write);
+}
+
+bool File::GetSizeAndLastWriteTime(uint64_t* size, uint64_t* last_write) const {
+  struct statx info {};
+  if (::statx(fd_, "", AT_EMPTY_PATH, STATX_SIZE | STATX_MTIME, &info) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  *size = info.stx_size;
+  *last_write = FileTimeFromStatx(info.stx_mtime);
   return true;
 }
 
@@ -865,6 +921,44 @@ bool CopyOpenFile(const File& from, File* to, CopiedTime time) {
   return to->SetTimes(FileTimes{.last_write = source_times.last_write});
 }
 
+bool CopyFileRange(const File& from, uint64_t offset, uint64_t length, File* to) {
+  if (FaultFiresForDescriptor(FaultOp::kWrite, to->fd())) return false;
+  if (PowerLossTracking()) NoteWriting(to->fd());
+  auto in_offset = static_cast<off_t>(offset);
+  uint64_t left = length;
+  while (left > 0) {
+    const ssize_t copied = ::copy_file_range(from.fd(), &in_offset, to->fd(), nullptr, left, 0);
+    if (copied > 0) {
+      left -= static_cast<uint64_t>(copied);
+      continue;
+    }
+    if (copied == 0) {
+      SetLastError(kErrorHandleEof);
+      return false;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  // Where the kernel refuses, the rest goes through a buffer.
+  char buffer[65536];
+  while (left > 0) {
+    const int64_t got =
+        from.ReadAt(static_cast<uint64_t>(in_offset), buffer, std::min<uint64_t>(left, sizeof buffer));
+    if (got < 0) return false;
+    if (got == 0) {
+      SetLastError(kErrorHandleEof);
+      return false;
+    }
+    if (!to->Write(buffer, static_cast<size_t>(got))) return false;
+    in_offset += got;
+    left -= static_cast<uint64_t>(got);
+  }
+  RecordStep(DurabilityStep::kWrite);
+  return true;
+}
+
 bool GetFileTimes(std::string_view path, FileTimes* times) {
   const ResolvedPath resolved = ResolvePath(path);
   if (!resolved.exists) {
@@ -907,10 +1001,13 @@ bool OverwriteFile(std::string_view path, std::string_view bytes) {
 
 bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   File file = File::Open(path, Access::kRead, Disposition::kOpenExisting);
-  if (!file.valid()) return false;
+  return file.valid() && ReadWholeOpenFile(&file, contents, room);
+}
+
+bool ReadWholeOpenFile(File* file, std::string* contents, size_t room) {
   // Read straight into the string, sized for the file as it is now; a file
   // that grows meanwhile is read on to its end.
-  const int64_t size = file.Size();
+  const int64_t size = file->Size();
   const size_t expected = size > 0 ? static_cast<size_t>(size) : 0;
   size_t filled = 0;
   contents->clear();
@@ -918,7 +1015,7 @@ bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {
   contents->resize(expected);
   while (true) {
     if (filled == contents->size()) contents->resize(filled + 65536);
-    const int64_t got = file.Read(contents->data() + filled, contents->size() - filled);
+    const int64_t got = file->Read(contents->data() + filled, contents->size() - filled);
     if (got < 0) return false;
     if (got == 0) {
       contents->resize(filled);

@@ -64,11 +64,28 @@ class File {
   static File Open(std::string_view path, Access access, Disposition disposition,
                    Sharing sharing = Sharing::kShared);
 
+  // Opens the existing file at `path` for reading it through once, for a
+  // reader that needs no share lock: one whose file is only ever replaced
+  // whole, by a rename over its name (message files), so that an open
+  // handle reads either the old file or the new one, never a mix. No lock
+  // is taken, so the open does not take part in the sharing rules of Open:
+  // a file held exclusively elsewhere opens too. Nor is the file's type
+  // probed before the first read: a directory opens, and its first read
+  // fails with 5 (EISDIR); a FIFO's reads give 0 or fail, never wait
+  // (O_NONBLOCK). Only a read after the first makes the probe Open makes,
+  // and fails with 5 for anything but a plain file, so a device reached
+  // through a link is left after one read. A file that one read takes whole
+  // costs one open, one read and one close.
+  static File OpenForReadingThrough(std::string_view path);
+
   bool valid() const { return fd_ >= 0; }
   int fd() const { return fd_; }
 
   // Bytes read (0 at the end), or -1 on failure.
   int64_t Read(void* buffer, size_t count);
+  // Reads up to `count` bytes from `offset` without moving the position;
+  // bytes read (fewer only at the end), or -1 on failure.
+  int64_t ReadAt(uint64_t offset, void* buffer, size_t count) const;
   // Writes all bytes; false on failure (a full disk gives 112).
   bool Write(const void* data, size_t count);
   bool Write(std::string_view text) { return Write(text.data(), text.size()); }
@@ -83,8 +100,13 @@ class File {
   bool SyncData();
   int64_t Size() const;  // -1 on failure
   bool GetTimes(FileTimes* times) const;
-  // Size() and GetTimes() from one look at the file.
-  bool GetSizeAndTimes(uint64_t* size, FileTimes* times) const;
+  // The last-write time alone (FILETIME ticks): one statx of the open file
+  // for that time only, without the upkeep of a creation time that GetTimes
+  // makes where the file system keeps no birth time (an attribute read,
+  // and a write the first time).
+  bool GetLastWriteTime(uint64_t* last_write) const;
+  // Size() and GetLastWriteTime() from that one statx.
+  bool GetSizeAndLastWriteTime(uint64_t* size, uint64_t* last_write) const;
   // Times of 0 are left unchanged, as the original did with null pointers.
   // The creation time cannot be changed here and is ignored.
   bool SetTimes(const FileTimes& times);
@@ -107,7 +129,10 @@ class File {
   friend class Directory;
   friend void CloseInBackground(File file);  // background_close.h
   explicit File(int fd) : fd_(fd) {}
+  // When the type probe of a handle from OpenForReadingThrough is made.
+  enum class TypeProbe : uint8_t { kMade, kAfterFirstRead, kBeforeNextRead };
   int fd_ = -1;
+  TypeProbe probe_ = TypeProbe::kMade;
 };
 
 // A directory kept open, so that many of its files are opened by name
@@ -207,6 +232,11 @@ enum class CopiedTime { kSource, kNow };
 // file the caller has opened itself (durable_replace.h). False with the last
 // error on failure.
 bool CopyOpenFile(const File& from, File* to, CopiedTime time = CopiedTime::kSource);
+// Copies `length` bytes of the open file `from`, starting at `offset`, into
+// `to` at its position, inside the kernel where the file system allows it
+// (the bytes never pass through the process). False with the last error on
+// failure, also when `from` ends before the range does (38).
+bool CopyFileRange(const File& from, uint64_t offset, uint64_t length, File* to);
 
 bool GetFileTimes(std::string_view path, FileTimes* times);
 bool SetFileTimes(std::string_view path, const FileTimes& times);
@@ -224,5 +254,7 @@ bool OverwriteFile(std::string_view path, std::string_view bytes);
 // `room` more bytes are reserved behind the contents, for a caller that
 // appends to them without the string moving.
 bool ReadWholeFile(std::string_view path, std::string* contents, size_t room = 0);
+// The same for a file already open, read from its current position.
+bool ReadWholeOpenFile(File* file, std::string* contents, size_t room = 0);
 
 }  // namespace qx::platform

@@ -10,13 +10,6 @@ namespace {
 
 constexpr const char* kCreationAttribute = "user.qx.btime";
 
-uint64_t FileTimeFromStatx(const struct statx_timestamp& stamp) {
-  struct timespec ts {};
-  ts.tv_sec = static_cast<time_t>(stamp.tv_sec);
-  ts.tv_nsec = static_cast<long>(stamp.tv_nsec);
-  return FileTimeFromTimespec(ts);
-}
-
 bool ParseTicks(const char* text, size_t length, uint64_t* ticks) {
   auto [end, error] = std::from_chars(text, text + length, *ticks);
   return error == std::errc() && end == text + length && *ticks != 0;
@@ -83,6 +76,13 @@ uint32_t DosStampFromFileTime(uint64_t file_time) {
   uint16_t time = 0;
   if (!FileTimeToDosDateTime(file_time, &date, &time)) return 0;
   return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+uint64_t FileTimeFromStatx(const struct statx_timestamp& stamp) {
+  struct timespec ts {};
+  ts.tv_sec = static_cast<time_t>(stamp.tv_sec);
+  ts.tv_nsec = static_cast<long>(stamp.tv_nsec);
+  return FileTimeFromTimespec(ts);
 }
 
 FileTimes TimesFromStatx(const struct statx& info, FileRef file) {

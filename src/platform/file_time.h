@@ -40,6 +40,9 @@ struct FileRef {
   const char* native_path = nullptr;
 };
 
+// One time of a statx result.
+uint64_t FileTimeFromStatx(const struct statx_timestamp& stamp);
+
 // The statx mask that TimesFromStatx needs.
 constexpr unsigned int kTimesStatxMask = STATX_BASIC_STATS | STATX_BTIME;
 

@@ -2,11 +2,11 @@
 
 #include <curl/curl.h>
 #include <dlfcn.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
 
 #include <memory>
 #include <mutex>
+
+#include "platform/openssl_library.h"
 
 namespace qx::platform {
 
@@ -32,9 +32,12 @@ size_t CollectBody(char* data, size_t size, size_t count, void* user) {
 // Adds the extra CA file to the CAs libcurl has loaded from the system's
 // store, rather than replacing them as CURLOPT_CAINFO would.
 CURLcode AddExtraCa(CURL*, void* ssl_context, void* ca_file) {
-  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(ssl_context));
+  // libcurl has loaded OpenSSL by now; this finds the same copy.
+  const OpenSsl* openssl = LoadOpenSsl();
+  if (openssl == nullptr) return CURLE_SSL_CACERT_BADFILE;
+  X509_STORE* store = openssl->SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(ssl_context));
   const auto* file = static_cast<const std::string*>(ca_file);
-  return X509_STORE_load_file(store, file->c_str()) == 1 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
+  return openssl->X509_STORE_load_file(store, file->c_str()) == 1 ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
 }
 
 // libcurl and the thirty libraries it needs are loaded on the first

@@ -11,33 +11,100 @@
 #include <mutex>
 #include <string>
 
+#include "platform/library_loader.h"
+
 namespace qx {
 
 namespace {
 
-void IgnoreLibraryMessage(void*, const char*, ...) {}
+// libxslt, libxml2 and the libraries they need (ICU among them) are loaded
+// on the first transform, not with every process of the store: a delivery
+// in a new process would otherwise spend a good part of its start loading
+// them. Only their headers are used at build time.
+struct Libxslt {
+  decltype(&xmlInitParser) init_parser = nullptr;
+  decltype(&xmlSetGenericErrorFunc) set_xml_error_func = nullptr;
+  decltype(&xsltSetGenericErrorFunc) set_xslt_error_func = nullptr;
+  decltype(&xmlReadMemory) read_memory = nullptr;
+  decltype(&xmlFreeDoc) free_doc = nullptr;
+  decltype(&xmlStrEqual) str_equal = nullptr;
+  decltype(&xmlDocGetRootElement) root_element = nullptr;
+  decltype(xmlFree)* free = nullptr;  // a variable of libxml2's holding its free function
+  decltype(&xsltParseStylesheetDoc) parse_stylesheet = nullptr;
+  decltype(&xsltFreeStylesheet) free_stylesheet = nullptr;
+  decltype(&xsltNewSecurityPrefs) new_security_prefs = nullptr;
+  decltype(&xsltFreeSecurityPrefs) free_security_prefs = nullptr;
+  decltype(&xsltSetSecurityPrefs) set_security_prefs = nullptr;
+  decltype(&xsltSecurityForbid) security_forbid = nullptr;
+  decltype(&xsltNewTransformContext) new_context = nullptr;
+  decltype(&xsltFreeTransformContext) free_context = nullptr;
+  decltype(&xsltSetCtxtSecurityPrefs) set_context_security_prefs = nullptr;
+  decltype(&xsltApplyStylesheetUser) apply_stylesheet = nullptr;
+  decltype(&xsltSaveResultToString) save_result = nullptr;
+};
 
-// libxml2 keeps its error handlers per thread; libxslt keeps one for all.
-void SilenceLibraryMessages() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    xmlInitParser();
-    xsltSetGenericErrorFunc(nullptr, IgnoreLibraryMessage);
-  });
-  xmlSetGenericErrorFunc(nullptr, IgnoreLibraryMessage);
+template <typename Symbol>
+bool Bind(platform::LibraryHandle library, const char* name, Symbol* symbol) {
+  *symbol = reinterpret_cast<Symbol>(platform::GetProcAddress(library, name));
+  return *symbol != nullptr;
 }
 
+void IgnoreLibraryMessage(void*, const char*, ...) {}
+
+// The loaded and started libraries; null when they cannot be loaded.
+const Libxslt* LoadLibxslt() {
+  static Libxslt xslt;
+  static bool loaded = false;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // libxslt brings libxml2 in; its handle finds the symbols of both.
+    platform::LibraryHandle library = platform::LoadLibrary("libxslt.so.1");
+    if (library == nullptr) return;
+    loaded = Bind(library, "xmlInitParser", &xslt.init_parser) &&
+             Bind(library, "xmlSetGenericErrorFunc", &xslt.set_xml_error_func) &&
+             Bind(library, "xsltSetGenericErrorFunc", &xslt.set_xslt_error_func) &&
+             Bind(library, "xmlReadMemory", &xslt.read_memory) && Bind(library, "xmlFreeDoc", &xslt.free_doc) &&
+             Bind(library, "xmlStrEqual", &xslt.str_equal) &&
+             Bind(library, "xmlDocGetRootElement", &xslt.root_element) && Bind(library, "xmlFree", &xslt.free) &&
+             Bind(library, "xsltParseStylesheetDoc", &xslt.parse_stylesheet) &&
+             Bind(library, "xsltFreeStylesheet", &xslt.free_stylesheet) &&
+             Bind(library, "xsltNewSecurityPrefs", &xslt.new_security_prefs) &&
+             Bind(library, "xsltFreeSecurityPrefs", &xslt.free_security_prefs) &&
+             Bind(library, "xsltSetSecurityPrefs", &xslt.set_security_prefs) &&
+             Bind(library, "xsltSecurityForbid", &xslt.security_forbid) &&
+             Bind(library, "xsltNewTransformContext", &xslt.new_context) &&
+             Bind(library, "xsltFreeTransformContext", &xslt.free_context) &&
+             Bind(library, "xsltSetCtxtSecurityPrefs", &xslt.set_context_security_prefs) &&
+             Bind(library, "xsltApplyStylesheetUser", &xslt.apply_stylesheet) &&
+             Bind(library, "xsltSaveResultToString", &xslt.save_result);
+    if (!loaded) return;
+    xslt.init_parser();
+    xslt.set_xslt_error_func(nullptr, IgnoreLibraryMessage);
+  });
+  return loaded ? &xslt : nullptr;
+}
+
+// libxml2 keeps its error handlers per thread; libxslt keeps one for all.
+const Libxslt* StartLibraries() {
+  const Libxslt* xslt = LoadLibxslt();
+  if (xslt != nullptr) xslt->set_xml_error_func(nullptr, IgnoreLibraryMessage);
+  return xslt;
+}
+
+// The loaded libraries, for what runs once TransformNode has found them loaded.
+const Libxslt& Xslt() { return *LoadLibxslt(); }
+
 struct XmlDocDeleter {
-  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+  void operator()(xmlDoc* doc) const { Xslt().free_doc(doc); }
 };
 struct StylesheetDeleter {
-  void operator()(xsltStylesheet* style) const { xsltFreeStylesheet(style); }
+  void operator()(xsltStylesheet* style) const { Xslt().free_stylesheet(style); }
 };
 struct TransformContextDeleter {
-  void operator()(xsltTransformContext* context) const { xsltFreeTransformContext(context); }
+  void operator()(xsltTransformContext* context) const { Xslt().free_context(context); }
 };
 struct SecurityPrefsDeleter {
-  void operator()(xsltSecurityPrefs* prefs) const { xsltFreeSecurityPrefs(prefs); }
+  void operator()(xsltSecurityPrefs* prefs) const { Xslt().free_security_prefs(prefs); }
 };
 using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocDeleter>;
 
@@ -90,7 +157,7 @@ XmlDocPtr ParseForLibxml(pugi::xml_node node) {
   StringWriter writer(&text);
   node.print(writer, "", kXmlSaveFormat | pugi::format_skip_control_chars, pugi::encoding_utf8);
   text = ValidUtf8(text);
-  return XmlDocPtr(xmlReadMemory(text.data(), static_cast<int>(text.size()), "document.xml", "UTF-8",
+  return XmlDocPtr(Xslt().read_memory(text.data(), static_cast<int>(text.size()), "document.xml", "UTF-8",
                                  XML_PARSE_NONET));
 }
 
@@ -102,9 +169,9 @@ bool LoadsOtherStylesheets(const xmlNode* node) {
       reinterpret_cast<const xmlChar*>("http://www.w3.org/1999/XSL/Transform");
   for (; node != nullptr; node = node->next) {
     if (node->type != XML_ELEMENT_NODE) continue;
-    const bool xslt = node->ns != nullptr && xmlStrEqual(node->ns->href, kXsltNamespace);
-    if (xslt && (xmlStrEqual(node->name, BAD_CAST "import") ||
-                 xmlStrEqual(node->name, BAD_CAST "include"))) {
+    const bool xslt = node->ns != nullptr && Xslt().str_equal(node->ns->href, kXsltNamespace);
+    if (xslt && (Xslt().str_equal(node->name, BAD_CAST "import") ||
+                 Xslt().str_equal(node->name, BAD_CAST "include"))) {
       return true;
     }
     if (LoadsOtherStylesheets(node->children)) return true;
@@ -114,8 +181,8 @@ bool LoadsOtherStylesheets(const xmlNode* node) {
 
 std::unique_ptr<xsltStylesheet, StylesheetDeleter> CompileStylesheet(const XmlDocument& stylesheet) {
   XmlDocPtr style_doc = ParseForLibxml(stylesheet.dom());
-  if (!style_doc || LoadsOtherStylesheets(xmlDocGetRootElement(style_doc.get()))) return nullptr;
-  xsltStylesheet* style = xsltParseStylesheetDoc(style_doc.get());
+  if (!style_doc || LoadsOtherStylesheets(Xslt().root_element(style_doc.get()))) return nullptr;
+  xsltStylesheet* style = Xslt().parse_stylesheet(style_doc.get());
   if (style == nullptr) return nullptr;
   style_doc.release();  // the stylesheet owns it now
   return std::unique_ptr<xsltStylesheet, StylesheetDeleter>(style);
@@ -124,12 +191,12 @@ std::unique_ptr<xsltStylesheet, StylesheetDeleter> CompileStylesheet(const XmlDo
 // A caller's stylesheet sees the document it is applied to and nothing
 // else: document() of a file or a URL is refused, as are writes.
 std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> NoFilesNoNetwork() {
-  std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> prefs(xsltNewSecurityPrefs());
+  std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> prefs(Xslt().new_security_prefs());
   if (!prefs) return prefs;
   for (xsltSecurityOption option :
        {XSLT_SECPREF_READ_FILE, XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
         XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK}) {
-    xsltSetSecurityPrefs(prefs.get(), option, xsltSecurityForbid);
+    Xslt().set_security_prefs(prefs.get(), option, Xslt().security_forbid);
   }
   return prefs;
 }
@@ -138,26 +205,26 @@ std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter> NoFilesNoNetwork() {
 
 XmlDocument TransformNode(pugi::xml_node source, const XmlDocument& stylesheet) {
   if (!source || !stylesheet || !stylesheet.DocumentElement()) return XmlDocument();
-  SilenceLibraryMessages();
+  if (StartLibraries() == nullptr) return XmlDocument();
 
   auto style = CompileStylesheet(stylesheet);
   XmlDocPtr input = ParseForLibxml(source);
   auto prefs = NoFilesNoNetwork();
   if (!style || !input || !prefs) return XmlDocument();
   std::unique_ptr<xsltTransformContext, TransformContextDeleter> context(
-      xsltNewTransformContext(style.get(), input.get()));
-  if (!context || xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0) return XmlDocument();
+      Xslt().new_context(style.get(), input.get()));
+  if (!context || Xslt().set_context_security_prefs(prefs.get(), context.get()) != 0) return XmlDocument();
 
-  XmlDocPtr result(xsltApplyStylesheetUser(style.get(), input.get(), nullptr, nullptr, nullptr,
+  XmlDocPtr result(Xslt().apply_stylesheet(style.get(), input.get(), nullptr, nullptr, nullptr,
                                            context.get()));
   if (!result || context->state != XSLT_STATE_OK) return XmlDocument();
   xmlChar* text = nullptr;
   int length = 0;
-  if (xsltSaveResultToString(&text, &length, result.get(), style.get()) != 0 || text == nullptr) {
+  if (Xslt().save_result(&text, &length, result.get(), style.get()) != 0 || text == nullptr) {
     return XmlDocument();
   }
   std::string output(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
-  xmlFree(text);
+  (*Xslt().free)(text);
 
   XmlDocument document = XmlDocument::New();
   if (!document.LoadXml(output)) return XmlDocument();

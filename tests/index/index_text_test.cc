@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "index/direct_transactions.h"
 #include "index/folder_status.h"
 #include "index/index_format.h"
+#include "index/index_outline.h"
+#include "index/index_outline_cache.h"
 #include "index/index_text_insert.h"
+#include "platform/derived_cache.h"
 #include "platform/file.h"
 #include "support/mail_folder_test.h"
 
@@ -103,7 +108,8 @@ TEST(IndexTextTest, RecognisesExactlyTheTextsTheSerialiserWritesAndReadsTheirEnt
     EXPECT_EQ(text_ids, dom_ids) << testing::PrintToString(text);
     std::array<uint32_t, kFolderStatusFields> from_dom{}, from_text{};
     ComputeFolderStatus(document, from_dom);
-    IndexTextInsert(*found).CountStatus(from_text);
+    const IndexOutline outline = IndexOutline::Of(*found);
+    IndexTextInsert(outline).CountStatus(from_text);
     EXPECT_EQ(from_text, from_dom) << testing::PrintToString(text);
   }
   EXPECT_GT(recognised, 1500u);  // the bulk of the rounds met the recognised path
@@ -175,6 +181,79 @@ TEST_F(IndexTextDeliveryTest, DeliveriesIntoTheBytesWriteWhatTheDomWrites) {
     }
   }
   EXPECT_GT(spliced, size_t{kSteps} / 3);  // most deliveries took the byte path
+}
+
+// A delivery keeps the outline of the file it wrote; it must be the outline
+// of that very text (or the next delivery splices at the wrong places), and
+// an edit in place by another writer, same size and times restored, must
+// keep the next delivery from using it.
+TEST_F(IndexTextDeliveryTest, AKeptOutlineDescribesTheFileWrittenAndNoFileChangedSince) {
+  std::mt19937 random(11);
+  const std::string index_path = Path("_index.xml");
+  // The outline kept for the index file as it is now, read from its record
+  // (as another process reads it) and as this process answers; the two agree.
+  const auto kept_outline = [&]() -> std::optional<IndexOutline> {
+    const platform::File file =
+        platform::File::Open(index_path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+    std::string native;
+    const std::optional<platform::FileVersion> identity = platform::IdentifyFile(index_path, &native);
+    std::optional<std::string> record = platform::ReadDerivedCache("outline", native, *identity);
+    const std::shared_ptr<const IndexOutline> answered = CachedIndexOutline(index_path, file);
+    EXPECT_EQ(record.has_value(), answered != nullptr);
+    if (!record || !answered) return std::nullopt;
+    EXPECT_TRUE(*record == answered->ToBytes());
+    return IndexOutline::FromBytes(std::move(*record));
+  };
+  // Another writer's same-length edit in place, its modification time put back.
+  const auto edit_in_place = [&](std::string_view from, std::string_view to) {
+    std::string text = IndexFile();
+    const size_t at = text.find(from);
+    if (at == std::string::npos) return false;
+    text.replace(at, from.size(), to);
+    platform::FileTimes times;
+    EXPECT_TRUE(platform::GetFileTimes(index_path, &times));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // past a coarse clock's tick
+    platform::File file =
+        platform::File::Open(index_path, platform::Access::kWrite, platform::Disposition::kOpenExisting);
+    EXPECT_TRUE(file.valid() && file.Write(text));
+    file.Close();
+    EXPECT_TRUE(platform::SetFileTimes(index_path, times));
+    return true;
+  };
+
+  Put("first.MAI", test::MessageText("first"));
+  ASSERT_EQ(Direct_StoreIndex_InsertItem("PO", "box", "Inbox", "first.MAI"), 1u);  // the index made
+  size_t kept = 0;
+  for (int step = 0; step < 240; ++step) {
+    std::string list;
+    for (size_t i = 0, count = 1 + random() % 3; i < count; ++i) {
+      std::string name = (random() % 2 ? "m" : "M") + std::to_string(random() % 5000) + ".MAI";
+      if (random() % 12 != 0) Put(name, test::MessageText("subject " + std::to_string(step)));
+      list += (list.empty() ? "" : ",") + name;
+    }
+    ASSERT_EQ(Direct_StoreIndex_InsertItemEx("PO", "box", "Inbox", list.c_str(),
+                                             random() % 4 == 0 ? "\\SEEN" : nullptr),
+              1u);
+    const std::string text = IndexFile();
+    const std::optional<IndexText> recognised = RecogniseIndexText(text);
+    ASSERT_TRUE(recognised) << "step " << step;
+    std::array<uint32_t, kFolderStatusFields> status{};
+    ComputeFolderStatus(LoadIndex(), status);
+    ASSERT_EQ(ReadFile(Path("_FOLDER.DAT")),
+              std::string(reinterpret_cast<const char*>(status.data()), kFolderStatusSize))
+        << "step " << step;
+    if (const std::optional<IndexOutline> outline = kept_outline()) {
+      ++kept;
+      ASSERT_TRUE(outline->ToBytes() == IndexOutline::Of(*recognised).ToBytes()) << "step " << step;
+    }
+    if (step % 20 == 19) {
+      const bool edited = step % 40 == 19 ? edit_in_place("\\RECENT<", "\\SEEN  <")
+                                          : edit_in_place("<FLAGSTATUS>\\SEEN", "<FLAGSTATUS>\\NEES");
+      ASSERT_TRUE(edited) << "step " << step;
+      ASSERT_FALSE(kept_outline()) << "step " << step;
+    }
+  }
+  EXPECT_GT(kept, 200u);  // nearly every delivery kept its outline for the next one
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 
 #include "message/message_rewrite.h"
@@ -5,6 +8,8 @@
 #include "message/mime_writer.h"
 #include "message/q_encoding.h"
 #include "platform/fault_injection.h"
+#include "platform/file.h"
+#include "support/forked_holder.h"
 #include "support/test_store.h"
 
 namespace qx {
@@ -175,6 +180,30 @@ TEST_F(MimeContentTest, ABodyTextReplacesTheBodyOrTheFirstPlainPartQEncoded) {
   EXPECT_EQ(written.find("This is a 7bit encoded message."), std::string::npos);
   EXPECT_NE(written.find("=A1This is a Quoted Printable encoded message!\r\n"), std::string::npos);
   EXPECT_EQ(Content("mixed.MAI", "PR_BODY"), "replaced\r\n");
+}
+
+TEST_F(MimeContentTest, ReadersTakeNoShareLockAndNeverWaitOnWhatIsNoMessage) {
+  Put("held.MAI", kAlternative);
+  {
+    test::ForkedHolder holder([&] {
+      return platform::File::Open(Path("held.MAI"), platform::Access::kReadWrite,
+                                  platform::Disposition::kOpenExisting, platform::Sharing::kExclusive)
+          .ReleaseToHandle() != 0;
+    });
+    ASSERT_TRUE(holder.held());
+    EXPECT_EQ(Content("held.MAI", "PR_BODY"), "plain line\r\n");
+  }
+
+  // A folder or a link to a device under a message's name reads as nothing.
+  std::filesystem::create_directories(Path("dir.MAI"));
+  std::filesystem::create_symlink("/dev/zero", Path("zero.MAI"));
+  alarm(20);  // a reader that went on reading the device would hang the test
+  std::string subject = "stale";
+  EXPECT_EQ(ReadHeaderValue(Path("dir.MAI"), "Subject", &subject, 64), 0u);
+  EXPECT_EQ(subject, "");
+  EXPECT_EQ(ReadHeaderValue(Path("zero.MAI"), "Subject", &subject, 64), 0u);
+  for (const char* name : {"dir.MAI", "zero.MAI"}) EXPECT_EQ(Content(name, "PR_BODY"), "") << name;
+  alarm(0);
 }
 
 TEST_F(MimeContentTest, BadMessagesGiveTheDocumentedResultAndAreNeverHalfWritten) {

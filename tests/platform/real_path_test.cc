@@ -88,6 +88,20 @@ TEST_F(RealPathTest, FifosAndDevicesAreRefusedAtOnceNeverWaitedOn) {
   std::string contents;
   EXPECT_FALSE(ReadWholeFile("/dev/zero", &contents));
   EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+  // A file read through once is probed only at its second read: a FIFO
+  // gives nothing at once, a device one read, a directory none.
+  char buffer[64];
+  File queue = File::OpenForReadingThrough(Store("QUEUE.mai"));
+  ASSERT_TRUE(queue.valid());
+  EXPECT_LE(queue.Read(buffer, sizeof buffer), 0);
+  File device = File::OpenForReadingThrough("/dev/zero");
+  EXPECT_EQ(device.Read(buffer, sizeof buffer), 64);
+  EXPECT_EQ(device.Read(buffer, sizeof buffer), -1);
+  EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+  MakeDirs("folder");
+  File folder = File::OpenForReadingThrough(Store("FOLDER"));
+  EXPECT_EQ(folder.Read(buffer, sizeof buffer), -1);
+  EXPECT_EQ(GetLastError(), kErrorAccessDenied);
   alarm(0);
   Put("plain", "x");
   EXPECT_TRUE(File::Open(Store("plain"), Access::kReadWrite, Disposition::kOpenExisting).valid());

@@ -21,6 +21,7 @@
 #include "folder/folder_flags.h"
 #include "frame/store_paths.h"
 #include "frame/file_helpers.h"
+#include "index/index_outline_cache.h"
 #include "platform/durable_replace.h"
 #include "platform/file.h"
 #include "qxstore.h"
@@ -64,12 +65,15 @@ bool HoldsEntryText(std::string_view index_bytes, const std::string& name) {
   return std::search(index_bytes.begin(), index_bytes.end(), searcher) != index_bytes.end();
 }
 
-// True when the folder's index holds every one of `names`. A save writes
-// each entry as the store spells it, so the bytes answer without a parse;
-// an index that does not show them that way is loaded to be sure.
+// True when the folder's index holds every one of `names`. The outline kept
+// for the file answers when there is one; else, since a save writes each
+// entry as the store spells it, the bytes answer without a parse; an index
+// that does not show them that way is loaded to be sure.
 bool AllIndexed(const std::string& folder_dir, const std::vector<std::string>& names) {
+  const std::string index_path = FolderFilePath(folder_dir, kIndexFileName);
+  if (KeptOutlineHolds(index_path, names) == true) return true;
   std::string bytes;
-  if (platform::ReadWholeFile(FolderFilePath(folder_dir, kIndexFileName), &bytes) &&
+  if (platform::ReadWholeFile(index_path, &bytes) &&
       std::all_of(names.begin(), names.end(),
                   [&](const std::string& name) { return HoldsEntryText(bytes, name); })) {
     return true;
