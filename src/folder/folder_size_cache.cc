@@ -45,10 +45,7 @@ int64_t SaturatingAdd(int64_t value, int64_t change) {
 }  // namespace
 
 bool WriteSizeCache(std::string_view directory, uint32_t kilobytes) {
-  platform::File file = platform::File::Open(SizeCachePath(directory), platform::Access::kWrite,
-                                             platform::Disposition::kCreateAlways);
-  return file.valid() && file.Write(std::to_string(static_cast<int32_t>(kilobytes))) &&
-         file.Close();
+  return platform::OverwriteFile(SizeCachePath(directory), std::to_string(static_cast<int32_t>(kilobytes)));
 }
 
 std::optional<uint32_t> ReadTrustedSizeCache(std::string_view directory) {

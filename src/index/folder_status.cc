@@ -97,16 +97,8 @@ uint32_t ReadFolderStatusFile(std::string_view path, void* record) {
 
 uint32_t WriteFolderStatusFile(std::string_view path, const void* record) {
   if (record == nullptr || path.empty()) return 0;
-  // Written over in place, not truncated first: emptying the file would free
-  // its block, and on a file system that hands freed blocks back to the
-  // device that costs milliseconds on every commit. A longer file (written
-  // by something else) is cut to the record.
-  platform::File file =
-      platform::File::Open(path, platform::Access::kWrite, platform::Disposition::kOpenAlways);
-  if (!file.valid()) return 0;
-  if (!file.Write(record, kFolderStatusSize)) return 0;
-  if (file.Size() > static_cast<int64_t>(kFolderStatusSize) && !file.Truncate(kFolderStatusSize)) return 0;
-  return file.Close() ? 1 : 0;
+  const std::string_view bytes(static_cast<const char*>(record), kFolderStatusSize);
+  return platform::OverwriteFile(path, bytes) ? 1 : 0;
 }
 
 uint32_t WriteFolderStatusInDirectory(std::string_view folder_directory, const void* record) {

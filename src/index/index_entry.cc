@@ -1,10 +1,14 @@
 #include "index/index_entry.h"
 
+#include <algorithm>
+
 #include "frame/store_paths.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
 #include "message/flag_words.h"
 #include "message/message_rewrite.h"
+#include "platform/file.h"
+#include "platform/file_time.h"
 #include "platform/listing.h"
 
 namespace qx {
@@ -27,12 +31,27 @@ bool ReadEntryHeaders(std::string_view folder_dir, std::string_view file_name, u
   record->file_size = file_size;
   record->uid_validity = uid_validity;
   const std::string path = JoinStorePath(folder_dir, file_name);
-  const HeaderReadOptions options = EntryReadOptions(listed.stamp);
-  if (listed.folder == nullptr) return ReadMessageHeaders(path, record, options) == 1;
+  HeaderReadOptions options = EntryReadOptions(listed.stamp);
+  if (listed.folder == nullptr) {
+    if (listed.name_only) {
+      record->file_size = static_cast<uint32_t>(std::max<int64_t>(platform::GetFileSize(path), 0));
+    }
+    return ReadMessageHeaders(path, record, options) == 1;
+  }
   // No process holds a message file without sharing (the store never opens
   // one so), so the scan needs no sharing probe; a file read while another
   // program still writes it is read again once its stamp moves.
-  return ReadMessageHeaders(listed.folder->OpenUnlockedForReading(file_name), path, record, options) == 1;
+  platform::File file = listed.folder->OpenUnlockedForReading(file_name);
+  uint64_t size = 0;
+  uint64_t last_write = 0;
+  if (listed.name_only && file.valid() && file.GetSizeAndLastWriteTime(&size, &last_write)) {
+    record->file_size = static_cast<uint32_t>(size);
+    options.listed_stamp = platform::DosStampFromFileTime(last_write);
+    options.known_size = static_cast<int64_t>(size);
+  } else if (!listed.name_only) {
+    options.known_size = file_size;
+  }
+  return ReadMessageHeaders(std::move(file), path, record, options) == 1;
 }
 
 uint32_t FolderUidValidity(std::string_view folder_dir) {

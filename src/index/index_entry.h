@@ -35,6 +35,9 @@ pugi::xml_node BuildMessageEntry(pugi::xml_node root, pugi::xml_node before,
 struct ListedFile {
   uint32_t stamp = 0;
   const platform::Directory* folder = nullptr;
+  // The listing gave the name alone: the size passed is 0, and the size and
+  // stamp are read from the open file.
+  bool name_only = false;
 };
 
 // What a new entry for a message file would hold.

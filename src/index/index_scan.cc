@@ -1,5 +1,6 @@
 #include "index/index_scan.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -64,18 +65,27 @@ struct FolderFile {
 };
 
 // The folder's message files in name order, as far as the row limit lets
-// the listing read, and every "*.MAI" name present.
+// the listing read, and every "*.MAI" name present. With `names_only`, the
+// sizes and stamps are 0 until the files are read.
 struct FolderListing {
   std::vector<FolderFile> files;
   std::vector<std::string> names;
   bool found_any = false;
+  bool names_only = false;
 };
 
-FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_limit) {
+// `names_only` when every file will be read anyway (an index built from
+// nothing): each file's size and stamp then come from the open file rather
+// than from a look-up of each name in the listing.
+FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_limit, bool names_only) {
   FolderListing listing;
+  listing.names_only = names_only;
   uint32_t read = 0;
   bool limit_reached = false;
-  for (platform::Listing found = platform::Listing::Open(FolderFilePath(folder_directory, kMessagePattern));
+  const platform::ListingDetail detail =
+      names_only ? platform::ListingDetail::kNamesAndTypes : platform::ListingDetail::kLookedUp;
+  for (platform::Listing found = platform::Listing::Open(FolderFilePath(folder_directory, kMessagePattern),
+                                                         platform::ListingScope::kStoreEntries, detail);
        found.valid(); found.Next()) {
     const platform::FindData& entry = found.current();
     listing.found_any = true;
@@ -88,8 +98,8 @@ FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_l
       continue;
     }
     if ((entry.attributes & platform::kAttributeDirectory) != 0) continue;
-    listing.files.push_back(FolderFile{entry.name, entry.size,
-                                       platform::DosStampFromFileTime(entry.last_write_time)});
+    const uint32_t stamp = names_only ? 0 : platform::DosStampFromFileTime(entry.last_write_time);
+    listing.files.push_back(FolderFile{entry.name, entry.size, stamp});
   }
   return listing;
 }
@@ -209,7 +219,7 @@ class FolderScan {
     if (polling && !platform::SetNonBlocking(socket_, true)) {
       platform::DiagPrintf("ScanFoldersOrdered::Unable to set as non-blocking");
     }
-    listing_ = ListMessageFiles(directory_, MaximumIndexRows());
+    listing_ = ListMessageFiles(directory_, MaximumIndexRows(), !root_.child(kEntryElement));
     current_ = root_.child(kEntryElement);
     StartReadAhead();
     const bool completed = MergeListing();
@@ -254,8 +264,8 @@ class FolderScan {
       if (socket_ != kNoSocket && counted % kSocketPollInterval == 0 && !CallerStillThere()) {
         return false;
       }
-      total_bytes_ += file.size;
       MergeFile(i);
+      total_bytes_ += file.size;  // known by now also where the listing gave names only
     }
     return true;
   }
@@ -324,7 +334,7 @@ class FolderScan {
   }
 
   ListedFile ListedOf(const FolderFile& file) const {
-    return ListedFile{file.stamp, folder_.valid() ? &folder_ : nullptr};
+    return ListedFile{file.stamp, folder_.valid() ? &folder_ : nullptr, listing_.names_only};
   }
 
   // The headers of the file at `position` and its UID: read ahead when it
@@ -344,9 +354,11 @@ class FolderScan {
   }
 
   void AddEntry(size_t position, pugi::xml_node before) {
-    const FolderFile& file = listing_.files[position];
+    FolderFile& file = listing_.files[position];
     MessageEntrySource source;
-    if (!ReadNewFile(position, &source)) return;  // an unreadable file gets no entry
+    const bool read = ReadNewFile(position, &source);
+    if (listing_.names_only) file.size = read ? source.headers.file_size : FileSizeOrZero(file.name);
+    if (!read) return;  // an unreadable file gets no entry
     if (source.uid.exhausted) {
       platform::DiagPrintf("Folder %s has handed out its last UID (%u): %s is not indexed\n",
                            directory_.c_str(), last_uid_, file.name.c_str());
@@ -375,6 +387,11 @@ class FolderScan {
     RepairEntryUids(document_, IndexPath());
     SaveDocumentFile(document_, IndexPath());
     CacheFolderStatus(document_, FolderStatusRecord(index_->folder_status), directory_);
+  }
+
+  uint64_t FileSizeOrZero(std::string_view name) const {
+    const int64_t size = platform::GetFileSize(FolderFilePath(directory_, name));
+    return static_cast<uint64_t>(std::max<int64_t>(size, 0));
   }
 
   std::string IndexPath() const { return FolderFilePath(directory_, kIndexFileName); }

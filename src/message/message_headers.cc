@@ -186,7 +186,7 @@ uint32_t ReadMessageHeaders(platform::File file, std::string_view path, MessageH
   if (!file.valid()) return 0;
   record->modified_stamp = options.listed_stamp != 0 ? options.listed_stamp : ModifiedStamp(file, path);
 
-  MessageLineReader reader(file, kHeaderPieceLimit);
+  MessageLineReader reader(file, kHeaderPieceLimit, options.known_size);
   HeaderScanner scanner(record, options);
   bool block_ended = false;
   std::string_view line;

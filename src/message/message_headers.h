@@ -55,6 +55,9 @@ struct HeaderReadOptions {
   // The file's last-write stamp when the caller's listing just gave it; 0
   // has it read from the open file.
   uint32_t listed_stamp = 0;
+  // The file's size when the caller just learnt it, -1 when not: the read
+  // then stops at the end without a last read that finds nothing.
+  int64_t known_size = -1;
 };
 
 // Reads the header block of the message file at `path` into `record`.

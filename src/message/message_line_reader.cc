@@ -12,8 +12,8 @@ constexpr size_t kFirstReadSize = 16 * 1024;
 constexpr size_t kReadSize = 64 * 1024;
 }
 
-MessageLineReader::MessageLineReader(platform::File& file, size_t piece_limit)
-    : file_(file), piece_limit_(piece_limit == 0 ? 1 : piece_limit) {}
+MessageLineReader::MessageLineReader(platform::File& file, size_t piece_limit, int64_t known_size)
+    : file_(file), piece_limit_(piece_limit == 0 ? 1 : piece_limit), known_size_(known_size) {}
 
 bool MessageLineReader::Fill() {
   if (at_end_) return false;
@@ -31,6 +31,9 @@ bool MessageLineReader::Fill() {
     return false;
   }
   end_ += static_cast<size_t>(got);
+  read_total_ += got;
+  // A read short of what was asked ended at the end of the file then.
+  if (known_size_ >= 0 && static_cast<size_t>(got) < want && read_total_ >= known_size_) at_end_ = true;
   return true;
 }
 

@@ -5,6 +5,7 @@
 // whole lines so that they never split, and so never alter, a long line.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,8 +19,10 @@ inline constexpr size_t kWholeLines = static_cast<size_t>(-1);
 
 class MessageLineReader {
  public:
-  // `file` must stay open while the reader is used.
-  MessageLineReader(platform::File& file, size_t piece_limit);
+  // `file` must stay open while the reader is used. `known_size`, when the
+  // caller has just learnt the file's size (-1 when not): a short read that
+  // reaches it is taken as the end, without a read that finds nothing.
+  MessageLineReader(platform::File& file, size_t piece_limit, int64_t known_size = -1);
 
   // The next piece: the bytes up to and including '\n', or `piece_limit`
   // bytes, or what is left before the end of the file. The view stays valid
@@ -45,6 +48,8 @@ class MessageLineReader {
   size_t capacity_ = 0;
   size_t begin_ = 0;  // first unread byte in buffer_
   size_t end_ = 0;    // one past the last valid byte in buffer_
+  int64_t known_size_;
+  int64_t read_total_ = 0;  // bytes read from the file so far
   bool at_end_ = false;
   bool failed_ = false;
 };

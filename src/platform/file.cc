@@ -564,11 +564,17 @@ bool File::GetTimes(FileTimes* times) const {
 }
 
 bool File::GetLastWriteTime(uint64_t* last_write) const {
+  uint64_t size = 0;
+  return GetSizeAndLastWriteTime(&size, last_write);
+}
+
+bool File::GetSizeAndLastWriteTime(uint64_t* size, uint64_t* last_write) const {
   struct statx info {};
-  if (::statx(fd_, "", AT_EMPTY_PATH, STATX_MTIME, &info) != 0) {
+  if (::statx(fd_, "", AT_EMPTY_PATH, STATX_SIZE | STATX_MTIME, &info) != 0) {
     SetLastErrorFromErrno(errno);
     return false;
   }
+  *size = info.stx_size;
   *last_write = FileTimeFromStatx(info.stx_mtime);
   return true;
 }
@@ -983,6 +989,14 @@ int64_t GetFileSize(std::string_view path) {
     return -1;
   }
   return S_ISDIR(resolved.info.stx_mode) ? 0 : static_cast<int64_t>(resolved.info.stx_size);
+}
+
+bool OverwriteFile(std::string_view path, std::string_view bytes) {
+  File file = File::Open(path, Access::kWrite, Disposition::kOpenAlways);
+  if (!file.valid() || !file.Write(bytes)) return false;
+  const int64_t length = static_cast<int64_t>(bytes.size());
+  if (file.Size() > length && !file.Truncate(length)) return false;
+  return file.Close();
 }
 
 bool ReadWholeFile(std::string_view path, std::string* contents, size_t room) {

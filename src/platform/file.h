@@ -105,6 +105,8 @@ class File {
   // makes where the file system keeps no birth time (an attribute read,
   // and a write the first time).
   bool GetLastWriteTime(uint64_t* last_write) const;
+  // Size() and GetLastWriteTime() from that one statx.
+  bool GetSizeAndLastWriteTime(uint64_t* size, uint64_t* last_write) const;
   // Times of 0 are left unchanged, as the original did with null pointers.
   // The creation time cannot be changed here and is ignored.
   bool SetTimes(const FileTimes& times);
@@ -239,6 +241,14 @@ bool CopyFileRange(const File& from, uint64_t offset, uint64_t length, File* to)
 bool GetFileTimes(std::string_view path, FileTimes* times);
 bool SetFileTimes(std::string_view path, const FileTimes& times);
 int64_t GetFileSize(std::string_view path);  // -1 when missing
+
+// Makes `bytes` the whole contents of the file at `path`, created when
+// missing: written over the old bytes from the start, the file cut only
+// where it was longer. A small cache file rewritten at the same size is so
+// never truncated, which on ext4 waits for its earlier data to reach the
+// disk. A reader at the same moment may see old and new bytes mixed, as it
+// may see a truncated file otherwise. False with the last error on failure.
+bool OverwriteFile(std::string_view path, std::string_view bytes);
 
 // Whole-file helpers; ReadWholeFile returns false when the file cannot be read.
 // `room` more bytes are reserved behind the contents, for a caller that

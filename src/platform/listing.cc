@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -160,20 +163,46 @@ std::string ChildPath(const std::string& directory, std::string_view name) {
   return path;
 }
 
-// A listing of one directory's entries that match `name_pattern`.
-bool ListMatching(const std::string& directory, std::string_view name_pattern, ListingScope scope,
-                  std::vector<FindData>* entries) {
+// Sorts `items` into listing order by their names (ListingOrderLess), each
+// name folded once rather than at every comparison: the folded names
+// compared byte by byte, a prefix first, then the names as spelled.
+template <typename Item, typename NameOf>
+void SortInListingOrder(std::vector<Item>* items, NameOf name_of) {
+  std::vector<std::pair<std::string, size_t>> keys;
+  keys.reserve(items->size());
+  for (size_t i = 0; i < items->size(); ++i) keys.emplace_back(UpperCased(name_of((*items)[i])), i);
+  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+    const int folded = a.first.compare(b.first);
+    if (folded != 0) return folded < 0;
+    return name_of((*items)[a.second]) < name_of((*items)[b.second]);
+  });
+  std::vector<Item> sorted;
+  sorted.reserve(items->size());
+  for (const auto& key : keys) sorted.push_back(std::move((*items)[key.second]));
+  *items = std::move(sorted);
+}
+
+// The directory open for reading its entries; null with the last error set.
+DIR* OpenForListing(const std::string& directory) {
   const int dir_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_fd < 0) {
     SetLastErrorFromErrno(errno == ENOENT || errno == ENOTDIR ? ENOTDIR : errno);
-    return false;
+    return nullptr;
   }
   DIR* dir = ::fdopendir(dir_fd);
   if (dir == nullptr) {
     SetLastErrorFromErrno(errno);
     ::close(dir_fd);
-    return false;
   }
+  return dir;
+}
+
+// A listing of one directory's entries that match `name_pattern`.
+bool ListMatching(const std::string& directory, std::string_view name_pattern, ListingScope scope,
+                  std::vector<FindData>* entries) {
+  DIR* dir = OpenForListing(directory);
+  if (dir == nullptr) return false;
+  const int dir_fd = ::dirfd(dir);
   const std::vector<Token> tokens = Translate(name_pattern);
   std::vector<std::string> dots;
   std::vector<std::string> names;
@@ -188,8 +217,7 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern, L
   }
   std::sort(links.begin(), links.end());
   std::sort(dots.begin(), dots.end());
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return ListingOrderLess(a, b); });
+  SortInListingOrder(&names, [](const std::string& name) -> const std::string& { return name; });
   names.insert(names.begin(), dots.begin(), dots.end());
   const size_t pieces = (names.size() + kStatPiece - 1) / kStatPiece;
   WorkAhead<StatPiece> stats(pieces, names.size() >= kParallelStatMinimum ? WorkAheadHelpers() : 0, 8,
@@ -208,6 +236,52 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern, L
     }
   }
   ::closedir(dir);
+  return true;
+}
+
+bool IsListedDirentType(unsigned char type, ListingScope scope) {
+  return scope == ListingScope::kEveryEntry || type == DT_REG || type == DT_DIR;
+}
+
+// ListMatching with the names and the types the directory gives; an entry
+// whose type it does not give (or a link) is looked up as ListMatching does.
+bool ListNamesMatching(const std::string& directory, std::string_view name_pattern, ListingScope scope,
+                       std::vector<FindData>* entries) {
+  DIR* dir = OpenForListing(directory);
+  if (dir == nullptr) return false;
+  const int dir_fd = ::dirfd(dir);
+  const std::vector<Token> tokens = Translate(name_pattern);
+  std::vector<FindData> dots;
+  std::vector<FindData> found;
+  while (const struct dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (!Matcher(tokens, name).Matches(0, 0)) continue;
+    std::vector<FindData>& into = name == "." || name == ".." ? dots : found;
+    if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK) {
+      if (!IsListedDirentType(entry->d_type, scope)) continue;
+      FindData data;
+      data.name = name;
+      data.attributes = entry->d_type == DT_DIR ? kAttributeDirectory : kAttributeNormal;
+      into.push_back(std::move(data));
+      continue;
+    }
+    struct statx info {};
+    const bool link = IsLinkAt(dir_fd, entry->d_name);
+    if (::statx(dir_fd, entry->d_name, 0, kTimesStatxMask, &info) != 0 &&
+        ::statx(dir_fd, entry->d_name, AT_SYMLINK_NOFOLLOW, kTimesStatxMask, &info) != 0) {
+      continue;  // removed since it was read
+    }
+    if (!IsListedType(info.stx_mode, scope)) continue;
+    into.push_back(MakeFindData(std::string(name), info, ChildPath(directory, name)));
+    into.back().symbolic_link = link;
+  }
+  ::closedir(dir);
+  const auto by_name = [](const FindData& a, const FindData& b) { return a.name < b.name; };
+  std::sort(dots.begin(), dots.end(), by_name);
+  SortInListingOrder(&found, [](const FindData& data) -> const std::string& { return data.name; });
+  for (std::vector<FindData>* part : {&dots, &found}) {
+    for (FindData& data : *part) entries->push_back(std::move(data));
+  }
   return true;
 }
 
@@ -247,7 +321,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   return Matcher(tokens, name).Matches(0, 0);
 }
 
-Listing Listing::Open(std::string_view pattern, ListingScope scope) {
+Listing Listing::Open(std::string_view pattern, ListingScope scope, ListingDetail detail) {
   Listing listing;
   size_t separator = pattern.size();
   while (separator > 0 && !IsSeparator(pattern[separator - 1])) --separator;
@@ -270,7 +344,9 @@ Listing Listing::Open(std::string_view pattern, ListingScope scope) {
       SetLastError(kErrorPathNotFound);
       return listing;
     }
-    listed = ListMatching(resolved.native, name, scope, &listing.entries_);
+    listed = detail == ListingDetail::kNamesAndTypes
+                 ? ListNamesMatching(resolved.native, name, scope, &listing.entries_)
+                 : ListMatching(resolved.native, name, scope, &listing.entries_);
   } else {
     listed = FindOne(directory_path, name, pattern, scope, &listing.entries_);
   }

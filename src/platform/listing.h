@@ -39,6 +39,16 @@ enum class ListingScope {
   kEveryEntry,    // also FIFOs, sockets and devices: for deleting them
 };
 
+// How much a listing tells of each entry.
+enum class ListingDetail {
+  kLookedUp,  // everything in FindData: each entry is looked up
+  // The name, and the directory bit as the only attribute; sizes and times
+  // are 0. Entries are looked up only where the directory does not tell
+  // their type (links among them): for a caller that opens every file it
+  // lists and learns the rest from the open file.
+  kNamesAndTypes,
+};
+
 // A listing of `pattern`: a directory path followed by a separator and a name
 // that may hold wildcards, or the path of one entry. Without wildcards the
 // entry is found as the resolver finds it (without regard to case, no scan
@@ -50,7 +60,8 @@ class Listing {
   // 3 when the directory is missing, 123 for an invalid name (wildcards in
   // the directory part). A pattern ending in a separator matches nothing.
   static Listing Open(std::string_view pattern,
-                       ListingScope scope = ListingScope::kStoreEntries);
+                       ListingScope scope = ListingScope::kStoreEntries,
+                       ListingDetail detail = ListingDetail::kLookedUp);
 
   bool valid() const { return position_ < entries_.size(); }
   const FindData& current() const { return entries_[position_]; }

@@ -25,8 +25,8 @@ std::vector<size_t> LetterPositions(std::string_view name) {
 
 }  // namespace
 
-bool CanProbeSpellings(std::string_view name) {
-  return LetterPositions(name).size() <= static_cast<size_t>(kMostProbedLetters);
+bool CanProbeSpellings(std::string_view name, int most_letters) {
+  return LetterPositions(name).size() <= static_cast<size_t>(most_letters);
 }
 
 NameLookup ProbeSpellings(const std::string& directory, std::string_view name, std::string* actual) {

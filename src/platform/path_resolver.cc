@@ -60,6 +60,16 @@ void KeepRestAsGiven(const Components& components, size_t from, ResolvedPath* re
   }
 }
 
+// A directory of some thousands of entries (a mail folder): a name missing
+// there is looked for in its spellings before the directory is listed, since
+// a listing costs far more than the few hundred failed lookups of a short
+// name. Directory sizes grow with their entries on the usual file systems.
+constexpr uint64_t kLargeDirectoryBytes = 64 * 1024;
+
+bool IsLargeDirectory(const struct statx& info) {
+  return S_ISDIR(info.stx_mode) && info.stx_size >= kLargeDirectoryBytes;
+}
+
 // How the last component is looked up when its directory's listing is not
 // at hand.
 enum class LastName { kListDirectory, kProbeShortName };
@@ -67,7 +77,8 @@ enum class LastName { kListDirectory, kProbeShortName };
 // `part` in the directory `native`, described by `info`.
 bool FindName(const std::string& native, const struct statx& info, std::string_view part,
               LastName how, std::string* actual) {
-  if (how == LastName::kProbeShortName && CanProbeSpellings(part)) {
+  const int most_letters = IsLargeDirectory(info) ? kMostProbedLettersInLargeDirectory : kMostProbedLetters;
+  if (how == LastName::kProbeShortName && CanProbeSpellings(part, most_letters)) {
     const NameLookup kept = FindKeptDirectoryName(info, part, actual);
     if (kept != NameLookup::kNotKept) return kept == NameLookup::kFound;
     if (ProbeRatherThanList(info)) return ProbeSpellings(native, part, actual) == NameLookup::kFound;
@@ -109,9 +120,11 @@ ResolvedPath ResolveMissing(const Components& components, LastName last_name) {
         continue;
       }
     }
+    const bool large_last = i + 1 == count && IsLargeDirectory(directory_info);
+    const LastName lookup = large_last ? LastName::kProbeShortName : how;
     const bool found = IsDirectoryInfo(directory_info) &&
                        (part == "." || part == ".." ||
-                        FindName(resolved.native, directory_info, part, how, &actual));
+                        FindName(resolved.native, directory_info, part, lookup, &actual));
     if (!found) {
       resolved.parent_missing = i + 1 < count || !IsDirectoryInfo(directory_info);
       resolved.error = IsDirectoryInfo(directory_info) ? ENOENT : ENOTDIR;

@@ -42,7 +42,9 @@ struct ResolvedPath {
 
 // The resolution itself: one statx when the exact spelling exists; otherwise
 // the missing components are looked up without regard to case in directory
-// listings kept between calls (directory_names.h).
+// listings kept between calls (directory_names.h). A missing last name in a
+// large directory (a mail folder) is looked up as ResolveUsuallyMissing
+// looks names up, so that a missing index costs no listing of the folder.
 ResolvedPath ResolvePath(std::string_view store_path);
 
 // ResolvePath for names that are usually absent (block and flag files): a

@@ -55,42 +55,56 @@ class WorkAhead {
     for (std::thread& thread : threads_) thread.join();
   }
 
-  // Item i, made by a helper or, when none has started it, here.
+  // Item i, made by a helper or, when none has started it, here. While a
+  // helper is still on item i, this thread makes the next unstarted item
+  // (within the window) rather than wait, so that its core works too.
   Item& Take(size_t i) {
     taken_.store(i);
-    // Helpers that filled the window wait for it to move on.
-    if (helpers_waiting_.load() > 0) {
+    // Helpers that filled the window wait until half of it has been taken,
+    // so that they are woken once a half window, not once an item.
+    if (helpers_waiting_.load() > 0 && i + window_ / 2 >= next_.load()) {
       std::lock_guard<std::mutex> lock(mutex_);
       helper_wake_.notify_all();
     }
-    if (done_[i].load(std::memory_order_acquire)) return items_[i];
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (next_ <= i) {
-      // Nobody started it: make it here, and pass over those before it.
-      next_ = i + 1;
-      lock.unlock();
-      produce_(i, &items_[i]);
+    for (;;) {
+      if (done_[i].load(std::memory_order_acquire)) return items_[i];
+      std::unique_lock<std::mutex> lock(mutex_);
+      const size_t next = next_.load();
+      if (next <= i) {
+        // Nobody started it: make it here, and pass over those before it.
+        next_.store(i + 1);
+        lock.unlock();
+        produce_(i, &items_[i]);
+        return items_[i];
+      }
+      if (next < items_.size() && next < i + window_) {
+        next_.store(next + 1);
+        lock.unlock();
+        produce_(next, &items_[next]);
+        done_[next].store(true, std::memory_order_release);
+        continue;
+      }
+      consumer_waiting_.store(true);
+      consumer_wake_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
+      consumer_waiting_.store(false);
       return items_[i];
     }
-    consumer_waiting_.store(true);
-    consumer_wake_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
-    consumer_waiting_.store(false);
-    return items_[i];
   }
 
  private:
   void HelperLoop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      if (!stopping_ && next_ < items_.size() && next_ >= taken_.load() + window_) {
+      if (!stopping_ && next_.load() < items_.size() && next_.load() >= taken_.load() + window_) {
         helpers_waiting_.fetch_add(1);
         helper_wake_.wait(lock, [&] {
-          return stopping_ || next_ >= items_.size() || next_ < taken_.load() + window_;
+          return stopping_ || next_.load() >= items_.size() || next_.load() < taken_.load() + window_ / 2 + 1;
         });
         helpers_waiting_.fetch_sub(1);
       }
-      if (stopping_ || next_ >= items_.size()) return;
-      const size_t i = next_++;
+      if (stopping_ || next_.load() >= items_.size()) return;
+      const size_t i = next_.load();
+      next_.store(i + 1);
       lock.unlock();
       produce_(i, &items_[i]);
       done_[i].store(true, std::memory_order_release);
@@ -108,7 +122,9 @@ class WorkAhead {
   std::mutex mutex_;
   std::condition_variable helper_wake_;
   std::condition_variable consumer_wake_;
-  size_t next_ = 0;   // the next item nobody started; guarded by mutex_
+  // The next item nobody started: changed under mutex_, read without it
+  // only to decide whether to wake the helpers.
+  std::atomic<size_t> next_{0};
   std::atomic<size_t> taken_{0};  // the item the consumer asked for last
   std::atomic<int> helpers_waiting_{0};
   std::atomic<bool> consumer_waiting_{false};

@@ -154,6 +154,16 @@ TEST_F(MessageHeadersTest, AttachmentsNeedAnAttachmentPartOrDisposition) {
   EXPECT_EQ(Read(mixed + text_part + "--b--\r\n").has_attachments, 0u);
   EXPECT_EQ(Read(mixed + text_part + file_part).has_attachments, 1u);
 
+  // A size the caller learnt before the file grew ends no read early: the
+  // part 30 KB in is still found, and an exact size finds it too.
+  const std::string long_part = "--b\r\nContent-Type: text/plain\r\n\r\n" + std::string(30000, 't') + "\r\n";
+  const std::string grown = mixed + long_part + file_part;
+  for (int64_t size : {int64_t{100}, static_cast<int64_t>(grown.size())}) {
+    HeaderReadOptions sized;
+    sized.known_size = size;
+    EXPECT_EQ(Read(grown, sized).has_attachments, 1u) << size;
+  }
+
   HeaderReadOptions no_scan;
   no_scan.attachment_mode = 0;
   EXPECT_EQ(Read(mixed + text_part, no_scan).has_attachments, 1u);

@@ -45,13 +45,27 @@ TEST(WildcardMatchTest, OriginalRules) {
 }
 
 TEST_F(ListingTest, DotsFirstThenNamesWithoutRegardToCase) {
-  for (const char* name : {"b.MAI", "A.mai", "_index.xml", "c", "Z.txt", "a.MAI.bak"}) Put(name);
+  for (const char* name : {"b.mai", "b.MAI", "A.mai", "_index.xml", "c", "Z.txt", "a.MAI.bak"}) Put(name);
   MakeDirs("sub");
 
-  // '_' sorts after the letters, as upper-cased names compare.
-  EXPECT_EQ(Names(Store("*")),
-            (NameList{".", "..", "A.mai", "a.MAI.bak", "b.MAI", "c", "sub", "Z.txt", "_index.xml"}));
+  // '_' sorts after the letters, as upper-cased names compare; names equal
+  // but for case in byte order.
+  const NameList expected{".", "..", "A.mai", "a.MAI.bak", "b.MAI", "b.mai", "c", "sub", "Z.txt", "_index.xml"};
+  EXPECT_EQ(Names(Store("*")), expected);
   EXPECT_EQ(Names(root_ + "/SUB/*."), (NameList{".", ".."}));
+
+  // A listing of names alone gives the same names in the same order, and
+  // still tells the directories.
+  NameList names;
+  for (Listing listing = Listing::Open(Store("*"), ListingScope::kStoreEntries, ListingDetail::kNamesAndTypes);
+       listing.valid(); listing.Next()) {
+    const FindData& entry = listing.current();
+    names.push_back(entry.name);
+    const bool directory = entry.name == "." || entry.name == ".." || entry.name == "sub";
+    EXPECT_EQ((entry.attributes & kAttributeDirectory) != 0, directory) << entry.name;
+    EXPECT_EQ(entry.size, 0u) << entry.name;
+  }
+  EXPECT_EQ(names, expected);
 }
 
 TEST_F(ListingTest, EntriesCarryAttributesSizesAndTimes) {

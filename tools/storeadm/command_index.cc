@@ -2,6 +2,7 @@
 // (rescanning the folder when it is marked changed), or rebuilds it from
 // the message files, and prints the folder's status counts.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,10 +14,12 @@
 #include "store_objects.h"
 #include "report.h"
 #include "store_names_check.h"
+#include "folder/folder_files.h"
 #include "index/folder_status.h"
 #include "index/index_open.h"
 #include "index/index_scan.h"
 #include "index/store_index.h"
+#include "platform/file.h"
 #include "qxstore.h"
 
 namespace qx::storeadm {
@@ -117,17 +120,25 @@ int RunIndex(int argc, char** argv) {
     return LeadsOutOfStore("the folder");
   }
 
-  if (rebuild && ScanFolders(index.folder_directory, true, false) == 0) {
-    const std::string reason = LastErrorText();
-    ReleaseStoreIndex(&index);
-    return Fail("could not rebuild the index of %s (%s; is the folder busy?)",
-                ShownPath(folder_dir).c_str(), reason.c_str());
-  }
-  // A plain open answers from the derived cache when the folder is unchanged.
   uint32_t status[kFolderStatusFields] = {};
-  const uint32_t result = rebuild ? OpenStoreIndex(&index, kOpenLoad)
-                                  : OpenIndexForStatus(&index, FolderStatusRecord(status));
-  if (rebuild && result != kOpenFailed) ComputeFolderStatus(HeldDocument(&index), FolderStatusRecord(status));
+  uint32_t result = kOpenLoaded;
+  if (rebuild) {
+    // The scan counts the entries it has just written for "_FOLDER.DAT":
+    // those counts are printed, rather than read back by loading the index.
+    if (RescanFolderIndex(&index, true, false, kNoSocket, kScanDefault) == 0) {
+      const std::string reason = LastErrorText();
+      ReleaseStoreIndex(&index);
+      return Fail("could not rebuild the index of %s (%s; is the folder busy?)",
+                  ShownPath(folder_dir).c_str(), reason.c_str());
+    }
+    std::copy(std::begin(index.folder_status), std::end(index.folder_status), status);
+    const int64_t size = platform::GetFileSize(FolderFilePath(index.folder_directory, kIndexFileName));
+    if (size < 0) result = kOpenFailed;
+    index.index_file_size = size < 0 ? 0 : static_cast<uint32_t>(size);
+  } else {
+    // A plain open answers from the derived cache when the folder is unchanged.
+    result = OpenIndexForStatus(&index, FolderStatusRecord(status));
+  }
   int exit_code = kExitOk;
   if (result == kOpenFailed) {
     exit_code = Fail("could not open the index of %s", ShownPath(folder_dir).c_str());
