@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/library_loader.h"
 #include "platform/openssl_library.h"
 
 namespace qx::platform {
@@ -54,12 +55,6 @@ struct Libcurl {
   decltype(&curl_easy_cleanup) cleanup = nullptr;
 };
 
-template <typename Function>
-bool Bind(void* library, const char* name, Function* function) {
-  *function = reinterpret_cast<Function>(dlsym(library, name));
-  return *function != nullptr;
-}
-
 // The loaded and started library; null when it cannot be loaded.
 const Libcurl* StartLibcurl() {
   static Libcurl curl;
@@ -68,13 +63,13 @@ const Libcurl* StartLibcurl() {
   std::call_once(started, [] {
     void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return;
-    loaded = Bind(library, "curl_global_init", &curl.global_init) &&
-             Bind(library, "curl_easy_init", &curl.easy_init) &&
-             Bind(library, "curl_easy_setopt", &curl.setopt) &&
-             Bind(library, "curl_easy_perform", &curl.perform) &&
-             Bind(library, "curl_easy_getinfo", &curl.getinfo) &&
-             Bind(library, "curl_easy_strerror", &curl.strerror) &&
-             Bind(library, "curl_easy_cleanup", &curl.cleanup) &&
+    loaded = BindSymbol(library, "curl_global_init", &curl.global_init) &&
+             BindSymbol(library, "curl_easy_init", &curl.easy_init) &&
+             BindSymbol(library, "curl_easy_setopt", &curl.setopt) &&
+             BindSymbol(library, "curl_easy_perform", &curl.perform) &&
+             BindSymbol(library, "curl_easy_getinfo", &curl.getinfo) &&
+             BindSymbol(library, "curl_easy_strerror", &curl.strerror) &&
+             BindSymbol(library, "curl_easy_cleanup", &curl.cleanup) &&
              curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
   });
   return loaded ? &curl : nullptr;

@@ -28,6 +28,14 @@ LibraryHandle LoadLibrary(std::string_view dll_name);
 void SetStoreModule(const void* address_in_module);
 // Null when the library has no such symbol (last error 127).
 void* GetProcAddress(LibraryHandle library, const char* symbol);
+
+// Sets `*function` to the library's `name`, cast to its type; false when the
+// library has none (last error 127).
+template <typename Function>
+bool BindSymbol(LibraryHandle library, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(GetProcAddress(library, name));
+  return *function != nullptr;
+}
 void FreeLibrary(LibraryHandle library);
 
 }  // namespace qx::platform

@@ -43,12 +43,6 @@ struct Libxslt {
   decltype(&xsltSaveResultToString) save_result = nullptr;
 };
 
-template <typename Symbol>
-bool Bind(platform::LibraryHandle library, const char* name, Symbol* symbol) {
-  *symbol = reinterpret_cast<Symbol>(platform::GetProcAddress(library, name));
-  return *symbol != nullptr;
-}
-
 void IgnoreLibraryMessage(void*, const char*, ...) {}
 
 // The loaded and started libraries; null when they cannot be loaded.
@@ -60,23 +54,24 @@ const Libxslt* LoadLibxslt() {
     // libxslt brings libxml2 in; its handle finds the symbols of both.
     platform::LibraryHandle library = platform::LoadLibrary("libxslt.so.1");
     if (library == nullptr) return;
-    loaded = Bind(library, "xmlInitParser", &xslt.init_parser) &&
-             Bind(library, "xmlSetGenericErrorFunc", &xslt.set_xml_error_func) &&
-             Bind(library, "xsltSetGenericErrorFunc", &xslt.set_xslt_error_func) &&
-             Bind(library, "xmlReadMemory", &xslt.read_memory) && Bind(library, "xmlFreeDoc", &xslt.free_doc) &&
-             Bind(library, "xmlStrEqual", &xslt.str_equal) &&
-             Bind(library, "xmlDocGetRootElement", &xslt.root_element) && Bind(library, "xmlFree", &xslt.free) &&
-             Bind(library, "xsltParseStylesheetDoc", &xslt.parse_stylesheet) &&
-             Bind(library, "xsltFreeStylesheet", &xslt.free_stylesheet) &&
-             Bind(library, "xsltNewSecurityPrefs", &xslt.new_security_prefs) &&
-             Bind(library, "xsltFreeSecurityPrefs", &xslt.free_security_prefs) &&
-             Bind(library, "xsltSetSecurityPrefs", &xslt.set_security_prefs) &&
-             Bind(library, "xsltSecurityForbid", &xslt.security_forbid) &&
-             Bind(library, "xsltNewTransformContext", &xslt.new_context) &&
-             Bind(library, "xsltFreeTransformContext", &xslt.free_context) &&
-             Bind(library, "xsltSetCtxtSecurityPrefs", &xslt.set_context_security_prefs) &&
-             Bind(library, "xsltApplyStylesheetUser", &xslt.apply_stylesheet) &&
-             Bind(library, "xsltSaveResultToString", &xslt.save_result);
+    auto bind = [library](const char* name, auto* symbol) { return platform::BindSymbol(library, name, symbol); };
+    loaded = bind("xmlInitParser", &xslt.init_parser) &&
+             bind("xmlSetGenericErrorFunc", &xslt.set_xml_error_func) &&
+             bind("xsltSetGenericErrorFunc", &xslt.set_xslt_error_func) &&
+             bind("xmlReadMemory", &xslt.read_memory) && bind("xmlFreeDoc", &xslt.free_doc) &&
+             bind("xmlStrEqual", &xslt.str_equal) &&
+             bind("xmlDocGetRootElement", &xslt.root_element) && bind("xmlFree", &xslt.free) &&
+             bind("xsltParseStylesheetDoc", &xslt.parse_stylesheet) &&
+             bind("xsltFreeStylesheet", &xslt.free_stylesheet) &&
+             bind("xsltNewSecurityPrefs", &xslt.new_security_prefs) &&
+             bind("xsltFreeSecurityPrefs", &xslt.free_security_prefs) &&
+             bind("xsltSetSecurityPrefs", &xslt.set_security_prefs) &&
+             bind("xsltSecurityForbid", &xslt.security_forbid) &&
+             bind("xsltNewTransformContext", &xslt.new_context) &&
+             bind("xsltFreeTransformContext", &xslt.free_context) &&
+             bind("xsltSetCtxtSecurityPrefs", &xslt.set_context_security_prefs) &&
+             bind("xsltApplyStylesheetUser", &xslt.apply_stylesheet) &&
+             bind("xsltSaveResultToString", &xslt.save_result);
     if (!loaded) return;
     xslt.init_parser();
     xslt.set_xslt_error_func(nullptr, IgnoreLibraryMessage);
