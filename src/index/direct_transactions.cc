@@ -18,6 +18,7 @@
 #include "index/index_entry.h"
 #include "index/index_stamp.h"
 #include "index/index_text.h"
+#include "index/message_entry_text.h"
 #include "index/index_outline.h"
 #include "index/index_outline_cache.h"
 #include "index/index_text_insert.h"
@@ -110,15 +111,6 @@ std::string StartingFlags(const char* flag_list, const std::vector<std::string>&
   return flag_list == nullptr ? std::string() : FlagsOfFile(flag_list, flags, file);
 }
 
-// The serialised entry that BuildMessageEntry makes, from a scratch document.
-std::string SerialisedMessageEntry(std::string_view file_name, uint32_t uid,
-                                   const MessageHeaders& record) {
-  XmlDocument scratch = XmlDocument::New();
-  if (!scratch) return {};
-  const pugi::xml_node root = scratch.dom().append_child(kRootElement);
-  return NodeXml(BuildMessageEntry(root, pugi::xml_node(), file_name, uid, record));
-}
-
 // The outline of the index file `file` has open: the one kept for it when
 // there is one, else its bytes read and recognised. Nothing when the text
 // is not recognised or the file changed while it was read.
@@ -174,8 +166,8 @@ bool InsertIntoIndexText(StoreIndex* index, const std::vector<std::string>& file
     record.flag_words = StartingFlags(flag_list, flags, i);
     record.uid = edit.last_uid() + 1;
     if (!ReadNewItemFile(index, name, &record)) continue;
-    std::string xml = SerialisedMessageEntry(name, record.uid, record);
-    if (xml.empty()) continue;
+    std::string xml;
+    AppendMessageEntryText(&xml, name, record.uid, record);
     edit.Insert(name, std::move(xml), FlagStatusForNewEntry(record), std::to_string(record.read),
                 record.uid);
     bytes_inserted += record.file_size;

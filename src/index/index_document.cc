@@ -141,8 +141,11 @@ void PrintSaveError(uint32_t system_error) {
   PrintXmlErrorBlock(code, "", ErrorCodeMeaning(code));
 }
 
-uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
-                       std::optional<platform::FileVersion>* version) {
+// Writes the file beside `path` through `write_text` (which returns 0 or
+// the error it met), then puts it in place of `path` in one rename.
+template <typename WriteText>
+uint32_t WriteIndexFile(std::string_view path, std::optional<platform::FileVersion>* version,
+                        WriteText write_text) {
   platform::FileReplacement replacement(path, std::string(path) + ".tmp",
                                         platform::FileKind::kIndex);
   if (!replacement.valid()) {
@@ -151,9 +154,7 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
     platform::SetLastError(error);
     return 0;
   }
-  FileWriter writer(replacement.file());
-  document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
-  uint32_t error = writer.Flush() ? 0 : writer.error();
+  uint32_t error = write_text(replacement);
   // The rename keeps what the version is made of.
   if (error == 0 && version != nullptr) *version = platform::FileVersionOf(replacement.file());
   if (error == 0 && !replacement.Commit()) error = platform::GetLastError();
@@ -165,6 +166,15 @@ uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
     return 0;
   }
   return 1;
+}
+
+uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
+                       std::optional<platform::FileVersion>* version) {
+  return WriteIndexFile(path, version, [&](platform::FileReplacement& replacement) {
+    FileWriter writer(replacement.file());
+    document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
+    return writer.Flush() ? 0u : writer.error();
+  });
 }
 
 }  // namespace
@@ -271,6 +281,16 @@ uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
     platform::DiagPrintf("Error: Unknown Error\n");
     return 0;
   }
+}
+
+uint32_t SaveDocumentText(std::initializer_list<std::string_view> text, std::string_view path,
+                          std::optional<platform::FileVersion>* version_written) {
+  return WriteIndexFile(path, version_written, [&](platform::FileReplacement& replacement) {
+    for (std::string_view piece : text) {
+      if (!piece.empty() && !replacement.Write(piece)) return platform::GetLastError();
+    }
+    return 0u;
+  });
 }
 
 uint32_t DocumentLastUid(const XmlDocument& document) {

@@ -3,6 +3,7 @@
 // last UID kept on the root.
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -53,6 +54,11 @@ bool LoadDocumentFileIfPresent(const XmlDocument& document, std::string_view pat
 // with the reason printed. `version_written`, when given, receives the
 // version of the file written (on success).
 uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
+                          std::optional<platform::FileVersion>* version_written = nullptr);
+
+// SaveDocumentFile for a document the caller serialised itself, exactly as
+// the serialiser would have printed it, in pieces written one after another.
+uint32_t SaveDocumentText(std::initializer_list<std::string_view> text, std::string_view path,
                           std::optional<platform::FileVersion>* version_written = nullptr);
 
 // The folder's last UID from the root's LASTUID; when the attribute is

@@ -1,6 +1,7 @@
 #include "index/index_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@
 #include "index/index_format.h"
 #include "index/index_salvage.h"
 #include "index/index_uid_repair.h"
+#include "index/message_entry_text.h"
 #include "index/store_index.h"
 #include "message/message_uid.h"
 #include "platform/text_compare.h"
@@ -54,6 +56,8 @@ constexpr size_t kDefaultReadAheadMinimum = 64;
 // Headers read and not yet merged, at most: bounds the memory of a large
 // folder's scan.
 constexpr size_t kReadAheadWindow = 512;
+// About what one entry's text takes, to size the index text once.
+constexpr size_t kEntryTextEstimate = 512;
 
 std::atomic<int64_t> maximum_index_rows{-1};
 std::atomic<size_t> read_ahead_minimum{kDefaultReadAheadMinimum};
@@ -89,7 +93,9 @@ FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_l
        found.valid(); found.Next()) {
     const platform::FindData& entry = found.current();
     listing.found_any = true;
-    listing.names.push_back(entry.name);
+    // Only entries of the index are looked up among the names, and a
+    // listing of names only is made for an index without entries.
+    if (!names_only) listing.names.push_back(entry.name);
     if (limit_reached) continue;
     // The entry that reaches the limit is not kept, so a limit of R lists
     // R - 1 names.
@@ -126,9 +132,11 @@ bool MentionsStoreHeaders(std::string_view header_text) {
          FindNoCaseIn(header_text, "X-QXTempFlags: ") != std::string_view::npos;
 }
 
-// A new file's headers, read ahead of the merge.
+// A new file's headers, read ahead of the merge, and when the index is
+// written as text, its entry's text after the UID.
 struct ReadAheadHeaders {
   MessageHeaders headers;
+  std::string entry_tail;
   bool read = false;
 };
 
@@ -198,6 +206,10 @@ class FolderScan {
     renumber_ = !loaded;
     root_ = document_.DocumentElement();
     last_uid_ = DocumentLastUid(document_);
+    // An index built from nothing is only ever appended to, in listing
+    // order with UIDs from 1: its entries are written as text, not as a DOM.
+    as_text_ = renumber_ && root_ && !root_.first_child();
+    if (as_text_) StartFolderStatus(text_status_, 0);
     return static_cast<bool>(root_);
   }
 
@@ -252,7 +264,9 @@ class FolderScan {
           const FolderFile& file = listing_.files[new_files_[k]];
           item->read = ReadEntryHeaders(directory_, file.name, static_cast<uint32_t>(file.size),
                                         uid_validity_, ListedOf(file), &item->headers);
+          if (item->read && as_text_) AppendMessageEntryTail(&item->entry_tail, item->headers);
         });
+    if (as_text_) entries_text_.reserve(new_files_.size() * kEntryTextEstimate);
   }
 
   bool MergeListing() {
@@ -338,13 +352,15 @@ class FolderScan {
   }
 
   // The headers of the file at `position` and its UID: read ahead when it
-  // is the next new file, else read now.
-  bool ReadNewFile(size_t position, MessageEntrySource* source) {
+  // is the next new file, else read now. `entry_tail` gets the entry's text
+  // after the UID when the read ahead made it.
+  bool ReadNewFile(size_t position, MessageEntrySource* source, std::string* entry_tail) {
     while (read_ahead_ && next_new_ < new_files_.size() && new_files_[next_new_] < position) ++next_new_;
     if (read_ahead_ && next_new_ < new_files_.size() && new_files_[next_new_] == position) {
       ReadAheadHeaders& item = read_ahead_->Take(next_new_++);
       if (!item.read) return false;
       source->headers = std::move(item.headers);
+      *entry_tail = std::move(item.entry_tail);
       source->uid = AssignMessageUid(uid_validity_, renumber_, source->headers.uid, &last_uid_);
       return true;
     }
@@ -356,7 +372,8 @@ class FolderScan {
   void AddEntry(size_t position, pugi::xml_node before) {
     FolderFile& file = listing_.files[position];
     MessageEntrySource source;
-    const bool read = ReadNewFile(position, &source);
+    std::string entry_tail;
+    const bool read = ReadNewFile(position, &source, &entry_tail);
     if (listing_.names_only) file.size = read ? source.headers.file_size : FileSizeOrZero(file.name);
     if (!read) return;  // an unreadable file gets no entry
     if (source.uid.exhausted) {
@@ -364,7 +381,11 @@ class FolderScan {
                            directory_.c_str(), last_uid_, file.name.c_str());
       return;
     }
-    BuildMessageEntry(root_, before, file.name, source.uid.uid, source.headers);
+    if (as_text_) {
+      AppendEntryText(file.name, source.uid.uid, source.headers, &entry_tail);
+    } else {
+      BuildMessageEntry(root_, before, file.name, source.uid.uid, source.headers);
+    }
     // Once indexed, the entry holds the flags; a rebuilt index hands out
     // UIDs anew, so a stale X-UID line must not survive either.
     const std::string& header_text = source.headers.header_text;
@@ -377,7 +398,31 @@ class FolderScan {
     }
   }
 
+  void AppendEntryText(std::string_view name, uint32_t uid, const MessageHeaders& headers,
+                       std::string* entry_tail) {
+    if (entry_tail->empty()) AppendMessageEntryTail(entry_tail, headers);
+    AppendMessageEntryText(&entries_text_, name, uid, *entry_tail);
+    CountMessageEntryStatus(headers, text_status_);
+    ++entries_as_text_;
+  }
+
+  // The text the DOM would print for the root and the entries appended as
+  // text; their UIDs count up from 1, so there is nothing to repair.
+  void SaveText() {
+    const std::string root_start = std::string("<") + kRootElement + " " + kLastUidAttribute + "=\"" +
+                                   std::to_string(last_uid_) + "\">";
+    const std::string root_end = std::string("</") + kRootElement + ">";
+    SaveDocumentText({root_start, entries_text_, root_end}, IndexPath());
+    text_status_[kStatusLastUid] = last_uid_;
+    std::copy(text_status_.begin(), text_status_.end(), index_->folder_status);
+    WriteFolderStatusInDirectory(directory_, index_->folder_status);
+  }
+
   void Save() {
+    if (entries_as_text_ > 0) {
+      SaveText();
+      return;
+    }
     while (current_) {
       pugi::xml_node stale = current_;
       current_ = NextEntry(current_);
@@ -417,6 +462,10 @@ class FolderScan {
   uint32_t uid_validity_ = 0;
   uint32_t last_uid_ = 0;
   bool renumber_ = false;
+  bool as_text_ = false;  // entries are appended to entries_text_, not to the DOM
+  std::string entries_text_;
+  size_t entries_as_text_ = 0;
+  std::array<uint32_t, kFolderStatusFields> text_status_{};
   uint64_t total_bytes_ = 0;
   std::vector<size_t> new_files_;  // positions in listing_.files no entry names
   size_t next_new_ = 0;            // the first of new_files_ not merged yet

@@ -1,10 +1,14 @@
 #include "index/index_entry.h"
 
+#include <array>
+#include <random>
 #include <string>
 
 #include "index/index_document.h"
+#include "index/folder_status.h"
 #include "index/index_elements.h"
 #include "index/index_format.h"
+#include "index/message_entry_text.h"
 #include "message/message_uid.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
@@ -83,6 +87,58 @@ TEST(IndexElementsTest, IdsWithQuotesAreFoundExactlyAndNumbersReadLeniently) {
   EXPECT_EQ(GetElementNumber(entry.child("MISSING")), 0u);
   EXPECT_EQ(GetElementText(entry.child("M")), "");  // the first child is an element
   EXPECT_EQ(IndexSafeText(std::string("a\tb\nc\rd\x01\x7f\x80\xff\0e", 13)), "a\tb\nc\rd \x7f   e");
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+std::string RandomBytes(std::mt19937& random, size_t most) {
+  // Mostly the bytes the serialiser treats specially, then anything.
+  static constexpr char kSpecial[] = {'&', '<', '>', '"', '\'', '\t', '\n', '\r', '\0', '\x01',
+                                      '\x1f', '\x7f', '\x80', '\xe9', '\xff', ' ', 'a', 'Z'};
+  std::string text(random() % (most + 1), ' ');
+  for (char& c : text) {
+    c = random() % 2 ? kSpecial[random() % sizeof kSpecial] : static_cast<char>(random() % 256);
+  }
+  return text;
+}
+
+// The entry text written without a DOM must be the bytes the DOM prints, for
+// any values a hostile message or file name can bring, and count the same.
+TEST(MessageEntryTextTest, IsTheDomEntryByteForByteAndCountsTheSame) {
+  std::mt19937 random(20261206);
+  for (int round = 0; round < 3000; ++round) {
+    MessageHeaders record;
+    std::string* texts[] = {&record.message_date, &record.sender, &record.recipients,
+                            &record.copy_recipients, &record.subject, &record.received_date,
+                            &record.message_class, &record.flag_words};
+    for (std::string* text : texts) *text = round % 5 == 0 ? std::string() : RandomBytes(random, 12);
+    if (round % 3 == 0) record.flag_words = "\\Seen \\fLAGGED \\Deleted\\ANSWERED";
+    record.read = random() % 2;
+    record.has_attachments = random() % 2;
+    record.importance = static_cast<int32_t>(random() % 6);
+    record.modified_stamp = random();
+    record.file_size = random();
+    const std::string name = round == 0 ? std::string() : RandomBytes(random, 10);
+    const uint32_t uid = random();
+
+    XmlDocument scratch = XmlDocument::New();
+    const pugi::xml_node root = scratch.dom().append_child(kRootElement);
+    const std::string expected = NodeXml(BuildMessageEntry(root, pugi::xml_node(), name, uid, record));
+    std::string written;
+    AppendMessageEntryText(&written, name, uid, record);
+    ASSERT_EQ(written, expected) << "round " << round;
+
+    std::array<uint32_t, kFolderStatusFields> from_dom{};
+    std::array<uint32_t, kFolderStatusFields> counted{};
+    ASSERT_TRUE(ComputeFolderStatus(scratch, from_dom));
+    StartFolderStatus(counted, 1);  // a root without LASTUID counts its one child
+    CountMessageEntryStatus(record, counted);
+    ASSERT_EQ(counted, from_dom) << "round " << round;
+  }
 }
 
 }  // namespace

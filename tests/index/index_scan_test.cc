@@ -335,3 +335,54 @@ TEST_F(IndexScanTest, ScanKilledAtAnyMomentLeavesAReadableIndex) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+// An index built from nothing is written as text; an index that exists,
+// even without entries, is scanned through the DOM. For files that carry
+// no UID both must write the same bytes, and the same status.
+TEST_F(IndexScanTest, AnIndexBuiltFromNothingIsTheIndexTheDomWrites) {
+  const char* const awkward[] = {
+      "Subject: a & b <c> \"d\" 'e'\r\nTo: x@y,\r\n\tz@w\r\n",
+      "Subject: bytes \x01\x7f\x80\xe9\xff and \ttab\r\nCC: <c@x>\r\n",
+      "X-Read: 1\r\nX-Priority: 1\r\nX-QX-Class: IPM.Note & co\r\n",
+      "X-QXTempFlags: \\DELETED \\ANSWERED\r\nDate: Tue, 01 Mar 2011 12:00:00 +0100\r\n",
+      "X-QXTempFlags: \\Flagged \\Seen\r\nX-Read: 1\r\nReply-To: r@x\r\n",
+      "Content-Type: multipart/mixed; boundary=\"b\"\r\n",
+      "Received: by mx; Tue, 01 Mar 2011 10:00:00 +0000\r\nMessage-ID: <id&1>\r\n",
+      "",
+  };
+  const std::string names[] = {"a&b.MAI", "q\"uote.MAI", "l<t>g.MAI", "tab\there.MAI", "\xe9t\xe9.MAI"};
+  // Both scans strip the temporary flags from the files: each starts from
+  // the same files and times.
+  auto put_files = [&] {
+    for (int i = 0; i < 90; ++i) {
+      const std::string body = i % 2 ? "--b\r\nContent-Disposition: attachment\r\n\r\nx\r\n--b--\r\n" : "text\r\n";
+      const std::string name = i < 5 ? names[i] : "m" + std::to_string(i) + ".MAI";
+      Put(name, Message("s" + std::to_string(i), awkward[i % std::size(awkward)], body));
+      SetWriteTime(name, 132000000000000000ULL + i * 10000000ULL);
+    }
+  };
+  Put("dir.MAI/x", "a folder under a message name gets no entry");
+
+  for (size_t read_ahead : {size_t{1}, size_t{1000000}}) {
+    SetScanReadAheadMinimum(read_ahead);
+    unlink(Path("_index.xml").c_str());
+    put_files();
+    ASSERT_EQ(Scan(), 1u);
+    const std::string as_text = ReadFile(Path("_index.xml"));
+    const std::vector<uint32_t> text_status = Status();
+
+    Put("_index.xml", "<BASEELEMENT LASTUID=\"0\"/>");
+    put_files();
+    ASSERT_EQ(Scan(), 1u);
+    EXPECT_TRUE(ReadFile(Path("_index.xml")) == as_text) << "read ahead from " << read_ahead;
+    EXPECT_EQ(Status(), text_status);
+    EXPECT_EQ(Entries().size(), 90u);
+    EXPECT_EQ(text_status[kStatusDeleted], 11u);
+  }
+}
+
+}  // namespace
+}  // namespace qx
