@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/fork_safe_instance.h"
 #include "platform/path_resolver.h"
@@ -157,10 +159,22 @@ class DirectoryNameCache {
     return ++probed_[KeyOf(info)] <= kProbesBeforeListing;
   }
 
+  // A name looked up in each of its spellings and found in none: asked
+  // again while the directory has not changed since, it is still absent.
+  void KeepAbsent(const struct statx& info, std::string_view name) {
+    if (!IsSettled(info)) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!(absent_.key == KeyOf(info)) || !SameStamp(absent_.changed, info.stx_ctime)) {
+      absent_ = AbsentNames{KeyOf(info), info.stx_ctime, {}};
+    }
+    if (absent_.folded.size() < kAbsentNamesKept) absent_.folded.push_back(UpperCased(name));
+  }
+
   // The kept listing's answer, or kNotKept when there is no current one.
   NameLookup FindKept(const struct statx& info, std::string_view name, std::string* actual) {
     const std::string folded = UpperCased(name);
     std::lock_guard<std::mutex> lock(mutex_);
+    if (IsKeptAbsent(info, folded)) return NameLookup::kMissing;
     ApplyQueuedChanges();
     auto it = listings_.find(KeyOf(info));
     if (it == listings_.end()) return NameLookup::kNotKept;
@@ -206,6 +220,21 @@ class DirectoryNameCache {
   friend T& platform::ForkSafeInstance();
 
   static constexpr size_t kNameBudget = 200000;
+  static constexpr size_t kAbsentNamesKept = 16;
+
+  // The names found absent in the one directory looked into last, and the
+  // change time they were found absent at.
+  struct AbsentNames {
+    DirectoryKey key;
+    struct statx_timestamp changed {};
+    std::vector<std::string> folded;
+  };
+
+  // REQUIRES: mutex_ held.
+  bool IsKeptAbsent(const struct statx& info, const std::string& folded) const {
+    return absent_.key == KeyOf(info) && SameStamp(absent_.changed, info.stx_ctime) &&
+           std::find(absent_.folded.begin(), absent_.folded.end(), folded) != absent_.folded.end();
+  }
 
   static NameLookup Look(const Listing& listing, const std::string& folded, std::string* actual) {
     return listing.names.Find(folded, actual) ? NameLookup::kFound : NameLookup::kMissing;
@@ -319,6 +348,7 @@ class DirectoryNameCache {
   int inotify_ = -1;            // guarded by mutex_
   bool inotify_tried_ = false;  // guarded by mutex_
   Listings listings_;           // guarded by mutex_
+  AbsentNames absent_;          // guarded by mutex_
   std::unordered_map<int, DirectoryKey> by_watch_;  // guarded by mutex_
   size_t names_ = 0;                                 // guarded by mutex_
   std::unordered_set<DirectoryKey, DirectoryKeyHash> listed_once_;  // guarded by mutex_
@@ -330,6 +360,10 @@ class DirectoryNameCache {
 NameLookup FindDirectoryName(const std::string& directory, const struct statx& info,
                              std::string_view name, std::string* actual) {
   return DirectoryNameCache::Instance().Find(directory, info, name, actual);
+}
+
+void KeepAbsentDirectoryName(const struct statx& info, std::string_view name) {
+  DirectoryNameCache::Instance().KeepAbsent(info, name);
 }
 
 NameLookup FindKeptDirectoryName(const struct statx& info, std::string_view name,

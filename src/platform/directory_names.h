@@ -33,6 +33,14 @@ NameLookup FindDirectoryName(const std::string& directory, const struct statx& i
 NameLookup FindKeptDirectoryName(const struct statx& info, std::string_view name,
                                  std::string* actual);
 
+// Keeps that `name` was just found absent in every spelling from the
+// directory `info` describes (a statx taken before the search), so that
+// FindKeptDirectoryName answers kMissing while the directory's change time
+// stays as it was. Only for a directory last changed on an earlier clock
+// tick, as kept listings are: a change later in the same tick could leave
+// its change time as it is.
+void KeepAbsentDirectoryName(const struct statx& info, std::string_view name);
+
 // Whether a lookup in the directory `info` describes should probe the
 // name's spellings rather than list the directory: true for its first few
 // lookups in this process. A one-shot process (one delivery, one status)

@@ -81,7 +81,11 @@ bool FindName(const std::string& native, const struct statx& info, std::string_v
   if (how == LastName::kProbeShortName && CanProbeSpellings(part, most_letters)) {
     const NameLookup kept = FindKeptDirectoryName(info, part, actual);
     if (kept != NameLookup::kNotKept) return kept == NameLookup::kFound;
-    if (ProbeRatherThanList(info)) return ProbeSpellings(native, part, actual) == NameLookup::kFound;
+    if (ProbeRatherThanList(info)) {
+      const NameLookup probed = ProbeSpellings(native, part, actual);
+      if (probed == NameLookup::kMissing) KeepAbsentDirectoryName(info, part);
+      return probed == NameLookup::kFound;
+    }
   }
   return FindDirectoryName(native, info, part, actual) == NameLookup::kFound;
 }
