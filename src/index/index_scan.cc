@@ -132,13 +132,35 @@ bool MentionsStoreHeaders(std::string_view header_text) {
          FindNoCaseIn(header_text, "X-QXTempFlags: ") != std::string_view::npos;
 }
 
-// A new file's headers, read ahead of the merge, and when the index is
-// written as text, its entry's text after the UID.
+// What a new file's headers tell about the store's own header lines in it.
+struct StoreHeaderMarks {
+  bool temporary_flags = false;  // an "X-QXTempFlags: " line
+  bool any = false;              // "X-UID: " or "X-QXTempFlags: " anywhere in the headers
+};
+
+StoreHeaderMarks MarksOf(const MessageHeaders& headers) {
+  return {HasHeaderLine(headers.header_text, "X-QXTempFlags: "), MentionsStoreHeaders(headers.header_text)};
+}
+
+// A new file's headers, read ahead of the merge. When the index is written
+// as text, its entry's text after the UID is made then, and of the headers
+// only what the merge still needs is kept: the texts are freed by the
+// thread that made them.
 struct ReadAheadHeaders {
   MessageHeaders headers;
   std::string entry_tail;
+  StoreHeaderMarks marks;
   bool read = false;
 };
+
+void KeepOnlyWhatTheMergeNeeds(MessageHeaders* headers) {
+  MessageHeaders kept;
+  kept.uid = headers->uid;
+  kept.file_size = headers->file_size;
+  kept.read = headers->read;  // the status counts these two
+  kept.flag_words = std::move(headers->flag_words);
+  *headers = std::move(kept);
+}
 
 pugi::xml_node NextEntry(pugi::xml_node node) { return node.next_sibling(kEntryElement); }
 
@@ -264,7 +286,11 @@ class FolderScan {
           const FolderFile& file = listing_.files[new_files_[k]];
           item->read = ReadEntryHeaders(directory_, file.name, static_cast<uint32_t>(file.size),
                                         uid_validity_, ListedOf(file), &item->headers);
-          if (item->read && as_text_) AppendMessageEntryTail(&item->entry_tail, item->headers);
+          if (!item->read) return;
+          item->marks = MarksOf(item->headers);
+          if (!as_text_) return;
+          AppendMessageEntryTail(&item->entry_tail, item->headers);
+          KeepOnlyWhatTheMergeNeeds(&item->headers);
         });
     if (as_text_) entries_text_.reserve(new_files_.size() * kEntryTextEstimate);
   }
@@ -354,26 +380,33 @@ class FolderScan {
   // The headers of the file at `position` and its UID: read ahead when it
   // is the next new file, else read now. `entry_tail` gets the entry's text
   // after the UID when the read ahead made it.
-  bool ReadNewFile(size_t position, MessageEntrySource* source, std::string* entry_tail) {
+  bool ReadNewFile(size_t position, MessageEntrySource* source, std::string* entry_tail,
+                   StoreHeaderMarks* marks) {
     while (read_ahead_ && next_new_ < new_files_.size() && new_files_[next_new_] < position) ++next_new_;
     if (read_ahead_ && next_new_ < new_files_.size() && new_files_[next_new_] == position) {
       ReadAheadHeaders& item = read_ahead_->Take(next_new_++);
       if (!item.read) return false;
       source->headers = std::move(item.headers);
       *entry_tail = std::move(item.entry_tail);
+      *marks = item.marks;
       source->uid = AssignMessageUid(uid_validity_, renumber_, source->headers.uid, &last_uid_);
       return true;
     }
     const FolderFile& file = listing_.files[position];
-    return ReadMessageEntrySource(directory_, file.name, static_cast<uint32_t>(file.size), uid_validity_,
-                                  renumber_, &last_uid_, source, Listed(file));
+    if (!ReadMessageEntrySource(directory_, file.name, static_cast<uint32_t>(file.size), uid_validity_,
+                                renumber_, &last_uid_, source, Listed(file))) {
+      return false;
+    }
+    *marks = MarksOf(source->headers);
+    return true;
   }
 
   void AddEntry(size_t position, pugi::xml_node before) {
     FolderFile& file = listing_.files[position];
     MessageEntrySource source;
     std::string entry_tail;
-    const bool read = ReadNewFile(position, &source, &entry_tail);
+    StoreHeaderMarks marks;
+    const bool read = ReadNewFile(position, &source, &entry_tail, &marks);
     if (listing_.names_only) file.size = read ? source.headers.file_size : FileSizeOrZero(file.name);
     if (!read) return;  // an unreadable file gets no entry
     if (source.uid.exhausted) {
@@ -388,11 +421,10 @@ class FolderScan {
     }
     // Once indexed, the entry holds the flags; a rebuilt index hands out
     // UIDs anew, so a stale X-UID line must not survive either.
-    const std::string& header_text = source.headers.header_text;
-    const bool strip = renumber_ || (UidBrandingEnabled() && HasHeaderLine(header_text, "X-QXTempFlags: "));
+    const bool strip = renumber_ || (UidBrandingEnabled() && marks.temporary_flags);
     if (strip) {
       // Setting the X-UID line first would be undone by the strip.
-      if (MentionsStoreHeaders(header_text)) StripStoreHeaders(directory_, file.name);
+      if (marks.any) StripStoreHeaders(directory_, file.name);
     } else if (source.uid.rewrite_file) {
       WriteMessageUid(directory_, file.name, uid_validity_, source.uid.uid);
     }
