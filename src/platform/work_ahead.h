@@ -25,19 +25,23 @@ inline size_t WorkAheadHelpers() {
   return std::clamp<size_t>(cores > 1 ? cores - 1 : 1, 1, 3);
 }
 
-// `produce(i, &item)` fills item i of `count`; it must be safe to run on
-// several threads at once for different i. Take(i) must be called with
-// increasing i; items it passes over are never made. Helpers keep at
-// most `window` items made and not yet taken. The destructor lets each
-// helper finish the item it is on, makes nothing more and joins them.
+// `produce(i, &item)` fills item i of `count`, given a freshly made Item;
+// it must be safe to run on several threads at once for different i.
+// Take(i) must be called with increasing i; items it passes over are never
+// made. Helpers keep at most `window` items made and not yet taken, and
+// only that many are held: the item Take returns is the caller's until its
+// next Take, after which its place is made over for a later item. The
+// destructor lets each helper finish the item it is on, makes nothing more
+// and joins them.
 template <typename Item>
 class WorkAhead {
  public:
   WorkAhead(size_t count, size_t helpers, size_t window, std::function<void(size_t, Item*)> produce)
       : produce_(std::move(produce)),
-        items_(count),
-        done_(std::make_unique<std::atomic<bool>[]>(count)),
-        window_(std::max<size_t>(window, 1)) {
+        count_(count),
+        window_(std::clamp<size_t>(window, 1, std::max<size_t>(count, 1))),
+        items_(window_),
+        done_(std::make_unique<std::atomic<bool>[]>(count)) {
     helpers = std::min(helpers, count);
     threads_.reserve(helpers);
     for (size_t i = 0; i < helpers; ++i) threads_.emplace_back([this] { HelperLoop(); });
@@ -59,6 +63,8 @@ class WorkAhead {
   // helper is still on item i, this thread makes the next unstarted item
   // (within the window) rather than wait, so that its core works too.
   Item& Take(size_t i) {
+    if (i > next_take_) PassOver(i);
+    next_take_ = i + 1;
     taken_.store(i);
     // Helpers that filled the window wait until half of it has been taken,
     // so that they are woken once a half window, not once an item.
@@ -67,47 +73,74 @@ class WorkAhead {
       helper_wake_.notify_all();
     }
     for (;;) {
-      if (done_[i].load(std::memory_order_acquire)) return items_[i];
+      if (done_[i].load(std::memory_order_acquire)) return Slot(i);
       std::unique_lock<std::mutex> lock(mutex_);
       const size_t next = next_.load();
       if (next <= i) {
-        // Nobody started it: make it here, and pass over those before it.
+        // Nobody started it: make it here.
         next_.store(i + 1);
         lock.unlock();
-        produce_(i, &items_[i]);
-        return items_[i];
+        Produce(i);
+        return Slot(i);
       }
-      if (next < items_.size() && next < i + window_) {
+      if (next < count_ && next < i + window_) {
         next_.store(next + 1);
         lock.unlock();
-        produce_(next, &items_[next]);
-        done_[next].store(true, std::memory_order_release);
+        Produce(next);
         continue;
       }
       consumer_waiting_.store(true);
       consumer_wake_.wait(lock, [&] { return done_[i].load(std::memory_order_acquire); });
       consumer_waiting_.store(false);
-      return items_[i];
+      return Slot(i);
     }
   }
 
  private:
+  // Item i lives where item i - window did. Items are started only within
+  // a window of the last one taken, and below that one every item is made
+  // or never will be, so no two items at work share a place.
+  Item& Slot(size_t i) { return items_[i % window_]; }
+
+  bool AllMade(size_t first, size_t end) const {
+    for (size_t j = first; j < end; ++j) {
+      if (!done_[j].load(std::memory_order_acquire)) return false;
+    }
+    return true;
+  }
+
+  // Items next_take_ to i - 1 are passed over: those helpers started are
+  // finished first, and the rest are never started.
+  void PassOver(size_t i) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    consumer_waiting_.store(true);
+    consumer_wake_.wait(lock, [&] { return AllMade(next_take_, std::min(next_.load(), i)); });
+    consumer_waiting_.store(false);
+    if (next_.load() < i) next_.store(i);
+  }
+
+  void Produce(size_t i) {
+    Item& item = Slot(i);
+    item = Item();
+    produce_(i, &item);
+    done_[i].store(true, std::memory_order_release);
+  }
+
   void HelperLoop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      if (!stopping_ && next_.load() < items_.size() && next_.load() >= taken_.load() + window_) {
+      if (!stopping_ && next_.load() < count_ && next_.load() >= taken_.load() + window_) {
         helpers_waiting_.fetch_add(1);
         helper_wake_.wait(lock, [&] {
-          return stopping_ || next_.load() >= items_.size() || next_.load() < taken_.load() + window_ / 2 + 1;
+          return stopping_ || next_.load() >= count_ || next_.load() < taken_.load() + window_ / 2 + 1;
         });
         helpers_waiting_.fetch_sub(1);
       }
-      if (stopping_ || next_.load() >= items_.size()) return;
+      if (stopping_ || next_.load() >= count_) return;
       const size_t i = next_.load();
       next_.store(i + 1);
       lock.unlock();
-      produce_(i, &items_[i]);
-      done_[i].store(true, std::memory_order_release);
+      Produce(i);
       lock.lock();
       // Seen under the lock, so a consumer about to wait has either seen
       // the item done or is waiting and gets this wake.
@@ -116,9 +149,10 @@ class WorkAhead {
   }
 
   const std::function<void(size_t, Item*)> produce_;
-  std::vector<Item> items_;
-  std::unique_ptr<std::atomic<bool>[]> done_;  // set once item i is made
+  const size_t count_;
   const size_t window_;
+  std::vector<Item> items_;  // item i at i % window_
+  std::unique_ptr<std::atomic<bool>[]> done_;  // set once item i is made
   std::mutex mutex_;
   std::condition_variable helper_wake_;
   std::condition_variable consumer_wake_;
@@ -126,6 +160,7 @@ class WorkAhead {
   // only to decide whether to wake the helpers.
   std::atomic<size_t> next_{0};
   std::atomic<size_t> taken_{0};  // the item the consumer asked for last
+  size_t next_take_ = 0;          // the consumer's own: the item after the last taken
   std::atomic<int> helpers_waiting_{0};
   std::atomic<bool> consumer_waiting_{false};
   bool stopping_ = false;  // guarded by mutex_
