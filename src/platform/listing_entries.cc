@@ -1,6 +1,7 @@
 #include "platform/listing_entries.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "platform/listing.h"
@@ -11,26 +12,58 @@ namespace {
 
 bool IsDots(std::string_view name) { return name == "." || name == ".."; }
 
-// The length of the folded prefix every name in `names` shares.
-size_t SharedPrefix(const std::vector<std::string_view>& names) {
-  if (names.empty()) return 0;
-  size_t shared = names.front().size();
-  for (std::string_view name : names) {
-    const size_t common = std::min(shared, name.size());
-    shared = std::mismatch(name.begin(), name.begin() + common, names.front().begin()).first - name.begin();
-  }
-  return shared;
-}
+using SortKey = std::pair<uint64_t, uint32_t>;  // folded bytes, entry
 
 // Eight folded bytes from `at` as one big-endian number, with zeros past the
 // end: numbers compare as the bytes do, a name that ends first lower (a name
 // holds no NUL).
-uint64_t KeyAt(std::string_view folded, size_t at) {
+uint64_t FoldedKeyAt(std::string_view name, size_t at) {
   uint64_t key = 0;
   for (size_t i = at; i < at + 8; ++i) {
-    key = key << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0);
+    key = key << 8 | (i < name.size() ? static_cast<unsigned char>(UpperAscii(name[i])) : 0);
   }
   return key;
+}
+
+// How many folded bytes from `at` all names in `keys` share.
+template <typename NameOf>
+size_t SharedFrom(std::span<const SortKey> keys, size_t at, NameOf name_of) {
+  const std::string_view first = name_of(keys.front().second);
+  size_t shared = first.size() - at;
+  for (const SortKey& key : keys.subspan(1)) {
+    const std::string_view other = name_of(key.second);
+    size_t i = 0;
+    const size_t common = std::min(shared, other.size() - at);
+    while (i < common && SameNoCase(first[at + i], other[at + i])) ++i;
+    shared = i;
+  }
+  return shared;
+}
+
+// Sorts `keys`, whose names share their first `at` folded bytes, in listing
+// order: by eight folded bytes at a time past what they all share, names
+// that tie sorted again on the next eight, and names equal but for case by
+// their spelling. A folder of message names that share a long run of
+// leading zeros is then sorted by numbers, not by strings.
+template <typename NameOf>
+void SortFrom(std::span<SortKey> keys, size_t at, NameOf name_of) {
+  if (keys.size() < 2) return;
+  at += SharedFrom(keys, at, name_of);
+  for (SortKey& key : keys) key.first = FoldedKeyAt(name_of(key.second), at);
+  std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) { return a.first < b.first; });
+  for (size_t begin = 0; begin < keys.size();) {
+    size_t end = begin + 1;
+    while (end < keys.size() && keys[end].first == keys[begin].first) ++end;
+    std::span<SortKey> tied = keys.subspan(begin, end - begin);
+    if ((keys[begin].first & 0xFF) == 0) {
+      // Both names end within these bytes, at the same place.
+      std::sort(tied.begin(), tied.end(),
+                [&](const SortKey& a, const SortKey& b) { return name_of(a.second) < name_of(b.second); });
+    } else {
+      SortFrom(tied, at + 8, name_of);
+    }
+    begin = end;
+  }
 }
 
 }  // namespace
@@ -55,6 +88,11 @@ ListingEntries::Entry& ListingEntries::Add(std::string_view name) {
   return entry;
 }
 
+void ListingEntries::Reserve(size_t entries, size_t name_bytes) {
+  entries_.reserve(entries);
+  names_.reserve(name_bytes);
+}
+
 void ListingEntries::SortInListingOrder() {
   std::vector<Entry> sorted;
   sorted.reserve(entries_.size());
@@ -63,33 +101,13 @@ void ListingEntries::SortInListingOrder() {
       if (name(entry) == dots) sorted.push_back(entry);
     }
   }
-  // The other names folded, in the same places as in names_.
-  std::string folded_names = names_;
-  for (char& c : folded_names) c = UpperAscii(c);
-  std::vector<std::string_view> folded;
-  std::vector<uint32_t> others;
-  folded.reserve(entries_.size());
-  others.reserve(entries_.size());
+  std::vector<SortKey> keys;
+  keys.reserve(entries_.size());
   for (uint32_t i = 0; i < entries_.size(); ++i) {
-    if (IsDots(name(entries_[i]))) continue;
-    folded.emplace_back(folded_names.data() + entries_[i].name_offset, entries_[i].name_size);
-    others.push_back(i);
+    if (!IsDots(name(entries_[i]))) keys.emplace_back(0, i);
   }
-  // Most comparisons are settled by a number made of the eight folded bytes
-  // after the prefix all names share (the message names of a folder share
-  // their leading zeros); the rest compare the folded names, then the names
-  // as spelled.
-  const size_t shared = SharedPrefix(folded);
-  std::vector<std::pair<uint64_t, uint32_t>> keys;
-  keys.reserve(folded.size());
-  for (uint32_t k = 0; k < folded.size(); ++k) keys.emplace_back(KeyAt(folded[k], shared), k);
-  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
-    if (a.first != b.first) return a.first < b.first;
-    const int order = folded[a.second].substr(shared).compare(folded[b.second].substr(shared));
-    if (order != 0) return order < 0;
-    return name(entries_[others[a.second]]) < name(entries_[others[b.second]]);
-  });
-  for (const auto& key : keys) sorted.push_back(entries_[others[key.second]]);
+  SortFrom(std::span<SortKey>(keys), 0, [&](uint32_t i) { return name(entries_[i]); });
+  for (const auto& key : keys) sorted.push_back(entries_[key.second]);
   entries_ = std::move(sorted);
 }
 

@@ -38,6 +38,9 @@ class ListingEntries {
   Entry& operator[](size_t i) { return entries_[i]; }
   const Entry& operator[](size_t i) const { return entries_[i]; }
 
+  // Room for this many entries and bytes of names.
+  void Reserve(size_t entries, size_t name_bytes);
+
   // Adds an entry named `name` with no details. The reference is valid
   // until the next Add.
   Entry& Add(std::string_view name);
