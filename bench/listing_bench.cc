@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   FastestRunReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const bool within =
-      PrintFloorRatio(reporter, "listing of 20,000 message names", "StoreListing", "FloorListing", 1.5);
+      PrintFloorRatio(reporter, "listing of 20,000 message names", "StoreListing", "FloorListing", 1.2);
   benchmark::Shutdown();
   StoreLibrary_UnInit();
   std::filesystem::remove_all(root);

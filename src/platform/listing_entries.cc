@@ -1,6 +1,7 @@
 #include "platform/listing_entries.h"
 
 #include <algorithm>
+#include <cstring>
 #include <span>
 #include <utility>
 
@@ -18,11 +19,29 @@ using SortKey = std::pair<uint64_t, uint32_t>;  // folded bytes, entry
 // end: numbers compare as the bytes do, a name that ends first lower (a name
 // holds no NUL).
 uint64_t FoldedKeyAt(std::string_view name, size_t at) {
-  uint64_t key = 0;
-  for (size_t i = at; i < at + 8; ++i) {
-    key = key << 8 | (i < name.size() ? static_cast<unsigned char>(UpperAscii(name[i])) : 0);
+  char bytes[8] = {};
+  if (at + 8 <= name.size()) {
+    std::memcpy(bytes, name.data() + at, 8);
+  } else if (at < name.size()) {
+    std::memcpy(bytes, name.data() + at, name.size() - at);
   }
+  uint64_t key = 0;
+  for (char c : bytes) key = key << 8 | static_cast<unsigned char>(UpperAscii(c));
   return key;
+}
+
+// How many bytes `a` and `b` share without regard to case, counting no
+// further than `limit`. Spellings that are the same byte for byte are
+// passed over eight bytes at a time.
+size_t SharedNoCase(const char* a, const char* b, size_t limit) {
+  size_t i = 0;
+  for (uint64_t wa, wb; i + 8 <= limit; i += 8) {
+    std::memcpy(&wa, a + i, 8);
+    std::memcpy(&wb, b + i, 8);
+    if (wa != wb) break;
+  }
+  while (i < limit && SameNoCase(a[i], b[i])) ++i;
+  return i;
 }
 
 // How many folded bytes from `at` all names in `keys` share.
@@ -32,10 +51,7 @@ size_t SharedFrom(std::span<const SortKey> keys, size_t at, NameOf name_of) {
   size_t shared = first.size() - at;
   for (const SortKey& key : keys.subspan(1)) {
     const std::string_view other = name_of(key.second);
-    size_t i = 0;
-    const size_t common = std::min(shared, other.size() - at);
-    while (i < common && SameNoCase(first[at + i], other[at + i])) ++i;
-    shared = i;
+    shared = SharedNoCase(first.data() + at, other.data() + at, std::min(shared, other.size() - at));
   }
   return shared;
 }
@@ -80,6 +96,7 @@ bool ListingOrderLess(std::string_view a, std::string_view b) {
 }
 
 ListingEntries::Entry& ListingEntries::Add(std::string_view name) {
+  order_.push_back(static_cast<uint32_t>(entries_.size()));
   Entry& entry = entries_.emplace_back();
   entry.name_offset = names_.size();
   entry.name_size = static_cast<uint32_t>(name.size());
@@ -89,38 +106,38 @@ ListingEntries::Entry& ListingEntries::Add(std::string_view name) {
 }
 
 void ListingEntries::Reserve(size_t entries, size_t name_bytes) {
+  order_.reserve(entries);
   entries_.reserve(entries);
   names_.reserve(name_bytes);
 }
 
 void ListingEntries::SortInListingOrder() {
-  std::vector<Entry> sorted;
-  sorted.reserve(entries_.size());
-  for (std::string_view dots : {".", ".."}) {
-    for (const Entry& entry : entries_) {
-      if (name(entry) == dots) sorted.push_back(entry);
+  std::vector<uint32_t> dots;
+  std::vector<SortKey> keys;
+  keys.reserve(order_.size());
+  for (uint32_t i : order_) {
+    if (IsDots(name(entries_[i]))) {
+      dots.push_back(i);
+    } else {
+      keys.emplace_back(0, i);
     }
   }
-  std::vector<SortKey> keys;
-  keys.reserve(entries_.size());
-  for (uint32_t i = 0; i < entries_.size(); ++i) {
-    if (!IsDots(name(entries_[i]))) keys.emplace_back(0, i);
-  }
+  std::sort(dots.begin(), dots.end(), [&](uint32_t a, uint32_t b) { return name(entries_[a]) < name(entries_[b]); });
   SortFrom(std::span<SortKey>(keys), 0, [&](uint32_t i) { return name(entries_[i]); });
-  for (const auto& key : keys) sorted.push_back(entries_[key.second]);
-  entries_ = std::move(sorted);
+  order_ = std::move(dots);
+  for (const SortKey& key : keys) order_.push_back(key.second);
 }
 
 void ListingEntries::Remove(const std::vector<char>& removed) {
   size_t kept = 0;
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    if (!removed[i]) entries_[kept++] = entries_[i];
+  for (size_t i = 0; i < order_.size(); ++i) {
+    if (!removed[i]) order_[kept++] = order_[i];
   }
-  entries_.resize(kept);
+  order_.resize(kept);
 }
 
 void ListingEntries::CopyTo(size_t i, FindData* data) const {
-  const Entry& entry = entries_[i];
+  const Entry& entry = (*this)[i];
   data->name.assign(name(entry));
   data->attributes = entry.attributes;
   data->size = entry.size;

@@ -2,7 +2,7 @@
 // The entries a listing found, kept compactly: the names one after another
 // in one buffer, each followed by a NUL so that it can be looked up by name,
 // and a small record per entry that refers to its name. A listing of 20,000
-// messages then costs no allocation per name, and sorting it moves records,
+// messages then costs no allocation per name, and sorting it orders indices,
 // not strings.
 
 #include <cstddef>
@@ -33,10 +33,11 @@ class ListingEntries {
     bool symbolic_link = false;
   };
 
-  size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
-  Entry& operator[](size_t i) { return entries_[i]; }
-  const Entry& operator[](size_t i) const { return entries_[i]; }
+  size_t size() const { return order_.size(); }
+  bool empty() const { return order_.empty(); }
+  // The entry i-th in the listing's order.
+  Entry& operator[](size_t i) { return entries_[order_[i]]; }
+  const Entry& operator[](size_t i) const { return entries_[order_[i]]; }
 
   // Room for this many entries and bytes of names.
   void Reserve(size_t entries, size_t name_bytes);
@@ -60,7 +61,8 @@ class ListingEntries {
 
  private:
   std::string names_;
-  std::vector<Entry> entries_;
+  std::vector<Entry> entries_;  // in the order they were added
+  std::vector<uint32_t> order_;  // entries_ in the listing's order
 };
 
 }  // namespace qx::platform
