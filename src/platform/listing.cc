@@ -8,14 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/path_resolver.h"
-#include "platform/text_compare.h"
 #include "platform/work_ahead.h"
 
 namespace qx::platform {
@@ -120,7 +118,8 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern, L
   std::vector<char> removed(entries->size(), 0);
   {
     const size_t pieces = (entries->size() + kStatPiece - 1) / kStatPiece;
-    WorkAhead<StatPiece> stats(pieces, entries->size() >= kParallelStatMinimum ? WorkAheadHelpers() : 0, 8,
+    const size_t helpers = entries->size() >= kParallelStatMinimum ? WorkAheadHelpers() : 0;
+    WorkAhead<StatPiece> stats(pieces, helpers, 8,
                                [&](size_t k, StatPiece* piece) { StatNames(dir_fd, *entries, k * kStatPiece, piece); });
     for (size_t k = 0; k < pieces; ++k) {
       const StatPiece& piece = stats.Take(k);
@@ -128,7 +127,9 @@ bool ListMatching(const std::string& directory, std::string_view name_pattern, L
         const size_t i = k * kStatPiece + j;
         // Gone since it was read, or of a type not listed.
         removed[i] = !piece.found[j] || !IsListedType(piece.infos[j].stx_mode, scope);
-        if (!removed[i]) SetDetails(piece.infos[j], ChildPath(directory, entries->name((*entries)[i])), &(*entries)[i]);
+        if (removed[i]) continue;
+        ListingEntries::Entry& entry = (*entries)[i];
+        SetDetails(piece.infos[j], ChildPath(directory, entries->name(entry)), &entry);
       }
     }
   }
