@@ -1,8 +1,10 @@
 // The listing a rebuild of a folder of 20,000 messages starts with ("*.MAI",
 // names and types only, in listing order; a few names without the others'
-// leading zeros, as a folder delivered to by other programs has), against a floor measured in the
-// same run: reading the same directory with readdir, keeping the names that
-// end in ".MAI" and sorting them byte by byte.
+// leading zeros, as a folder delivered to by other programs has), against a
+// floor measured in the same run: reading the same directory with readdir,
+// keeping the names that end in ".MAI" and sorting them byte by byte. The
+// listing must stay within 1.2 times that: it does the same reading and a
+// sort without regard to case, and its names cost no allocation each.
 
 #include <benchmark/benchmark.h>
 #include <dirent.h>
