@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/listing_entries.h"
+#include "platform/listing_pattern.h"
+
 namespace qx::platform {
 
 struct FindData {
@@ -23,16 +26,6 @@ struct FindData {
   // The entry itself is a symbolic link; the rest describes what it leads to.
   bool symbolic_link = false;
 };
-
-// The original wildcard rules, without regard to case: '*' and '?', "*.*"
-// matches every name, "*." matches names without an extension (and "." and
-// ".."), "*.MAI" matches "a.mai". A '?' also matches nothing at a dot or at
-// the end of the name, so "a?" matches "a".
-bool WildcardMatch(std::string_view pattern, std::string_view name);
-
-// The order in which a listing gives names: byte by byte without regard to
-// the case of ASCII letters, a shorter name first, then byte order.
-bool ListingOrderLess(std::string_view a, std::string_view b);
 
 enum class ListingScope {
   kStoreEntries,  // files, directories and links
@@ -64,13 +57,18 @@ class Listing {
                        ListingDetail detail = ListingDetail::kLookedUp);
 
   bool valid() const { return position_ < entries_.size(); }
-  const FindData& current() const { return entries_[position_]; }
+  // The entry reached. REQUIRES: valid(). The reference stays valid, but
+  // the next Next() changes what it holds.
+  const FindData& current() const { return current_; }
   // Moves to the next entry; false (last error 18) at the end.
   bool Next();
 
  private:
-  std::vector<FindData> entries_;
+  void ShowCurrent();
+
+  ListingEntries entries_;
   size_t position_ = 0;
+  FindData current_;  // entries_[position_] while valid()
 };
 
 // The entry a listing of `path` would give first; false when none.

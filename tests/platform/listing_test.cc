@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,8 @@ TEST(WildcardMatchTest, OriginalRules) {
       {"*.MAI", "a.mail", false}, {"?.mai", "ab.mai", false}, {"a??.txt", "a.txt", true},
       {"a?c", "a.c", false},    {"*abc*", "xxABCxx", true}, {"", "a", false},
       {"*a*b*c*d*e*f*g", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
+      {"*.MAI", ".mai", true},  {"*.MAI", "mai", false},    {"*.MAI", "a..MAI", true},
+      {"*.MAI", "a.MAI.", false}, {"*.*", ".", true},       {"*", "a.b.c", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " vs " << c.name;
@@ -66,6 +70,41 @@ TEST_F(ListingTest, DotsFirstThenNamesWithoutRegardToCase) {
     EXPECT_EQ(entry.size, 0u) << entry.name;
   }
   EXPECT_EQ(names, expected);
+}
+
+// Names that share long runs (message names with leading zeros, a few that
+// do not), differ only in case, end where others go on, or hold bytes that
+// fold around '_': both kinds of listing give them as ListingOrderLess
+// orders them.
+TEST_F(ListingTest, LargeListingsKeepTheOrderOfTheComparison) {
+  MakeDirs("big");
+  NameList names;
+  for (unsigned i = 0; i < 600; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%032X.MAI", i * 2654435761u % 5000);
+    names.push_back(name);
+  }
+  for (std::string extra : {"0ADDF997D1E1404EAFE649691585ABCD.MAI", "00000000.MAI", "00000000000000000.mai",
+                            "0000000000000000000000000000abcd.mai", "0000000000000000000000000000ABCD.mAI",
+                            "0000000000000000_", "0000000000000000a", "0000000000000000Z", "\xC3\xA9t\xC3\xA9",
+                            "0000000000000000a_b", "0000000000000000A_B0"}) {
+    names.push_back(extra);
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  for (const std::string& name : names) Put("big/" + name);
+  NameList expected = names;
+  std::sort(expected.begin(), expected.end(), ListingOrderLess);
+  expected.insert(expected.begin(), {".", ".."});
+
+  for (ListingDetail detail : {ListingDetail::kLookedUp, ListingDetail::kNamesAndTypes}) {
+    NameList listed;
+    for (Listing listing = Listing::Open(Store("big\\*"), ListingScope::kStoreEntries, detail); listing.valid();
+         listing.Next()) {
+      listed.push_back(listing.current().name);
+    }
+    EXPECT_EQ(listed, expected);
+  }
 }
 
 TEST_F(ListingTest, EntriesCarryAttributesSizesAndTimes) {
