@@ -63,7 +63,7 @@ std::atomic<int64_t> maximum_index_rows{-1};
 std::atomic<size_t> read_ahead_minimum{kDefaultReadAheadMinimum};
 
 struct FolderFile {
-  std::string name;
+  std::string_view name;  // in FolderListing::name_bytes
   uint64_t size = 0;
   uint32_t stamp = 0;  // last-write time as a DOS stamp
 };
@@ -72,6 +72,7 @@ struct FolderFile {
 // the listing read, and every "*.MAI" name present. With `names_only`, the
 // sizes and stamps are 0 until the files are read.
 struct FolderListing {
+  std::vector<char> name_bytes;  // the files' names one after another (its move keeps them in place)
   std::vector<FolderFile> files;
   std::vector<std::string> names;
   bool found_any = false;
@@ -84,6 +85,7 @@ struct FolderListing {
 FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_limit, bool names_only) {
   FolderListing listing;
   listing.names_only = names_only;
+  std::vector<size_t> name_sizes;
   uint32_t read = 0;
   bool limit_reached = false;
   const platform::ListingDetail detail =
@@ -105,7 +107,15 @@ FolderListing ListMessageFiles(std::string_view folder_directory, uint32_t row_l
     }
     if ((entry.attributes & platform::kAttributeDirectory) != 0) continue;
     const uint32_t stamp = names_only ? 0 : platform::DosStampFromFileTime(entry.last_write_time);
-    listing.files.push_back(FolderFile{entry.name, entry.size, stamp});
+    listing.files.push_back(FolderFile{{}, entry.size, stamp});
+    listing.name_bytes.insert(listing.name_bytes.end(), entry.name.begin(), entry.name.end());
+    name_sizes.push_back(entry.name.size());
+  }
+  // The names are placed once name_bytes stops growing.
+  size_t offset = 0;
+  for (size_t i = 0; i < listing.files.size(); ++i) {
+    listing.files[i].name = std::string_view(listing.name_bytes.data() + offset, name_sizes[i]);
+    offset += name_sizes[i];
   }
   return listing;
 }
@@ -274,7 +284,7 @@ class FolderScan {
     std::unordered_set<std::string_view> indexed;
     for (pugi::xml_node entry = current_; entry; entry = NextEntry(entry)) indexed.insert(EntryId(entry));
     for (size_t i = 0; i < listing_.files.size(); ++i) {
-      const std::string& name = listing_.files[i].name;
+      const std::string_view name = listing_.files[i].name;
       if (IsIndexableName(name) && !indexed.contains(name)) new_files_.push_back(i);
     }
     if (new_files_.size() < read_ahead_minimum.load()) return;
@@ -411,7 +421,7 @@ class FolderScan {
     if (!read) return;  // an unreadable file gets no entry
     if (source.uid.exhausted) {
       platform::DiagPrintf("Folder %s has handed out its last UID (%u): %s is not indexed\n",
-                           directory_.c_str(), last_uid_, file.name.c_str());
+                           directory_.c_str(), last_uid_, std::string(file.name).c_str());
       return;
     }
     if (as_text_) {
