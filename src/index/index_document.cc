@@ -141,40 +141,15 @@ void PrintSaveError(uint32_t system_error) {
   PrintXmlErrorBlock(code, "", ErrorCodeMeaning(code));
 }
 
-// Writes the file beside `path` through `write_text` (which returns 0 or
-// the error it met), then puts it in place of `path` in one rename.
-template <typename WriteText>
-uint32_t WriteIndexFile(std::string_view path, std::optional<platform::FileVersion>* version,
-                        WriteText write_text) {
-  platform::FileReplacement replacement(path, std::string(path) + ".tmp",
-                                        platform::FileKind::kIndex);
-  if (!replacement.valid()) {
-    const uint32_t error = platform::GetLastError();
-    PrintSaveError(error);
-    platform::SetLastError(error);
-    return 0;
-  }
-  uint32_t error = write_text(replacement);
-  // The rename keeps what the version is made of.
-  if (error == 0 && version != nullptr) *version = platform::FileVersionOf(replacement.file());
-  if (error == 0 && !replacement.Commit()) error = platform::GetLastError();
-  if (error != 0) {
-    replacement.Abandon();
-    PrintSaveError(error);
-    // The caller reports why the save failed, not what the clean-up met.
-    platform::SetLastError(error);
-    return 0;
-  }
-  return 1;
-}
-
 uint32_t WriteDocument(const XmlDocument& document, std::string_view path,
                        std::optional<platform::FileVersion>* version) {
-  return WriteIndexFile(path, version, [&](platform::FileReplacement& replacement) {
-    FileWriter writer(replacement.file());
+  StreamedIndexFile file(path);
+  if (file.valid()) {
+    FileWriter writer(file.file());
     document.dom().save(writer, "", kXmlSaveFormat, pugi::encoding_utf8);
-    return writer.Flush() ? 0u : writer.error();
-  });
+    if (!writer.Flush()) file.Fail(writer.error());
+  }
+  return file.Commit(version);
 }
 
 }  // namespace
@@ -285,12 +260,51 @@ uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
 
 uint32_t SaveDocumentText(std::initializer_list<std::string_view> text, std::string_view path,
                           std::optional<platform::FileVersion>* version_written) {
-  return WriteIndexFile(path, version_written, [&](platform::FileReplacement& replacement) {
-    for (std::string_view piece : text) {
-      if (!piece.empty() && !replacement.Write(piece)) return platform::GetLastError();
+  StreamedIndexFile file(path);
+  for (std::string_view piece : text) file.Append(piece);
+  return file.Commit(version_written);
+}
+
+StreamedIndexFile::StreamedIndexFile(std::string_view path)
+    : replacement_(path, std::string(path) + ".tmp", platform::FileKind::kIndex) {
+  if (!replacement_.valid()) Fail(platform::GetLastError());
+}
+
+bool StreamedIndexFile::Append(std::string_view bytes) {
+  if (valid() && !bytes.empty()) {
+    if (replacement_.Write(bytes)) {
+      written_ += bytes.size();
+    } else {
+      Fail(platform::GetLastError());
     }
-    return 0u;
-  });
+  }
+  return valid();
+}
+
+bool StreamedIndexFile::WriteAtStart(std::string_view bytes) {
+  platform::File& file = replacement_.file();
+  if (valid() && !(file.Seek(0) && file.Write(bytes) && file.Seek(static_cast<int64_t>(written_)))) {
+    Fail(platform::GetLastError());
+  }
+  return valid();
+}
+
+void StreamedIndexFile::Fail(uint32_t error) {
+  if (failed_) return;
+  failed_ = true;
+  error_ = error;
+}
+
+uint32_t StreamedIndexFile::Commit(std::optional<platform::FileVersion>* version_written) {
+  // The rename keeps what the version is made of.
+  if (valid() && version_written != nullptr) *version_written = platform::FileVersionOf(replacement_.file());
+  if (valid() && !replacement_.Commit()) Fail(platform::GetLastError());
+  if (valid()) return 1;
+  replacement_.Abandon();
+  PrintSaveError(error_);
+  // The caller reports why the save failed, not what the clean-up met.
+  platform::SetLastError(error_);
+  return 0;
 }
 
 uint32_t DocumentLastUid(const XmlDocument& document) {

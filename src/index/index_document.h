@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/durable_replace.h"
 #include "platform/file_version.h"
 #include "xml/xml_document.h"
 
@@ -60,6 +61,37 @@ uint32_t SaveDocumentFile(const XmlDocument& document, std::string_view path,
 // the serialiser would have printed it, in pieces written one after another.
 uint32_t SaveDocumentText(std::initializer_list<std::string_view> text, std::string_view path,
                           std::optional<platform::FileVersion>* version_written = nullptr);
+
+// An index file saved as SaveDocumentFile saves one, written while its text
+// is still being made: pieces go to the file beside the index as they come,
+// and Commit puts it in place. The first failure is kept; Commit then
+// leaves the index as it was and reports it as SaveDocumentFile does. One
+// not committed is abandoned.
+class StreamedIndexFile {
+ public:
+  explicit StreamedIndexFile(std::string_view path);
+
+  bool valid() const { return !failed_; }
+  // The file being written, for writers of their own (see Fail).
+  platform::File& file() { return replacement_.file(); }
+
+  // Appends `bytes`; false once anything failed.
+  bool Append(std::string_view bytes);
+  // Writes `bytes` over the first bytes appended (at least as many); later
+  // appends still go after the last.
+  bool WriteAtStart(std::string_view bytes);
+  // A failure the caller met writing file().
+  void Fail(uint32_t error);
+
+  // 1 when the file is in place, else 0 with the reason printed.
+  uint32_t Commit(std::optional<platform::FileVersion>* version_written = nullptr);
+
+ private:
+  platform::FileReplacement replacement_;
+  uint64_t written_ = 0;
+  bool failed_ = false;
+  uint32_t error_ = 0;  // the first failure's
+};
 
 // The folder's last UID from the root's LASTUID; when the attribute is
 // missing, the number of the root's child nodes; when it is not a number

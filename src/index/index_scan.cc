@@ -58,9 +58,13 @@ constexpr size_t kDefaultReadAheadMinimum = 64;
 constexpr size_t kReadAheadWindow = 512;
 // About what one entry's text takes, to size the index text once.
 constexpr size_t kEntryTextEstimate = 512;
+// How much entry text is written to the index file at a time while a large
+// folder is still being read.
+constexpr size_t kDefaultStreamPiece = 1 << 20;
 
 std::atomic<int64_t> maximum_index_rows{-1};
 std::atomic<size_t> read_ahead_minimum{kDefaultReadAheadMinimum};
+std::atomic<size_t> stream_piece{kDefaultStreamPiece};
 
 struct FolderFile {
   std::string_view name;  // in FolderListing::name_bytes
@@ -446,15 +450,41 @@ class FolderScan {
     AppendMessageEntryText(&entries_text_, name, uid, *entry_tail);
     CountMessageEntryStatus(headers, text_status_);
     ++entries_as_text_;
+    if (entries_text_.size() - text_streamed_ >= stream_piece.load()) StreamEntries();
+  }
+
+  static std::string RootStart(uint32_t last_uid) {
+    return std::string("<") + kRootElement + " " + kLastUidAttribute + "=\"" + std::to_string(last_uid) + "\">";
+  }
+
+  // The entries made so far go to the index file while the rest are read,
+  // after a root start that supposes every new file gets its entry.
+  void StreamEntries() {
+    if (!text_file_) {
+      text_file_ = std::make_unique<StreamedIndexFile>(IndexPath());
+      streamed_start_ = RootStart(static_cast<uint32_t>(new_files_.size()));
+      text_file_->Append(streamed_start_);
+    }
+    text_file_->Append(std::string_view(entries_text_).substr(text_streamed_));
+    text_streamed_ = entries_text_.size();
   }
 
   // The text the DOM would print for the root and the entries appended as
-  // text; their UIDs count up from 1, so there is nothing to repair.
+  // text; their UIDs count up from 1, so there is nothing to repair. What
+  // was streamed is kept when the root's start comes out as long as
+  // supposed (it is then written over), else the file is written anew.
   void SaveText() {
-    const std::string root_start = std::string("<") + kRootElement + " " + kLastUidAttribute + "=\"" +
-                                   std::to_string(last_uid_) + "\">";
+    const std::string root_start = RootStart(last_uid_);
     const std::string root_end = std::string("</") + kRootElement + ">";
-    SaveDocumentText({root_start, entries_text_, root_end}, IndexPath());
+    if (text_file_ && root_start.size() == streamed_start_.size()) {
+      text_file_->Append(std::string_view(entries_text_).substr(text_streamed_));
+      text_file_->Append(root_end);
+      if (root_start != streamed_start_) text_file_->WriteAtStart(root_start);
+      text_file_->Commit();
+    } else {
+      text_file_.reset();
+      SaveDocumentText({root_start, entries_text_, root_end}, IndexPath());
+    }
     text_status_[kStatusLastUid] = last_uid_;
     std::copy(text_status_.begin(), text_status_.end(), index_->folder_status);
     WriteFolderStatusInDirectory(directory_, index_->folder_status);
@@ -507,6 +537,9 @@ class FolderScan {
   bool as_text_ = false;  // entries are appended to entries_text_, not to the DOM
   std::string entries_text_;
   size_t entries_as_text_ = 0;
+  std::unique_ptr<StreamedIndexFile> text_file_;  // entries_text_ written so far, after streamed_start_
+  std::string streamed_start_;
+  size_t text_streamed_ = 0;
   std::array<uint32_t, kFolderStatusFields> text_status_{};
   uint64_t total_bytes_ = 0;
   std::vector<size_t> new_files_;  // positions in listing_.files no entry names
@@ -531,6 +564,8 @@ void ForgetMaximumIndexRows() { maximum_index_rows.store(-1); }
 void SetScanReadAheadMinimum(size_t files) {
   read_ahead_minimum.store(files == 0 ? kDefaultReadAheadMinimum : files);
 }
+
+void SetScanTextStreamPiece(size_t bytes) { stream_piece.store(bytes == 0 ? kDefaultStreamPiece : bytes); }
 
 uint32_t ScanFolderIndex(StoreIndex* index, bool create_new, bool clear_recent,
                          platform::SocketHandle socket, uint32_t mode) {

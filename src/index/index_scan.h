@@ -28,6 +28,10 @@ void ForgetMaximumIndexRows();
 // Tests only: a scan with at least this many new files reads their headers
 // on helper threads (64 until set; 0 sets it back).
 void SetScanReadAheadMinimum(size_t files);
+// Tests only: an index built from nothing goes to its file this many bytes
+// of entries at a time while the folder is read (1 MB until set; 0 sets it
+// back).
+void SetScanTextStreamPiece(size_t bytes);
 
 // The merge itself, on index->folder_directory. Loads `_index.xml` (a fresh
 // document with `create_new`, or when it does not load), merges the listing

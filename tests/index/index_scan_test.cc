@@ -339,9 +339,12 @@ TEST_F(IndexScanTest, ScanKilledAtAnyMomentLeavesAReadableIndex) {
 namespace qx {
 namespace {
 
-// An index built from nothing is written as text; an index that exists,
-// even without entries, is scanned through the DOM. For files that carry
-// no UID both must write the same bytes, and the same status.
+// An index built from nothing is written as text, streamed to its file
+// while the folder is read; an index that exists, even without entries, is
+// scanned through the DOM. For files that carry no UID both must write the
+// same bytes, and the same status, also when a listed file gives no entry
+// (LASTUID then comes out lower than the streamed text supposed, as long
+// or shorter).
 TEST_F(IndexScanTest, AnIndexBuiltFromNothingIsTheIndexTheDomWrites) {
   const char* const awkward[] = {
       "Subject: a & b <c> \"d\" 'e'\r\nTo: x@y,\r\n\tz@w\r\n",
@@ -356,8 +359,8 @@ TEST_F(IndexScanTest, AnIndexBuiltFromNothingIsTheIndexTheDomWrites) {
   const std::string names[] = {"a&b.MAI", "q\"uote.MAI", "l<t>g.MAI", "tab\there.MAI", "\xe9t\xe9.MAI"};
   // Both scans strip the temporary flags from the files: each starts from
   // the same files and times.
-  auto put_files = [&] {
-    for (int i = 0; i < 90; ++i) {
+  auto put_files = [&](int count) {
+    for (int i = 0; i < count; ++i) {
       const std::string body = i % 2 ? "--b\r\nContent-Disposition: attachment\r\n\r\nx\r\n--b--\r\n" : "text\r\n";
       const std::string name = i < 5 ? names[i] : "m" + std::to_string(i) + ".MAI";
       Put(name, Message("s" + std::to_string(i), awkward[i % std::size(awkward)], body));
@@ -365,23 +368,37 @@ TEST_F(IndexScanTest, AnIndexBuiltFromNothingIsTheIndexTheDomWrites) {
     }
   };
   Put("dir.MAI/x", "a folder under a message name gets no entry");
+  SetScanTextStreamPiece(700);
 
-  for (size_t read_ahead : {size_t{1}, size_t{1000000}}) {
-    SetScanReadAheadMinimum(read_ahead);
+  struct Case {
+    int files;
+    bool unreadable;
+    size_t read_ahead;
+  };
+  for (const Case& with : {Case{90, false, 1}, Case{90, false, 1000000}, Case{90, true, 1}, Case{99, true, 1}}) {
+    SCOPED_TRACE(std::to_string(with.files) + " files, unreadable " + std::to_string(with.unreadable) +
+                 ", read ahead from " + std::to_string(with.read_ahead));
+    if (with.unreadable && !std::filesystem::is_symlink(Path("zz.MAI"))) {
+      ASSERT_EQ(::symlink("nowhere", Path("zz.MAI").c_str()), 0);
+    }
+    SetScanReadAheadMinimum(with.read_ahead);
     unlink(Path("_index.xml").c_str());
-    put_files();
+    put_files(with.files);
     ASSERT_EQ(Scan(), 1u);
     const std::string as_text = ReadFile(Path("_index.xml"));
     const std::vector<uint32_t> text_status = Status();
 
     Put("_index.xml", "<BASEELEMENT LASTUID=\"0\"/>");
-    put_files();
+    put_files(with.files);
     ASSERT_EQ(Scan(), 1u);
-    EXPECT_TRUE(ReadFile(Path("_index.xml")) == as_text) << "read ahead from " << read_ahead;
+    EXPECT_TRUE(ReadFile(Path("_index.xml")) == as_text);
     EXPECT_EQ(Status(), text_status);
-    EXPECT_EQ(Entries().size(), 90u);
-    EXPECT_EQ(text_status[kStatusDeleted], 11u);
+    EXPECT_EQ(Entries().size(), static_cast<size_t>(with.files));
+    EXPECT_EQ(LastUid(), static_cast<uint32_t>(with.files));
+    EXPECT_EQ(text_status[kStatusDeleted], with.files > 90 ? 12u : 11u);
+    EXPECT_FALSE(std::filesystem::exists(Path("_index.xml.tmp")));
   }
+  SetScanTextStreamPiece(0);
 }
 
 }  // namespace
