@@ -75,29 +75,49 @@ void AppendNumber(std::string* out, Number value) {
   out->append(digits, end);
 }
 
-void AppendChild(std::string* out, std::string_view name, std::string_view text) {
-  out->push_back('<');
-  out->append(name);
+// Where `name` is among the children of a message entry.
+consteval size_t Child(const char* name) {
+  size_t i = 0;
+  while (i < kMessageEntryChildren.size() && kMessageEntryChildren[i] != name) ++i;
+  return i;
+}
+
+// An element's tags, made once: each child then costs three appends.
+struct Tags {
+  std::string open;   // "<NAME>"
+  std::string close;  // "</NAME>"
+  std::string empty;  // "<NAME/>"
+};
+
+const Tags& ChildTags(size_t child) {
+  static const std::array<Tags, kMessageEntryChildren.size()> tags = [] {
+    std::array<Tags, kMessageEntryChildren.size()> made;
+    for (size_t i = 0; i < made.size(); ++i) {
+      const std::string name = kMessageEntryChildren[i];
+      made[i] = {"<" + name + ">", "</" + name + ">", "<" + name + "/>"};
+    }
+    return made;
+  }();
+  return tags[child];
+}
+
+void AppendChild(std::string* out, size_t child, std::string_view text) {
+  const Tags& tags = ChildTags(child);
   if (text.empty()) {
-    out->append("/>");
+    out->append(tags.empty);
     return;
   }
-  out->push_back('>');
+  out->append(tags.open);
   AppendEscaped(out, text, kTextBytes);
-  out->append("</");
-  out->append(name);
-  out->push_back('>');
+  out->append(tags.close);
 }
 
 template <typename Number>
-void AppendNumberChild(std::string* out, std::string_view name, Number value) {
-  out->push_back('<');
-  out->append(name);
-  out->push_back('>');
+void AppendNumberChild(std::string* out, size_t child, Number value) {
+  const Tags& tags = ChildTags(child);
+  out->append(tags.open);
   AppendNumber(out, value);
-  out->append("</");
-  out->append(name);
-  out->push_back('>');
+  out->append(tags.close);
 }
 
 }  // namespace
@@ -110,20 +130,20 @@ void AppendMessageEntryHead(std::string* out, std::string_view file_name) {
 
 void AppendMessageEntryTail(std::string* out, const MessageHeaders& record) {
   out->append("\">");
-  AppendChild(out, kMessageDateElement, record.message_date);
-  AppendNumberChild(out, kModifiedDateElement, record.modified_stamp);
-  AppendNumberChild(out, kImportanceElement, record.importance);
-  AppendChild(out, kFlagStatusElement, FlagStatusForNewEntry(record));
-  AppendNumberChild(out, kAttachmentsElement, record.has_attachments);
-  AppendChild(out, kFromElement, record.sender);
-  AppendChild(out, kToElement, record.recipients);
-  AppendChild(out, kCcElement, record.copy_recipients);
-  AppendChild(out, kSubjectElement, record.subject);
-  AppendChild(out, kReceivedElement, record.received_date);
-  AppendNumberChild(out, kReadElement, record.read);
-  AppendChild(out, kStateElement, "0");
-  AppendChild(out, kClassElement, record.message_class);
-  AppendNumberChild(out, kSizeElement, record.file_size);
+  AppendChild(out, Child(kMessageDateElement), record.message_date);
+  AppendNumberChild(out, Child(kModifiedDateElement), record.modified_stamp);
+  AppendNumberChild(out, Child(kImportanceElement), record.importance);
+  AppendChild(out, Child(kFlagStatusElement), FlagStatusForNewEntry(record));
+  AppendNumberChild(out, Child(kAttachmentsElement), record.has_attachments);
+  AppendChild(out, Child(kFromElement), record.sender);
+  AppendChild(out, Child(kToElement), record.recipients);
+  AppendChild(out, Child(kCcElement), record.copy_recipients);
+  AppendChild(out, Child(kSubjectElement), record.subject);
+  AppendChild(out, Child(kReceivedElement), record.received_date);
+  AppendNumberChild(out, Child(kReadElement), record.read);
+  AppendChild(out, Child(kStateElement), "0");
+  AppendChild(out, Child(kClassElement), record.message_class);
+  AppendNumberChild(out, Child(kSizeElement), record.file_size);
   out->append("</ELEMENT>");
 }
 
