@@ -157,13 +157,7 @@ class HeaderScanner {
 // A multipart/mixed message has an attachment only when some body line
 // starts a part with an attachment disposition.
 bool BodyHasAttachmentPart(MessageLineReader& reader) {
-  std::string_view line;
-  while (reader.NextLine(&line)) {
-    if (StartsWithNoCase(line, "Content-Disposition: ") && StartsWithNoCase(line.substr(21), "attachment")) {
-      return true;
-    }
-  }
-  return false;
+  return reader.SkipToPieceStartingWith("Content-Disposition: attachment");
 }
 
 void CutHeaderText(std::string* text) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/text_compare.h"
+
 namespace qx {
 
 namespace {
@@ -65,6 +67,55 @@ bool MessageLineReader::NextLine(std::string_view* line) {
     *line = std::string_view(buffer_.get() + begin_, length);
     begin_ += length;
     return true;
+  }
+}
+
+bool MessageLineReader::PieceStartsAt(size_t origin, size_t at) const {
+  const char* buffer = buffer_.get();
+  const void* newline = ::memrchr(buffer + origin, '\n', at - origin);
+  const size_t line_start =
+      newline != nullptr ? static_cast<size_t>(static_cast<const char*>(newline) - buffer) + 1 : origin;
+  return (at - line_start) % piece_limit_ == 0;
+}
+
+bool MessageLineReader::SkipToPieceStartingWith(std::string_view marker) {
+  const size_t anchor = marker.find(':');
+  size_t origin = begin_;         // a piece start at or before every candidate left
+  size_t next = begin_ + anchor;  // where the search for the colon goes on
+  for (;;) {
+    while (next < end_) {
+      const void* colon = std::memchr(buffer_.get() + next, ':', end_ - next);
+      if (colon == nullptr) {
+        next = end_;
+        break;
+      }
+      const size_t at_colon = static_cast<size_t>(static_cast<const char*>(colon) - buffer_.get());
+      const size_t candidate = at_colon - anchor;
+      if (candidate + marker.size() > end_) {
+        next = at_colon;  // looked at again once more bytes came
+        break;
+      }
+      next = at_colon + 1;
+      if (platform::StartsWithNoCase(std::string_view(buffer_.get() + candidate, marker.size()), marker) &&
+          PieceStartsAt(origin, candidate)) {
+        begin_ = candidate;
+        return true;
+      }
+    }
+    // Only the bytes from the first candidate not yet checked are kept,
+    // behind the latest piece start before it.
+    const size_t unchecked = next - anchor;
+    const void* newline = ::memrchr(buffer_.get() + origin, '\n', unchecked - origin);
+    if (newline != nullptr) origin = static_cast<size_t>(static_cast<const char*>(newline) - buffer_.get()) + 1;
+    origin += (unchecked - origin) / piece_limit_ * piece_limit_;
+    const size_t next_from_origin = next - origin;
+    begin_ = origin;
+    if (!Fill()) {
+      begin_ = end_;
+      return false;
+    }
+    origin = begin_;
+    next = origin + next_from_origin;
   }
 }
 

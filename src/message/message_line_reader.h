@@ -29,6 +29,15 @@ class MessageLineReader {
   // until the next call. False at the end of the file (or on a read error).
   bool NextLine(std::string_view* line);
 
+  // Passes over the pieces NextLine would return until one starts with
+  // `marker` (compared without regard to case) and leaves it to be returned
+  // next; true then. False at the end of the file (or on a read error). The
+  // pieces are not walked one by one: the bytes are searched for the
+  // marker's colon, and a hit counts only where a piece starts (after a
+  // '\n', or every piece limit along a longer line). `marker` holds a ':',
+  // no '\n', and is no longer than the piece limit.
+  bool SkipToPieceStartingWith(std::string_view marker);
+
   // The bytes after the last line returned, in blocks, until the end of the
   // file. False at the end; `failed()` tells a read error from the end.
   bool NextBlock(std::string_view* block);
@@ -41,6 +50,9 @@ class MessageLineReader {
   // Room for `size` bytes, the valid ones kept. The buffer is not cleared:
   // only bytes read into it are ever looked at.
   void Reserve(size_t size);
+  // Whether a piece starts at `at`, given that one starts at `origin` (at or
+  // before it) and that the bytes between are still in the buffer.
+  bool PieceStartsAt(size_t origin, size_t at) const;
 
   platform::File& file_;
   size_t piece_limit_;
