@@ -8,9 +8,12 @@ namespace qx {
 
 namespace {
 // The first read is small: most readers stop after the header block, which
-// nearly always fits, and a scan of a large folder would otherwise copy
-// every message whole. Readers that go on get large reads.
-constexpr size_t kFirstReadSize = 16 * 1024;
+// nearly always fits (half are under 400 bytes, few pass 2 KB), and a scan
+// of a large folder would otherwise copy the bodies of messages it never
+// looks into. Readers that go on get large reads; on a folder where half
+// the messages are multipart and read whole, 4 KB copied a third fewer
+// bytes than 16 KB for an eighth more reads, and took less time.
+constexpr size_t kFirstReadSize = 4 * 1024;
 constexpr size_t kReadSize = 64 * 1024;
 }
 

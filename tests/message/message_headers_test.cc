@@ -223,15 +223,17 @@ TEST_F(MessageHeadersTest, TheAttachmentSearchStopsWhereTheLineWalkDoes) {
                                "content-disposition: Attachment", "Content-Disposition: inline",
                                "Content-Disposition:attachment", "Content-Disposition: attachmen"};
   // Crafted: markers on and beside the 2047-byte grid of a long line, after
-  // a bare CR, cut by the end of the file, and across the 16 KB and 80 KB
-  // read boundaries.
+  // a bare CR, cut by the end of the file, and across the first and second
+  // read boundaries (4 or 16 KB, then 64 KB more).
   std::vector<std::string> bodies = {
       std::string(2047, 'x') + cases[0], std::string(2046, 'x') + cases[0],
       std::string(4094, 'x') + cases[1] + "\n", std::string(4095, ':') + cases[0],
       "a\r" + cases[0] + "\r\n", "line\r\n" + std::string(kMarker.substr(0, 30)),
-      "\n" + cases[2], std::string(16384 - 10, 'y') + "\n" + cases[0],
-      std::string(16384 + 65536 - 20, '\n') + cases[2] + "\n", std::string(2047 * 9, 'x') + cases[0],
-      std::string(2047 * 9 + 1, 'x') + cases[0]};
+      "\n" + cases[2], std::string(2047 * 9, 'x') + cases[0], std::string(2047 * 9 + 1, 'x') + cases[0]};
+  for (const size_t read_boundary : {4096, 16384, 4096 + 65536, 16384 + 65536}) {
+    bodies.push_back(std::string(read_boundary - 10, 'y') + "\n" + cases[0]);
+    bodies.push_back(std::string(read_boundary - 20, '\n') + cases[2] + "\n");
+  }
   // Random: lines of every ending and length around the grid, markers in
   // all cases, near misses and colons in between.
   for (int n = 0; n < 400; ++n) {
