@@ -73,12 +73,15 @@ bool MessageLineReader::NextLine(std::string_view* line) {
   }
 }
 
-bool MessageLineReader::PieceStartsAt(size_t origin, size_t at) const {
+size_t MessageLineReader::LineStartAfter(size_t from, size_t to) const {
+  if (to == from) return from;
   const char* buffer = buffer_.get();
-  const void* newline = ::memrchr(buffer + origin, '\n', at - origin);
-  const size_t line_start =
-      newline != nullptr ? static_cast<size_t>(static_cast<const char*>(newline) - buffer) + 1 : origin;
-  return (at - line_start) % piece_limit_ == 0;
+  const void* newline = ::memrchr(buffer + from, '\n', to - from);
+  return newline != nullptr ? static_cast<size_t>(static_cast<const char*>(newline) - buffer) + 1 : from;
+}
+
+bool MessageLineReader::PieceStartsAt(size_t origin, size_t at) const {
+  return (at - LineStartAfter(origin, at)) % piece_limit_ == 0;
 }
 
 bool MessageLineReader::SkipToPieceStartingWith(std::string_view marker) {
@@ -108,8 +111,7 @@ bool MessageLineReader::SkipToPieceStartingWith(std::string_view marker) {
     // Only the bytes from the first candidate not yet checked are kept,
     // behind the latest piece start before it.
     const size_t unchecked = next - anchor;
-    const void* newline = ::memrchr(buffer_.get() + origin, '\n', unchecked - origin);
-    if (newline != nullptr) origin = static_cast<size_t>(static_cast<const char*>(newline) - buffer_.get()) + 1;
+    origin = LineStartAfter(origin, unchecked);
     origin += (unchecked - origin) / piece_limit_ * piece_limit_;
     const size_t next_from_origin = next - origin;
     begin_ = origin;

@@ -50,6 +50,9 @@ class MessageLineReader {
   // Room for `size` bytes, the valid ones kept. The buffer is not cleared:
   // only bytes read into it are ever looked at.
   void Reserve(size_t size);
+  // Where the last line begun in [from, to) of the buffer starts: after its
+  // last '\n', or `from` when there is none.
+  size_t LineStartAfter(size_t from, size_t to) const;
   // Whether a piece starts at `at`, given that one starts at `origin` (at or
   // before it) and that the bytes between are still in the buffer.
   bool PieceStartsAt(size_t origin, size_t at) const;
