@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::string_view kSystemZone = "/etc/localtime";
 constexpr std::string_view kZoneDirectory = "/usr/share/zoneinfo/";
-constexpr size_t kHeaderSize = 44;
 
 // Reads big-endian numbers from the file's bytes; failed() once a read ran
 // past the end.
@@ -43,6 +42,7 @@ class BigEndianBytes {
   }
   void Skip(size_t count) { TakeBytes(count); }
   bool failed() const { return failed_; }
+  size_t left() const { return bytes_.size() - at_; }
 
  private:
   std::string_view bytes_;
@@ -78,7 +78,8 @@ std::optional<ZoneTable> ZoneTable::Load(std::string_view path) {
   // The first block has 32-bit instants; the C library reads the second.
   bytes.Skip(counts.changes * 5 + counts.kinds * 6 + counts.name_bytes + counts.leaps * 8 +
              counts.standard_indicators + counts.utc_indicators);
-  if (!ReadHeader(&bytes, &version, &counts) || counts.leaps != 0 || counts.kinds == 0 || counts.kinds > 256) {
+  if (!ReadHeader(&bytes, &version, &counts) || counts.leaps != 0 || counts.kinds == 0 || counts.kinds > 256 ||
+      counts.changes * 9 + counts.kinds * 6 + counts.name_bytes > bytes.left()) {
     return std::nullopt;
   }
   ZoneTable table;

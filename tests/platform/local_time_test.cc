@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "platform/file.h"
+#include "support/scratch_dir.h"
 
 namespace qx::platform {
 namespace {
@@ -93,7 +96,9 @@ TEST(MakeLocalTimeTest, AgreesWithMktimeAcrossOffsetChanges) {
 // The table's answers are the C library's at each recorded change, a
 // second either side, and between; it declines before the first change and
 // from the last on, where the library follows the zone's rule text.
-TEST(ZoneTableTest, GivesTheLibraryLocalTimeAroundEveryChange) {
+using ZoneTableTest = test::ScratchDirTest;
+
+TEST_F(ZoneTableTest, GivesTheLibraryLocalTimeAroundEveryChange) {
   for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC"}) {
     UseZone(zone);
     const std::optional<ZoneTable> table = ZoneTable::Load(ZoneTable::FileForTz(zone));
@@ -120,6 +125,16 @@ TEST(ZoneTableTest, GivesTheLibraryLocalTimeAroundEveryChange) {
   EXPECT_EQ(ZoneTable::FileForTz(":"), "/etc/localtime");
   EXPECT_EQ(ZoneTable::FileForTz(":Asia/Tokyo"), "/usr/share/zoneinfo/Asia/Tokyo");
   EXPECT_FALSE(ZoneTable::Load("/usr/share/zoneinfo/No/Such_Zone").has_value());
+  // A cut or damaged zone file gives no table (the C library is asked).
+  std::string berlin;
+  ASSERT_TRUE(ReadWholeFile("/usr/share/zoneinfo/Europe/Berlin", &berlin));
+  for (const size_t cut : {size_t{10}, size_t{60}, berlin.size() / 2, berlin.size() - 200}) {
+    Put("zone", berlin.substr(0, cut));
+    EXPECT_FALSE(ZoneTable::Load(Native("zone")).has_value()) << cut;
+  }
+  berlin[32] = '\xff';  // the first block's count of changes
+  Put("zone", berlin);
+  EXPECT_FALSE(ZoneTable::Load(Native("zone")).has_value());
 }
 
 }  // namespace
