@@ -23,6 +23,9 @@ class MessageLineReader {
   // caller has just learnt the file's size (-1 when not): a short read that
   // reaches it is taken as the end, without a read that finds nothing.
   MessageLineReader(platform::File& file, size_t piece_limit, int64_t known_size = -1);
+  ~MessageLineReader();
+  MessageLineReader(const MessageLineReader&) = delete;
+  MessageLineReader& operator=(const MessageLineReader&) = delete;
 
   // The next piece: the bytes up to and including '\n', or `piece_limit`
   // bytes, or what is left before the end of the file. The view stays valid
