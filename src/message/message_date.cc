@@ -85,41 +85,48 @@ std::optional<DateFields> SplitDate(std::string_view text) {
   return fields;
 }
 
-// The number in at least `width` characters, as printf's %0Nd (fill '0')
-// and %Nd (fill ' ') give it: zeros go after a minus sign, blanks before.
-void AppendNumber(std::string* text, long long value, int width, char fill) {
-  char digits[24];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-  const char* start = digits;
-  const int length = static_cast<int>(end - digits);
-  if (value < 0 && fill == '0') {
-    text->push_back('-');
-    ++start;
-  }
-  if (length < width) text->append(static_cast<size_t>(width - length), fill);
-  text->append(start, static_cast<size_t>(end - start));
-}
+// Writes store date text into a MessageDateText.
+class DateTextWriter {
+ public:
+  explicit DateTextWriter(MessageDateText* out) : out_(out) { out_->size = 0; }
 
-// "yyyy-mm-ddThh:mm:ss"; the year filled with `year_fill`. Formatted by hand:
-// the scan formats two dates per message.
-std::string FormatFields(long long year, int month, int day, int hour, int minute, int second,
-                         char year_fill) {
-  std::string text;
-  text.reserve(24);
-  AppendNumber(&text, year, 4, year_fill);
-  for (const auto& [separator, value] : {std::pair{'-', month}, std::pair{'-', day}, std::pair{'T', hour},
-                                         std::pair{':', minute}, std::pair{':', second}}) {
-    text += separator;
-    AppendNumber(&text, value, 2, '0');
+  // "yyyy-mm-ddThh:mm:ss"; the year filled with `year_fill`. Formatted by
+  // hand: the scan formats two dates per message.
+  void Fields(long long year, int month, int day, int hour, int minute, int second, char year_fill) {
+    Number(year, 4, year_fill);
+    for (const auto& [separator, value] : {std::pair{'-', month}, std::pair{'-', day}, std::pair{'T', hour},
+                                           std::pair{':', minute}, std::pair{':', second}}) {
+      Put(separator);
+      Number(value, 2, '0');
+    }
   }
-  return text;
-}
 
-std::string FormatTm(const std::tm& tm) {
-  // A year near the largest int, carried over by a zone shift, passes it.
-  return FormatFields(static_cast<long long>(tm.tm_year) + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                      tm.tm_sec, '0');
-}
+  void Tm(const std::tm& tm) {
+    // A year near the largest int, carried over by a zone shift, passes it.
+    Fields(static_cast<long long>(tm.tm_year) + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+           '0');
+  }
+
+ private:
+  void Put(char c) { out_->bytes[out_->size++] = c; }
+
+  // The number in at least `width` characters, as printf's %0Nd (fill '0')
+  // and %Nd (fill ' ') give it: zeros go after a minus sign, blanks before.
+  void Number(long long value, int width, char fill) {
+    char digits[24];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    const char* start = digits;
+    const int length = static_cast<int>(end - digits);
+    if (value < 0 && fill == '0') {
+      Put('-');
+      ++start;
+    }
+    for (int i = length; i < width; ++i) Put(fill);
+    for (const char* c = start; c != end; ++c) Put(*c);
+  }
+
+  MessageDateText* out_;
+};
 
 // "+0100" is 100: one hour; "-0130" is minus an hour and a half. Names other
 // than GMT read as 0, as they always did.
@@ -147,10 +154,11 @@ int ExpandMessageYear(int year) {
   return year < 1901 ? year + 2000 : year;
 }
 
-std::optional<std::string> ParseMessageDate(std::string_view text) {
+bool ParseMessageDate(std::string_view text, MessageDateText* out) {
   std::optional<DateFields> fields = SplitDate(text);
-  if (!fields) return std::nullopt;
+  if (!fields) return false;
 
+  DateTextWriter writer(out);
   std::tm tm{};
   tm.tm_year = fields->year - 1900;
   tm.tm_mon = fields->month - 1;
@@ -161,16 +169,23 @@ std::optional<std::string> ParseMessageDate(std::string_view text) {
   tm.tm_isdst = 0;
   std::optional<std::time_t> local_instant = platform::LocalInstantOf(&tm);
   if (!local_instant) {
-    return FormatFields(fields->year, fields->month, fields->day, fields->hour, fields->minute,
-                        fields->second, ' ');
+    writer.Fields(fields->year, fields->month, fields->day, fields->hour, fields->minute, fields->second, ' ');
+    return true;
   }
   std::time_t instant = *local_instant;
   if (tm.tm_isdst > 0) instant -= 3600;
-  if (fields->zone.empty()) return FormatTm(tm);
+  if (!fields->zone.empty()) {
+    std::time_t in_utc = instant - ZoneOffsetSeconds(fields->zone);
+    if (in_utc > 0) platform::LocalTimeOf(in_utc, &tm);
+  }
+  writer.Tm(tm);
+  return true;
+}
 
-  std::time_t in_utc = instant - ZoneOffsetSeconds(fields->zone);
-  if (in_utc > 0) platform::LocalTimeOf(in_utc, &tm);
-  return FormatTm(tm);
+std::optional<std::string> ParseMessageDate(std::string_view text) {
+  MessageDateText date;
+  if (!ParseMessageDate(text, &date)) return std::nullopt;
+  return std::string(date.view());
 }
 
 }  // namespace qx

@@ -16,6 +16,17 @@ namespace qx {
 // month name gives December; out-of-range fields are clamped, not rejected.
 std::optional<std::string> ParseMessageDate(std::string_view text);
 
+// Store date text held in place, for readers that convert a date per message
+// without a string each time; the longest (an 11-character year) fits.
+struct MessageDateText {
+  char bytes[32];
+  size_t size = 0;
+  std::string_view view() const { return {bytes, size}; }
+};
+// ParseMessageDate into `*out`; false (and `*out` meaningless) when the
+// text is no date.
+bool ParseMessageDate(std::string_view text, MessageDateText* out);
+
 // The month number 1 to 12 for "Jan" to "Dec" (compared without regard to
 // case); 12 for any other name.
 int MonthFromName(std::string_view name);

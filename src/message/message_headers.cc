@@ -82,9 +82,8 @@ class HeaderScanner {
 
   void SetReceived(std::string_view date_text) {
     received_settled_ = true;
-    if (std::optional<std::string> date = ParseMessageDate(date_text)) {
-      record_->received_date = Bounded(*date, kDateTextLimit);
-    }
+    MessageDateText date;
+    if (ParseMessageDate(date_text, &date)) record_->received_date = Bounded(date.view(), kDateTextLimit);
   }
 
   void ApplyHeader(std::string_view line) {
@@ -110,11 +109,14 @@ class HeaderScanner {
       r.subject = Bounded(ValueAfterColon(line), kSubjectLimit);
       Continue(&r.subject, kSubjectLimit);
     } else if (StartsWithNoCase(line, "Date: ")) {
-      std::string_view value = line.substr(6);
-      if (std::optional<std::string> date = ParseMessageDate(value)) {
-        r.message_date = Bounded(*date, kDateTextLimit);
+      // The first of Date: and Received: gives the received date too.
+      MessageDateText date;
+      const bool converted = ParseMessageDate(line.substr(6), &date);
+      if (converted) r.message_date = Bounded(date.view(), kDateTextLimit);
+      if (!received_settled_) {
+        received_settled_ = true;
+        if (converted) r.received_date = Bounded(date.view(), kDateTextLimit);
       }
-      if (!received_settled_) SetReceived(value);
     } else if (StartsWithNoCase(line, "Received: ")) {
       size_t separator = line.find("; ");
       if (!received_settled_ && separator != std::string_view::npos) SetReceived(line.substr(separator + 2));
@@ -157,13 +159,7 @@ class HeaderScanner {
 // A multipart/mixed message has an attachment only when some body line
 // starts a part with an attachment disposition.
 bool BodyHasAttachmentPart(MessageLineReader& reader) {
-  std::string_view line;
-  while (reader.NextLine(&line)) {
-    if (StartsWithNoCase(line, "Content-Disposition: ") && StartsWithNoCase(line.substr(21), "attachment")) {
-      return true;
-    }
-  }
-  return false;
+  return reader.SkipToPieceStartingWith("Content-Disposition: attachment");
 }
 
 void CutHeaderText(std::string* text) {

@@ -23,11 +23,23 @@ class MessageLineReader {
   // caller has just learnt the file's size (-1 when not): a short read that
   // reaches it is taken as the end, without a read that finds nothing.
   MessageLineReader(platform::File& file, size_t piece_limit, int64_t known_size = -1);
+  ~MessageLineReader();
+  MessageLineReader(const MessageLineReader&) = delete;
+  MessageLineReader& operator=(const MessageLineReader&) = delete;
 
   // The next piece: the bytes up to and including '\n', or `piece_limit`
   // bytes, or what is left before the end of the file. The view stays valid
   // until the next call. False at the end of the file (or on a read error).
   bool NextLine(std::string_view* line);
+
+  // Passes over the pieces NextLine would return until one starts with
+  // `marker` (compared without regard to case) and leaves it to be returned
+  // next; true then. False at the end of the file (or on a read error). The
+  // pieces are not walked one by one: the bytes are searched for the
+  // marker's colon, and a hit counts only where a piece starts (after a
+  // '\n', or every piece limit along a longer line). `marker` holds a ':',
+  // no '\n', and is no longer than the piece limit.
+  bool SkipToPieceStartingWith(std::string_view marker);
 
   // The bytes after the last line returned, in blocks, until the end of the
   // file. False at the end; `failed()` tells a read error from the end.
@@ -41,6 +53,12 @@ class MessageLineReader {
   // Room for `size` bytes, the valid ones kept. The buffer is not cleared:
   // only bytes read into it are ever looked at.
   void Reserve(size_t size);
+  // Where the last line begun in [from, to) of the buffer starts: after its
+  // last '\n', or `from` when there is none.
+  size_t LineStartAfter(size_t from, size_t to) const;
+  // Whether a piece starts at `at`, given that one starts at `origin` (at or
+  // before it) and that the bytes between are still in the buffer.
+  bool PieceStartsAt(size_t origin, size_t at) const;
 
   platform::File& file_;
   size_t piece_limit_;

@@ -3,11 +3,15 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <random>
+#include <vector>
 #include <string>
 #include <utility>
 
+#include "message/message_line_reader.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
+#include "platform/text_compare.h"
 #include "support/test_store.h"
 
 namespace qx {
@@ -175,6 +179,89 @@ TEST_F(MessageHeadersTest, AttachmentsNeedAnAttachmentPartOrDisposition) {
   EXPECT_EQ(Read("Content-Type: text/plain\r\n\r\nContent-Disposition: attachment\r\n")
                 .has_attachments,
             0u);
+}
+
+// Where the piece-by-piece walk meets the attachment marker, as a byte
+// offset of the file (npos when it never does), and the same for the search.
+constexpr std::string_view kMarker = "Content-Disposition: attachment";
+
+size_t WalkToMarker(const std::string& path, int skip_first) {
+  platform::File file = platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  MessageLineReader reader(file, kHeaderPieceLimit);
+  std::string_view line;
+  size_t offset = 0;
+  for (int i = 0; i < skip_first && reader.NextLine(&line); ++i) offset += line.size();
+  while (reader.NextLine(&line)) {
+    if (platform::StartsWithNoCase(line, kMarker)) return offset;
+    offset += line.size();
+  }
+  return std::string::npos;
+}
+
+size_t SearchToMarker(const std::string& path, int skip_first, size_t file_size, int64_t known_size) {
+  platform::File file = platform::File::Open(path, platform::Access::kRead, platform::Disposition::kOpenExisting);
+  MessageLineReader reader(file, kHeaderPieceLimit, known_size);
+  std::string_view line;
+  for (int i = 0; i < skip_first && reader.NextLine(&line); ++i) {
+  }
+  if (!reader.SkipToPieceStartingWith(kMarker)) return std::string::npos;
+  // The next piece must be the one the walk stopped at: where it starts
+  // follows from the bytes left behind it.
+  EXPECT_TRUE(reader.NextLine(&line));
+  EXPECT_TRUE(platform::StartsWithNoCase(line, kMarker));
+  size_t left = line.size();
+  std::string_view block;
+  while (reader.NextBlock(&block)) left += block.size();
+  return file_size - left;
+}
+
+TEST_F(MessageHeadersTest, TheAttachmentSearchStopsWhereTheLineWalkDoes) {
+  const std::string path = root() + "/folder/BODY.MAI";
+  std::mt19937 random(19);
+  auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  const std::string cases[] = {"Content-Disposition: attachment", "CONTENT-DISPOSITION: ATTACHMENT; x",
+                               "content-disposition: Attachment", "Content-Disposition: inline",
+                               "Content-Disposition:attachment", "Content-Disposition: attachmen"};
+  // Crafted: markers on and beside the 2047-byte grid of a long line, after
+  // a bare CR, cut by the end of the file, and across the first and second
+  // read boundaries (4 or 16 KB, then 64 KB more).
+  std::vector<std::string> bodies = {
+      std::string(2047, 'x') + cases[0], std::string(2046, 'x') + cases[0],
+      std::string(4094, 'x') + cases[1] + "\n", std::string(4095, ':') + cases[0],
+      "a\r" + cases[0] + "\r\n", "line\r\n" + std::string(kMarker.substr(0, 30)),
+      "\n" + cases[2], std::string(2047 * 9, 'x') + cases[0], std::string(2047 * 9 + 1, 'x') + cases[0]};
+  for (const size_t read_boundary : {4096, 16384, 4096 + 65536, 16384 + 65536}) {
+    bodies.push_back(std::string(read_boundary - 10, 'y') + "\n" + cases[0]);
+    bodies.push_back(std::string(read_boundary - 20, '\n') + cases[2] + "\n");
+  }
+  // Random: lines of every ending and length around the grid, markers in
+  // all cases, near misses and colons in between.
+  for (int n = 0; n < 400; ++n) {
+    std::string body;
+    const size_t target = n % 4 == 0 ? 70000 + below(40000) : below(20000);
+    while (body.size() < target) {
+      switch (below(6)) {
+        case 0: body += cases[below(6)]; break;
+        case 1: body += std::string(below(3) == 0 ? 2040 + below(20) : below(80), below(2) ? 'z' : ':'); break;
+        case 2: body += below(2) ? "\r\n" : (below(2) ? "\n" : "\r"); break;
+        default: body += "Content-Type: text/plain; charset=\"us-ascii\"\r\n"; break;
+      }
+      if (below(8) == 0) body.resize(body.size() - below(body.size() < 5 ? body.size() : 5));
+    }
+    bodies.push_back(body);
+  }
+  int found = 0;
+  for (size_t i = 0; i < bodies.size(); ++i) {
+    WriteFile(path, bodies[i]);
+    const int skip = static_cast<int>(i % 3);
+    const size_t walked = WalkToMarker(path, skip);
+    found += walked != std::string::npos;
+    const size_t size = bodies[i].size();
+    ASSERT_EQ(SearchToMarker(path, skip, size, -1), walked) << "body " << i;
+    ASSERT_EQ(SearchToMarker(path, skip, size, static_cast<int64_t>(size)), walked) << "body " << i;
+  }
+  EXPECT_GT(found, 100);  // the comparison is not only about absent markers
+  EXPECT_LT(found, static_cast<int>(bodies.size()) - 50);
 }
 
 TEST_F(MessageHeadersTest, LongLinesAreReadInPiecesOf2047Bytes) {
