@@ -54,8 +54,8 @@ fuzz:
 	@cmake --build build-fuzz -j$(JOBS) --target fuzz_targets
 	@bash scripts/run-fuzz.sh build-fuzz $(FUZZ_SECONDS) $(JOBS)
 
-# Side-by-side timings against Dovecot on one 20,000-message folder (some 15
-# minutes; PERF_PEERS_N and PERF_PEERS_RUNS make it shorter). Release build.
+# Side-by-side timings against Dovecot on one 20,000-message folder (about a
+# minute once built; PERF_PEERS_N and PERF_PEERS_RUNS change it). Release build.
 bench-peers: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS) --target storeadm
