@@ -76,9 +76,9 @@ void AppendNumber(std::string* out, Number value) {
 }
 
 // Where `name` is among the children of a message entry.
-consteval size_t Child(const char* name) {
+consteval size_t Child(std::string_view name) {
   size_t i = 0;
-  while (i < kMessageEntryChildren.size() && kMessageEntryChildren[i] != name) ++i;
+  while (i < kMessageEntryChildren.size() && std::string_view(kMessageEntryChildren[i]) != name) ++i;
   return i;
 }
 
