@@ -56,6 +56,13 @@ struct StatPiece {
   std::vector<char> found;  // 0 where the name was removed since it was read
 };
 
+// The entry `at` of `dir_fd` as a listing describes it: what a link points
+// to, or the link itself when it points nowhere. False when it is gone.
+bool StatEntryAt(int dir_fd, const char* at, int flags, struct statx* info) {
+  return ::statx(dir_fd, at, flags, kTimesStatxMask, info) == 0 ||
+         ::statx(dir_fd, at, flags | AT_SYMLINK_NOFOLLOW, kTimesStatxMask, info) == 0;
+}
+
 void StatNames(int dir_fd, const ListingEntries& entries, size_t first, StatPiece* piece) {
   const size_t end = std::min(entries.size(), first + kStatPiece);
   piece->infos.assign(end - first, {});
@@ -65,8 +72,7 @@ void StatNames(int dir_fd, const ListingEntries& entries, size_t first, StatPiec
     const bool itself = entries.name(entries[i]) == ".";
     const char* at = itself ? "" : entries.c_name(entries[i]);
     const int flags = itself ? AT_EMPTY_PATH : 0;
-    piece->found[i - first] = ::statx(dir_fd, at, flags, kTimesStatxMask, &info) == 0 ||
-                              ::statx(dir_fd, at, flags | AT_SYMLINK_NOFOLLOW, kTimesStatxMask, &info) == 0;
+    piece->found[i - first] = StatEntryAt(dir_fd, at, flags, &info);
   }
 }
 
@@ -159,10 +165,7 @@ bool ListNamesMatching(const std::string& directory, std::string_view name_patte
     }
     struct statx info {};
     const bool link = IsLinkAt(dir_fd, entry->d_name);
-    if (::statx(dir_fd, entry->d_name, 0, kTimesStatxMask, &info) != 0 &&
-        ::statx(dir_fd, entry->d_name, AT_SYMLINK_NOFOLLOW, kTimesStatxMask, &info) != 0) {
-      continue;  // removed since it was read
-    }
+    if (!StatEntryAt(dir_fd, entry->d_name, 0, &info)) continue;  // removed since it was read
     if (!IsListedType(info.stx_mode, scope)) continue;
     ListingEntries::Entry& added = entries->Add(entry->d_name);
     SetDetails(info, ChildPath(directory, entry->d_name), &added);
